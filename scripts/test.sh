@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the dev and asan presets and runs every test in both.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+for preset in dev asan; do
+    echo "=== $preset ==="
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    ctest --preset "$preset"
+done

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace sonquill {
+
+// The progress window as the distribution run sees it.
+class ProgressSink
+{
+public:
+    virtual ~ProgressSink() = default;
+    virtual void ShowProgress(const QString &title, const QString &message, qint16 maximum,
+                              bool showCount) = 0;
+    virtual void AdvanceProgress(qint16 step) = 0;
+    virtual void CloseProgress() = 0;
+    // Called now and then while an encoder runs, so a window can repaint. Does nothing here.
+    virtual void keepAlive() {}
+};
+
+} // namespace sonquill

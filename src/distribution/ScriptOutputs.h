@@ -1,0 +1,21 @@
+#pragma once
+
+#include "catalogue/SoundTable.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace sonquill {
+
+inline constexpr char kSoundListFileName[] = "SoundList.dat";
+inline constexpr char kSoundCodeFileName[] = "SoundCode.txt";
+
+// Largest number in the table compared as signed values, starting from 0.
+qint16 HighestSoundNumber(const SoundTable &table);
+
+// The bytes of the names list and the script code for one entry or for the header.
+QByteArray SoundListEntryBytes(const SoundRecord &record);
+QByteArray SoundCodeHeaderBytes(const SoundTable &table);
+QByteArray SoundCodeEntryBytes(const SoundRecord &record);
+
+} // namespace sonquill

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace sonquill {
+
+// The one Windows-1252 codec for every file the program reads or writes. Characters it
+// cannot represent become '?'; the five bytes Windows-1252 leaves undefined round-trip.
+QByteArray EncodeAnsi(const QString &text);
+QString DecodeAnsi(const QByteArray &bytes);
+QString DecodeAnsi(const char *data, qsizetype size);
+
+} // namespace sonquill

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+namespace sonquill {
+
+// The encoder settings held in memory; numbers are the stored texts read with ToInteger.
+struct OggSettings
+{
+    qint16 Quality = 3;
+    qint16 MinSize = 4;
+    qint16 UseCustom = 0;
+    QString CustomPath = QStringLiteral("c:\\MyEncoder.exe %1 %2");
+};
+
+// The per-user settings store: application Sonquill, sections "Data" and "Ogg", every value
+// text. Each write is synced at once.
+class SettingsStore
+{
+public:
+    // The user's store: <config folder>/Sonquill/Sonquill.conf.
+    SettingsStore();
+    // A store kept in the given INI file (tests).
+    explicit SettingsStore(const QString &iniPath);
+    ~SettingsStore();
+    SettingsStore(const SettingsStore &) = delete;
+    SettingsStore &operator=(const SettingsStore &) = delete;
+
+    QString read(const QString &section, const QString &key, const QString &defaultValue) const;
+    void write(const QString &section, const QString &key, const QString &value);
+    QString filePath() const;
+
+    // "Data"/"LastGameDir" and "Data"/"LastSourceDir", empty when absent.
+    QString lastGameDir() const;
+    void setLastGameDir(const QString &folder);
+    QString lastSourceDir() const;
+    void setLastSourceDir(const QString &folder);
+    // "Ogg"/"OggUse" read with ToInteger (default 0); written as "1" or "0".
+    qint16 oggUse() const;
+    void setOggUse(bool checked);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
+
+// Reads "Quality", "MinSize", "UseCustom" and "CustomPath" with their defaults.
+OggSettings LoadOggSettings(const SettingsStore &store);
+// Writes the four keys, in that order, from the texts the options dialog holds.
+void SaveOggSettings(SettingsStore &store, const QString &quality, const QString &minSize,
+                     bool useCustom, const QString &customPath);
+
+// The compiled-in default game folder: <home>/Sonquill/Compiled.
+QString DefaultGameFolder();
+
+} // namespace sonquill

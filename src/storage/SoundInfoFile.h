@@ -1,0 +1,31 @@
+#pragma once
+
+#include "FileError.h"
+#include "MessageSink.h"
+#include "catalogue/SoundTable.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace sonquill {
+
+inline constexpr char kSoundInfoFileName[] = "SoundInfo.dat";
+
+// The saved catalogue's bytes: little-endian 16-bit count, then every record's nine fields.
+QByteArray SerializeSoundInfo(const SoundTable &table);
+// Parses bytes of a saved catalogue. Records the data cannot supply are empty records; a short
+// file sets error. Allocation is bounded by the data's real size.
+SoundTable ParseSoundInfo(const QByteArray &bytes, FileError *error);
+
+// Writes the whole file or nothing: the old file stays intact until the new one is complete.
+[[nodiscard]] FileError WriteSoundInfo(const SoundTable &table, const QString &path);
+// Replaces table by the file's contents and re-measures every size. A missing file leaves
+// table unchanged and is no error; a file that cannot be opened leaves it unchanged too.
+[[nodiscard]] FileError ReadSoundInfo(SoundTable &table, const QString &path);
+
+// Write or read, then report any failure through the error report with the context
+// "Saving the SoundInfo.DAT file" or "Loading the SoundInfo.DAT file". Return the error seen.
+FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSink &sink);
+FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink);
+
+} // namespace sonquill
