@@ -58,18 +58,17 @@ QList<int> MakeSort(const SoundTable &table, const SortState &state)
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
 
-    // One key per entry, compared through precomputed collation keys: a single pass plus one
-    // sort, stable so that equal keys keep table order.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(std::size_t(count));
+    // One key per entry, then one stable sort, so that equal keys keep table order. Keys are
+    // compared directly: collation sort keys ignore the case setting in the C locale.
+    QStringList keys;
+    keys.reserve(count);
     for (const SoundRecord &record : table.records())
-        keys.push_back(collator.sortKey(SortKey(record, state)));
+        keys.append(SortKey(record, state));
 
     QList<int> order(count);
     std::iota(order.begin(), order.end(), 1);
-    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
-        return keys[std::size_t(a - 1)].compare(keys[std::size_t(b - 1)]) < 0;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return collator.compare(keys[a - 1], keys[b - 1]) < 0; });
     return order;
 }
 
