@@ -14,4 +14,8 @@ struct FileError
     explicit operator bool() const { return isError(); }
 };
 
+// The number reported for a saved catalogue that ends before all the records its count
+// announces; kept apart from the platform's file error numbers (0 to 14).
+inline constexpr int kFileEndsEarlyError = 62;
+
 } // namespace sonquill

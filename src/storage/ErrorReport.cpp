@@ -1,0 +1,49 @@
+#include "ErrorReport.h"
+
+namespace sonquill {
+
+namespace {
+const QString kLineEnd = QStringLiteral("\r\n");
+}
+
+QString ErrorReportText(const FileError &error, const QString &context)
+{
+    QString text = QStringLiteral("Error ") + QString::number(error.number) +
+                   QStringLiteral(": '") + error.description + QStringLiteral("'.") + kLineEnd;
+    if (!context.isEmpty())
+        text += QStringLiteral("Raised while ") + context + kLineEnd;
+    text += kLineEnd;
+    text += QStringLiteral("Press Ignore to continue.") + kLineEnd;
+    text += QStringLiteral(
+                "If you press Abort, the program will end and you will lose any unsaved data.") +
+            kLineEnd;
+    text += QStringLiteral("If this error occurs again, try reinstalling Sonquill.") + kLineEnd;
+    return text;
+}
+
+MessageRequest ErrorReportRequest(const FileError &error, const QString &context)
+{
+    MessageRequest request;
+    request.title = QStringLiteral("Error!");
+    request.text = ErrorReportText(error, context);
+    request.buttons = {MessageRequest::Button::Abort, MessageRequest::Button::Retry,
+                       MessageRequest::Button::Ignore};
+    request.defaultButton = MessageRequest::Button::Ignore;
+    request.icon = MessageRequest::Icon::Critical;
+    return request;
+}
+
+MessageRequest::Button ReportError(MessageSink &sink, FileError &error, const QString &context)
+{
+    if (!error)
+        return MessageRequest::Button::Ignore;
+    const MessageRequest request = ErrorReportRequest(error, context);
+    error = FileError{};
+    // Retry does what Ignore does: the failed operation is not attempted again.
+    const MessageRequest::Button answer = sink.showMessage(request);
+    if (answer == MessageRequest::Button::Abort)
+        sink.abortProgram();
+    return answer;
+}
+
+} // namespace sonquill
