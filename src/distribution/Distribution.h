@@ -13,7 +13,7 @@ namespace sonquill {
 // The target names the engine plays sounds by: "<folder>/SOUND<n>.<ext>" and ".ogg".
 QString CopyTarget(const QString &gameFolder, qint16 number, const QString &extension);
 QString EncodeTarget(const QString &gameFolder, qint16 number);
-// FileExtension of the path, lower-cased and trimmed.
+// FileExtension of the path, lower-cased and stripped of blanks at both ends.
 QString DistributionExtension(const QString &path);
 
 // Everything one run reads besides the table.
@@ -21,21 +21,23 @@ struct DistributionOptions
 {
     bool OggUse = false;
     OggSettings ogg;
-    QString programFolder;      // where the built-in encoder is looked for
-    int timeoutMs = 60000;      // the wait for one encoder
+    QString programFolder; // where the built-in encoder is looked for
+    int timeoutMs = 60000; // the wait for one encoder
+    // false: the summary is only returned in the result, for a caller that shows it itself.
+    bool showSummary = true;
 };
 
 struct DistributionResult
 {
-    QString ErrorText;          // one line per failure, each ended by CR LF
-    qint32 SourceTotal = 0;
-    qint32 EncodedTotal = 0;
+    QString ErrorText; // one line per failure, each ended by CR LF
+    qint64 SourceTotal = 0;
+    qint64 EncodedTotal = 0;
     QString summaryTitle;
     QString summaryText;
-    bool soundFailed = false;   // ErrorText not empty
-    bool saveFailed = false;    // the catalogue could not be saved
+    bool soundFailed = false; // ErrorText not empty
+    bool saveFailed = false;  // the catalogue could not be saved
     int encodedCount = 0;
-    int copiedCount = 0;
+    int copiedCount = 0; // copies made or already in place, fallback copies included
 };
 
 // The collaborators of a run: the user, the progress window, the process starter.
@@ -48,9 +50,9 @@ struct DistributionServices
 
 // The distribution run: every sound into gameFolder under its number, the names list and
 // script code, the summary message, then the catalogue saved into gameFolder. Never stops on
-// a failure; never deletes or overwrites a file that is the source of an entry.
+// a failure; never deletes or overwrites a file that is the source of an entry, and replaces a
+// target only with a complete copy.
 DistributionResult Distribute(const SoundTable &table, const QString &gameFolder,
-                              const DistributionOptions &options,
-                              DistributionServices services);
+                              const DistributionOptions &options, DistributionServices services);
 
 } // namespace sonquill

@@ -16,8 +16,10 @@ struct EncoderLocation
 
 EncoderLocation LocateEncoder(const QString &programFolder);
 
-// The encoder's command line: the custom template with "%1" and "%2" replaced (two passes), or
-// the built-in form "\"<EncoderPath>\" \"<source>\" -o \"<destination>\" -q<Quality>".
+// The encoder's command line: the custom template with "%1" and "%2" replaced (two passes,
+// nothing quoted), or the built-in form
+// "\"<EncoderPath>\" \"<source>\" -o \"<destination>\" -q<Quality>", where a double quote inside
+// a path is written as three, so that the split command line gives the path back unchanged.
 QString BuildEncoderCommand(const OggSettings &settings, const QString &encoderPath,
                             const QString &source, const QString &destination);
 

@@ -6,6 +6,21 @@
 
 namespace sonquill {
 
+// How a started program ended, as far as the wait could tell.
+struct RunResult
+{
+    enum class Outcome {
+        NotStarted,   // the program could not be started; no process exists
+        Finished,     // the process ended within the wait
+        StillRunning, // the wait ran out; the process goes on by itself
+    };
+    Outcome outcome = Outcome::NotStarted;
+    int exitCode = -1;    // Finished: the exit code, -1 when it was killed by a signal
+    bool crashed = false; // Finished: ended by a signal
+
+    bool succeeded() const { return outcome == Outcome::Finished && !crashed && exitCode == 0; }
+};
+
 // Starts an external program from a command line and waits for it a limited time.
 class ProcessRunner
 {
@@ -14,18 +29,17 @@ public:
     // Splits commandLine as QProcess::splitCommand does (blanks separate, double quotes group)
     // and starts it without a shell. Waits at most timeoutMs; a process still running then is
     // not stopped and is reaped when it ends. hideWindow discards the child's output. A program
-    // that cannot be started leaves no process; nothing is reported. idle is called now and
-    // then during the wait.
-    virtual void RunAndWait(const QString &commandLine, bool hideWindow, int timeoutMs,
-                            const std::function<void()> &idle = {}) = 0;
+    // that cannot be started leaves no process. idle is called now and then during the wait.
+    virtual RunResult RunAndWait(const QString &commandLine, bool hideWindow, int timeoutMs,
+                                 const std::function<void()> &idle = {}) = 0;
 };
 
 // The real runner.
 class SystemProcessRunner : public ProcessRunner
 {
 public:
-    void RunAndWait(const QString &commandLine, bool hideWindow, int timeoutMs,
-                    const std::function<void()> &idle = {}) override;
+    RunResult RunAndWait(const QString &commandLine, bool hideWindow, int timeoutMs,
+                         const std::function<void()> &idle = {}) override;
 };
 
 } // namespace sonquill

@@ -1,0 +1,76 @@
+#include "ConsoleServices.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace sonquill::cli {
+
+namespace {
+
+void print(std::FILE *stream, const QString &text)
+{
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QByteArray bytes = lines.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+void printOut(const QString &text)
+{
+    print(stdout, text);
+}
+
+void printErr(const QString &text)
+{
+    print(stderr, text);
+}
+
+MessageRequest::Button ConsoleMessages::showMessage(const MessageRequest &request)
+{
+    printErr(request.title + QLatin1Char('\n') + request.text + QLatin1Char('\n'));
+    // Nobody can answer here: the error report goes on as after Ignore, anything else takes
+    // its default.
+    if (request.buttons.contains(MessageRequest::Button::Ignore))
+        return MessageRequest::Button::Ignore;
+    return request.defaultButton;
+}
+
+void ConsoleMessages::abortProgram()
+{
+    std::_Exit(EXIT_FAILURE);
+}
+
+void ConsoleProgress::ShowProgress(const QString &title, const QString &message, qint16 maximum,
+                                   bool showCount)
+{
+    Q_UNUSED(title);
+    Q_UNUSED(showCount);
+    m_visible = true;
+    m_value = 0;
+    m_maximum = maximum;
+    if (m_enabled)
+        printErr(message + QLatin1Char('\n'));
+}
+
+void ConsoleProgress::AdvanceProgress(qint16 step)
+{
+    if (!m_visible || !m_enabled)
+        return;
+    const int value = m_value + step;
+    // As the progress bar does: a value past the maximum is refused.
+    if (value < 0 || value > m_maximum)
+        return;
+    m_value = value;
+    const QString name = m_table.isValidIndex(m_value) ? m_table.at(m_value).name : QString();
+    printErr(QStringLiteral("[%1/%2] %3\n").arg(m_value).arg(m_maximum).arg(name));
+}
+
+void ConsoleProgress::CloseProgress()
+{
+    m_visible = false;
+}
+
+} // namespace sonquill::cli
