@@ -15,10 +15,10 @@ namespace sonquill {
 struct FileDialogRequest
 {
     QString title;
-    QString initialPath;        // folder + file name or pattern; the dialog opens in its folder
-    QStringList nameFilters;    // "Description (*.A *.B)", the first preselected
-    bool multiple = false;      // several files may be chosen
-    bool fileMustExist = true;  // false: any name inside an existing folder
+    QString initialPath;       // folder + file name or pattern; the dialog opens in its folder
+    QStringList nameFilters;   // "Description (*.A *.B)", the first preselected
+    bool multiple = false;     // several files may be chosen
+    bool fileMustExist = true; // false: any name inside an existing folder
 };
 
 // Modal dialogs: message boxes (MessageSink), the input box and file dialogs. The Qt

@@ -1,0 +1,133 @@
+#include "ui/dialogs/FrmOgg.h"
+
+#include "ui/dialogs/DesignMetrics.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShowEvent>
+#include <QSlider>
+
+namespace sonquill {
+
+namespace {
+
+constexpr int lowestQuality = 0;
+constexpr int highestQuality = 10;
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+} // namespace
+
+FrmOgg::FrmOgg(SettingsStore &store, OggSettings &memory, QWidget *parent)
+    : QDialog(parent), m_store(store), m_memory(memory)
+{
+    setObjectName(QStringLiteral("frmOgg"));
+    setWindowTitle(QStringLiteral("Ogg Encoding Options"));
+    setModal(false);
+    setFont(designFont());
+    DesignLayout layout;
+
+    Label1 = makeLabel(this, "Label1", QStringLiteral("Encoding quality (10 is highest)"));
+    layout.place(Label1, 360, 240, 2295, 255);
+
+    lblQuality = makeLabel(this, "lblQuality", QStringLiteral("3"));
+    layout.place(lblQuality, 3360, 210, 615, 255);
+
+    sldQuality = new QSlider(Qt::Horizontal, this);
+    sldQuality->setObjectName(QStringLiteral("sldQuality"));
+    sldQuality->setRange(lowestQuality, highestQuality);
+    sldQuality->setSingleStep(1);
+    sldQuality->setPageStep(1);
+    sldQuality->setTickPosition(QSlider::TicksBelow);
+    sldQuality->setTickInterval(1);
+    layout.place(sldQuality, 240, 480, 3855, 375);
+
+    Label2 = makeLabel(this, "Label2", QStringLiteral("Minimum size to encode in kB:"));
+    layout.place(Label2, 360, 1080, 2295, 255);
+
+    txtMinSize = new QLineEdit(this);
+    txtMinSize->setObjectName(QStringLiteral("txtMinSize"));
+    layout.place(txtMinSize, 2760, 1080, 975, 285);
+
+    Label3 =
+        makeLabel(this, "Label3",
+                  QStringLiteral(
+                      "Ogg files have some overhead and small .wav's may become larger as .ogg's"));
+    Label3->setWordWrap(true);
+    layout.place(Label3, 600, 1440, 3135, 495);
+
+    chkCustom = new QCheckBox(QStringLiteral("Use custom encoder instead:"), this);
+    chkCustom->setObjectName(QStringLiteral("chkCustom"));
+    layout.place(chkCustom, 240, 2160, 2655, 255);
+
+    txtCustom = new QLineEdit(QStringLiteral("c:\\MyEncoder.exe %1 %2"), this);
+    txtCustom->setObjectName(QStringLiteral("txtCustom"));
+    layout.place(txtCustom, 240, 2520, 4215, 285);
+
+    Label4 = makeLabel(this, "Label4",
+                       QStringLiteral("Enter the full path of the encoder executable file. Add "
+                                      "any options you want, but it must contain %1 (which is "
+                                      "replaced with the source filename) and %2 (which is "
+                                      "replaced with the destination filename)."));
+    Label4->setWordWrap(true);
+    layout.place(Label4, 240, 2880, 4215, 855);
+
+    layout.apply(this, 4785, 4065);
+
+    connect(sldQuality, &QSlider::valueChanged, this, &FrmOgg::sldQuality_Change);
+    connect(chkCustom, &QCheckBox::clicked, this, &FrmOgg::SaveOggSettings);
+    connect(txtMinSize, &QLineEdit::textChanged, this, &FrmOgg::SaveOggSettings);
+    connect(txtCustom, &QLineEdit::textChanged, this, &FrmOgg::SaveOggSettings);
+
+    ShowOggSettings();
+}
+
+void FrmOgg::ShowOggSettings()
+{
+    Loading = true;
+    m_memory = LoadOggSettings(m_store);
+    lblQuality->setText(QString::number(m_memory.Quality));
+    // The slider refuses a stored quality outside its range and keeps its place; the label
+    // still shows the stored number, which the next save writes back unchanged.
+    if (m_memory.Quality >= lowestQuality && m_memory.Quality <= highestQuality)
+        sldQuality->setValue(m_memory.Quality);
+    txtMinSize->setText(QString::number(m_memory.MinSize));
+    // Only 1 and 0 are states of the box; any other stored number leaves it as it is.
+    if (m_memory.UseCustom == 1 || m_memory.UseCustom == 0)
+        chkCustom->setChecked(m_memory.UseCustom == 1);
+    txtCustom->setText(m_memory.CustomPath);
+    Loading = false;
+}
+
+void FrmOgg::SaveOggSettings()
+{
+    if (Loading)
+        return;
+    sonquill::SaveOggSettings(m_store, lblQuality->text(), txtMinSize->text(),
+                              chkCustom->isChecked(), txtCustom->text());
+    m_memory = LoadOggSettings(m_store);
+}
+
+void FrmOgg::showEvent(QShowEvent *event)
+{
+    // Each opening shows what is stored now, as a freshly loaded form would.
+    if (!event->spontaneous())
+        ShowOggSettings();
+    QDialog::showEvent(event);
+}
+
+void FrmOgg::sldQuality_Change(int value)
+{
+    lblQuality->setText(QString::number(value));
+    SaveOggSettings();
+}
+
+} // namespace sonquill

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "storage/Settings.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QSlider;
+
+namespace sonquill {
+
+// The modeless "Ogg Encoding Options" dialog "frmOgg": every change is stored at once and
+// read back into the in-memory settings, so the next distribution uses it.
+class FrmOgg : public QDialog
+{
+    Q_OBJECT
+public:
+    FrmOgg(SettingsStore &store, OggSettings &memory, QWidget *parent = nullptr);
+
+    // Fills the controls from the store without writing anything back.
+    void ShowOggSettings();
+    // Writes the four values from the controls, then reads them back into memory.
+    void SaveOggSettings();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void sldQuality_Change(int value);
+
+    SettingsStore &m_store;
+    OggSettings &m_memory;
+    bool Loading = false;
+
+    QLabel *Label1;
+    QLabel *lblQuality;
+    QSlider *sldQuality;
+    QLabel *Label2;
+    QLineEdit *txtMinSize;
+    QLabel *Label3;
+    QCheckBox *chkCustom;
+    QLineEdit *txtCustom;
+    QLabel *Label4;
+};
+
+} // namespace sonquill

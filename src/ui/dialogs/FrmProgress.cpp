@@ -1,0 +1,166 @@
+#include "ui/dialogs/FrmProgress.h"
+
+#include "ui/dialogs/DesignMetrics.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace sonquill {
+
+namespace {
+
+// The run blocks the interface thread. Window-system and paint events may run while the
+// window is shown or kept alive, never the user's clicks or keys.
+void processWindowEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// Draws the widget now and flushes the repaints already asked for, and nothing else.
+void repaintNow(QWidget *widget)
+{
+    widget->repaint();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+}
+
+} // namespace
+
+FrmProgress::FrmProgress(QWidget *parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("frmProgress"));
+    setWindowTitle(QStringLiteral("Progress"));
+    setFont(designFont());
+    DesignLayout layout;
+
+    Label = new QLabel(QStringLiteral("Label1"), this);
+    Label->setObjectName(QStringLiteral("Label"));
+    Label->setTextFormat(Qt::PlainText);
+    Label->setWordWrap(true);
+    Label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Designed 5775 wide, which runs under the Close button; it ends before the button here.
+    layout.place(Label, 120, 120, 4680, 495);
+
+    Label2 = new QLabel(QStringLiteral("Number of items to load:"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    layout.place(Label2, 120, 600, 1935, 255);
+
+    LabelMax = new QLabel(QStringLiteral("0"), this);
+    LabelMax->setObjectName(QStringLiteral("LabelMax"));
+    layout.place(LabelMax, 2160, 600, 855, 255);
+
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    ProgressBar->setTextVisible(false);
+    layout.place(ProgressBar, 0, 840, 6045, 255);
+
+    cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setAutoDefault(false);
+    layout.place(cmdClose, 4920, 120, 1095, 315);
+    connect(cmdClose, &QPushButton::clicked, this, &FrmProgress::cmdClose_Click);
+    layout.apply(this, 6030, 1065);
+
+    if (parent) {
+        const QRect owner = parent->window()->geometry();
+        move(owner.center() - rect().center());
+    }
+}
+
+void FrmProgress::setMessage(const QString &message)
+{
+    Label->setText(message);
+}
+
+void FrmProgress::setCountVisible(bool visible)
+{
+    Label2->setVisible(visible);
+    LabelMax->setVisible(visible);
+}
+
+void FrmProgress::cmdClose_Click()
+{
+    close();
+}
+
+void FrmProgress::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        emit closedByUser();
+}
+
+FrmProgressSink::FrmProgressSink(QWidget *parent) : m_parent(parent) {}
+
+FrmProgressSink::~FrmProgressSink()
+{
+    delete m_window;
+}
+
+void FrmProgressSink::ShowProgress(const QString &title, const QString &message, qint16 maximum,
+                                   bool showCount)
+{
+    if (!m_window) {
+        auto *window = new FrmProgress(m_parent);
+        m_window = window;
+        // Closed by the user: the window goes away; a later run creates a new one.
+        QObject::connect(window, &FrmProgress::closedByUser, window, [this, window] {
+            if (m_window == window)
+                m_window.clear();
+            window->deleteLater();
+        });
+    }
+    m_window->show();
+    m_window->raise();
+
+    QProgressBar *bar = m_window->progressBar();
+    bar->setMinimum(0);
+    bar->setValue(0);
+    // A bar's maximum must exceed its minimum: 0 (an empty list) keeps the range it had.
+    if (maximum > 0)
+        bar->setMaximum(maximum);
+
+    m_window->setWindowTitle(title);
+    m_window->setMessage(message);
+    m_window->setCountVisible(showCount);
+    processWindowEvents();
+}
+
+void FrmProgressSink::AdvanceProgress(qint16 step)
+{
+    if (!m_window || !m_window->isVisible())
+        return;
+    QProgressBar *bar = m_window->progressBar();
+    const int next = bar->value() + step;
+    if (next > bar->maximum() || next < bar->minimum())
+        return;
+    bar->setValue(next);
+    repaintNow(bar);
+}
+
+void FrmProgressSink::CloseProgress()
+{
+    if (!m_window)
+        return;
+    m_window->hide();
+    delete m_window;
+}
+
+void FrmProgressSink::keepAlive()
+{
+    if (m_window && m_window->isVisible())
+        processWindowEvents();
+}
+
+QWidget *FrmProgressSink::currentWindow() const
+{
+    return m_window;
+}
+
+} // namespace sonquill

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "distribution/ProgressSink.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace sonquill {
+
+// The topmost window "frmProgress" that shows a title, a message and a bar during a long run.
+class FrmProgress : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FrmProgress(QWidget *parent = nullptr);
+
+    void setMessage(const QString &message);
+    void setCountVisible(bool visible);
+    QProgressBar *progressBar() const { return ProgressBar; }
+
+signals:
+    // The user closed the window (its Close button or the close box).
+    void closedByUser();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void cmdClose_Click();
+
+    QLabel *Label;
+    QLabel *Label2;
+    QLabel *LabelMax;
+    QProgressBar *ProgressBar;
+    QPushButton *cmdClose;
+};
+
+// ShowProgress, AdvanceProgress and CloseProgress on the one progress window, created on first
+// use and destroyed when closed.
+class FrmProgressSink : public ProgressSink
+{
+public:
+    explicit FrmProgressSink(QWidget *parent = nullptr);
+    ~FrmProgressSink() override;
+    FrmProgressSink(const FrmProgressSink &) = delete;
+    FrmProgressSink &operator=(const FrmProgressSink &) = delete;
+
+    void ShowProgress(const QString &title, const QString &message, qint16 maximum,
+                      bool showCount) override;
+    void AdvanceProgress(qint16 step) override;
+    void CloseProgress() override;
+    void keepAlive() override;
+
+    // The progress window while it exists, otherwise null.
+    QWidget *currentWindow() const;
+
+private:
+    QPointer<QWidget> m_parent;
+    QPointer<FrmProgress> m_window;
+};
+
+} // namespace sonquill
