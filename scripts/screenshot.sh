@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Builds the window program, fills a demo game folder and saves pictures of the main window and
+# its dialogs under a virtual display. Usage: scripts/screenshot.sh [OUTPUT_FOLDER]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+scripts/install-deps.sh
+
+out=${1:-"$root/build/screenshots"}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+flock /tmp/sonquill-build.lock cmake --preset dev >/dev/null
+targets=(sonquill)
+if [ -f src/cli/CMakeLists.txt ]; then
+    targets+=(sonquill-cli)
+fi
+flock /tmp/sonquill-build.lock cmake --build --preset dev --target "${targets[@]}"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+game="$work/Game Folder/Compiled"
+sources="$work/Sources"
+mkdir -p "$game" "$sources"
+
+# A few short tones of different lengths.
+i=0
+for name in "Door Creak" "Thunder" "Footsteps" "Bird Song" "Clock Tick" "Splash"; do
+    i=$((i + 1))
+    sox -n -r 22050 -c 1 -b 16 "$sources/$name.wav" synth "0.$i" sine $((300 + 90 * i)) 2>/dev/null
+done
+
+categories=(Doors Weather People Nature Doors Water)
+cli="$root/build/dev/bin/sonquill-cli"
+names=("Door Creak" "Thunder" "Footsteps" "Bird Song" "Clock Tick" "Splash")
+if [ -x "$cli" ] && "$cli" -g "$game" add --category Doors "$sources/Door Creak.wav" >/dev/null; then
+    for k in 1 2 3 4 5; do
+        "$cli" -g "$game" add --category "${categories[$k]}" "$sources/${names[$k]}.wav" >/dev/null
+    done
+    "$cli" -g "$game" lock 2 >/dev/null
+else
+    # Without the command-line tool, write the saved catalogue directly.
+    python3 - "$game/SoundInfo.dat" "$sources" <<'EOF'
+import os, struct, sys
+path, sources = sys.argv[1], sys.argv[2]
+names = ["Door Creak", "Thunder", "Footsteps", "Bird Song", "Clock Tick", "Splash"]
+categories = ["Doors", "Weather", "People", "Nature", "Doors", "Water"]
+def text(value):
+    data = value.encode("cp1252")
+    return struct.pack("<H", len(data)) + data
+out = struct.pack("<h", len(names))
+for number, (name, category) in enumerate(zip(names, categories), start=1):
+    source = os.path.join(sources, name + ".wav")
+    out += text(name) + text(source) + struct.pack("<hh", number, -1 if number == 2 else 0)
+    out += text(category) + struct.pack("<hf", 0, float(os.path.getsize(source)))
+    out += bytes(36) + b"\0\0" * 8
+open(path, "wb").write(out)
+EOF
+fi
+
+# Settings that point the program at the demo folder.
+home="$work/home"
+mkdir -p "$home/.config/Sonquill"
+cat >"$home/.config/Sonquill/Sonquill.conf" <<EOF
+[Data]
+LastGameDir=$game
+LastSourceDir=$sources
+
+[Ogg]
+OggUse=1
+EOF
+
+HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1024x768x24" \
+    build/dev/bin/sonquill --screenshot-demo "$out"
+
+# A picture of the whole screen as well, with the window frame the window manager gives.
+HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+        build/dev/bin/sonquill & pid=$!
+        sleep 3
+        import -window root "$0/screen.png"
+        kill $pid' "$out"
+
+echo "Pictures saved in $out:"
+ls -1 "$out"

@@ -1,0 +1,491 @@
+#include "ui/main/Form1.h"
+
+#include "catalogue/Categories.h"
+#include "catalogue/FileUtils.h"
+#include "storage/SoundInfoFile.h"
+#include "ui/dialogs/DesignMetrics.h"
+#include "ui/main/SoundGrid.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace sonquill {
+
+namespace {
+
+// The designed client area and the fixed parts of the layout rule, in twips.
+constexpr int kClientWidth = 9255;
+constexpr int kClientHeight = 6960;
+constexpr int kGridLeft = 120;
+constexpr int kGridTop = 1200;
+constexpr int kGridMargin = 60;
+constexpr int kBottomHeight = 855;
+
+// How much wider and taller than designed a control must be for its text to show whole.
+QSizeF textNeed(const QWidget *widget, QSize designed)
+{
+    const QFontMetrics metrics = widget->fontMetrics();
+    int width = 0;
+    int height = 0;
+    if (const auto *label = qobject_cast<const QLabel *>(widget)) {
+        width = metrics.horizontalAdvance(label->text()) + 2;
+        height = metrics.height();
+    } else if (const auto *check = qobject_cast<const QCheckBox *>(widget)) {
+        width = check->sizeHint().width();
+        height = metrics.height();
+    } else if (const auto *button = qobject_cast<const QPushButton *>(widget)) {
+        width = metrics.horizontalAdvance(button->text()) + 12;
+        height = metrics.height() + 4;
+    } else if (qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QComboBox *>(widget)) {
+        height = metrics.height() + 4;
+    }
+    return {designed.width() > 0 ? double(width) / designed.width() : 1.0,
+            designed.height() > 0 ? double(height) / designed.height() : 1.0};
+}
+
+int scaled(int twips, double factor)
+{
+    return int(std::lround(twips / 15.0 * factor));
+}
+
+bool sameFolder(const QString &a, const QString &b)
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(a)) ==
+           QDir::cleanPath(QDir::fromNativeSeparators(b));
+}
+
+} // namespace
+
+template <typename Widget>
+Widget *Form1::makeControl(QWidget *parent, const char *objectName, int left, int top, int width,
+                           int height)
+{
+    auto *widget = new Widget(parent);
+    widget->setObjectName(QLatin1String(objectName));
+    m_design.append({widget, QRect(left, top, width, height)});
+    return widget;
+}
+
+Form1::Form1(const Form1Services &services, QWidget *parent)
+    : QMainWindow(parent), m_services(services)
+{
+    setWindowTitle(QStringLiteral("Sonquill"));
+    setFont(designFont());
+    buildControls();
+    buildMenus();
+    applyDesign();
+    statusBar()->setSizeGripEnabled(true);
+    resize(scaledX(kClientWidth), scaledY(kClientHeight) + menuBar()->sizeHint().height() +
+                                      statusBar()->sizeHint().height());
+    Form_Load();
+}
+
+Form1::~Form1()
+{
+    m_player.reset();
+    // Child widgets outlive the members below; nothing they do while going may reach them.
+    delete m_frmOgg;
+    delete m_frmAbout;
+    m_client->removeEventFilter(this);
+    m_txtGrid->removeEventFilter(this);
+    m_cmbCateg->removeEventFilter(this);
+    disconnect(m_grid, nullptr, this, nullptr);
+    disconnect(m_grid->selectionModel(), nullptr, this, nullptr);
+    disconnect(m_grid->verticalScrollBar(), nullptr, this, nullptr);
+    disconnect(m_grid->horizontalScrollBar(), nullptr, this, nullptr);
+    disconnect(m_chkOgg, nullptr, this, nullptr);
+}
+
+void Form1::buildControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("Form1Client"));
+    setCentralWidget(m_client);
+
+    m_label1 = makeControl<QLabel>(m_client, "Label1", 120, 120, 2055, 255);
+    m_label1->setText(QStringLiteral("Game Compiled Directory:"));
+    m_txtDir = makeControl<QLineEdit>(m_client, "txtDir", 2280, 120, 5295, 285);
+    m_cmdBrowseDir = makeControl<QPushButton>(m_client, "cmdBrowseDir", 7680, 120, 375, 255);
+    m_cmdBrowseDir->setText(QStringLiteral("..."));
+    m_cmdAdd = makeControl<QPushButton>(m_client, "cmdAdd", 120, 600, 1335, 375);
+    m_cmdAdd->setText(QStringLiteral("Add Sound(s)"));
+    m_label3 = makeControl<QLabel>(m_client, "Label3", 1560, 660, 975, 255);
+    m_label3->setText(QStringLiteral("of category"));
+    m_cmbNewCat = makeControl<QComboBox>(m_client, "cmbNewCat", 2520, 600, 1455, 315);
+    m_cmbNewCat->setEditable(true);
+    m_cmbNewCat->setInsertPolicy(QComboBox::NoInsert);
+    // Categories are taken exactly as typed, so nothing may complete them behind the user's back.
+    m_cmbNewCat->setCompleter(nullptr);
+    m_cmbNewCat->setEditText(QStringLiteral("Misc"));
+    m_cmbNewCat->setToolTip(QStringLiteral("Category for new added sounds"));
+    m_cmdDistribute = makeControl<QPushButton>(m_client, "cmdDistribute", 4920, 600, 2055, 375);
+    m_cmdDistribute->setText(QStringLiteral("Distribute SOUND# files"));
+    m_chkOgg = makeControl<QCheckBox>(m_client, "chkOgg", 7080, 540, 2055, 255);
+    m_chkOgg->setText(QStringLiteral("Ogg-encode Wav files"));
+    m_chkOgg->setToolTip(QStringLiteral("Check to automatically encode WAV files in the list. "
+                                        "Other formats are copied."));
+    m_cmdOggOptions = makeControl<QPushButton>(m_client, "cmdOggOptions", 7320, 840, 1335, 255);
+    m_cmdOggOptions->setText(QStringLiteral("Ogg Options..."));
+    m_cmdOggOptions->setToolTip(QStringLiteral("Opens the ogg encoder options dialog"));
+
+    m_grid = makeControl<SoundGridView>(m_client, "gridSound", kGridLeft, kGridTop, 8775, 3735);
+    m_model = m_grid->gridModel();
+
+    m_picBottom = makeControl<QWidget>(m_client, "picBottom", 0, 6105, kClientWidth, kBottomHeight);
+    m_label2 = makeControl<QLabel>(m_picBottom, "Label2", 240, 0, 975, 255);
+    m_label2->setText(QStringLiteral("Selected file:"));
+    m_lblFile = makeControl<QLabel>(m_picBottom, "lblFile", 1320, 0, 6135, 255);
+    m_lblFile->setText(QStringLiteral("c:\\"));
+    m_cmdPlay = makeControl<QPushButton>(m_picBottom, "cmdPlay", 240, 360, 975, 375);
+    m_cmdPlay->setText(QStringLiteral("Play"));
+    m_cmdPlay->setToolTip(
+        QStringLiteral("Plays the sound file in the background. OGG files may not be supported."));
+    m_cmdStop = makeControl<QPushButton>(m_picBottom, "cmdStop", 1440, 360, 1095, 375);
+    m_cmdStop->setText(QStringLiteral("Stop"));
+    m_cmdStop->setToolTip(QStringLiteral("Stops the sound if it is playing."));
+    m_cmdEdit = makeControl<QPushButton>(m_picBottom, "cmdEdit", 5280, 360, 975, 375);
+    m_cmdEdit->setText(QStringLiteral("Edit"));
+    m_cmdEdit->setToolTip(QStringLiteral("Open the default editor application, if any"));
+    m_cmdOpen = makeControl<QPushButton>(m_picBottom, "cmdOpen", 6360, 360, 975, 375);
+    m_cmdOpen->setText(QStringLiteral("Open"));
+    m_cmdOpen->setToolTip(QStringLiteral("Open with default application"));
+
+    m_txtGrid = makeControl<QLineEdit>(m_client, "txtGrid", 5400, 3240, 1575, 375);
+    m_txtGrid->setText(QStringLiteral("Text1"));
+    m_txtGrid->setFrame(false);
+    m_txtGrid->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid rgb(0, 0, 0); "
+                                            "background: rgb(255, 255, 255); "
+                                            "color: rgb(0, 0, 0); }"));
+    m_txtGrid->hide();
+    m_txtGrid->installEventFilter(this);
+    m_cmbCateg = makeControl<QComboBox>(m_client, "cmbCateg", 3960, 1920, 1095, 315);
+    m_cmbCateg->setEditable(true);
+    m_cmbCateg->setInsertPolicy(QComboBox::NoInsert);
+    m_cmbCateg->setCompleter(nullptr);
+    m_cmbCateg->setEditText(QStringLiteral("Combo1"));
+    m_cmbCateg->hide();
+    m_cmbCateg->installEventFilter(this);
+
+    m_client->installEventFilter(this);
+    connect(m_cmdAdd, &QPushButton::clicked, this, &Form1::cmdAdd_Click);
+    connect(m_cmdBrowseDir, &QPushButton::clicked, this, &Form1::cmdBrowseDir_Click);
+    connect(m_txtDir, &QLineEdit::returnPressed, this, [this] { txtDir_KeyPress(13); });
+    connect(m_chkOgg, &QCheckBox::stateChanged, this, &Form1::chkOgg_Click);
+    connect(m_cmdDistribute, &QPushButton::clicked, this, &Form1::cmdDistribute_Click);
+    connect(m_cmdOggOptions, &QPushButton::clicked, this, &Form1::cmdOggOptions_Click);
+    connect(m_cmdPlay, &QPushButton::clicked, this, &Form1::cmdPlay_Click);
+    connect(m_cmdStop, &QPushButton::clicked, this, &Form1::cmdStop_Click);
+    connect(m_cmdOpen, &QPushButton::clicked, this, &Form1::cmdOpen_Click);
+    connect(m_cmdEdit, &QPushButton::clicked, this, &Form1::cmdEdit_Click);
+
+    connect(m_grid, &SoundGridView::gridMousePressed, this, &Form1::gridSound_MouseDown);
+    connect(m_grid, &SoundGridView::gridMouseReleased, this, &Form1::gridSound_MouseUp);
+    connect(m_grid, &SoundGridView::gridDoubleClicked, this, &Form1::gridSound_DblClick);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &Form1::gridSound_EnterCell);
+    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &Form1::gridSound_Scroll);
+    connect(m_grid->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &Form1::gridSound_Scroll);
+}
+
+void Form1::applyDesign()
+{
+    for (const DesignItem &item : std::as_const(m_design)) {
+        if (item.widget == m_txtGrid || item.widget == m_cmbCateg)
+            continue;
+        const QSizeF need = textNeed(
+            item.widget, QSize(scaled(item.twips.width(), 1.0), scaled(item.twips.height(), 1.0)));
+        m_scaleX = std::max(m_scaleX, need.width());
+        m_scaleY = std::max(m_scaleY, need.height());
+    }
+    for (const DesignItem &item : std::as_const(m_design)) {
+        item.widget->setGeometry(scaledX(item.twips.left()), scaledY(item.twips.top()),
+                                 scaledX(item.twips.width()), scaledY(item.twips.height()));
+    }
+}
+
+int Form1::scaledX(int twips) const
+{
+    return scaled(twips, m_scaleX);
+}
+
+int Form1::scaledY(int twips) const
+{
+    return scaled(twips, m_scaleY);
+}
+
+void Form1::Form_Load()
+{
+    m_ogg = LoadOggSettings(m_services.settings);
+
+    // Setting the box runs chkOgg_Click as a user's click would, which writes the value back.
+    const qint16 storedOggUse = m_services.settings.oggUse();
+    if (storedOggUse == 1)
+        m_chkOgg->setCheckState(Qt::Checked);
+    else if (storedOggUse == 2)
+        m_chkOgg->setCheckState(Qt::PartiallyChecked);
+
+    QString folder = m_services.settings.lastGameDir();
+    if (folder.isEmpty())
+        folder = DefaultGameFolder();
+    m_txtDir->setText(folder);
+
+    const FileError loadError = LoadSoundInfo(m_table, soundInfoPath(), m_services.ui);
+    if (!loadError)
+        m_catalogueFolder = folder;
+    MakeSort();
+    UpdateCategories();
+
+    try {
+        if (m_services.makePlayer)
+            m_player = m_services.makePlayer();
+    } catch (const std::exception &error) {
+        showStatus(tr("The media player could not be started: %1")
+                       .arg(QString::fromLocal8Bit(error.what())));
+    }
+    if (m_player)
+        m_player->onError = [this](const QString &text) { showStatus(text); };
+    else if (statusBar()->currentMessage().isEmpty())
+        showStatus(tr("The media player could not be started; Play and Stop do nothing."));
+
+    gridSound_MakeHeaders();
+    gridSound_Update();
+}
+
+void Form1::Form_Resize()
+{
+    const int clientWidth = m_client->width();
+    const int clientHeight = m_client->height();
+    const int bottomHeight = scaledY(kBottomHeight);
+    m_picBottom->setGeometry(0, clientHeight - bottomHeight, clientWidth, bottomHeight);
+
+    // A size that would become negative is skipped; the grid keeps its last one.
+    QRect grid = m_grid->geometry();
+    const int width = clientWidth - scaledX(kGridLeft) - scaledX(kGridMargin);
+    const int height = m_picBottom->y() - scaledY(kGridMargin) - scaledY(kGridTop);
+    if (width >= 0)
+        grid.setWidth(width);
+    if (height >= 0)
+        grid.setHeight(height);
+    m_grid->setGeometry(grid);
+}
+
+void Form1::Form_QueryUnload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    if (m_player) {
+        m_player->stop();
+        m_player.reset();
+    }
+    // A name or category still being typed belongs to the catalogue that is saved now.
+    finishEditing();
+
+    const QString folder = gameFolder();
+    const QString path = soundInfoPath();
+    if (!sameFolder(folder, m_catalogueFolder) && FileExists(path)) {
+        // The folder box names another game whose saved catalogue would be overwritten.
+        const auto answer = ask(
+            tr("Replace Saved Selections?"),
+            tr("The compiled game directory, %1, is not the folder your selections were "
+               "loaded from, and it already holds saved selections in '%2'.")
+                    .arg(folder, path) +
+                QStringLiteral("\r\n") +
+                tr("Replace them with your current selections? If you choose No, your "
+                   "current selections are not saved there."),
+            {MessageRequest::Button::Yes, MessageRequest::Button::No}, MessageRequest::Button::No);
+        if (answer != MessageRequest::Button::Yes)
+            return;
+    }
+    SaveSoundInfo(m_table, path, m_services.ui);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    Form_QueryUnload();
+    event->accept();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize) {
+        Form_Resize();
+    } else if (watched == m_txtGrid || watched == m_cmbCateg) {
+        if (event->type() == QEvent::FocusOut) {
+            // A message box or a pop-up list taking the focus for a moment is no leaving.
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+                if (watched == m_txtGrid)
+                    txtGrid_LostFocus();
+                else
+                    cmbCateg_LostFocus();
+            }
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (watched == m_txtGrid ? txtGrid_KeyPress(key) : cmbCateg_KeyPress(key))
+                return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::cmdAdd_Click()
+{
+    finishEditing();
+    QString startFolder = m_services.settings.lastSourceDir();
+    if (startFolder.isEmpty())
+        startFolder = gameFolder();
+    if (startFolder.endsWith(QLatin1Char('\\')) || startFolder.endsWith(QLatin1Char('/')))
+        startFolder.chop(1);
+
+    FileDialogRequest request;
+    request.title = QStringLiteral("Choose one or more sound files...");
+    request.initialPath = JoinPath(startFolder, QStringLiteral("*.MP3;*.WAV;*.OGG;*.VOC"));
+    request.nameFilters = soundFileFilters();
+    request.multiple = true;
+    request.fileMustExist = true;
+    const std::optional<QStringList> chosen = m_services.ui.openFiles(request);
+    if (!chosen || chosen->isEmpty())
+        return;
+
+    m_services.settings.setLastSourceDir(FolderFromPath(chosen->first()));
+    m_table.SetAllSelected(false);
+    const QString category = m_cmbNewCat->currentText();
+    qint16 lastAdded = 0;
+    qsizetype notAdded = 0;
+    for (qsizetype i = 0; i < chosen->size(); ++i) {
+        SoundRecord record;
+        record.filename = chosen->at(i);
+        record.name = NameFromPath(record.filename);
+        record.category = category;
+        record.selected = kTrue16;
+        const qint16 index = m_table.AddSound(record);
+        if (index == 0) {
+            notAdded = chosen->size() - i;
+            break;
+        }
+        lastAdded = index;
+    }
+
+    m_table.RefreshSizes(false);
+    MakeSort();
+    gridSound_Update();
+    gridSound_Highlight(lastAdded);
+    UpdateCategories();
+
+    if (notAdded > 0) {
+        tell(QStringLiteral("Sonquill"),
+             tr("The list is full: it can hold at most %1 sounds.").arg(SoundTable::kMaxCount) +
+                 QStringLiteral("\r\n") +
+                 tr("%1 of the chosen files were not added.").arg(notAdded),
+             MessageRequest::Icon::Exclamation);
+    }
+}
+
+void Form1::cmdBrowseDir_Click()
+{
+    FileDialogRequest request;
+    request.title = QStringLiteral("Choose any file in your compiled game directory...");
+    request.initialPath = JoinPath(gameFolder(), QStringLiteral("*.*"));
+    request.nameFilters = {QStringLiteral("All Files (*.*)")};
+    request.multiple = false;
+    request.fileMustExist = false;
+    const std::optional<QStringList> chosen = m_services.ui.openFiles(request);
+    if (!chosen || chosen->isEmpty())
+        return;
+    m_txtDir->setText(FolderFromPath(chosen->first()));
+    txtDir_KeyPress(13);
+}
+
+void Form1::txtDir_KeyPress(int keyAscii)
+{
+    if (keyAscii == 13)
+        m_services.settings.setLastGameDir(gameFolder());
+}
+
+void Form1::chkOgg_Click()
+{
+    const Qt::CheckState state = m_chkOgg->checkState();
+    m_oggUse = state == Qt::Checked;
+    // The grey state only shows a stored value; clicks toggle between checked and unchecked.
+    if (state != Qt::PartiallyChecked)
+        m_chkOgg->setTristate(false);
+    m_services.settings.setOggUse(m_oggUse);
+}
+
+QStringList Form1::soundFileFilters()
+{
+    return {QStringLiteral("Orvane-Compatible Sound Files (*.MP3 *.WAV *.OGG *.VOC)"),
+            QStringLiteral("MP3 (*.MP3)"),
+            QStringLiteral("Wave File (*.WAV)"),
+            QStringLiteral("OGG Vorbis (*.OGG)"),
+            QStringLiteral("VOC File (*.VOC)"),
+            QStringLiteral("All Files (*.*)")};
+}
+
+void Form1::MakeSort()
+{
+    m_sortOrder = sonquill::MakeSort(m_table, m_sort);
+}
+
+void Form1::UpdateCategories()
+{
+    QStringList categories = CollectCategories(m_table);
+    std::sort(categories.begin(), categories.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    const QString newCategory = m_cmbNewCat->currentText();
+    m_cmbNewCat->clear();
+    m_cmbCateg->clear();
+    m_cmbNewCat->addItems(categories);
+    m_cmbCateg->addItems(categories);
+    m_cmbNewCat->setEditText(newCategory);
+}
+
+MessageRequest::Button Form1::ask(const QString &title, const QString &text,
+                                  QList<MessageRequest::Button> buttons,
+                                  MessageRequest::Button defaultButton, MessageRequest::Icon icon)
+{
+    MessageRequest request;
+    request.title = title;
+    request.text = text;
+    request.buttons = std::move(buttons);
+    request.defaultButton = defaultButton;
+    request.icon = icon;
+    return m_services.ui.showMessage(request);
+}
+
+void Form1::tell(const QString &title, const QString &text, MessageRequest::Icon icon)
+{
+    ask(title, text, {MessageRequest::Button::Ok}, MessageRequest::Button::Ok, icon);
+}
+
+QString Form1::gameFolder() const
+{
+    return m_txtDir->text();
+}
+
+QString Form1::soundInfoPath() const
+{
+    return JoinPath(gameFolder(), QLatin1String(kSoundInfoFileName));
+}
+
+void Form1::showStatus(const QString &text)
+{
+    statusBar()->showMessage(text);
+}
+
+} // namespace sonquill

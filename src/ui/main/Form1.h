@@ -1,0 +1,221 @@
+#pragma once
+
+#include "catalogue/DisplayOrder.h"
+#include "catalogue/SoundTable.h"
+#include "storage/MessageSink.h"
+#include "storage/Settings.h"
+#include "ui/dialogs/FrmAbout.h"
+#include "ui/dialogs/FrmOgg.h"
+#include "ui/dialogs/UiServices.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace sonquill {
+
+class ProcessRunner;
+class ProgressSink;
+class SoundGridModel;
+class SoundGridView;
+
+// Everything the main window needs from outside: the user, the desktop, the settings, the
+// encoder starter, the progress window and a media player.
+struct Form1Services
+{
+    UserInterface &ui;
+    DesktopShell &shell;
+    SettingsStore &settings;
+    ProcessRunner &runner;
+    ProgressSink &progress;
+    std::function<std::unique_ptr<SoundPlayer>()> makePlayer;
+    QString programFolder;
+    int encoderTimeoutMs = 60000;
+};
+
+// The main window: the catalogue of one compiled-game folder in a grid, with the commands that
+// add, edit, distribute and list its sounds. Handlers keep the names of the design.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Builds the window and runs Form_Load.
+    explicit Form1(const Form1Services &services, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // The window's catalogue and display state.
+    SoundTable &table() { return m_table; }
+    const SoundTable &table() const { return m_table; }
+    const QList<int> &sortOrder() const { return m_sortOrder; }
+    const SortState &sortState() const { return m_sort; }
+    bool oggUseFlag() const { return m_oggUse; }
+    const OggSettings &oggSettings() const { return m_ogg; }
+    int editRow() const { return m_editRow; }
+    int editCol() const { return m_editCol; }
+    // The folder whose catalogue is shown (loaded at start-up or by File > Load, or saved to).
+    QString catalogueFolder() const { return m_catalogueFolder; }
+    // How much the designed layout was enlarged so that the platform's font fits (>= 1).
+    QSizeF designScale() const { return {m_scaleX, m_scaleY}; }
+    // A designed length in twips as laid out here, across and down.
+    int scaledX(int twips) const;
+    int scaledY(int twips) const;
+
+    // A menu entry by group ("mnuFile", "mnuEdit", "mnuSoundPop", "mnuSound", "mnuUtils",
+    // "mnuHelp") and index; null when there is none.
+    QAction *menuEntry(const QString &group, int index) const;
+    // The Sound menu, also the grid's context menu.
+    QMenu *soundMenu() const { return m_mnuSoundtop; }
+    FrmOgg *oggOptionsDialog() const { return m_frmOgg; }
+    FrmAbout *aboutDialog() const { return m_frmAbout; }
+
+public slots:
+    void Form_Load();
+    void Form_Resize();
+    void Form_QueryUnload();
+
+    void cmdAdd_Click();
+    void cmdBrowseDir_Click();
+    void txtDir_KeyPress(int keyAscii);
+    void chkOgg_Click();
+    void cmdDistribute_Click();
+    void cmdOggOptions_Click();
+    void cmdPlay_Click();
+    void cmdStop_Click();
+    void cmdOpen_Click();
+    void cmdEdit_Click();
+
+    void gridSound_MakeHeaders();
+    void gridSound_Update();
+    void gridSound_Highlight(qint16 theIndex);
+    void gridSound_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col);
+    void gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col,
+                           QPoint globalPos);
+    void gridSound_DblClick(int row, int col);
+    void gridSound_EnterCell();
+    void gridSound_Scroll();
+
+    void txtGrid_LostFocus();
+    void cmbCateg_LostFocus();
+
+    void MakeSort();
+    void UpdateCategories();
+
+    void mnuFile_Click(int index);
+    void mnuEdit_Click(int index);
+    void mnuSoundPop_Click(int index);
+    void mnuSound_Click(int index);
+    void mnuUtils_Click(int index);
+    void mnuHelp_Click(int index);
+
+public:
+    // The record behind grid row EditRow, or an empty record; storing goes to the same slot.
+    SoundRecord GetCurrentRecord() const;
+    void PutCurrentRecord(const SoundRecord &record);
+    // Lays an editor over the data cell (row, col) and gives it the focus.
+    void PlaceEditor(QWidget *editor, int row, int col);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    template <typename Widget>
+    Widget *makeControl(QWidget *parent, const char *objectName, int left, int top, int width,
+                        int height);
+    // Enlarges the design where texts would be clipped, then places every control.
+    void applyDesign();
+    QAction *addMenuEntry(QMenu *menu, const QString &group, int index, const QString &caption,
+                          const QKeySequence &shortcut, void (Form1::*handler)(int));
+    void addMenuSeparator(QMenu *menu, const QString &group, int index);
+
+    // Keys typed into the editors; true when the key must go no further.
+    bool txtGrid_KeyPress(int key);
+    bool cmbCateg_KeyPress(int key);
+    void editCell(int row, int col);
+    // Commits any open editor and closes one that refused its text, before a command reads or
+    // changes the catalogue.
+    void finishEditing();
+    // The file types of both sound-file choosers, the first preselected.
+    static QStringList soundFileFilters();
+    void hideEditor(QWidget *editor);
+    int soundIndexOfRow(int row) const;
+
+    MessageRequest::Button ask(const QString &title, const QString &text,
+                               QList<MessageRequest::Button> buttons,
+                               MessageRequest::Button defaultButton,
+                               MessageRequest::Icon icon = MessageRequest::Icon::None);
+    void tell(const QString &title, const QString &text,
+              MessageRequest::Icon icon = MessageRequest::Icon::None);
+    QString gameFolder() const;
+    QString soundInfoPath() const;
+    void showStatus(const QString &text);
+
+    Form1Services m_services;
+    SoundTable m_table;
+    SortState m_sort;
+    QList<int> m_sortOrder;
+    OggSettings m_ogg;
+    bool m_oggUse = false;
+    std::unique_ptr<SoundPlayer> m_player;
+    QString m_catalogueFolder;
+
+    int m_lastClickRow = 0;
+    int m_lastClickCol = 0;
+    int m_downRow = 0;
+    int m_editRow = 0;
+    int m_editCol = 0;
+    bool m_refilling = false;
+    bool m_committing = false;
+    bool m_unloaded = false;
+
+    struct DesignItem
+    {
+        QWidget *widget;
+        QRect twips;
+    };
+    QList<DesignItem> m_design;
+    double m_scaleX = 1.0;
+    double m_scaleY = 1.0;
+
+    QWidget *m_client = nullptr;
+    QLabel *m_label1 = nullptr;
+    QLineEdit *m_txtDir = nullptr;
+    QPushButton *m_cmdBrowseDir = nullptr;
+    QPushButton *m_cmdAdd = nullptr;
+    QLabel *m_label3 = nullptr;
+    QComboBox *m_cmbNewCat = nullptr;
+    QPushButton *m_cmdDistribute = nullptr;
+    QCheckBox *m_chkOgg = nullptr;
+    QPushButton *m_cmdOggOptions = nullptr;
+    SoundGridView *m_grid = nullptr;
+    SoundGridModel *m_model = nullptr;
+    QWidget *m_picBottom = nullptr;
+    QLabel *m_label2 = nullptr;
+    QLabel *m_lblFile = nullptr;
+    QPushButton *m_cmdPlay = nullptr;
+    QPushButton *m_cmdStop = nullptr;
+    QPushButton *m_cmdEdit = nullptr;
+    QPushButton *m_cmdOpen = nullptr;
+    QLineEdit *m_txtGrid = nullptr;
+    QComboBox *m_cmbCateg = nullptr;
+    QMenu *m_mnuSoundtop = nullptr;
+
+    QPointer<FrmOgg> m_frmOgg;
+    QPointer<FrmAbout> m_frmAbout;
+};
+
+} // namespace sonquill

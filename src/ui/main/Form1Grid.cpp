@@ -1,0 +1,420 @@
+// The sound grid of the main window: refill, mouse rules and the in-cell editors.
+
+#include "ui/main/Form1.h"
+
+#include "catalogue/NumberRules.h"
+#include "ui/main/SoundGrid.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace sonquill {
+
+namespace {
+
+// Column widths in twips, in column order.
+constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 2250, 750};
+// Room around a header text: the header's padding and border, in pixels.
+constexpr int kHeaderTextMargin = 10;
+
+} // namespace
+
+void Form1::gridSound_MakeHeaders()
+{
+    m_model->setHeaderTexts({QStringLiteral("Number"), QStringLiteral("Lock"),
+                             QStringLiteral("Category"), QStringLiteral("Name"),
+                             QStringLiteral("Filename"), QStringLiteral("Size kb")});
+    // Columns widen with the window, and further where a bold header text would be cut.
+    QFont bold = m_grid->horizontalHeader()->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    double factor = m_scaleX;
+    for (int column = 0; column < GridColumnCount; ++column) {
+        const int needed =
+            metrics.horizontalAdvance(m_model->cellText(0, column)) + kHeaderTextMargin;
+        factor = std::max(factor, needed / (kColumnWidths[column] / 15.0));
+    }
+    for (int column = 0; column < GridColumnCount; ++column)
+        m_grid->setColumnWidth(column, int(std::lround(kColumnWidths[column] / 15.0 * factor)));
+}
+
+void Form1::gridSound_Update()
+{
+    m_refilling = true;
+    const bool hadFocus = m_grid->hasFocus();
+    m_grid->setUpdatesEnabled(false);
+    const int currentRow = m_grid->currentGridRow();
+    const int currentColumn = m_grid->currentColumn();
+    const int verticalScroll = m_grid->verticalScrollBar()->value();
+    const int horizontalScroll = m_grid->horizontalScrollBar()->value();
+
+    QList<GridRow> rows(std::max<qsizetype>(1, m_table.SoundCount()));
+    const qsizetype filled = std::min(rows.size(), m_sortOrder.size());
+    for (qsizetype i = 0; i < filled; ++i) {
+        const int index = m_sortOrder[i];
+        if (m_table.isValidIndex(index))
+            rows[i] = MakeGridRow(index, m_table.at(index));
+    }
+    m_model->refill(std::move(rows));
+
+    if (currentRow >= 1 && currentColumn >= 0 &&
+        (m_grid->currentGridRow() != currentRow || m_grid->currentColumn() != currentColumn))
+        m_grid->setCurrentCell(currentRow, currentColumn);
+    // The refill leaves the view where it was; only a shorter list can pull it up.
+    m_grid->doItemsLayout();
+    m_grid->verticalScrollBar()->setValue(verticalScroll);
+    m_grid->horizontalScrollBar()->setValue(horizontalScroll);
+    m_grid->setUpdatesEnabled(true);
+    if (hadFocus)
+        m_grid->setFocus();
+    m_refilling = false;
+}
+
+void Form1::gridSound_Highlight(qint16 theIndex)
+{
+    if (theIndex < 1)
+        return;
+    const int row = m_model->gridRowOfLink(theIndex);
+    if (row >= 1)
+        m_grid->setTopRow(row);
+}
+
+void Form1::gridSound_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row,
+                                int col)
+{
+    Q_UNUSED(button);
+    Q_UNUSED(shift);
+    Q_UNUSED(col);
+    // A header click re-sorts the rows under an open editor, and the header takes no focus
+    // that would have committed it.
+    if (row == 0)
+        finishEditing();
+    m_downRow = row;
+}
+
+void Form1::gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col,
+                              QPoint globalPos)
+{
+    const int anchor = m_lastClickRow;
+    const int index = soundIndexOfRow(row);
+    const bool shiftDown = shift.testFlag(Qt::ShiftModifier);
+    const bool ctrlDown = shift.testFlag(Qt::ControlModifier);
+    const bool altDown = shift.testFlag(Qt::AltModifier);
+
+    if (m_downRow == row && row >= 1) {
+        auto select = [this](int soundIndex) {
+            if (m_table.isValidIndex(soundIndex))
+                m_table.at(soundIndex).selected = kTrue16;
+        };
+        if (shiftDown) {
+            if (!ctrlDown)
+                m_table.SetAllSelected(false);
+            // The anchor may lie past the rows of a list that has since grown shorter.
+            const int from = std::clamp(anchor, 0, m_model->gridRowCount() - 1);
+            const int step = from <= row ? 1 : -1;
+            for (int r = from;; r += step) {
+                select(soundIndexOfRow(r));
+                if (r == row)
+                    break;
+            }
+        } else if (ctrlDown) {
+            if (index)
+                m_table.at(index).selected = toBool16(!m_table.at(index).isSelected());
+        } else if (!altDown) {
+            if (button == Qt::LeftButton) {
+                m_table.SetAllSelected(false);
+            } else if (button == Qt::RightButton) {
+                if (!(index && m_table.at(index).isSelected()))
+                    m_table.SetAllSelected(false);
+            }
+            select(index);
+        }
+        gridSound_Update();
+    }
+
+    if (button == Qt::RightButton) {
+        if (row >= 1 && col >= 0)
+            m_grid->setCurrentCell(row, col);
+        if (index)
+            m_lblFile->setText(m_table.at(index).filename);
+        m_mnuSoundtop->popup(globalPos);
+        return;
+    }
+
+    const bool sameCell = m_lastClickRow == row && m_lastClickCol == col;
+    m_lastClickRow = row;
+    m_lastClickCol = col;
+    if (row == 0) {
+        if (col >= 0 && col < GridColumnCount) {
+            m_sort.headerClicked(qint16(col + 1));
+            MakeSort();
+            gridSound_Update();
+        }
+    } else if (row >= 1 && sameCell) {
+        editCell(row, col);
+    } else if (row >= 1) {
+        m_downRow = -1;
+    }
+}
+
+void Form1::editCell(int row, int col)
+{
+    // A row without a sound has nothing to edit; an editor there would accept text that is
+    // then silently dropped.
+    const int index = soundIndexOfRow(row);
+    if (!index)
+        return;
+    const SoundRecord before = m_table.at(index);
+
+    switch (col) {
+    case ColNumber:
+        if (!before.isLocked())
+            PlaceEditor(m_txtGrid, row, col);
+        break;
+    case ColLock:
+        if (before.isLocked()) {
+            const auto answer =
+                ask(QStringLiteral("Unlock Sound?"),
+                    QStringLiteral("This sound is locked to keep its number. If you unlock it (and "
+                                   "change the #), this may cause incorrect sounds to play in "
+                                   "Orvane. Are you sure?"),
+                    {MessageRequest::Button::Yes, MessageRequest::Button::No},
+                    MessageRequest::Button::Yes);
+            if (answer != MessageRequest::Button::Yes)
+                return;
+        }
+        m_table.at(index).locked = toBool16(!before.isLocked());
+        break;
+    case ColCategory:
+        PlaceEditor(m_cmbCateg, row, col);
+        break;
+    case ColName:
+        PlaceEditor(m_txtGrid, row, col);
+        break;
+    case ColFilename: {
+        FileDialogRequest request;
+        request.title =
+            QStringLiteral("Choose the sound file for '") + before.name + QStringLiteral("'...");
+        request.initialPath = before.filename;
+        request.nameFilters = soundFileFilters();
+        request.multiple = false;
+        request.fileMustExist = true;
+        const std::optional<QStringList> chosen = m_services.ui.openFiles(request);
+        if (!chosen || chosen->isEmpty() || !m_table.isValidIndex(index))
+            return;
+        m_table.at(index).size = 0.0f;
+        m_table.at(index).filename = chosen->first();
+        m_table.RefreshSizes(false);
+        break;
+    }
+    default:
+        break;
+    }
+
+    gridSound_Update();
+    gridSound_EnterCell();
+    m_downRow = -1;
+}
+
+void Form1::gridSound_DblClick(int row, int col)
+{
+    if (row >= 1 && col == ColSize)
+        cmdPlay_Click();
+}
+
+void Form1::gridSound_EnterCell()
+{
+    if (m_refilling)
+        return;
+    const int index = soundIndexOfRow(m_grid->currentGridRow());
+    if (index)
+        m_lblFile->setText(m_table.at(index).filename);
+}
+
+void Form1::gridSound_Scroll()
+{
+    if (m_refilling)
+        return;
+    if (!m_txtGrid->isHidden())
+        txtGrid_LostFocus();
+    else
+        m_txtGrid->hide();
+    if (!m_cmbCateg->isHidden())
+        cmbCateg_LostFocus();
+    else
+        m_cmbCateg->hide();
+}
+
+void Form1::PlaceEditor(QWidget *editor, int row, int col)
+{
+    if (row < 1 || row >= m_model->gridRowCount() || col < 0 || col >= GridColumnCount) {
+        editor->hide();
+        return;
+    }
+    m_grid->setCurrentCell(row, col);
+    m_editRow = row;
+    m_editCol = col;
+
+    const QRect cell = m_grid->cellRect(row, col);
+    QFont font = editor->font();
+    font.setPointSizeF(m_grid->font().pointSizeF());
+    font.setBold(m_grid->font().bold());
+    editor->setFont(font);
+    const QPoint topLeft = m_grid->geometry().topLeft() + cell.topLeft() - QPoint(0, 1);
+    const QString text = m_model->cellText(row, col);
+    if (auto *lineEdit = qobject_cast<QLineEdit *>(editor)) {
+        const QVariant alignment = m_model->index(row - 1, col).data(Qt::TextAlignmentRole);
+        const Qt::Alignment horizontal =
+            alignment.isValid() ? Qt::Alignment(alignment.toInt()) & Qt::AlignHorizontal_Mask
+                                : Qt::AlignLeft;
+        lineEdit->setAlignment(horizontal | Qt::AlignVCenter);
+        lineEdit->setGeometry(QRect(topLeft, QSize(cell.width(), cell.height())));
+        lineEdit->setText(text);
+        lineEdit->raise();
+        lineEdit->show();
+        lineEdit->selectAll();
+    } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        combo->setGeometry(QRect(topLeft, QSize(cell.width(), combo->height())));
+        combo->setEditText(text);
+        combo->raise();
+        combo->show();
+        if (combo->lineEdit())
+            combo->lineEdit()->selectAll();
+    }
+    editor->setFocus(Qt::OtherFocusReason);
+}
+
+bool Form1::txtGrid_KeyPress(int key)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        txtGrid_LostFocus();
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        // Escape leaves the editor without storing what was typed.
+        hideEditor(m_txtGrid);
+        return true;
+    }
+    return false;
+}
+
+bool Form1::cmbCateg_KeyPress(int key)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        cmbCateg_LostFocus();
+        return false;
+    }
+    if (key == Qt::Key_Escape) {
+        hideEditor(m_cmbCateg);
+        return true;
+    }
+    return false;
+}
+
+void Form1::txtGrid_LostFocus()
+{
+    if (m_txtGrid->isHidden() || m_committing)
+        return;
+    m_committing = true;
+    SoundRecord record = GetCurrentRecord();
+    bool store = true;
+    if (m_editCol == ColNumber) {
+        const NumberEdit edit = CheckNumberEdit(m_table, record.number, m_txtGrid->text());
+        switch (edit.verdict) {
+        case NumberEdit::Verdict::TooHigh:
+            tell(QStringLiteral("Sonquill"), NumberTooHighMessage());
+            store = false;
+            break;
+        case NumberEdit::Verdict::TooLow:
+            tell(QStringLiteral("Sonquill"), NumberTooLowMessage());
+            store = false;
+            break;
+        case NumberEdit::Verdict::Taken:
+            tell(NumberTakenTitle(), NumberTakenMessage(edit));
+            store = false;
+            break;
+        case NumberEdit::Verdict::Unchanged:
+            hideEditor(m_txtGrid);
+            m_committing = false;
+            return;
+        case NumberEdit::Verdict::Accepted:
+            record.number = edit.number;
+            break;
+        }
+        if (!store) {
+            // The editor stays open over its cell with the suggested number.
+            m_txtGrid->setText(edit.editorText);
+            m_txtGrid->selectAll();
+            m_committing = false;
+            return;
+        }
+    } else if (m_editCol == ColName) {
+        record.name = m_txtGrid->text();
+    }
+    PutCurrentRecord(record);
+    gridSound_Update();
+    hideEditor(m_txtGrid);
+    m_committing = false;
+}
+
+void Form1::cmbCateg_LostFocus()
+{
+    if (m_committing)
+        return;
+    m_committing = true;
+    if (!m_cmbCateg->isHidden()) {
+        SoundRecord record = GetCurrentRecord();
+        record.category = m_cmbCateg->currentText();
+        PutCurrentRecord(record);
+        gridSound_Update();
+        UpdateCategories();
+    }
+    hideEditor(m_cmbCateg);
+    m_committing = false;
+}
+
+void Form1::finishEditing()
+{
+    gridSound_Scroll();
+    // An editor still open now holds a refused number; the command may move its row.
+    m_txtGrid->hide();
+    m_cmbCateg->hide();
+}
+
+void Form1::hideEditor(QWidget *editor)
+{
+    const bool hadFocus = editor->hasFocus();
+    editor->hide();
+    if (hadFocus)
+        m_grid->setFocus();
+}
+
+SoundRecord Form1::GetCurrentRecord() const
+{
+    const int index = soundIndexOfRow(m_editRow);
+    return index ? m_table.at(index) : SoundRecord{};
+}
+
+void Form1::PutCurrentRecord(const SoundRecord &record)
+{
+    const int index = soundIndexOfRow(m_editRow);
+    if (index)
+        m_table.at(index) = record;
+}
+
+int Form1::soundIndexOfRow(int row) const
+{
+    if (row < 1 || row >= m_model->gridRowCount())
+        return 0;
+    const int link = m_model->linkOf(row);
+    return m_table.isValidIndex(link) ? link : 0;
+}
+
+} // namespace sonquill
