@@ -6,5 +6,5 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc 2>/dev/null || echo 2)"
+cmake --build --preset release -j "$(nproc 2>/dev/null || echo 2)" --target sonquill sonquill-cli
 exec build/release/bin/sonquill "$@"

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
@@ -13,11 +14,6 @@
 namespace sonquill {
 
 namespace {
-
-int scaled(int twips, double factor)
-{
-    return static_cast<int>(std::lround(twips / 15.0 * factor));
-}
 
 // How much wider and taller than designed a control must be for its text to show whole.
 struct Need
@@ -42,7 +38,7 @@ Need needOf(const QWidget *widget, QSize designed)
     } else if (const auto *button = qobject_cast<const QAbstractButton *>(widget)) {
         width = metrics.horizontalAdvance(QString(button->text()).remove(QLatin1Char('&'))) + 12;
         height = metrics.height() + 4;
-    } else if (qobject_cast<const QLineEdit *>(widget)) {
+    } else if (qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QComboBox *>(widget)) {
         height = metrics.height() + 4;
     }
     return {designed.width() > 0 ? double(width) / designed.width() : 1.0,
@@ -51,9 +47,21 @@ Need needOf(const QWidget *widget, QSize designed)
 
 } // namespace
 
+int scaledTwips(int twips, double factor)
+{
+    return static_cast<int>(std::lround(twips / 15.0 * factor));
+}
+
+QRect scaledTwips(const QRect &twips, QSizeF factor)
+{
+    return QRect(
+        scaledTwips(twips.left(), factor.width()), scaledTwips(twips.top(), factor.height()),
+        scaledTwips(twips.width(), factor.width()), scaledTwips(twips.height(), factor.height()));
+}
+
 int twipsToPixels(int twips)
 {
-    return scaled(twips, 1.0);
+    return scaledTwips(twips, 1.0);
 }
 
 QFont designFont()
@@ -63,37 +71,49 @@ QFont designFont()
     return font;
 }
 
-void DesignLayout::place(QWidget *widget, int left, int top, int width, int height)
+void DesignLayout::place(QWidget *widget, int left, int top, int width, int height, Text text)
 {
-    m_items.append({widget, QRect(left, top, width, height)});
+    m_items.append({widget, QRect(left, top, width, height), text});
 }
 
-void DesignLayout::apply(QWidget *form, int clientWidth, int clientHeight) const
+QSizeF DesignLayout::scale() const
 {
     double horizontal = 1.0;
     double vertical = 1.0;
     for (const Item &item : m_items) {
-        const QSize designed(scaled(item.twips.width(), 1.0), scaled(item.twips.height(), 1.0));
-        const Need need = needOf(item.widget, designed);
+        if (item.text == Text::Ignore)
+            continue;
+        const Need need = needOf(item.widget, QSize(twipsToPixels(item.twips.width()),
+                                                    twipsToPixels(item.twips.height())));
         horizontal = std::max(horizontal, need.width);
         vertical = std::max(vertical, need.height);
     }
     // Wrapped texts take the height their scaled width gives them.
     for (const Item &item : m_items) {
         const auto *label = qobject_cast<const QLabel *>(item.widget);
-        if (!label || !label->wordWrap())
+        if (item.text == Text::Ignore || !label || !label->wordWrap())
             continue;
-        const int width = scaled(item.twips.width(), horizontal);
-        const int designedHeight = scaled(item.twips.height(), 1.0);
+        const int width = scaledTwips(item.twips.width(), horizontal);
+        const int designedHeight = twipsToPixels(item.twips.height());
         if (designedHeight > 0)
             vertical = std::max(vertical, double(label->heightForWidth(width)) / designedHeight);
     }
-    for (const Item &item : m_items) {
-        const QRect &t = item.twips;
-        item.widget->setGeometry(scaled(t.left(), horizontal), scaled(t.top(), vertical),
-                                 scaled(t.width(), horizontal), scaled(t.height(), vertical));
-    }
-    form->setFixedSize(scaled(clientWidth, horizontal), scaled(clientHeight, vertical));
+    return {horizontal, vertical};
+}
+
+QSizeF DesignLayout::arrange() const
+{
+    const QSizeF factor = scale();
+    for (const Item &item : m_items)
+        item.widget->setGeometry(scaledTwips(item.twips, factor));
+    return factor;
+}
+
+void DesignLayout::apply(QWidget *form, int clientWidth, int clientHeight) const
+{
+    const QSizeF factor = arrange();
+    form->setFixedSize(scaledTwips(clientWidth, factor.width()),
+                       scaledTwips(clientHeight, factor.height()));
 }
 
 } // namespace sonquill

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QList>
 #include <QRect>
+#include <QSizeF>
 
 class QWidget;
 
@@ -10,6 +11,9 @@ namespace sonquill {
 
 // Windows are designed in twips; 15 twips make one pixel at 96 dots per inch.
 int twipsToPixels(int twips);
+// A designed length or rectangle in twips, in pixels once the design is enlarged by factor.
+int scaledTwips(int twips, double factor);
+QRect scaledTwips(const QRect &twips, QSizeF factor);
 
 // The designed type ("MS Sans Serif" 8.25 pt): the platform's default GUI font at 8.25 pt.
 QFont designFont();
@@ -20,8 +24,16 @@ QFont designFont();
 class DesignLayout
 {
 public:
-    void place(QWidget *widget, int left, int top, int width, int height);
-    // Sets every control's geometry and the form's fixed client size (all in twips).
+    // Whether a control's text decides the scale. Editors that are moved over other controls
+    // at run time take their size from there, so their designed text does not count.
+    enum class Text { Fit, Ignore };
+
+    void place(QWidget *widget, int left, int top, int width, int height, Text text = Text::Fit);
+    // How much wider and taller than designed (each at least 1) the design must be.
+    QSizeF scale() const;
+    // Sets every control's geometry at scale() and returns that scale.
+    QSizeF arrange() const;
+    // Arranges the controls and sets the form's fixed client size (in twips).
     void apply(QWidget *form, int clientWidth, int clientHeight) const;
 
 private:
@@ -29,6 +41,7 @@ private:
     {
         QWidget *widget;
         QRect twips;
+        Text text;
     };
     QList<Item> m_items;
 };

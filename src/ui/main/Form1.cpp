@@ -19,7 +19,6 @@
 #include <QStatusBar>
 
 #include <algorithm>
-#include <cmath>
 
 namespace sonquill {
 
@@ -32,33 +31,6 @@ constexpr int kGridLeft = 120;
 constexpr int kGridTop = 1200;
 constexpr int kGridMargin = 60;
 constexpr int kBottomHeight = 855;
-
-// How much wider and taller than designed a control must be for its text to show whole.
-QSizeF textNeed(const QWidget *widget, QSize designed)
-{
-    const QFontMetrics metrics = widget->fontMetrics();
-    int width = 0;
-    int height = 0;
-    if (const auto *label = qobject_cast<const QLabel *>(widget)) {
-        width = metrics.horizontalAdvance(label->text()) + 2;
-        height = metrics.height();
-    } else if (const auto *check = qobject_cast<const QCheckBox *>(widget)) {
-        width = check->sizeHint().width();
-        height = metrics.height();
-    } else if (const auto *button = qobject_cast<const QPushButton *>(widget)) {
-        width = metrics.horizontalAdvance(button->text()) + 12;
-        height = metrics.height() + 4;
-    } else if (qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QComboBox *>(widget)) {
-        height = metrics.height() + 4;
-    }
-    return {designed.width() > 0 ? double(width) / designed.width() : 1.0,
-            designed.height() > 0 ? double(height) / designed.height() : 1.0};
-}
-
-int scaled(int twips, double factor)
-{
-    return int(std::lround(twips / 15.0 * factor));
-}
 
 bool sameFolder(const QString &a, const QString &b)
 {
@@ -202,28 +174,26 @@ void Form1::buildControls()
 
 void Form1::applyDesign()
 {
+    DesignLayout layout;
     for (const DesignItem &item : std::as_const(m_design)) {
-        if (item.widget == m_txtGrid || item.widget == m_cmbCateg)
-            continue;
-        const QSizeF need = textNeed(
-            item.widget, QSize(scaled(item.twips.width(), 1.0), scaled(item.twips.height(), 1.0)));
-        m_scaleX = std::max(m_scaleX, need.width());
-        m_scaleY = std::max(m_scaleY, need.height());
+        const bool cellEditor = item.widget == m_txtGrid || item.widget == m_cmbCateg;
+        layout.place(item.widget, item.twips.left(), item.twips.top(), item.twips.width(),
+                     item.twips.height(),
+                     cellEditor ? DesignLayout::Text::Ignore : DesignLayout::Text::Fit);
     }
-    for (const DesignItem &item : std::as_const(m_design)) {
-        item.widget->setGeometry(scaledX(item.twips.left()), scaledY(item.twips.top()),
-                                 scaledX(item.twips.width()), scaledY(item.twips.height()));
-    }
+    const QSizeF scale = layout.arrange();
+    m_scaleX = scale.width();
+    m_scaleY = scale.height();
 }
 
 int Form1::scaledX(int twips) const
 {
-    return scaled(twips, m_scaleX);
+    return scaledTwips(twips, m_scaleX);
 }
 
 int Form1::scaledY(int twips) const
 {
-    return scaled(twips, m_scaleY);
+    return scaledTwips(twips, m_scaleY);
 }
 
 void Form1::Form_Load()

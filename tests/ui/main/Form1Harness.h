@@ -2,18 +2,18 @@
 
 #include "distribution/ProcessRunner.h"
 #include "storage/Settings.h"
+#include "storage/SoundInfoFile.h"
 #include "support/ScriptedUi.h"
+#include "support/TestFiles.h"
 #include "ui/main/Form1.h"
+#include "ui/main/SoundGrid.h"
 
-#include <QColor>
-#include <QStringList>
+#include <QDir>
+#include <QHeaderView>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
-
-namespace sonquill {
-class SoundGridView;
-}
 
 namespace sonquill::test {
 
@@ -21,84 +21,175 @@ namespace sonquill::test {
 class RecordingRunner : public ProcessRunner
 {
 public:
-    RunResult RunAndWait(const QString &commandLine, bool hideWindow, int timeoutMs,
-                         const std::function<void()> &idle = {}) override;
+    RunResult RunAndWait(const QString &commandLine, bool, int,
+                         const std::function<void()> & = {}) override
+    {
+        commandLines.append(commandLine);
+        return {};
+    }
     QStringList commandLines;
 };
 
-// A main window on a temporary home folder and settings file, with scripted dialogs, shell,
-// progress, encoder starter and player.
+// A record as the catalogue holds it.
+inline SoundRecord makeRecord(const QString &name, qint16 number, const QString &category = {},
+                              bool locked = false, bool selected = false,
+                              const QString &filename = {}, float size = 0.0f)
+{
+    return {name, filename, number, toBool16(locked), category, toBool16(selected), size};
+}
+
+// A main window on a temporary home folder (holding Game and Sources) and settings file, with
+// scripted dialogs, shell, progress, encoder starter and player.
 class Form1Harness
 {
-public:
-    Form1Harness();
-    ~Form1Harness();
-    Form1Harness(const Form1Harness &) = delete;
-    Form1Harness &operator=(const Form1Harness &) = delete;
+    QTemporaryDir m_dir; // first: everything below lives in it
+    QByteArray m_oldHome = qgetenv("HOME");
 
-    bool isValid() const { return m_dir.isValid(); }
+public:
+    Form1Harness()
+    {
+        qputenv("HOME", m_dir.path().toLocal8Bit());
+        QDir(m_dir.path()).mkpath("Game");
+        QDir(m_dir.path()).mkpath("Sources");
+    }
+    ~Form1Harness()
+    {
+        m_window.reset();
+        qputenv("HOME", m_oldHome);
+    }
+
     QString home() const { return m_dir.path(); }
-    // <home>/Game and <home>/Sources; both exist.
-    QString gameFolder() const;
-    QString sourceFolder() const;
-    SettingsStore &settings() { return *m_settings; }
+    QString gameFolder() const { return m_dir.filePath("Game"); }
+    QString sourceFolder() const { return m_dir.filePath("Sources"); }
+    static QString catalogueIn(const QString &folder) { return folder + "/SoundInfo.dat"; }
+
+    // Sounds S1..S<count> numbered 1..count, category Misc, each with a real file of 2000 bytes;
+    // selected and locked as the flags say ("0110": the 2nd and 3rd).
+    SoundTable sounds(int count, const QString &selected = {}, const QString &locked = {})
+    {
+        QList<SoundRecord> records;
+        for (int i = 1; i <= count; ++i) {
+            const QString name = QStringLiteral("S%1").arg(i);
+            records.append(makeRecord(name, qint16(i), "Misc", locked.mid(i - 1, 1) == "1",
+                                      selected.mid(i - 1, 1) == "1", makeSource(name + ".wav"),
+                                      2000.0f));
+        }
+        SoundTable table;
+        table.replaceAll(records);
+        return table;
+    }
+    // A WAV file of the given size in the source folder; returns its path.
+    QString makeSource(const QString &fileName, qint64 bytes = 2000)
+    {
+        writeFile(sourceFolder() + "/" + fileName, makeWav(bytes));
+        return sourceFolder() + "/" + fileName;
+    }
 
     // Builds and shows the window (which runs its start-up) and waits until it is active.
-    Form1 &open(ProcessRunner *runner = nullptr);
-    // The same with table as the saved catalogue of the remembered game folder.
-    Form1 &openWith(const SoundTable &table);
-    Form1 &window() { return *m_window; }
+    Form1 &open(ProcessRunner *processRunner = nullptr)
+    {
+        ProcessRunner &starter = processRunner ? *processRunner : runner;
+        Form1Services services(ui, shell, settings, starter, progress, nullptr,
+                               home() + "/Program");
+        services.makePlayer = [this] {
+            auto made = std::make_unique<FakePlayer>();
+            player = made.get();
+            return made;
+        };
+        m_window = std::make_unique<Form1>(services);
+        m_window->show();
+        m_window->activateWindow();
+        if (!QTest::qWaitForWindowActive(m_window.get()))
+            qWarning("The main window did not become active");
+        return *m_window;
+    }
+    // The same with table saved as the catalogue of the remembered game folder.
+    Form1 &openWith(const SoundTable &table)
+    {
+        writeFile(catalogueIn(gameFolder()), SerializeSoundInfo(table));
+        settings.setLastGameDir(gameFolder());
+        return open();
+    }
     // Closes the window as the user's close box does.
-    void close();
+    void close() { m_window->close(); }
 
-    SoundGridView *grid() const;
     template <typename T> T *control(const char *name) const
     {
         return m_window->findChild<T *>(QLatin1String(name));
     }
+    SoundGridView *grid() const { return control<SoundGridView>("gridSound"); }
 
-    // Mouse on grid cells: row 0 is the header, data rows count from 1.
-    void press(int row, int col, Qt::MouseButton button = Qt::LeftButton,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-    void release(int row, int col, Qt::MouseButton button = Qt::LeftButton,
-                 Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // A mouse click on a grid cell (row 0 is the header, data rows count from 1), released over
+    // releaseRow when one is given.
     void click(int row, int col, Qt::MouseButton button = Qt::LeftButton,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+               Qt::KeyboardModifiers modifiers = {}, int releaseRow = -1)
+    {
+        QWidget *target = nullptr;
+        QTest::mousePress(target, button, modifiers, cellCenter(row, col, &target));
+        const QPoint up = cellCenter(releaseRow < 0 ? row : releaseRow, col, &target);
+        QTest::mouseRelease(target, button, modifiers, up);
+    }
     // Two clicks on one cell: the second starts the cell's edit.
-    void startEdit(int row, int col);
+    void startEdit(int row, int col)
+    {
+        click(row, col);
+        click(row, col);
+    }
 
-    // What the grid shows.
-    int dataRows() const;
-    QString cell(int row, int col) const;
-    QStringList columnTexts(int col) const;
-    QColor background(int row) const;
-    // The 1-based data rows shown in light cyan; a row neither all cyan nor all white is listed
-    // as its negative number.
-    QList<int> cyanRows() const;
-
-    // A WAV file of the given size in the source folder; returns its path.
-    QString makeSource(const QString &fileName, qint64 bytes = 2000);
-    // Writes table as the saved catalogue of folder.
-    void writeCatalogue(const QString &folder, const SoundTable &table);
+    // The given columns of the grid as "cell,cell/cell,cell" in display order. A row in light
+    // cyan (selected) ends in '*', one neither all cyan nor all white in '?'.
+    QString shown(const QList<int> &cols) const
+    {
+        QStringList rows;
+        for (int row = 0; row < grid()->model()->rowCount(); ++row) {
+            QStringList cells;
+            for (int col : cols)
+                cells.append(grid()->model()->index(row, col).data().toString());
+            int cyan = 0;
+            int white = 0;
+            for (int col = 0; col < GridColumnCount; ++col) {
+                const QVariant brush = grid()->model()->index(row, col).data(Qt::BackgroundRole);
+                cyan += brush.value<QBrush>().color() == QColor(128, 255, 255);
+                white += brush.value<QBrush>().color() == Qt::white;
+            }
+            const bool plain = white == GridColumnCount;
+            rows.append(cells.join(',') + (cyan == GridColumnCount ? "*" : plain ? "" : "?"));
+        }
+        return rows.join('/');
+    }
+    // The messages shown so far as "title | text | buttons", the default button marked '*'.
+    QStringList messages() const
+    {
+        const QStringList names{"Ok", "Cancel", "Yes", "No", "Abort", "Retry", "Ignore"};
+        QStringList log;
+        for (const MessageRequest &message : ui.messages) {
+            QStringList buttons;
+            for (MessageRequest::Button button : message.buttons)
+                buttons.append(names[int(button)] + (button == message.defaultButton ? "*" : ""));
+            log.append(message.title + " | " + message.text + " | " + buttons.join(' '));
+        }
+        return log;
+    }
 
     ScriptedUi ui;
     ScriptedShell shell;
     RecordingProgress progress;
     RecordingRunner runner;
-    FakePlayer *player = nullptr; // owned by the window; null once it was released
+    FakePlayer *player = nullptr; // owned by the window
+    SettingsStore settings{m_dir.filePath("Sonquill.conf")};
 
 private:
-    QPoint cellCenter(int row, int col, QWidget **target) const;
+    QPoint cellCenter(int row, int col, QWidget **target) const
+    {
+        QHeaderView *header = grid()->horizontalHeader();
+        *target = row ? grid()->viewport() : header->viewport();
+        if (row)
+            return grid()->visualRect(grid()->model()->index(row - 1, col)).center();
+        return {header->sectionViewportPosition(col) + header->sectionSize(col) / 2,
+                header->height() / 2};
+    }
 
-    QTemporaryDir m_dir;
-    QByteArray m_oldHome;
-    std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<Form1> m_window;
 };
-
-// A record as the catalogue holds it.
-SoundRecord makeRecord(const QString &name, qint16 number, const QString &category = {},
-                       bool locked = false, bool selected = false, const QString &filename = {},
-                       float size = 0.0f);
 
 } // namespace sonquill::test

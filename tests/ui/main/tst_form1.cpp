@@ -1,19 +1,20 @@
 // The main window: start-up, layout, the grid's mouse rules, in-cell editing, adding sounds,
-// the game folder and closing.
+// saving, the menus and the options dialog's effect on the next run.
 
 #include "Form1Harness.h"
-#include "storage/SoundInfoFile.h"
-#include "support/TestFiles.h"
-#include "ui/main/SoundGrid.h"
+#include "storage/SoundLists.h"
+#include "ui/dialogs/FrmAbout.h"
+#include "ui/dialogs/FrmOgg.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScrollBar>
-#include <QTest>
+#include <QSlider>
 
 using namespace sonquill;
 using namespace sonquill::test;
@@ -21,36 +22,49 @@ using Button = MessageRequest::Button;
 
 namespace {
 
-// Sounds numbered 1..n in table order, each with a real file of 2000 bytes.
-SoundTable numberedTable(Form1Harness &h, int count)
+// Runs a menu entry given as "group index".
+void trigger(Form1 &w, const QString &entry)
 {
-    QList<SoundRecord> records;
-    for (int i = 1; i <= count; ++i) {
-        const QString name = QStringLiteral("Sound%1").arg(i, 2, 10, QLatin1Char('0'));
-        records.append(makeRecord(name, qint16(i), QStringLiteral("Misc"), false, false,
-                                  h.makeSource(name + QStringLiteral(".wav")), 2000.0f));
-    }
-    SoundTable table;
-    table.replaceAll(records);
-    return table;
+    QAction *action = w.menuEntry(entry.section(' ', 0, 0), entry.section(' ', 1).toInt());
+    QVERIFY2(action, qPrintable(entry));
+    action->trigger();
 }
 
-QString expand(Form1Harness &h, QString text)
+// Two clicks on a cell of row 1 (S1, locked) or row 2 (S2); keys replace the editor's text and
+// are committed by "enter", "escape" or "scroll" ("" when no editor opens). Then the message
+// shown, the text of an editor left open and the row's first four cells.
+struct Edit
 {
-    return text.replace(QStringLiteral("<src>"), h.sourceFolder())
-        .replace(QStringLiteral("<game>"), h.gameFolder())
-        .replace(QStringLiteral("<home>"), h.home());
-}
+    int row, col;
+    QString keys, commit;
+    QList<Button> answers;
+    QString message, editor, rowAfter;
+};
 
-const QStringList kSoundFilters = {QStringLiteral("Orvane-Compatible Sound Files "
-                                                  "(*.MP3 *.WAV *.OGG *.VOC)"),
-                                   QStringLiteral("MP3 (*.MP3)"),
-                                   QStringLiteral("Wave File (*.WAV)"),
-                                   QStringLiteral("OGG Vorbis (*.OGG)"),
-                                   QStringLiteral("VOC File (*.VOC)"),
-                                   QStringLiteral("All Files (*.*)")};
+// Add Sound(s) over selected sounds S<n> with the files chosen (none: cancel); then the dialog's
+// start folder and the grid's number, category, name and size columns.
+struct Adding
+{
+    QList<int> existing;
+    QString lastSourceDir;
+    QStringList files;
+    QString category, startFolder, grid;
+};
+
+// A menu entry run on five sounds selected and locked as the flags say, with the answers given;
+// then the message shown, if any, and the grid's name and lock columns ('*': selected).
+struct Command
+{
+    QString selected, locked, entry;
+    QList<Button> answers;
+    QString message, grid;
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(Edit)
+Q_DECLARE_METATYPE(Adding)
+Q_DECLARE_METATYPE(Command)
 
 class Form1Test : public QObject
 {
@@ -58,160 +72,92 @@ class Form1Test : public QObject
 private slots:
     void startUp_data();
     void startUp();
-    void startUpShowsSavedCatalogue();
-    void layoutFollowsResize_data();
-    void layoutFollowsResize();
-    void sizeColumn_data();
-    void sizeColumn();
-    void clickSelection_data();
-    void clickSelection();
-    void rightClick_data();
-    void rightClick();
+    void resize_data();
+    void resize();
+    void clicks_data();
+    void clicks();
     void headerClicksSort();
-    void numberEdit_data();
-    void numberEdit();
-    void lockCell_data();
-    void lockCell();
-    void textEdits_data();
-    void textEdits();
-    void fileCell_data();
-    void fileCell();
-    void doubleClickOnSizePlays();
+    void cellEdits_data();
+    void cellEdits();
     void addSounds_data();
     void addSounds();
-    void addScrollsLastToTop();
-    void addToFullList();
-    void blankRowHasNothingToEdit_data();
-    void blankRowHasNothingToEdit();
-    void gameFolder_data();
+    void catalogueRoundTrip_data();
+    void catalogueRoundTrip();
+    void fileLoad();
+    void clearFiles();
+    void selectionCommands_data();
+    void selectionCommands();
+    void changeCategory();
+    void listsInDisplayOrder();
+    void helpMenu();
+    void previewCommands();
     void gameFolder();
-    void closeSaves_data();
-    void closeSaves();
+    void optionsReachTheNextRun();
 };
 
 void Form1Test::startUp_data()
 {
     QTest::addColumn<QString>("storedOggUse");
     QTest::addColumn<int>("checkState");
-    QTest::addColumn<bool>("flag");
     QTest::addColumn<QString>("storedAfter");
-
-    QTest::newRow("first start") << QString() << int(Qt::Unchecked) << false << "absent";
-    QTest::newRow("OggUse 1 checks the box") << "1" << int(Qt::Checked) << true << "1";
-    QTest::newRow("OggUse 2 greys it, writes 0")
-        << "2" << int(Qt::PartiallyChecked) << false << "0";
-    QTest::newRow("other numbers are ignored") << "7" << int(Qt::Unchecked) << false << "7";
+    QTest::newRow("no settings") << QString() << int(Qt::Unchecked) << "absent";
+    QTest::newRow("OggUse 1 checks the box") << "1" << int(Qt::Checked) << "1";
+    QTest::newRow("OggUse 2 greys it, writes 0") << "2" << int(Qt::PartiallyChecked) << "0";
 }
 
 void Form1Test::startUp()
 {
     QFETCH(QString, storedOggUse);
     QFETCH(int, checkState);
-    QFETCH(bool, flag);
     QFETCH(QString, storedAfter);
 
     Form1Harness h;
     if (!storedOggUse.isNull())
-        h.settings().write(QStringLiteral("Ogg"), QStringLiteral("OggUse"), storedOggUse);
+        h.settings.write("Ogg", "OggUse", storedOggUse);
     Form1 &w = h.open();
-
     auto *chkOgg = h.control<QCheckBox>("chkOgg");
     QCOMPARE(int(chkOgg->checkState()), checkState);
-    QCOMPARE(w.oggUseFlag(), flag);
-    QCOMPARE(h.settings().read(QStringLiteral("Ogg"), QStringLiteral("OggUse"),
-                               QStringLiteral("absent")),
-             storedAfter);
-    QCOMPARE(w.windowTitle(), QStringLiteral("Sonquill"));
-    QCOMPARE(h.control<QLineEdit>("txtDir")->text(),
-             h.home() + QStringLiteral("/Sonquill/Compiled"));
-    QCOMPARE(h.control<QComboBox>("cmbNewCat")->currentText(), QStringLiteral("Misc"));
-    QCOMPARE(h.control<QLabel>("lblFile")->text(), QStringLiteral("c:\\"));
-    QCOMPARE(h.dataRows(), 1);
-    QCOMPARE(h.columnTexts(3), QStringList{QString()});
-    QCOMPARE(h.cell(0, 0) + h.cell(0, 1) + h.cell(0, 2) + h.cell(0, 3) + h.cell(0, 4) +
-                 h.cell(0, 5),
-             QStringLiteral("NumberLockCategoryNameFilenameSize kb"));
-    QVERIFY(h.ui.messages.isEmpty());
-
-    // A click on the grey box checks it, as a user's click on a checked-or-not box would.
-    if (checkState == Qt::PartiallyChecked) {
-        QTest::mouseClick(chkOgg, Qt::LeftButton, {}, QPoint(8, chkOgg->height() / 2));
-        QCOMPARE(chkOgg->checkState(), Qt::Checked);
-        QVERIFY(w.oggUseFlag());
-        QCOMPARE(h.settings().oggUse(), qint16(1));
-    }
+    QCOMPARE(w.oggUseFlag(), checkState == Qt::Checked);
+    QCOMPARE(h.settings.read("Ogg", "OggUse", "absent"), storedAfter);
+    QCOMPARE(h.control<QLineEdit>("txtDir")->text(), h.home() + "/Sonquill/Compiled");
+    // One blank row, with nothing to edit.
+    QCOMPARE(h.shown({ColNumber, ColName}), ",");
+    h.startEdit(1, ColName);
+    h.startEdit(1, ColFilename);
+    QVERIFY(h.control<QLineEdit>("txtGrid")->isHidden());
+    QVERIFY(h.ui.fileRequests.isEmpty() && h.ui.messages.isEmpty());
+    // A click on the grey box checks it.
+    QTest::mouseClick(chkOgg, Qt::LeftButton, {}, QPoint(8, chkOgg->height() / 2));
+    QCOMPARE(h.settings.oggUse(), qint16(checkState == Qt::Checked ? 0 : 1));
 }
 
-void Form1Test::startUpShowsSavedCatalogue()
+void Form1Test::resize_data()
 {
-    Form1Harness h;
-    SoundTable table;
-    // Stale sizes in the file: the window shows the sizes measured now.
-    table.replaceAll({makeRecord("Creak", 5, "doors", false, false, h.makeSource("c.wav", 1500)),
-                      makeRecord("Rain", 2, "Weather", true, true, h.makeSource("r.wav", 2500)),
-                      makeRecord("Slam", 9, "Doors", false, false, h.makeSource("s.wav", 3500))});
-    h.openWith(table);
-
-    QCOMPARE(h.control<QLineEdit>("txtDir")->text(), h.gameFolder());
-    QCOMPARE(h.columnTexts(0), (QStringList{"2", "5", "9"}));
-    QCOMPARE(h.columnTexts(1), (QStringList{"X", "", ""}));
-    QCOMPARE(h.columnTexts(2), (QStringList{"Weather", "doors", "Doors"}));
-    QCOMPARE(h.columnTexts(3), (QStringList{"Rain", "Creak", "Slam"}));
-    QCOMPARE(h.columnTexts(4).at(0), h.sourceFolder() + QStringLiteral("/r.wav"));
-    QCOMPARE(h.columnTexts(5), (QStringList{"2", "2", "4"}));
-    QCOMPARE(h.cyanRows(), QList<int>{1});
-
-    auto alignment = [&](int col) {
-        return h.grid()->model()->index(0, col).data(Qt::TextAlignmentRole).toInt();
-    };
-    QCOMPARE(alignment(1), int(Qt::AlignCenter));
-    QCOMPARE(alignment(3), int(Qt::AlignLeft | Qt::AlignVCenter));
-    QCOMPARE(alignment(4), int(Qt::AlignRight | Qt::AlignVCenter));
-    QCOMPARE(h.grid()->model()->headerData(4, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
-             int(Qt::AlignLeft | Qt::AlignVCenter));
-
-    auto *cmbNewCat = h.control<QComboBox>("cmbNewCat");
-    QStringList listed;
-    for (int i = 0; i < cmbNewCat->count(); ++i)
-        listed.append(cmbNewCat->itemText(i));
-    QCOMPARE(listed, (QStringList{"doors", "Weather"}));
-    QCOMPARE(cmbNewCat->currentText(), QStringLiteral("Misc"));
-}
-
-void Form1Test::layoutFollowsResize_data()
-{
-    // Widths: "designed", a number of pixels, "narrowest" (the grid's width becomes 0) or
-    // "too narrow" (one pixel less); heights: "designed" or a number.
+    // Client widths: "designed", "narrowest" (the grid's width becomes 0), "too narrow" (one
+    // pixel less) or pixels; heights in pixels, 0 for the designed one.
     QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
+    QTest::addColumn<int>("height");
     QTest::addColumn<bool>("keepsWidth");
     QTest::addColumn<bool>("keepsHeight");
-
-    QTest::newRow("designed size") << "designed"
-                                   << "designed" << false << false;
-    QTest::newRow("larger") << "900"
-                            << "700" << false << false;
-    QTest::newRow("narrowest allowed width") << "narrowest"
-                                             << "designed" << false << false;
-    QTest::newRow("too narrow keeps the width") << "too narrow"
-                                                << "designed" << true << false;
-    QTest::newRow("too low keeps the height") << "700"
-                                              << "120" << false << true;
+    QTest::newRow("designed size") << "designed" << 0 << false << false;
+    QTest::newRow("narrowest allowed width") << "narrowest" << 0 << false << false;
+    QTest::newRow("too narrow keeps the width") << "too narrow" << 0 << true << false;
+    QTest::newRow("too low keeps the height") << "700" << 120 << false << true;
+    QTest::newRow("tiny keeps both") << "10" << 10 << true << true;
 }
 
-void Form1Test::layoutFollowsResize()
+void Form1Test::resize()
 {
     QFETCH(QString, width);
-    QFETCH(QString, height);
+    QFETCH(int, height);
     QFETCH(bool, keepsWidth);
     QFETCH(bool, keepsHeight);
 
     Form1Harness h;
     Form1 &w = h.open();
-    QWidget *area = w.centralWidget();
     auto resizeClient = [&](QSize size) {
-        w.resize(w.size() + size - area->size());
-        QTRY_COMPARE(area->size(), size);
+        w.resize(w.size() + size - w.centralWidget()->size());
+        QTRY_COMPARE(w.centralWidget()->size(), size);
     };
     const QSize designed(w.scaledX(9255), w.scaledY(6960));
     const int margins = w.scaledX(120) + w.scaledX(60);
@@ -219,146 +165,71 @@ void Form1Test::layoutFollowsResize()
                        : width == "narrowest"  ? margins
                        : width == "too narrow" ? margins - 1
                                                : width.toInt(),
-                       height == "designed" ? designed.height() : height.toInt());
+                       height ? height : designed.height());
     resizeClient(designed);
     const QRect before = h.grid()->geometry();
-    QCOMPARE(before.width(), designed.width() - margins);
     resizeClient(client);
 
-    const int bottomHeight = w.scaledY(855);
-    QRect expected(w.scaledX(120), w.scaledY(1200), client.width() - margins,
-                   client.height() - bottomHeight - w.scaledY(60) - w.scaledY(1200));
-    if (keepsWidth)
-        expected.setWidth(before.width());
-    if (keepsHeight)
-        expected.setHeight(before.height());
-    QCOMPARE(h.grid()->geometry(), expected);
+    const int bottom = w.scaledY(855);
+    const QRect grid(w.scaledX(120), w.scaledY(1200), client.width() - margins,
+                     client.height() - bottom - w.scaledY(60) - w.scaledY(1200));
+    QCOMPARE(h.grid()->geometry().size(), QSize(keepsWidth ? before.width() : grid.width(),
+                                                keepsHeight ? before.height() : grid.height()));
+    QCOMPARE(h.grid()->geometry().topLeft(), grid.topLeft());
     QCOMPARE(h.control<QWidget>("picBottom")->geometry(),
-             QRect(0, client.height() - bottomHeight, client.width(), bottomHeight));
+             QRect(0, client.height() - bottom, client.width(), bottom));
 }
 
-void Form1Test::sizeColumn_data()
+void Form1Test::clicks_data()
 {
-    QTest::addColumn<QList<int>>("sizes");
-    QTest::addColumn<QStringList>("texts");
-
-    QTest::newRow("empty catalogue: one blank row") << QList<int>{} << QStringList{""};
-    QTest::newRow("one sound: one row") << QList<int>{1500} << QStringList{"2"};
-    QTest::newRow("halves round to even")
-        << QList<int>{499, 500, 1500, 2500, 3500} << QStringList{"0", "0", "2", "2", "4"};
-}
-
-void Form1Test::sizeColumn()
-{
-    QFETCH(QList<int>, sizes);
-    QFETCH(QStringList, texts);
-
-    Form1Harness h;
-    QList<SoundRecord> records;
-    for (int i = 0; i < sizes.size(); ++i) {
-        const QString file = h.makeSource(QStringLiteral("s%1.wav").arg(i), sizes[i]);
-        records.append(
-            makeRecord(QStringLiteral("S%1").arg(i), qint16(i + 1), {}, false, false, file));
-    }
-    SoundTable table;
-    table.replaceAll(records);
-    h.openWith(table);
-    QCOMPARE(h.columnTexts(5), texts);
-}
-
-void Form1Test::clickSelection_data()
-{
+    // Clicks on the "Size kb" column, whose edit does nothing, then the rows shown selected: "5"
+    // a click on row 5 (0 is the header), "s" Shift, "c" Ctrl, "a" Alt, "m" the middle and "r"
+    // the right button, "2>6" a press on row 2 released on row 6.
     QTest::addColumn<QString>("clicks");
-    QTest::addColumn<QList<int>>("selected");
-
-    // Clicks on the "Size kb" column, whose edit does nothing: "5" a click on row 5, "s" Shift,
-    // "c" Ctrl, "sc" both, "a" Alt, "m" the middle button, "2>6" a press on 2 released on 6.
-    QTest::newRow("click selects its row") << "2" << QList<int>{2};
-    QTest::newRow("next click replaces the selection") << "2 5" << QList<int>{5};
-    QTest::newRow("shift range upwards") << "7 s3" << QList<int>{3, 4, 5, 6, 7};
-    QTest::newRow("shift range downwards") << "3 s6" << QList<int>{3, 4, 5, 6};
-    QTest::newRow("shift clears the rest") << "1 c2 s4" << QList<int>{2, 3, 4};
-    QTest::newRow("shift+ctrl adds a range") << "1 c8 sc5" << QList<int>{1, 5, 6, 7, 8};
-    QTest::newRow("ctrl deselects only that row") << "2 c4 c2" << QList<int>{4};
-    QTest::newRow("first shift click ranges from the top") << "s3" << QList<int>{1, 2, 3};
-    QTest::newRow("press and release on two rows") << "2 5>6" << QList<int>{2};
-    QTest::newRow("alt click changes nothing") << "2 a5" << QList<int>{2};
-    QTest::newRow("middle button adds") << "2 m5" << QList<int>{2, 5};
+    QTest::newRow("click selects its row") << "2 = 2";
+    QTest::newRow("next click replaces the selection") << "2 5 = 5";
+    QTest::newRow("shift range upwards") << "7 s3 = 3 4 5 6 7";
+    QTest::newRow("shift range downwards") << "3 s6 = 3 4 5 6";
+    QTest::newRow("shift clears the rest") << "1 c2 s4 = 2 3 4";
+    QTest::newRow("shift+ctrl adds a range") << "1 c8 sc5 = 1 5 6 7 8";
+    QTest::newRow("ctrl deselects only that row") << "2 c4 c2 = 4";
+    QTest::newRow("first shift click ranges from the top") << "s3 = 1 2 3";
+    QTest::newRow("press and release on two rows") << "2 5>6 = 2";
+    QTest::newRow("alt click changes nothing") << "2 a5 = 2";
+    QTest::newRow("middle button adds") << "2 m5 = 2 5";
+    QTest::newRow("right-click on an unselected row") << "2 c3 r5 = 5";
+    QTest::newRow("right-click in a multi-selection") << "2 c3 r3 = 2 3";
+    QTest::newRow("right-click on the header") << "2 r0 = 2";
 }
 
-void Form1Test::clickSelection()
+void Form1Test::clicks()
 {
     QFETCH(QString, clicks);
-    QFETCH(QList<int>, selected);
 
     Form1Harness h;
-    Form1 &w = h.openWith(numberedTable(h, 8));
+    Form1 &w = h.openWith(h.sounds(8));
     int lastRow = 0;
-    for (QString click : clicks.split(QLatin1Char(' '))) {
+    Qt::MouseButton button = Qt::LeftButton;
+    for (QString click : clicks.section(" = ", 0, 0).split(' ')) {
         Qt::KeyboardModifiers modifiers;
-        Qt::MouseButton button = Qt::LeftButton;
-        while (!click.at(0).isDigit()) {
-            const QChar flag = click.at(0);
+        button = Qt::LeftButton;
+        for (; !click.at(0).isDigit(); click.remove(0, 1)) {
+            const char flag = click.at(0).toLatin1();
             modifiers |= flag == 's'   ? Qt::ShiftModifier
                          : flag == 'c' ? Qt::ControlModifier
                          : flag == 'a' ? Qt::AltModifier
                                        : Qt::NoModifier;
-            if (flag == 'm')
-                button = Qt::MiddleButton;
-            click.remove(0, 1);
+            button = flag == 'm' ? Qt::MiddleButton : flag == 'r' ? Qt::RightButton : button;
         }
-        const QStringList rows = click.split(QLatin1Char('>'));
-        lastRow = rows.first().toInt();
-        h.press(lastRow, 5, button, modifiers);
-        h.release(rows.last().toInt(), 5, button, modifiers);
+        const int row = click.section('>', 0, 0).toInt();
+        h.click(row, ColSize, button, modifiers, click.section('>', -1).toInt());
+        lastRow = row > 0 ? row : lastRow;
     }
-    QCOMPARE(h.cyanRows(), selected);
-    for (int row = 1; row <= 8; ++row)
-        QCOMPARE(w.table().at(row).isSelected(), selected.contains(row));
+    // Rows are numbered as they are shown; a row in two colours would end in '?'.
+    const QStringList marked = h.shown({ColNumber}).split('/').filter(QRegularExpression("\\D$"));
+    QCOMPARE(marked.join(' ').remove('*'), clicks.section(" = ", 1));
     QCOMPARE(h.control<QLabel>("lblFile")->text(), w.table().at(lastRow).filename);
-}
-
-void Form1Test::rightClick_data()
-{
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<int>("fileOfRow");
-
-    QTest::newRow("unselected row: only it") << "2 c3" << 5 << QList<int>{5} << 5;
-    QTest::newRow("row of a multi-selection keeps it") << "2 c3" << 3 << QList<int>{2, 3} << 3;
-    QTest::newRow("header: nothing changes") << "2" << 0 << QList<int>{2} << 2;
-}
-
-void Form1Test::rightClick()
-{
-    QFETCH(QString, before);
-    QFETCH(int, row);
-    QFETCH(QList<int>, selected);
-    QFETCH(int, fileOfRow);
-
-    Form1Harness h;
-    Form1 &w = h.openWith(numberedTable(h, 6));
-    for (const QString &click : before.split(QLatin1Char(' '))) {
-        const bool ctrl = click.startsWith(QLatin1Char('c'));
-        h.click(click.mid(ctrl ? 1 : 0).toInt(), 0, Qt::LeftButton,
-                ctrl ? Qt::ControlModifier : Qt::NoModifier);
-    }
-    h.click(row, 3, Qt::RightButton);
-
-    QCOMPARE(h.cyanRows(), selected);
-    QCOMPARE(h.control<QLabel>("lblFile")->text(), w.table().at(fileOfRow).filename);
-    QVERIFY(w.soundMenu()->isVisible());
-    QVERIFY(w.soundMenu()->actions().contains(w.menuEntry("mnuSoundPop", 6)));
-    w.soundMenu()->hide();
-
-    // A right-click is no click for the edit rule: the next left click on the cell clicked
-    // last before it opens that cell's editor.
-    const QString last = before.split(QLatin1Char(' ')).last();
-    const int lastRow = last.mid(last.startsWith(QLatin1Char('c')) ? 1 : 0).toInt();
-    h.click(lastRow, 0);
-    QVERIFY(h.control<QLineEdit>("txtGrid")->isVisible());
-    QCOMPARE(w.editRow(), lastRow);
+    QCOMPARE(w.soundMenu()->isVisible(), button == Qt::RightButton);
 }
 
 void Form1Test::headerClicksSort()
@@ -368,547 +239,452 @@ void Form1Test::headerClicksSort()
     table.replaceAll({makeRecord("Creak", 1, "Doors"), makeRecord("Thunder", 2, "Weather"),
                       makeRecord("bang", 3, "Doors", false, true), makeRecord("Arrival", 4, "misc"),
                       makeRecord("Rain", 5, "Weather")});
-    Form1 &w = h.openWith(table);
-
-    h.click(0, 3);
-    QCOMPARE(h.columnTexts(3), (QStringList{"Arrival", "bang", "Creak", "Rain", "Thunder"}));
-    h.click(0, 2);
-    const QStringList byCategoryThenName{"bang", "Creak", "Arrival", "Rain", "Thunder"};
-    QCOMPARE(h.columnTexts(3), byCategoryThenName);
-    h.click(0, 2);
-    QCOMPARE(h.columnTexts(3), byCategoryThenName);
-    QCOMPARE(w.sortState().PrimarySort, qint16(3));
-    QCOMPARE(w.sortState().SecondarySort, qint16(4));
-    // The selection follows its sound and header clicks never change it.
-    QCOMPARE(h.cyanRows(), QList<int>{1});
-    QCOMPARE(w.table().CountSelected(), qint16(1));
+    h.openWith(table);
+    h.click(0, ColName);
+    QCOMPARE(h.shown({ColName}), "Arrival/bang*/Creak/Rain/Thunder");
+    // Category first, then the name clicked before; a second click changes nothing.
+    h.click(0, ColCategory);
+    QCOMPARE(h.shown({ColName}), "bang*/Creak/Arrival/Rain/Thunder");
+    h.click(0, ColCategory);
+    QCOMPARE(h.shown({ColName}), "bang*/Creak/Arrival/Rain/Thunder");
 }
 
-void Form1Test::numberEdit_data()
+void Form1Test::cellEdits_data()
 {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("editorText");
-    QTest::addColumn<int>("numberAfterSecondEnter");
-
-    const QString taken = QStringLiteral("The sound number 4 is already assigned to sound "
-                                         "'Gamma'.\r\nThe first available number is 3.");
-    const QString low = QStringLiteral("The lowest sound number should be 1.");
-    QTest::newRow("free number") << "7"
-                                 << ""
-                                 << ""
-                                 << "" << 7;
-    QTest::newRow("own number closes silently") << "2"
-                                                << ""
-                                                << ""
-                                                << "" << 2;
-    QTest::newRow("taken") << "4"
-                           << "Number Taken!" << taken << "3" << 3;
-    QTest::newRow("zero") << "0"
-                          << "Sonquill" << low << "1" << 2;
-    QTest::newRow("negative") << "-5"
-                              << "Sonquill" << low << "1" << 2;
-    QTest::newRow("no digits") << "abc"
-                               << "Sonquill" << low << "1" << 2;
-    QTest::newRow("above 999") << "1000"
-                               << "Sonquill"
-                               << "The highest sound number should be 999."
-                               << "999" << 999;
+    QTest::addColumn<Edit>("edit");
+    const QString taken = "Number Taken! | The sound number 4 is already assigned to sound "
+                          "'S4'.\r\nThe first available number is 3. | Ok*";
+    const QString lowest = "Sonquill | The lowest sound number should be 1. | Ok*";
+    const QString highest = "Sonquill | The highest sound number should be 999. | Ok*";
+    const QString unlock = "Unlock Sound? | This sound is locked to keep its number. If you unlock "
+                           "it (and change the #), this may cause incorrect sounds to play in "
+                           "Orvane. Are you sure? | Yes* No";
+    const QList<Button> yes{Button::Yes};
+    const QList<Button> no{Button::No};
+    const QString s1 = "1,X,Misc,S1";
+    const QString s2 = "2,,Misc,S2";
+    // Number 3 is free, 4 is S4's.
+    QTest::newRow("number: free") << Edit{2, ColNumber, "3", "enter", {}, "", "", "3,,Misc,S2"};
+    QTest::newRow("number: its own") << Edit{2, ColNumber, "2", "enter", {}, "", "", s2};
+    QTest::newRow("number: taken") << Edit{2, ColNumber, "4", "enter", {}, taken, "3", s2};
+    QTest::newRow("number: zero") << Edit{2, ColNumber, "0", "enter", {}, lowest, "1", s2};
+    QTest::newRow("number: above 999")
+        << Edit{2, ColNumber, "1000", "enter", {}, highest, "999", s2};
+    QTest::newRow("number: locked") << Edit{1, ColNumber, "", "", {}, "", "", s1};
+    QTest::newRow("lock asks nothing") << Edit{2, ColLock, "", "", {}, "", "", "2,X,Misc,S2"};
+    QTest::newRow("unlock: Yes") << Edit{1, ColLock, "", "", yes, unlock, "", "1,,Misc,S1"};
+    QTest::newRow("unlock: No keeps it") << Edit{1, ColLock, "", "", no, unlock, "", s1};
+    QTest::newRow("name by Enter") << Edit{2, ColName, "Slam", "enter", {}, "", "", "2,,Misc,Slam"};
+    QTest::newRow("name by scrolling")
+        << Edit{2, ColName, "Gust", "scroll", {}, "", "", "2,,Misc,Gust"};
+    QTest::newRow("name: Escape keeps it") << Edit{2, ColName, "Gone", "escape", {}, "", "", s2};
+    QTest::newRow("category by Enter")
+        << Edit{2, ColCategory, "Loud ", "enter", {}, "", "", "2,,Loud ,S2"};
 }
 
-void Form1Test::numberEdit()
+void Form1Test::cellEdits()
 {
-    QFETCH(QString, typed);
-    QFETCH(QString, title);
-    QFETCH(QString, text);
-    QFETCH(QString, editorText);
-    QFETCH(int, numberAfterSecondEnter);
+    QFETCH(Edit, edit);
 
     Form1Harness h;
-    SoundTable table;
-    table.replaceAll({makeRecord("Alpha", 1), makeRecord("Gamma", 4), makeRecord("Beta", 2)});
-    Form1 &w = h.openWith(table);
+    SoundTable table = h.sounds(40, "", "1"); // enough rows to scroll
+    table.at(3).number = 41;
+    h.openWith(table);
+    h.ui.messageAnswers.append(edit.answers);
     auto *txtGrid = h.control<QLineEdit>("txtGrid");
+    auto *cmbCateg = h.control<QComboBox>("cmbCateg");
+    QWidget *editor = edit.col == ColCategory ? static_cast<QWidget *>(cmbCateg) : txtGrid;
 
-    h.startEdit(2, 0);
-    QVERIFY(txtGrid->isVisible());
-    QCOMPARE(txtGrid->text(), QStringLiteral("2"));
-    QCOMPARE(txtGrid->selectedText(), QStringLiteral("2"));
-    QCOMPARE(txtGrid->geometry().top(),
-             h.grid()->geometry().top() + h.grid()->viewport()->geometry().top() +
-                 h.grid()->visualRect(h.grid()->model()->index(1, 0)).top() - 1);
-    QTest::keyClicks(txtGrid, typed);
-    QTest::keyClick(txtGrid, Qt::Key_Return);
-
-    if (title.isEmpty()) {
-        QVERIFY(h.ui.messages.isEmpty());
-        QVERIFY(txtGrid->isHidden());
-    } else {
-        QCOMPARE(h.ui.messages.size(), 1);
-        QCOMPARE(h.ui.messages[0].title, title);
-        QCOMPARE(h.ui.messages[0].text, text);
-        QCOMPARE(h.ui.messages[0].buttons, QList<Button>{Button::Ok});
-        QVERIFY(h.ui.messages[0].icon == MessageRequest::Icon::None);
-        QVERIFY(txtGrid->isVisible());
-        QCOMPARE(txtGrid->text(), editorText);
-        QCOMPARE(w.table().at(3).number, qint16(2));
-        QTest::keyClick(txtGrid, Qt::Key_Return);
+    h.startEdit(edit.row, edit.col);
+    if (!edit.commit.isEmpty()) {
+        QTRY_VERIFY(editor->isVisible() && editor->hasFocus());
+        QTest::keyClick(editor, Qt::Key_Delete);
+        QTest::keyClicks(editor, edit.keys);
+        if (edit.commit == "scroll")
+            h.grid()->verticalScrollBar()->setValue(3);
+        else
+            QTest::keyClick(editor, edit.commit == "enter" ? Qt::Key_Return : Qt::Key_Escape);
     }
-    QCOMPARE(w.table().at(3).number, qint16(numberAfterSecondEnter));
-    // The row keeps its place until the next sort.
-    QCOMPARE(h.cell(2, 3), QStringLiteral("Beta"));
-    QCOMPARE(h.cell(2, 0), QString::number(numberAfterSecondEnter));
-}
-
-void Form1Test::lockCell_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QList<Button>>("answers");
-    QTest::addColumn<bool>("asked");
-    QTest::addColumn<QString>("lockCell");
-
-    QTest::newRow("locking asks nothing") << 2 << QList<Button>{} << false << "X";
-    QTest::newRow("unlock answered Yes") << 1 << QList<Button>{Button::Yes} << true << "";
-    QTest::newRow("unlock answered No") << 1 << QList<Button>{Button::No} << true << "X";
-}
-
-void Form1Test::lockCell()
-{
-    QFETCH(int, row);
-    QFETCH(QList<Button>, answers);
-    QFETCH(bool, asked);
-    QFETCH(QString, lockCell);
-
-    Form1Harness h;
-    SoundTable table;
-    table.replaceAll({makeRecord("Locked", 1, {}, true), makeRecord("Free", 2)});
-    Form1 &w = h.openWith(table);
-    h.ui.messageAnswers.append(answers);
-
-    h.startEdit(row, 1);
-    QCOMPARE(h.cell(row, 1), lockCell);
-    QCOMPARE(w.table().at(row).isLocked(), lockCell == QStringLiteral("X"));
-    QCOMPARE(h.ui.messages.size(), asked ? 1 : 0);
-    if (asked) {
-        QCOMPARE(h.ui.messages[0].title, QStringLiteral("Unlock Sound?"));
-        QCOMPARE(h.ui.messages[0].text,
-                 QStringLiteral("This sound is locked to keep its number. If you unlock it (and "
-                                "change the #), this may cause incorrect sounds to play in "
-                                "Orvane. Are you sure?"));
-        QCOMPARE(h.ui.messages[0].buttons, (QList<Button>{Button::Yes, Button::No}));
-        QCOMPARE(h.ui.messages[0].defaultButton, Button::Yes);
-    }
-
-    // A locked sound's number opens no editor; its name does.
-    h.startEdit(1, 0);
-    QCOMPARE(h.control<QLineEdit>("txtGrid")->isVisible(), !w.table().at(1).isLocked());
-    h.startEdit(1, 3);
-    QVERIFY(h.control<QLineEdit>("txtGrid")->isVisible());
-}
-
-void Form1Test::textEdits_data()
-{
-    QTest::addColumn<int>("col");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("commit");
-    QTest::addColumn<QString>("stored");
-
-    QTest::newRow("name by Enter") << 3 << "Door Slam"
-                                   << "enter"
-                                   << "Door Slam";
-    QTest::newRow("empty name") << 3 << ""
-                                << "enter"
-                                << "";
-    QTest::newRow("name by scrolling") << 3 << "Scrolled"
-                                       << "scroll"
-                                       << "Scrolled";
-    QTest::newRow("name by focus loss") << 3 << "Left"
-                                        << "focus"
-                                        << "Left";
-    QTest::newRow("Escape keeps the name") << 3 << "Dropped"
-                                           << "escape"
-                                           << "Sound01";
-    QTest::newRow("category by Enter") << 2 << "Ambience "
-                                       << "enter"
-                                       << "Ambience ";
-    QTest::newRow("empty category") << 2 << ""
-                                    << "enter"
-                                    << "";
-    QTest::newRow("category by scrolling") << 2 << "Loud"
-                                           << "scroll"
-                                           << "Loud";
-}
-
-void Form1Test::textEdits()
-{
-    QFETCH(int, col);
-    QFETCH(QString, typed);
-    QFETCH(QString, commit);
-    QFETCH(QString, stored);
-
-    Form1Harness h;
-    Form1 &w = h.openWith(numberedTable(h, 40));
-    h.startEdit(1, col);
-    QWidget *editor = col == 3 ? static_cast<QWidget *>(h.control<QLineEdit>("txtGrid"))
-                               : h.control<QComboBox>("cmbCateg");
-    QVERIFY(editor->isVisible());
-    QTRY_VERIFY(editor->hasFocus());
-    QTest::keyClick(editor, Qt::Key_Delete);
-    QTest::keyClicks(editor, typed);
-    if (commit == QStringLiteral("enter"))
-        QTest::keyClick(editor, Qt::Key_Return);
-    else if (commit == QStringLiteral("escape"))
-        QTest::keyClick(editor, Qt::Key_Escape);
-    else if (commit == QStringLiteral("scroll"))
-        h.grid()->verticalScrollBar()->setValue(3);
-    else
-        QTest::mouseClick(h.control<QLineEdit>("txtDir"), Qt::LeftButton);
-
-    QVERIFY(editor->isHidden());
-    const SoundRecord &record = w.table().at(1);
-    QCOMPARE(col == 3 ? record.name : record.category, stored);
-    QCOMPARE(h.cell(1, col), stored);
-    if (col == 2 && !stored.isEmpty()) {
-        auto *cmbNewCat = h.control<QComboBox>("cmbNewCat");
-        QVERIFY(cmbNewCat->findText(stored, Qt::MatchExactly) >= 0);
-        QCOMPARE(cmbNewCat->currentText(), QStringLiteral("Misc"));
-    }
-}
-
-void Form1Test::fileCell_data()
-{
-    QTest::addColumn<bool>("choose");
-
-    QTest::newRow("a chosen file replaces path and size") << true;
-    QTest::newRow("cancel changes nothing") << false;
-}
-
-void Form1Test::fileCell()
-{
-    QFETCH(bool, choose);
-
-    Form1Harness h;
-    SoundTable table;
-    const QString oldFile = h.makeSource(QStringLiteral("old.wav"), 1000);
-    table.replaceAll({makeRecord("Beta", 4, "Doors", true, false, oldFile)});
-    Form1 &w = h.openWith(table);
-    const QString newFile = h.makeSource(QStringLiteral("new.wav"), 5000);
-    if (choose)
-        h.ui.fileAnswers.enqueue(QStringList{newFile});
-
-    h.startEdit(1, 4);
-    QCOMPARE(h.ui.fileRequests.size(), 1);
-    const FileDialogRequest &request = h.ui.fileRequests[0];
-    QCOMPARE(request.title, QStringLiteral("Choose the sound file for 'Beta'..."));
-    QCOMPARE(request.initialPath, oldFile);
-    QCOMPARE(request.nameFilters, kSoundFilters);
-    QVERIFY(!request.multiple);
-    QVERIFY(request.fileMustExist);
-
-    const SoundRecord &record = w.table().at(1);
-    QCOMPARE(record.filename, choose ? newFile : oldFile);
-    QCOMPARE(h.cell(1, 4), record.filename);
-    QCOMPARE(h.cell(1, 5), choose ? QStringLiteral("5") : QStringLiteral("1"));
-    QCOMPARE(record.name, QStringLiteral("Beta"));
-    QCOMPARE(record.number, qint16(4));
-    QVERIFY(record.isLocked());
-}
-
-void Form1Test::doubleClickOnSizePlays()
-{
-    Form1Harness h;
-    Form1 &w = h.openWith(numberedTable(h, 3));
-    auto doubleClick = [&](int row, int col) {
-        QWidget *viewport = h.grid()->viewport();
-        const QPoint pos = h.grid()->visualRect(h.grid()->model()->index(row - 1, col)).center();
-        QTest::mousePress(viewport, Qt::LeftButton, {}, pos);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, pos);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
-    };
-    doubleClick(2, 3);
-    QVERIFY(h.player->played.isEmpty());
-    doubleClick(3, 5);
-    QCOMPARE(h.player->played, QStringList{w.table().at(3).filename});
-    QCOMPARE(h.cyanRows(), QList<int>{3});
+    QCOMPARE(h.messages(), edit.message.isEmpty() ? QStringList() : QStringList{edit.message});
+    QCOMPARE(txtGrid->isVisible() ? txtGrid->text() : QString(), edit.editor);
+    QVERIFY(cmbCateg->isHidden());
+    // The row keeps its place until the next sort; the clicks selected it.
+    QCOMPARE(h.shown({0, 1, 2, 3}).split('/').at(edit.row - 1), edit.rowAfter + "*");
 }
 
 void Form1Test::addSounds_data()
 {
-    QTest::addColumn<QList<int>>("existing");
-    QTest::addColumn<QString>("lastSourceDir");
-    QTest::addColumn<QStringList>("files"); // empty: the dialog is cancelled
-    QTest::addColumn<QString>("category");
-    QTest::addColumn<QString>("initialPath");
-    QTest::addColumn<QList<int>>("numbers");
-    QTest::addColumn<QStringList>("names");
-
-    const QString patterns = QStringLiteral("/*.MP3;*.WAV;*.OGG;*.VOC");
+    QTest::addColumn<Adding>("adding");
+    const QString gaps = "1,Misc,S1,2/2,Doors,c,3*/3,Misc,S3,2/4,Doors,a,3*/5,Doors,b,3*";
+    const QString other = "<home>/Elsewhere";
     QTest::newRow("one file, empty catalogue")
-        << QList<int>{} << "" << QStringList{"Door.wav"} << "Misc"
-        << "<game>" + patterns << QList<int>{1} << QStringList{"Door"};
+        << Adding{{}, "", {"Door.wav"}, "Misc", "<game>", "1,Misc,Door,3*"};
     QTest::newRow("three files fill the gaps")
-        << QList<int>{1, 3} << "<src>/" << QStringList{"c.wav", "a.wav", "b.wav"} << "Doors"
-        << "<src>" + patterns << QList<int>{2, 4, 5} << QStringList{"c", "a", "b"};
-    QTest::newRow("names cut at the last dot")
-        << QList<int>{} << "<src>" << QStringList{"a.b.c.ogg", "Boom"} << ""
-        << "<src>" + patterns << QList<int>{1, 2} << QStringList{"a.b.c", "Boom"};
-    QTest::newRow("a listed file is added again")
-        << QList<int>{1} << "<src>" << QStringList{"Sound01.wav"} << "Misc"
-        << "<src>" + patterns << QList<int>{2} << QStringList{"Sound01"};
+        << Adding{{1, 3}, "<src>/", {"c.wav", "a.wav", "b.wav"}, "Doors", "<src>", gaps};
     QTest::newRow("cancel changes nothing")
-        << QList<int>{1, 2} << "<home>/Elsewhere" << QStringList{} << "Misc"
-        << "<home>/Elsewhere" + patterns << QList<int>{} << QStringList{};
+        << Adding{{1, 2}, other, {}, "Misc", other, "1,Misc,S1,2*/2,Misc,S2,2*"};
 }
 
 void Form1Test::addSounds()
 {
-    QFETCH(QList<int>, existing);
-    QFETCH(QString, lastSourceDir);
-    QFETCH(QStringList, files);
-    QFETCH(QString, category);
-    QFETCH(QString, initialPath);
-    QFETCH(QList<int>, numbers);
-    QFETCH(QStringList, names);
+    QFETCH(Adding, adding);
 
     Form1Harness h;
-    SoundTable table;
-    QList<SoundRecord> records;
-    for (int number : existing) {
-        records.append(makeRecord(
-            QStringLiteral("Old%1").arg(number), qint16(number), "Misc", false, true,
-            h.makeSource(QStringLiteral("Sound%1.wav").arg(number, 2, 10, QLatin1Char('0')))));
-    }
-    table.replaceAll(records);
-    if (!lastSourceDir.isEmpty())
-        h.settings().setLastSourceDir(expand(h, lastSourceDir));
-    Form1 &w = h.openWith(table);
-    auto *cmbNewCat = h.control<QComboBox>("cmbNewCat");
-    cmbNewCat->setEditText(category);
+    auto expand = [&](QString text) {
+        return text.replace("<src>", h.sourceFolder())
+            .replace("<game>", h.gameFolder())
+            .replace("<home>", h.home());
+    };
+    SoundTable table = h.sounds(3, "111");
+    QList<SoundRecord> kept;
+    for (int number : adding.existing)
+        kept.append(table.at(number));
+    table.replaceAll(kept);
+    if (!adding.lastSourceDir.isEmpty())
+        h.settings.setLastSourceDir(expand(adding.lastSourceDir));
+    h.openWith(table);
+    h.control<QComboBox>("cmbNewCat")->setEditText(adding.category);
     QStringList paths;
-    for (const QString &file : files)
+    for (const QString &file : adding.files)
         paths.append(h.makeSource(file, 3000));
     if (!paths.isEmpty())
         h.ui.fileAnswers.enqueue(paths);
 
     QTest::mouseClick(h.control<QWidget>("cmdAdd"), Qt::LeftButton);
-
     QCOMPARE(h.ui.fileRequests.size(), 1);
-    const FileDialogRequest &request = h.ui.fileRequests[0];
-    QCOMPARE(request.title, QStringLiteral("Choose one or more sound files..."));
-    QCOMPARE(request.initialPath, expand(h, initialPath));
-    QCOMPARE(request.nameFilters, kSoundFilters);
-    QVERIFY(request.multiple);
-
-    QCOMPARE(w.table().SoundCount(), qint16(existing.size() + files.size()));
-    QList<int> cyan;
-    for (int i = 0; i < files.size(); ++i) {
-        const SoundRecord &added = w.table().at(int(existing.size()) + i + 1);
-        QCOMPARE(added.number, qint16(numbers[i]));
-        QCOMPARE(added.name, names[i]);
-        QCOMPARE(added.filename, paths[i]);
-        QCOMPARE(added.category, category);
-        QCOMPARE(added.size, 3000.0f);
-        QVERIFY(!added.isLocked());
-        cyan.append(h.columnTexts(0).indexOf(QString::number(numbers[i])) + 1);
-    }
-    if (files.isEmpty()) {
-        // Nothing changed: the old selection stands and the setting was not written.
-        cyan = {1, 2};
-        QCOMPARE(h.settings().lastSourceDir(), expand(h, lastSourceDir));
-    } else {
-        QCOMPARE(h.settings().lastSourceDir(), h.sourceFolder());
-        if (!category.isEmpty())
-            QVERIFY(cmbNewCat->findText(category, Qt::MatchExactly) >= 0);
-    }
-    std::sort(cyan.begin(), cyan.end());
-    QCOMPARE(h.cyanRows(), cyan);
-    QCOMPARE(cmbNewCat->currentText(), category);
+    QCOMPARE(h.ui.fileRequests[0].title, "Choose one or more sound files...");
+    QCOMPARE(h.ui.fileRequests[0].initialPath,
+             expand(adding.startFolder) + "/*.MP3;*.WAV;*.OGG;*.VOC");
+    QVERIFY(h.ui.fileRequests[0].multiple);
+    QCOMPARE(h.shown({ColNumber, ColCategory, ColName, ColSize}), adding.grid);
+    for (const QString &path : paths)
+        QVERIFY(h.shown({ColFilename}).contains(path));
+    QCOMPARE(h.settings.lastSourceDir(),
+             paths.isEmpty() ? expand(adding.lastSourceDir) : h.sourceFolder());
 }
 
-void Form1Test::addScrollsLastToTop()
+void Form1Test::catalogueRoundTrip_data()
 {
-    Form1Harness h;
-    QList<SoundRecord> records;
-    for (int i = 0; i < 100; ++i)
-        records.append(
-            makeRecord(QStringLiteral("%1%2").arg(i < 50 ? "A" : "Z").arg(i), qint16(i + 1)));
-    SoundTable table;
-    table.replaceAll(records);
-    h.openWith(table);
-    h.click(0, 3); // by name: the new sound lands in the middle
-    h.ui.fileAnswers.enqueue(QStringList{h.makeSource(QStringLiteral("M.wav"))});
-    QTest::mouseClick(h.control<QWidget>("cmdAdd"), Qt::LeftButton);
-
-    QCOMPARE(h.cell(51, 3), QStringLiteral("M"));
-    QCOMPARE(h.grid()->topRow(), 51);
-}
-
-void Form1Test::addToFullList()
-{
-    Form1Harness h;
-    Form1 &w = h.open();
-    w.table().replaceAll(QList<SoundRecord>(SoundTable::kMaxCount - 1, makeRecord("Old", 0)));
-    h.ui.fileAnswers.enqueue(
-        QStringList{h.makeSource("a.wav"), h.makeSource("b.wav"), h.makeSource("c.wav")});
-    QTest::mouseClick(h.control<QWidget>("cmdAdd"), Qt::LeftButton);
-
-    QCOMPARE(w.table().SoundCount(), qint16(SoundTable::kMaxCount));
-    QCOMPARE(w.table().at(SoundTable::kMaxCount).name, QStringLiteral("a"));
-    QCOMPARE(h.dataRows(), int(SoundTable::kMaxCount));
-    QCOMPARE(h.ui.messages.size(), 1);
-    QCOMPARE(h.ui.messages[0].text,
-             QStringLiteral("The list is full: it can hold at most 32767 sounds.\r\n"
-                            "2 of the chosen files were not added."));
-}
-
-void Form1Test::blankRowHasNothingToEdit_data()
-{
-    QTest::addColumn<int>("col");
-    for (int col = 0; col < GridColumnCount; ++col)
-        QTest::newRow(qPrintable(QStringLiteral("column %1").arg(col))) << col;
-}
-
-void Form1Test::blankRowHasNothingToEdit()
-{
-    QFETCH(int, col);
-
-    Form1Harness h;
-    h.ui.fileAnswers.enqueue(QStringList{h.makeSource("a.wav")});
-    Form1 &w = h.open();
-    h.startEdit(1, col);
-    QVERIFY(h.control<QLineEdit>("txtGrid")->isHidden());
-    QVERIFY(h.control<QComboBox>("cmbCateg")->isHidden());
-    QVERIFY(h.ui.fileRequests.isEmpty());
-    QVERIFY(h.ui.messages.isEmpty());
-    QCOMPARE(w.table().SoundCount(), qint16(0));
-    QCOMPARE(h.columnTexts(col), QStringList{QString()});
-}
-
-void Form1Test::gameFolder_data()
-{
+    // "close" or "save", in the loaded folder or one typed in (Other holds another game's
+    // catalogue); the answer to the question (none: no question); whether the file is replaced.
     QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("folderShown");
-    QTest::addColumn<QString>("folderStored");
+    QTest::addColumn<QList<Button>>("answers");
+    QTest::addColumn<bool>("savedThere");
+    QTest::newRow("close rewrites the catalogue") << "close" << QList<Button>{} << true;
+    QTest::newRow("File Save writes it") << "save" << QList<Button>{} << true;
+    QTest::newRow("close in a folder without one") << "close Empty" << QList<Button>{} << true;
+    QTest::newRow("another game's: No keeps it")
+        << "close Other" << QList<Button>{Button::No} << false;
+    QTest::newRow("another game's: Yes replaces it")
+        << "close Other" << QList<Button>{Button::Yes} << true;
+}
 
-    QTest::newRow("browse to a file that need not exist") << "browse:<home>/Other/any name.xyz"
-                                                          << "<home>/Other"
-                                                          << "<home>/Other";
-    QTest::newRow("browse cancelled") << "browse:"
-                                      << "<game>"
-                                      << "<game>";
-    QTest::newRow("Enter stores the typed folder") << "type+enter:<home>/Typed"
-                                                   << "<home>/Typed"
-                                                   << "<home>/Typed";
-    QTest::newRow("typing alone stores nothing") << "type:<home>/Typed"
-                                                 << "<home>/Typed"
-                                                 << "<game>";
+void Form1Test::catalogueRoundTrip()
+{
+    QFETCH(QString, action);
+    QFETCH(QList<Button>, answers);
+    QFETCH(bool, savedThere);
+    const QString otherFolder = action.section(' ', 1);
+
+    Form1Harness h;
+    SoundTable table;
+    // Stale sizes in the file: the window shows the sizes measured now (halves to even).
+    table.replaceAll({makeRecord("Creak", 5, "doors", false, false, h.makeSource("c.wav", 1500)),
+                      makeRecord("Rain", 2, "Weather", true, true, h.makeSource("r.wav", 2500)),
+                      makeRecord("Slam", 9, "Doors", false, false, h.makeSource("s.wav", 3500))});
+    Form1 &w = h.openWith(table);
+    const QByteArray original = readFile(h.catalogueIn(h.gameFolder()));
+    QCOMPARE(h.control<QLineEdit>("txtDir")->text(), h.gameFolder());
+    QCOMPARE(h.shown({0, 1, 2, 3, 4, 5}).remove(h.sourceFolder() + "/"),
+             "2,X,Weather,Rain,r.wav,2*/5,,doors,Creak,c.wav,2/9,,Doors,Slam,s.wav,4");
+    auto *cmbNewCat = h.control<QComboBox>("cmbNewCat");
+    QCOMPARE(cmbNewCat->count(), 2);
+    QCOMPARE(cmbNewCat->itemText(0) + "|" + cmbNewCat->itemText(1), "doors|Weather");
+    QCOMPARE(cmbNewCat->currentText(), "Misc");
+
+    h.startEdit(1, ColName);
+    QTest::keyClicks(h.control<QLineEdit>("txtGrid"), "Gust");
+    QTest::keyClick(h.control<QLineEdit>("txtGrid"), Qt::Key_Return);
+    const QString folder = otherFolder.isEmpty() ? h.gameFolder() : h.home() + "/" + otherFolder;
+    const QByteArray otherBytes("not a catalogue of this game");
+    QDir().mkpath(folder);
+    if (otherFolder == "Other")
+        writeFile(h.catalogueIn(folder), otherBytes);
+    h.control<QLineEdit>("txtDir")->selectAll();
+    QTest::keyClicks(h.control<QLineEdit>("txtDir"), folder);
+    h.ui.messageAnswers.append(answers);
+    if (action == "save")
+        trigger(w, "mnuFile 4");
+    else
+        h.close();
+
+    QCOMPARE(h.ui.messages.size(), answers.size());
+    if (!answers.isEmpty()) {
+        QVERIFY(h.messages()[0].startsWith("Replace Saved Selections? | "));
+        QVERIFY(h.messages()[0].contains(h.catalogueIn(folder)));
+        QVERIFY(h.messages()[0].endsWith(" | Yes No*"));
+    }
+    SoundTable expected = table;
+    expected.at(2).name = "Gust";
+    for (int i = 1; i <= 3; ++i)
+        expected.at(i).size = float(QFileInfo(expected.at(i).filename).size());
+    QCOMPARE(readFile(h.catalogueIn(folder)),
+             savedThere ? SerializeSoundInfo(expected) : otherBytes);
+    if (!otherFolder.isEmpty())
+        QCOMPARE(readFile(h.catalogueIn(h.gameFolder())), original);
+}
+
+void Form1Test::fileLoad()
+{
+    Form1Harness h;
+    Form1 &w = h.openWith(h.sounds(2));
+    const QString other = h.home() + "/Other";
+    h.control<QLineEdit>("txtDir")->setText(other);
+    h.ui.messageAnswers.append({Button::Cancel, Button::No, Button::Yes});
+    trigger(w, "mnuFile 2");
+    SoundTable saved;
+    saved.replaceAll(
+        {makeRecord("Saved", 9, "Ambience", false, false, h.makeSource("s.wav", 4000))});
+    writeFile(h.catalogueIn(other), SerializeSoundInfo(saved));
+    trigger(w, "mnuFile 2");
+    QCOMPARE(h.shown({ColName, ColSize}), "S1,2/S2,2");
+    trigger(w, "mnuFile 2");
+    QCOMPARE(h.shown({ColName, ColSize}), "Saved,4");
+
+    const QString replace = "Replace Selections? | This will replace your current selections with "
+                            "what was saved at " +
+                            other + ". Are you sure? | Yes* No";
+    QCOMPARE(h.messages(), QStringList({"No Selections found | No saved selections found at '" +
+                                            other + "/SoundInfo.dat'. Cannot load. | Ok* Cancel",
+                                        replace, replace}));
+    // The loaded catalogue belongs to the other folder now: closing there asks nothing.
+    h.close();
+    QCOMPARE(h.ui.messages.size(), 3);
+}
+
+void Form1Test::clearFiles()
+{
+    Form1Harness h;
+    QDir game(h.gameFolder());
+    const QStringList numbered{"SOUND5.ogg", "SOUND5.wav", "sound7.MP3", "SOUND999.voc"};
+    const QStringList others{"SOUND.txt",     "SOUND05.ogg",  "SOUND1000.ogg",
+                             "SoundInfo.dat", "mySOUND5.wav", "SOUND3.wav"};
+    for (const QString &name : numbered + others)
+        writeFile(game.filePath(name), "x");
+    // A sound whose source lies in the game folder under a numbered name.
+    SoundTable table;
+    table.replaceAll({makeRecord("Own", 3, {}, false, false, game.filePath("SOUND3.wav"))});
+    Form1 &w = h.openWith(table);
+    auto present = [&] {
+        QStringList names = game.entryList(QDir::Files);
+        names.sort(Qt::CaseInsensitive);
+        return names.join(' ');
+    };
+    const QString all = present();
+
+    trigger(w, "mnuFile 10"); // the default No keeps them
+    QCOMPARE(present(), all);
+    h.ui.messageAnswers.append({Button::Yes});
+    trigger(w, "mnuFile 10");
+    QStringList left = others;
+    left.sort(Qt::CaseInsensitive);
+    QCOMPARE(present(), left.join(' '));
+    const QString question = "Delete SOUND files? | This will delete all the SOUND#.* files in the "
+                             "compiled game directory.\r\nThe source files will not be touched. "
+                             "Are you sure? | Yes No*";
+    QCOMPARE(h.messages(), QStringList({question, question,
+                                        "Sonquill | These files were not deleted because sounds "
+                                        "in the list use them as their source files:\r\n"
+                                        "SOUND3.wav | Ok*"}));
+}
+
+void Form1Test::selectionCommands_data()
+{
+    QTest::addColumn<Command>("command");
+    const QString clear = "Clear List? | Really remove all entries from the list? | Yes No*";
+    const QString remove =
+        "Remove Entries? | Really remove all 2 selected sounds from the list? | Yes* No";
+    const QString unlock = "Unlock Sounds? | These sounds are locked to keep their number. If you "
+                           "unlock them (and change the #), this may cause incorrect sounds to "
+                           "play in Orvane. Are you sure? | Yes* No";
+    const QList<Button> yes{Button::Yes};
+    const QList<Button> no{Button::No};
+    const QString all = "S1,*/S2,*/S3,*/S4,*/S5,*";
+    QTest::newRow("Select All") << Command{"01", "", "mnuEdit 2", {}, "", all};
+    QTest::newRow("Remove all: default No")
+        << Command{"01", "", "mnuEdit 6", {}, clear, "S1,/S2,*/S3,/S4,/S5,"};
+    QTest::newRow("Remove all: Yes") << Command{"01", "", "mnuEdit 6", yes, clear, ","};
+    QTest::newRow("Remove Selected: locked or not")
+        << Command{"011", "001", "mnuSoundPop 6", {}, remove, "S1,/S4,/S5,"};
+    QTest::newRow("Remove Selected: No")
+        << Command{"011", "001", "mnuSoundPop 6", no, remove, "S1,/S2,*/S3,X*/S4,/S5,"};
+    QTest::newRow("Remove Selected: one, unasked")
+        << Command{"0001", "", "mnuSoundPop 6", {}, "", "S1,/S2,/S3,/S5,"};
+    QTest::newRow("Lock/Unlock: mixed locks")
+        << Command{"011", "001", "mnuSoundPop 8", {}, "", "S1,/S2,X*/S3,X*/S4,/S5,"};
+    QTest::newRow("Lock/Unlock: locked, No")
+        << Command{"011", "0111", "mnuSoundPop 8", no, unlock, "S1,/S2,X*/S3,X*/S4,X/S5,"};
+    QTest::newRow("Lock/Unlock: locked, Yes")
+        << Command{"011", "0111", "mnuSoundPop 8", yes, unlock, "S1,/S2,*/S3,*/S4,X/S5,"};
+}
+
+void Form1Test::selectionCommands()
+{
+    QFETCH(Command, command);
+
+    Form1Harness h;
+    Form1 &w = h.openWith(h.sounds(5, command.selected, command.locked));
+    h.ui.messageAnswers.append(command.answers);
+    trigger(w, command.entry);
+    QCOMPARE(h.messages(),
+             command.message.isEmpty() ? QStringList() : QStringList{command.message});
+    QCOMPARE(h.shown({ColName, ColLock}), command.grid);
+}
+
+void Form1Test::changeCategory()
+{
+    Form1Harness h;
+    SoundTable table;
+    table.replaceAll({makeRecord("Mid", 1, "First"), makeRecord("Zed", 2, "Second", false, true),
+                      makeRecord("Abe", 3, "Third", false, true)});
+    Form1 &w = h.openWith(table);
+    h.click(0, ColName); // the grid shows Abe before Zed; the question offers Zed's category
+    // Cancel and an empty answer keep the categories; any other text is taken as typed.
+    h.ui.inputAnswers.append({std::nullopt, QString(), QString(" New ")});
+    for (const char *grid : {"Abe,Third*/Mid,First/Zed,Second*", "Abe,Third*/Mid,First/Zed,Second*",
+                             "Abe, New */Mid,First/Zed, New *"}) {
+        trigger(w, "mnuSoundPop 10");
+        QCOMPARE(h.shown({ColName, ColCategory}), grid);
+    }
+    QCOMPARE(h.ui.inputRequests.size(), 3);
+    QCOMPARE(h.ui.inputRequests[0].title, "New Category For Selected");
+    QCOMPARE(h.ui.inputRequests[0].prompt, "Please enter the new category for the selected "
+                                           "entries. Click cancel to keep the same.");
+    QCOMPARE(h.ui.inputRequests[0].preset, "Second");
+}
+
+void Form1Test::listsInDisplayOrder()
+{
+    Form1Harness h;
+    Form1 &w = h.openWith(h.sounds(5, "", "10010"));
+    h.shell.answers.insert("open", 42);
+    h.click(0, ColLock); // locked sounds first: the display order is not the table's
+    QCOMPARE(h.shown({ColNumber}), "1/4/2/3/5");
+    const QList<int> order{1, 4, 2, 3, 5};
+    const QList<std::pair<QString, QByteArray>> lists{
+        {"AllSounds.txt", ListOfAllBytes(w.table(), order)},
+        {"LockedSounds.txt", ListOfLockedBytes(w.table())},
+        {"WinampPlaylist.m3u", WinampListBytes(w.table(), order)}};
+    for (int i = 0; i < 3; ++i) {
+        trigger(w, QStringLiteral("mnuUtils %1").arg(2 * i + 2));
+        const QString path = h.gameFolder() + "/" + lists[i].first;
+        QCOMPARE(readFile(path), lists[i].second);
+        QCOMPARE(h.shell.calls.value(i).path + "|" + h.shell.calls.value(i).verb, path + "|open");
+    }
+    QVERIFY(h.ui.messages.isEmpty());
+}
+
+void Form1Test::helpMenu()
+{
+    Form1Harness h;
+    Form1 &w = h.open();
+    trigger(w, "mnuHelp 2");
+    const QString page = h.home() + "/Program/SonquillHelp.html";
+    QCOMPARE(h.messages(),
+             QStringList{"No Help Found. | The help file, " + page + ", was not found. | Ok*"});
+    QCOMPARE(h.shell.calls.size(), 1);
+    QCOMPARE(h.shell.calls[0].path, page);
+
+    // About shows one window, and a new one once that was closed.
+    trigger(w, "mnuHelp 4");
+    trigger(w, "mnuHelp 4");
+    QCOMPARE(w.findChildren<FrmAbout *>().size(), 1);
+    QPointer<FrmAbout> first = w.aboutDialog();
+    QVERIFY(first && first->isVisible());
+    first->close();
+    QTRY_VERIFY(!first);
+    trigger(w, "mnuHelp 4");
+    QVERIFY(w.aboutDialog() && w.aboutDialog()->isVisible());
+    QCOMPARE(w.findChildren<FrmAbout *>().size(), 1);
+}
+
+void Form1Test::previewCommands()
+{
+    Form1Harness h;
+    Form1 &w = h.openWith(h.sounds(3));
+    QCOMPARE(h.control<QLabel>("lblFile")->text(), "c:\\");
+    h.click(2, ColName);
+    const QString s2 = w.table().at(2).filename;
+    QCOMPARE(h.control<QLabel>("lblFile")->text(), s2);
+
+    trigger(w, "mnuSound 2");
+    trigger(w, "mnuSound 4");
+    QCOMPARE(h.player->played, QStringList{s2});
+    QCOMPARE(h.player->stops, 1);
+    h.click(3, ColSize); // a double-click on a size cell plays that row's sound
+    h.click(3, ColSize);
+    QTest::mouseDClick(h.grid()->viewport(), Qt::LeftButton, {},
+                       h.grid()->visualRect(h.grid()->model()->index(2, ColSize)).center());
+    QCOMPARE(h.player->played.value(1), w.table().at(3).filename);
+
+    // Open asks once; Edit tries its verbs in order until one is accepted.
+    h.click(2, ColName);
+    h.shell.answers.insert("Record", 42);
+    trigger(w, "mnuSound 6");
+    trigger(w, "mnuSound 8");
+    QStringList calls;
+    for (const ScriptedShell::Call &call : h.shell.calls)
+        calls.append(call.verb + (call.path == s2 ? "" : " (other file)"));
+    QCOMPARE(calls, (QStringList{"open", "Edit", "Record"}));
+    QVERIFY(h.ui.messages.isEmpty());
 }
 
 void Form1Test::gameFolder()
 {
-    QFETCH(QString, action);
-    QFETCH(QString, folderShown);
-    QFETCH(QString, folderStored);
-
     Form1Harness h;
-    QDir(h.home()).mkpath(QStringLiteral("Other"));
-    Form1 &w = h.openWith(numberedTable(h, 2));
+    h.open();
     auto *txtDir = h.control<QLineEdit>("txtDir");
-    const QString argument = expand(h, action.section(QLatin1Char(':'), 1));
-    if (action.startsWith(QStringLiteral("browse"))) {
-        if (!argument.isEmpty())
-            h.ui.fileAnswers.enqueue(QStringList{argument});
-        QTest::mouseClick(h.control<QWidget>("cmdBrowseDir"), Qt::LeftButton);
-        QCOMPARE(h.ui.fileRequests.size(), 1);
-        QCOMPARE(h.ui.fileRequests[0].title,
-                 QStringLiteral("Choose any file in your compiled game directory..."));
-        QCOMPARE(h.ui.fileRequests[0].initialPath, h.gameFolder() + QStringLiteral("/*.*"));
-        QCOMPARE(h.ui.fileRequests[0].nameFilters, QStringList{"All Files (*.*)"});
-        QVERIFY(!h.ui.fileRequests[0].fileMustExist);
-    } else {
-        txtDir->selectAll();
-        QTest::keyClicks(txtDir, argument);
-        if (action.startsWith(QStringLiteral("type+enter")))
-            QTest::keyClick(txtDir, Qt::Key_Return);
-    }
-    QCOMPARE(txtDir->text(), expand(h, folderShown));
-    QCOMPARE(h.settings().lastGameDir(), expand(h, folderStored));
-    // The catalogue is neither saved nor reloaded.
-    QCOMPARE(w.table().SoundCount(), qint16(2));
-    QVERIFY(!QFile::exists(expand(h, folderShown) + QStringLiteral("/SoundInfo.dat")) ||
-            folderShown == QStringLiteral("<game>"));
+    QCOMPARE(txtDir->text(), h.home() + "/Sonquill/Compiled");
+    // Typing alone remembers nothing; Enter does.
+    txtDir->selectAll();
+    QTest::keyClicks(txtDir, h.sourceFolder());
+    QCOMPARE(h.settings.lastGameDir(), QString());
+    QTest::keyClick(txtDir, Qt::Key_Return);
+    QCOMPARE(h.settings.lastGameDir(), h.sourceFolder());
+
+    // Browsing takes the folder of any name typed inside it.
+    h.ui.fileAnswers.enqueue(QStringList{h.gameFolder() + "/not yet there.txt"});
+    QTest::mouseClick(h.control<QWidget>("cmdBrowseDir"), Qt::LeftButton);
+    QCOMPARE(h.ui.fileRequests.last().title, "Choose any file in your compiled game directory...");
+    QVERIFY(!h.ui.fileRequests.last().fileMustExist);
+    QCOMPARE(txtDir->text(), h.gameFolder());
+    QCOMPARE(h.settings.lastGameDir(), h.gameFolder());
+    QTest::mouseClick(h.control<QWidget>("cmdBrowseDir"), Qt::LeftButton); // cancelled
+    QCOMPARE(txtDir->text(), h.gameFolder());
 }
 
-void Form1Test::closeSaves_data()
+void Form1Test::optionsReachTheNextRun()
 {
-    QTest::addColumn<QString>("otherFolder"); // empty: close in the loaded folder
-    QTest::addColumn<bool>("otherHasCatalogue");
-    QTest::addColumn<QList<Button>>("answers");
-    QTest::addColumn<bool>("asked");
-    QTest::addColumn<bool>("savedThere");
-
-    QTest::newRow("unchanged catalogue is rewritten")
-        << QString() << false << QList<Button>{} << false << true;
-    QTest::newRow("typed folder without a catalogue")
-        << "Other" << false << QList<Button>{} << false << true;
-    QTest::newRow("other game's catalogue: No keeps it")
-        << "Other" << true << QList<Button>{Button::No} << true << false;
-    QTest::newRow("other game's catalogue: Yes replaces it")
-        << "Other" << true << QList<Button>{Button::Yes} << true << true;
-}
-
-void Form1Test::closeSaves()
-{
-    QFETCH(QString, otherFolder);
-    QFETCH(bool, otherHasCatalogue);
-    QFETCH(QList<Button>, answers);
-    QFETCH(bool, asked);
-    QFETCH(bool, savedThere);
-
     Form1Harness h;
-    SoundTable saved;
-    saved.replaceAll({makeRecord("Door", 3, "Doors", true, false, h.makeSource("d.wav", 1234)),
-                      makeRecord("Wind", 1, "", false, true, h.makeSource("w.wav", 777))});
-    h.openWith(saved);
-    const QByteArray original = readFile(h.gameFolder() + QStringLiteral("/SoundInfo.dat"));
+    SoundTable table;
+    const QString wav = h.makeSource("Big.wav", 5000); // above the 4 kB to encode
+    table.replaceAll({makeRecord("Big", 7, {}, false, false, wav)});
+    Form1 &w = h.openWith(table);
+    QTest::mouseClick(h.control<QCheckBox>("chkOgg"), Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseClick(h.control<QWidget>("cmdOggOptions"), Qt::LeftButton);
+    QTest::mouseClick(h.control<QWidget>("cmdOggOptions"), Qt::LeftButton);
+    QCOMPARE(w.findChildren<FrmOgg *>().size(), 1);
+    auto *slider = w.oggOptionsDialog()->findChild<QSlider *>("sldQuality");
+    QVERIFY(slider);
+    slider->setValue(7);
 
-    h.startEdit(1, 3);
-    QTest::keyClicks(h.control<QLineEdit>("txtGrid"), QStringLiteral("Gust"));
-    QTest::keyClick(h.control<QLineEdit>("txtGrid"), Qt::Key_Return);
-
-    QString folder = h.gameFolder();
-    const QByteArray otherBytes("not a catalogue of this game");
-    if (!otherFolder.isEmpty()) {
-        folder = QDir(h.home()).filePath(otherFolder);
-        QDir().mkpath(folder);
-        if (otherHasCatalogue)
-            writeFile(folder + QStringLiteral("/SoundInfo.dat"), otherBytes);
-        auto *txtDir = h.control<QLineEdit>("txtDir");
-        txtDir->selectAll();
-        QTest::keyClicks(txtDir, folder);
-    }
-    h.ui.messageAnswers.append(answers);
+    trigger(w, "mnuFile 8");
+    QCOMPARE(h.runner.commandLines.size(), 1);
+    const QString commandLine = h.runner.commandLines[0];
+    QVERIFY2(commandLine.contains(wav) && commandLine.endsWith("-q7"), qPrintable(commandLine));
+    // The run saved the catalogue there, so closing asks nothing.
     h.close();
-
-    // Sizes are measured afresh at start-up; the name typed into the grid is saved.
-    SoundTable expected;
-    expected.replaceAll(
-        {makeRecord("Door", 3, "Doors", true, false, h.sourceFolder() + "/d.wav", 1234.0f),
-         makeRecord("Gust", 1, "", false, true, h.sourceFolder() + "/w.wav", 777.0f)});
-    QCOMPARE(h.ui.messages.size(), asked ? 1 : 0);
-    if (asked) {
-        QCOMPARE(h.ui.messages[0].buttons, (QList<Button>{Button::Yes, Button::No}));
-        QCOMPARE(h.ui.messages[0].defaultButton, Button::No);
-        QVERIFY(h.ui.messages[0].text.contains(folder + QStringLiteral("/SoundInfo.dat")));
-    }
-    const QByteArray written = readFile(folder + QStringLiteral("/SoundInfo.dat"));
-    QCOMPARE(written, savedThere ? SerializeSoundInfo(expected) : otherBytes);
-    if (!otherFolder.isEmpty()) {
-        QCOMPARE(readFile(h.gameFolder() + QStringLiteral("/SoundInfo.dat")), original);
-        QCOMPARE(h.settings().lastGameDir(), h.gameFolder());
-    }
+    QCOMPARE(h.ui.messages.size(), 1);
 }
 
 QTEST_MAIN(Form1Test)

@@ -1,0 +1,484 @@
+// The saved catalogue, its error report, the three overview files and the settings file, checked
+// as bytes and texts on real files.
+#include "catalogue/DisplayOrder.h"
+#include "storage/Settings.h"
+#include "storage/SoundInfoFile.h"
+#include "storage/SoundLists.h"
+#include "support/ScriptedUi.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <bit>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
+using namespace sonquill;
+using Button = MessageRequest::Button;
+
+namespace {
+
+enum class List { All, Locked, Playlist };
+
+QByteArray le16(int value)
+{
+    char bytes[2];
+    qToLittleEndian(quint16(value), bytes);
+    return QByteArray(bytes, 2);
+}
+
+QByteArray field(const QByteArray &ansi)
+{
+    return le16(int(ansi.size())) + ansi;
+}
+
+// A saved record written out field by field; the reserved bytes and texts given or all empty.
+QByteArray recordBytes(const QByteArray &name, const QByteArray &file, int number, int locked,
+                       int selected, float size, const QByteArray &reserved = {})
+{
+    char sizeBytes[4];
+    qToLittleEndian(std::bit_cast<quint32>(size), sizeBytes);
+    return field(name) + field(file) + le16(number) + le16(locked) + field("Misc") +
+           le16(selected) + QByteArray(sizeBytes, 4) +
+           (reserved.isEmpty() ? QByteArray(36 + 16, '\0') : reserved);
+}
+
+SoundRecord makeRecord(const QString &name, const QString &file, qint16 number, qint16 locked = 0,
+                       const QString &category = "Misc", qint16 selected = 0, float size = 0.0f)
+{
+    return {name, file, number, locked, category, selected, size, {}, {}};
+}
+
+SoundTable tableOf(QList<SoundRecord> records)
+{
+    SoundTable table;
+    table.replaceAll(std::move(records));
+    return table;
+}
+
+const SoundRecord kBoom = makeRecord("Boom", "D:\\Sfx\\Boom.wav", 1, 0, "Misc", kTrue16, 1000.0f);
+const QByteArray kBoomBytes = recordBytes("Boom", "D:\\Sfx\\Boom.wav", 1, 0, -1, 1000.0f);
+
+// A directory entry that exists but that no process can open for reading: a bound socket.
+bool makeSocketFile(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof(address.sun_path));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    ::close(fd); // the entry stays on disk
+    return bound;
+#else
+    Q_UNUSED(path); // the test that needs it runs on Unix only
+    return false;
+#endif
+}
+
+QString reportText(const QString &firstLine, const QString &action)
+{
+    return firstLine + "\r\nRaised while " + action +
+           " the SoundInfo.DAT file\r\n\r\nPress Ignore to continue.\r\n"
+           "If you press Abort, the program will end and you will lose any unsaved data.\r\n"
+           "If this error occurs again, try reinstalling Sonquill.\r\n";
+}
+
+// The encoder settings as the program reads them: Quality MinSize UseCustom OggUse CustomPath.
+QString settingsSeen(const SettingsStore &store)
+{
+    const OggSettings ogg = LoadOggSettings(store);
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(QString::number(ogg.Quality), QString::number(ogg.MinSize),
+             QString::number(ogg.UseCustom), QString::number(store.oggUse()), ogg.CustomPath);
+}
+
+const QByteArray kAllHeading = "--- Sounds ---\r\n \r\nCategory : Name\r\n \r\n";
+const QByteArray kLockedHeading = "--- The following sounds are locked to these numbers: ---"
+                                  "\r\n \r\nNumber : Name, Filename \r\n \r\n";
+const QByteArray kDoor = "C:\\Snd\\Door.wav";
+
+// One locked record, so that it shows in every list.
+SoundTable one(const QString &name, const QString &category, qint16 number = 1)
+{
+    return tableOf({makeRecord(name, kDoor, number, kTrue16, category)});
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(List)
+Q_DECLARE_METATYPE(sonquill::SoundTable)
+Q_DECLARE_METATYPE(std::optional<sonquill::SoundTable>)
+Q_DECLARE_METATYPE(sonquill::MessageRequest::Button)
+
+class TestStorage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void saveAndReadBack_data();
+    void saveAndReadBack();
+    void parse_data();
+    void parse();
+    void failures_data();
+    void failures();
+    void listFile_data();
+    void listFile();
+    void storedTexts_data();
+    void storedTexts();
+    void writesReachTheFileAtOnce();
+};
+
+void TestStorage::saveAndReadBack_data()
+{
+    QTest::addColumn<SoundTable>("table");
+    QTest::addColumn<QByteArray>("bytes"); // empty: not compared
+    QTest::addColumn<SoundTable>("back");
+
+    QTest::newRow("empty catalogue is 00 00")
+        << SoundTable() << QByteArray::fromHex("0000") << SoundTable();
+    const QByteArray golden = QByteArray::fromHex("0100 0400") + "Boom" +
+                              QByteArray::fromHex("0f00") + "D:\\Sfx\\Boom.wav" +
+                              QByteArray::fromHex("0100 0000 0400") + "Misc" +
+                              QByteArray::fromHex("ffff 00007a44") + QByteArray(36 + 16, '\0');
+    QTest::newRow("example record") << tableOf({kBoom}) << golden << tableOf({kBoom});
+
+    const auto text = [](const char *row, const QString &name, const QByteArray &stored,
+                         const QString &loaded) {
+        QTest::newRow(row) << tableOf({makeRecord(name, "/s.wav", 1)})
+                           << le16(1) + recordBytes(stored, "/s.wav", 1, 0, 0, 0)
+                           << tableOf({makeRecord(loaded, "/s.wav", 1)});
+    };
+    text("e acute and euro survive", "Caf\u00e9 \u20ac", "Caf\xe9 \x80", "Caf\u00e9 \u20ac");
+    text("CJK becomes ?", "Gong \u97f3", "Gong ?", "Gong ?");
+    text("emoji is one ?", "Bell \U0001F514", "Bell ?", "Bell ?");
+    const QString undefined = QStringLiteral("\u0081\u008d\u008f\u0090\u009d");
+    text("the five undefined bytes keep their value", undefined, "\x81\x8d\x8f\x90\x9d", undefined);
+
+    QTest::newRow("over-long name is cut to fit the length field")
+        << tableOf({makeRecord(QString(70000, u'n'), "/a.wav", 4)}) << QByteArray()
+        << tableOf({makeRecord(QString(65535, u'n'), "/a.wav", 4)});
+
+    QList<SoundRecord> full;
+    for (int i = 0; i < SoundTable::kMaxCount; ++i)
+        full.append(makeRecord(QString::number(i), QStringLiteral("/s%1").arg(i), qint16(i % 999)));
+    QTest::newRow("32767 records") << tableOf(full) << QByteArray() << tableOf(full);
+}
+
+void TestStorage::saveAndReadBack()
+{
+    QFETCH(SoundTable, table);
+    QFETCH(QByteArray, bytes);
+    QFETCH(SoundTable, back);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("SoundInfo.dat"));
+    QVERIFY(test::writeFile(path, QByteArray(300, 'x'))); // an older, longer file
+    test::ScriptedUi ui;
+    QVERIFY(!SaveSoundInfo(table, path, ui));
+    QVERIFY(ui.messages.isEmpty());
+    const QByteArray onDisk = test::readFile(path);
+    if (!bytes.isEmpty())
+        QCOMPARE(onDisk.toHex(' '), bytes.toHex(' '));
+    FileError error;
+    QVERIFY(ParseSoundInfo(onDisk, &error) == back);
+    QVERIFY(!error);
+}
+
+// Crafted, fuzzer-found and random files: the reader never crashes, yields as many records as
+// the count announces, and a file read without error is written back as the bytes it began with.
+void TestStorage::parse_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<std::optional<SoundTable>>("expected");
+    QTest::addColumn<int>("errorNumber"); // -1: any
+
+    const auto row = [](const QString &name, const QByteArray &bytes,
+                        std::optional<SoundTable> expected = {}, int error = -1) {
+        QTest::newRow(qPrintable(name)) << bytes << expected << error;
+    };
+    const QByteArray single = QByteArray::fromHex("0100");
+    row("count 0 ignores what follows", QByteArray::fromHex("0000") + kBoomBytes, SoundTable(), 0);
+    row("negative count loads empty", QByteArray::fromHex("ffff") + kBoomBytes, SoundTable(), 0);
+    row("old tail after the last record is ignored", single + kBoomBytes + kBoomBytes + "tail",
+        tableOf({kBoom}), 0);
+    row("Locked 01 00 loads as locked", single + recordBytes("L", "l", 7, 1, 0, 0),
+        tableOf({makeRecord("L", "l", 7, 1)}), 0);
+    const QByteArray reserved =
+        QByteArray(36, '\xA5') + field("first") + QByteArray(12, '\0') + field("last \x80");
+    row("reserved bytes and texts are kept", single + recordBytes("R", "r", 3, 0, 0, 0, reserved),
+        {}, 0);
+    const int early = kFileEndsEarlyError;
+    row("count 32767 in a 2-byte file", QByteArray::fromHex("ff7f"),
+        tableOf(QList<SoundRecord>(32767)), early);
+    SoundRecord cut;
+    cut.name = QStringLiteral("AB");
+    row("string length past the end", single + "\xff\xff" + "AB", tableOf({cut}), early);
+    row("one byte", "\x01", SoundTable(), early);
+
+    QDirIterator corpus(QStringLiteral(SONQUILL_FUZZ_CORPUS), QDir::Files);
+    int files = 0;
+    for (; corpus.hasNext(); ++files) {
+        const QString path = corpus.next();
+        row(QFileInfo(path).fileName(), test::readFile(path));
+    }
+    QVERIFY2(files >= 5, "the fuzz corpus is missing");
+
+    QRandomGenerator random(20240611);
+    for (int i = 0; i < 40; ++i) {
+        QByteArray bytes(random.bounded(0, 400), Qt::Uninitialized);
+        for (char &byte : bytes)
+            byte = char(random.bounded(256));
+        if (i % 2 == 0 && bytes.size() >= 2)
+            bytes.replace(0, 2, le16(random.bounded(1, 4))); // a small count, so records are read
+        row(QStringLiteral("random %1").arg(i), bytes);
+    }
+}
+
+void TestStorage::parse()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(std::optional<SoundTable>, expected);
+    QFETCH(int, errorNumber);
+
+    FileError error;
+    const SoundTable table = ParseSoundInfo(bytes, &error);
+    if (expected)
+        QVERIFY(table == *expected);
+    if (errorNumber >= 0)
+        QCOMPARE(error.number, errorNumber);
+    const qint16 count = bytes.size() < 2 ? 0 : qFromLittleEndian<qint16>(bytes.constData());
+    QCOMPARE(table.SoundCount(), std::max<qint16>(count, 0));
+    if (error) {
+        QCOMPARE(error.number, kFileEndsEarlyError);
+        QVERIFY(count > 0 || bytes.size() < 2);
+    } else if (count >= 0) {
+        QVERIFY(bytes.startsWith(SerializeSoundInfo(table)));
+    }
+}
+
+void TestStorage::failures_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<Button>("answer");
+    QTest::addColumn<QString>("firstLine"); // empty: no dialog
+
+    const auto row = [](const char *name, const char *place, Button answer, const char *line) {
+        QTest::newRow(name) << QString::fromLatin1(place) << answer << QString::fromLatin1(line);
+    };
+    const char *missing = "Error 5: 'No such file or directory'.";
+    row("save, missing folder, Ignore", "missing", Button::Ignore, missing);
+    row("save, missing folder, Retry acts as Ignore", "missing", Button::Retry, missing);
+    row("save, missing folder, Abort ends the program", "missing", Button::Abort, missing);
+    row("save, path is a folder", "folder", Button::Ignore,
+        "Error 2: 'Filename refers to a directory'.");
+    // The name leaves no room for the temporary copy, so the save fails beside an old file.
+    row("save, no room for the new file", "long name", Button::Ignore,
+        "Error 8: 'The new file could not replace the old one'.");
+    row("load, missing file", "load missing", Button::Abort, "");
+    row("load, folder of that name", "load folder", Button::Abort, "");
+#ifdef Q_OS_UNIX
+    row("load, file cannot be opened", "load socket", Button::Ignore,
+        "Error 5: 'No such device or address'.");
+#endif
+    row("load, file shorter than its count", "load short", Button::Ignore,
+        "Error 62: 'The file ends before the last record'.");
+}
+
+void TestStorage::failures()
+{
+    QFETCH(QString, place);
+    QFETCH(Button, answer);
+    QFETCH(QString, firstLine);
+
+    QTemporaryDir dir;
+    const QString name = place == "long name" ? QString(250, u's') : "SoundInfo.dat";
+    const QString path = dir.filePath(place == "missing" ? "missing/" + name : name);
+    const QString kept = place.endsWith("folder") ? path + "/inside.dat" : path;
+    const QString wav = dir.filePath(QStringLiteral("tone.wav"));
+    QByteArray old;
+    if (place == "load socket") {
+        QVERIFY(makeSocketFile(path));
+    } else if (place == "load short") {
+        QVERIFY(test::writeFile(wav, test::makeWav(1234)));
+        old = QByteArray::fromHex("0300") + recordBytes("Tone", QFile::encodeName(wav), 1, 0, 0, 5);
+    } else if (!place.contains("missing")) {
+        old = QByteArray::fromHex("0100") + kBoomBytes;
+    }
+    if (!old.isEmpty())
+        QVERIFY(test::writeFile(kept, old));
+    const uint entries = QDir(dir.path()).count();
+
+    const SoundTable before = tableOf({kBoom, kBoom});
+    SoundTable table = before;
+    test::ScriptedUi ui;
+    ui.messageAnswers.enqueue(answer);
+    const bool loading = place.startsWith("load");
+    if (loading)
+        LoadSoundInfo(table, path, ui);
+    else
+        QVERIFY(SaveSoundInfo(table, path, ui));
+
+    if (firstLine.isEmpty()) {
+        QVERIFY(ui.messages.isEmpty());
+    } else {
+        QCOMPARE(ui.messages.size(), 1); // Retry does not try again
+        const MessageRequest &shown = ui.messages.first();
+        QCOMPARE(shown.title, QStringLiteral("Error!"));
+        QCOMPARE(shown.text, reportText(firstLine, loading ? "Loading" : "Saving"));
+        QCOMPARE(shown.buttons, QList<Button>({Button::Abort, Button::Retry, Button::Ignore}));
+        QCOMPARE(shown.defaultButton, Button::Ignore);
+        QCOMPARE(shown.icon, MessageRequest::Icon::Critical);
+    }
+    QCOMPARE(ui.abortCount, !firstLine.isEmpty() && answer == Button::Abort ? 1 : 0);
+    // What was on disk stays, and nothing half-written is left beside it.
+    QCOMPARE(test::readFile(kept), old);
+    QCOMPARE(QDir(dir.path()).count(), entries);
+    if (place != "load short") {
+        QVERIFY(table == before);
+        return;
+    }
+    // The records the file lacks are empty; every size is measured again.
+    SoundRecord unmeasurable;
+    unmeasurable.size = -1.0f;
+    const SoundRecord tone = makeRecord("Tone", wav, 1, 0, "Misc", 0, 1234.0f);
+    QVERIFY(table == tableOf({tone, unmeasurable, unmeasurable}));
+}
+
+void TestStorage::listFile_data()
+{
+    QTest::addColumn<List>("list");
+    QTest::addColumn<SoundTable>("table");
+    QTest::addColumn<QByteArray>("lines"); // after the heading
+
+    const QByteArray c20(20, 'c'), c21(21, 'c'), c25(25, 'c'), n50(50, 'n'), n51(51, 'n');
+    QTest::newRow("category of 20 characters gets one blank")
+        << List::All << one("N", c20) << c20 + "  : N\r\n";
+    QTest::newRow("category of 21 characters gets none")
+        << List::All << one("N", c21) << c21 + " : N\r\n";
+    QTest::newRow("category of 25 characters pushes the colon right")
+        << List::All << one("N", c25) << c25 + " : N\r\n";
+    QTest::newRow("code page letters count as one column each")
+        << List::All << one("\u00d6l \u20ac", "T\u00fcr")
+        << "T\xfcr" + QByteArray(18, ' ') + " : \xd6l \x80\r\n";
+    QTest::newRow("number 0 is 0000")
+        << List::Locked << one("D", "", 0) << "0000 : D" + QByteArray(50, ' ') + kDoor + "\r\n";
+    QTest::newRow("negative number keeps its sign")
+        << List::Locked << one("D", "", -7) << "-0007 : D" + QByteArray(50, ' ') + kDoor + "\r\n";
+    QTest::newRow("name of 50 characters gets one blank")
+        << List::Locked << one(n50, "") << "0001 : " + n50 + " " + kDoor + "\r\n";
+    QTest::newRow("name of 51 characters runs into the path")
+        << List::Locked << one(n51, "") << "0001 : " + n51 + kDoor + "\r\n";
+
+    QTest::newRow("all sounds, empty catalogue") << List::All << SoundTable() << QByteArray();
+    QTest::newRow("locked sounds, empty catalogue") << List::Locked << SoundTable() << QByteArray();
+    QTest::newRow("playlist, empty catalogue") << List::Playlist << SoundTable() << QByteArray();
+
+    // Sorted by name for display; the locked list keeps the table's order.
+    const SoundTable three = tableOf({makeRecord("Wind", "/s/wind.wav", 1, kTrue16, "Outside"),
+                                      makeRecord("Bell", "/s/bell.ogg", 2, 0, "Church"),
+                                      makeRecord("Creak", "/s/cr\u00e9.wav", 3, kTrue16, "Doors")});
+    QTest::newRow("all sounds in display order")
+        << List::All << three
+        << "Church" + QByteArray(15, ' ') + " : Bell\r\nDoors" + QByteArray(16, ' ') +
+               " : Creak\r\nOutside" + QByteArray(14, ' ') + " : Wind\r\n";
+    QTest::newRow("locked sounds in table order")
+        << List::Locked << three
+        << "0001 : Wind" + QByteArray(47, ' ') + "/s/wind.wav\r\n0003 : Creak" +
+               QByteArray(46, ' ') + "/s/cr\xe9.wav\r\n";
+    QTest::newRow("playlist in display order")
+        << List::Playlist << three << QByteArray("/s/bell.ogg\r\n/s/cr\xe9.wav\r\n/s/wind.wav\r\n");
+}
+
+void TestStorage::listFile()
+{
+    QFETCH(List, list);
+    QFETCH(SoundTable, table);
+    QFETCH(QByteArray, lines);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.txt"));
+    QVERIFY(test::writeFile(path, QByteArray(5000, 'x'))); // an earlier, longer list
+    SortState byName;
+    byName.headerClicked(SortName);
+    const QList<int> order = MakeSort(table, byName);
+    const FileError error = list == List::All      ? MakeListOfAll(table, order, path)
+                            : list == List::Locked ? MakeListOfLocked(table, path)
+                                                   : MakeWinampList(table, order, path);
+    QVERIFY(!error);
+    const QByteArray heading = list == List::All      ? kAllHeading
+                               : list == List::Locked ? kLockedHeading
+                                                      : QByteArray("#EXTM3U\r\n");
+    QCOMPARE(test::readFile(path), heading + lines);
+}
+
+void TestStorage::storedTexts_data()
+{
+    QTest::addColumn<QByteArray>("ini"); // empty: no file at all
+    QTest::addColumn<QString>("seen");
+
+    QTest::newRow("nothing stored gives the defaults")
+        << QByteArray() << "3 4 0 0 c:\\MyEncoder.exe %1 %2";
+    QTest::newRow("7.5 works as 8")
+        << QByteArray("[Ogg]\nQuality=7.5\n") << "8 4 0 0 c:\\MyEncoder.exe %1 %2";
+    QTest::newRow("letters work as 0") << QByteArray("[Ogg]\nMinSize=big\nUseCustom=y\nOggUse=on\n")
+                                       << "3 0 0 0 c:\\MyEncoder.exe %1 %2";
+    QTest::newRow("empty works as 0")
+        << QByteArray("[Ogg]\nQuality=\nMinSize=\n") << "0 0 0 0 c:\\MyEncoder.exe %1 %2";
+    QTest::newRow("hand-edited list text stays one text")
+        << QByteArray("[Ogg]\nMinSize=6, 5\nCustomPath=enc %1, %2\nUseCustom=1\nOggUse=2\n")
+        << "3 6 1 2 enc %1, %2";
+}
+
+void TestStorage::storedTexts()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, seen);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Sonquill.conf"));
+    if (!ini.isEmpty())
+        QVERIFY(test::writeFile(path, ini));
+    QCOMPARE(settingsSeen(SettingsStore(path)), seen);
+    QCOMPARE(QFileInfo::exists(path), !ini.isEmpty()); // reading writes nothing
+}
+
+void TestStorage::writesReachTheFileAtOnce()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Sonquill.conf"));
+    SettingsStore store(path);
+    QCOMPARE(store.lastGameDir(), QString());
+    QCOMPARE(store.lastSourceDir(), QString());
+    // What the file holds right after each write, read through a copy no settings cache knows.
+    int copies = 0;
+    const auto fresh = [&] {
+        const QString copy = dir.filePath(QStringLiteral("copy%1.conf").arg(++copies));
+        QFile::copy(path, copy);
+        return SettingsStore(copy);
+    };
+
+    store.setLastGameDir(QStringLiteral("/games/Quest \u00e9"));
+    QCOMPARE(fresh().lastGameDir(), QStringLiteral("/games/Quest \u00e9"));
+    store.setLastSourceDir(QStringLiteral("/sfx, raw"));
+    QCOMPARE(fresh().lastSourceDir(), QStringLiteral("/sfx, raw"));
+    store.setOggUse(true);
+    QCOMPARE(fresh().oggUse(), qint16(1));
+    SaveOggSettings(store, "7", "12x", true, "c:\\Tools\\enc.exe \"%1\", %2");
+    QCOMPARE(fresh().read("Ogg", "MinSize", QString()), QStringLiteral("12x")); // as typed
+    QCOMPARE(settingsSeen(fresh()), QStringLiteral("7 12 1 1 c:\\Tools\\enc.exe \"%1\", %2"));
+}
+
+QTEST_GUILESS_MAIN(TestStorage)
+#include "tst_storage.moc"

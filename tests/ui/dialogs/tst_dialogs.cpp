@@ -1,0 +1,433 @@
+#include "support/ScriptedUi.h"
+#include "support/TestFiles.h"
+#include "ui/dialogs/FrmAbout.h"
+#include "ui/dialogs/FrmOgg.h"
+#include "ui/dialogs/FrmProgress.h"
+#include "ui/dialogs/QtDesktopShell.h"
+#include "ui/dialogs/QtSoundPlayer.h"
+#include "ui/dialogs/QtUserInterface.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTimer>
+#include <QtTest>
+
+using namespace sonquill;
+using Button = MessageRequest::Button;
+using Icon = MessageRequest::Icon;
+
+Q_DECLARE_METATYPE(MessageRequest::Button)
+Q_DECLARE_METATYPE(MessageRequest::Icon)
+
+namespace {
+
+// What the named control shows: its text, or the place of a slider, or "1" for a ticked box.
+QString shownBy(const QWidget *form, const QString &name)
+{
+    const QWidget *control = form->findChild<QWidget *>(name);
+    if (!control)
+        return QStringLiteral("<no %1>").arg(name);
+    if (control->inherits("QSlider"))
+        return QString::number(control->property("value").toInt());
+    if (control->inherits("QCheckBox"))
+        return control->property("checked").toBool() ? "1" : "0";
+    return control->property("text").toString();
+}
+
+// The controls of a form whose text does not show whole, or that stick out of the form.
+QStringList clippedControls(const QWidget *form)
+{
+    QStringList clipped;
+    for (const QWidget *control : form->findChildren<QWidget *>()) {
+        const auto *label = qobject_cast<const QLabel *>(control);
+        QSize needed(0, 0);
+        if (label && label->wordWrap())
+            needed.setHeight(label->heightForWidth(control->width()));
+        else if (qobject_cast<const QCheckBox *>(control))
+            needed.setWidth(control->sizeHint().width());
+        else if (label || qobject_cast<const QAbstractButton *>(control))
+            needed = control->fontMetrics().size(Qt::TextShowMnemonic,
+                                                 control->property("text").toString());
+        else
+            continue;
+        if (control->width() < needed.width() || control->height() < needed.height() ||
+            !form->rect().contains(control->geometry()))
+            clipped.append(control->objectName());
+    }
+    return clipped;
+}
+
+// What the next start of the program would read: a fresh store on the same file.
+QString stored(const QString &ini, const QString &key)
+{
+    return SettingsStore(ini).read(QStringLiteral("Ogg"), key, QStringLiteral("<absent>"));
+}
+
+QString inMemory(const OggSettings &memory, const QString &key)
+{
+    if (key == QLatin1String("CustomPath"))
+        return memory.CustomPath;
+    return QString::number(key == QLatin1String("Quality")   ? memory.Quality
+                           : key == QLatin1String("MinSize") ? memory.MinSize
+                                                             : memory.UseCustom);
+}
+
+int progressWindowCount()
+{
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        count += widget->objectName() == QLatin1String("frmProgress");
+    return count;
+}
+
+} // namespace
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void oggOptions_data()
+    {
+        QTest::addColumn<QStringList>("keysAndValues"); // the store before the opening
+        QTest::addColumn<QStringList>("shown"); // quality label, slider, min size, check, custom
+        QTest::addColumn<QString>("name");      // the control then changed
+        QTest::addColumn<QString>("input");     // typed into a box; elsewhere a step a character
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("storedAfterEachStep");
+
+        const QStringList defaults{"3", "3", "4", "0", "c:\\MyEncoder.exe %1 %2"};
+        QTest::newRow("empty store, slider to 7")
+            << QStringList{} << defaults << "sldQuality" << QStringLiteral("....") << "Quality"
+            << QStringList{"4", "5", "6", "7"};
+        QTest::newRow("quality above the slider's range kept, minimum size 12")
+            << QStringList{"Quality",   "15", "MinSize",    " 100",
+                           "UseCustom", "1",  "CustomPath", "enc \"%1\" \"%2\""}
+            << QStringList{"15", "0", "100", "1", "enc \"%1\" \"%2\""} << "txtMinSize"
+            << QStringLiteral("12") << "MinSize" << QStringList{"1", "12"};
+        QTest::newRow("custom encoder off and on")
+            << QStringList{"UseCustom", "1"} << QStringList{"3", "3", "4", "1", defaults.last()}
+            << "chkCustom" << QStringLiteral("..") << "UseCustom" << QStringList{"0", "1"};
+        QTest::newRow("custom command as typed")
+            << QStringList{} << defaults << "txtCustom" << QStringLiteral("e %1") << "CustomPath"
+            << QStringList{"e", "e ", "e %", "e %1"};
+    }
+    void oggOptions()
+    {
+        QFETCH(QStringList, keysAndValues);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, name);
+        QFETCH(QString, input);
+        QFETCH(QString, key);
+        QFETCH(QStringList, storedAfterEachStep);
+
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("Sonquill.conf"));
+        SettingsStore store(ini);
+        for (int i = 0; i + 1 < keysAndValues.size(); i += 2)
+            store.write(QStringLiteral("Ogg"), keysAndValues.at(i), keysAndValues.at(i + 1));
+        const QByteArray before = test::readFile(ini);
+        OggSettings memory;
+        FrmOgg dialog(store, memory);
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Ogg Encoding Options"));
+        QStringList controls{"lblQuality", "sldQuality", "txtMinSize", "chkCustom", "txtCustom"};
+        for (QString &text : controls)
+            text = shownBy(&dialog, text);
+        QCOMPARE(controls, shown);
+        QCOMPARE(test::readFile(ini), before);
+        QCOMPARE(clippedControls(&dialog), QStringList());
+
+        auto *control = dialog.findChild<QWidget *>(name);
+        auto *edit = qobject_cast<QLineEdit *>(control);
+        if (edit)
+            edit->clear();
+        QStringList seen, followed;
+        for (QChar c : input) {
+            if (edit)
+                QTest::keyClicks(edit, QString(c));
+            else if (qobject_cast<QSlider *>(control))
+                QTest::keyClick(control, Qt::Key_Right);
+            else
+                QTest::mouseClick(control, Qt::LeftButton);
+            seen.append(stored(ini, key));
+            followed.append(inMemory(memory, key));
+        }
+        QCOMPARE(seen, storedAfterEachStep);
+        QCOMPARE(followed, storedAfterEachStep);
+        // The quality is saved as shown, even one the slider cannot show.
+        QCOMPARE(stored(ini, QStringLiteral("Quality")), shownBy(&dialog, "lblQuality"));
+        QCOMPARE(inMemory(memory, QStringLiteral("Quality")), shownBy(&dialog, "lblQuality"));
+    }
+
+    void progressWindow_data()
+    {
+        QTest::addColumn<bool>("showCount");
+        QTest::addColumn<bool>("closeByButton");
+        QTest::newRow("distribution: count line hidden, closed by the run") << false << false;
+        QTest::newRow("count line shown, closed by the Close button") << true << true;
+    }
+    void progressWindow()
+    {
+        QFETCH(bool, showCount);
+        QFETCH(bool, closeByButton);
+
+        FrmProgressSink sink;
+        sink.AdvanceProgress(1);
+        QCOMPARE(progressWindowCount(), 0);
+        // A second run on the open window: maximum 0 (nothing to copy) keeps the range it had.
+        sink.ShowProgress("Loading", "Reading...", 12, !showCount);
+        sink.AdvanceProgress(2);
+        sink.ShowProgress("Distributing Files", "Copying/Encoding 0 files...", 0, showCount);
+        QPointer<QWidget> window = sink.currentWindow();
+        QCOMPARE(progressWindowCount(), 1);
+        QVERIFY(window && window->isVisible());
+        QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QStringList texts{window->windowTitle()};
+        for (const char *name : {"Label", "Label2", "LabelMax", "cmdClose"})
+            texts.append(shownBy(window, QString::fromLatin1(name)));
+        QCOMPARE(texts, (QStringList{"Distributing Files", "Copying/Encoding 0 files...",
+                                     "Number of items to load:", "0", "Close"}));
+        QCOMPARE(window->findChild<QLabel *>("Label2")->isVisible(), showCount);
+        QCOMPARE(window->findChild<QLabel *>("LabelMax")->isVisible(), showCount);
+        QCOMPARE(clippedControls(window), QStringList());
+        const auto *bar = window->findChild<QProgressBar *>();
+        QCOMPARE(QPoint(bar->value(), bar->maximum()), QPoint(0, 12));
+
+        if (closeByButton)
+            QTest::mouseClick(window->findChild<QPushButton *>(), Qt::LeftButton);
+        else
+            sink.CloseProgress();
+        QTRY_VERIFY(window.isNull());
+        sink.AdvanceProgress(1);
+        sink.keepAlive();
+        QVERIFY(!sink.currentWindow());
+        QCOMPARE(progressWindowCount(), 0);
+    }
+
+    void progressAdvances_data()
+    {
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("advances");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("barMaximum");
+
+        QTest::newRow("twelve advances fill a bar of 12") << 12 << 1 << 12 << 12 << 12;
+        QTest::newRow("past the maximum is refused") << 5 << 2 << 3 << 4 << 5;
+        QTest::newRow("below the minimum is refused") << 5 << -1 << 1 << 0 << 5;
+        QTest::newRow("maximum 0 keeps the design range") << 0 << 1 << 1 << 1 << 100;
+    }
+    void progressAdvances()
+    {
+        QFETCH(int, maximum);
+        QFETCH(int, step);
+        QFETCH(int, advances);
+
+        FrmProgressSink sink;
+        sink.ShowProgress("Distributing Files", "Copying 3 files...", qint16(maximum), false);
+        for (int i = 0; i < advances; ++i)
+            sink.AdvanceProgress(qint16(step));
+        auto *bar = sink.currentWindow()->findChild<QProgressBar *>();
+        QTEST(bar->value(), "value");
+        QTEST(bar->maximum(), "barMaximum");
+    }
+
+    void aboutBox_data()
+    {
+        QTest::addColumn<bool>("toolAvailable");
+        QTest::newRow("tool started, nothing shown, Enter closes") << true;
+        QTest::newRow("no tool, unavailable message, Esc closes") << false;
+    }
+    void aboutBox()
+    {
+        QFETCH(bool, toolAvailable);
+
+        test::ScriptedUi ui;
+        test::ScriptedShell shell;
+        shell.systemInformationAvailable = toolAvailable;
+        QPointer<FrmAbout> box = new FrmAbout(ui, shell);
+        box->show();
+        QStringList texts{box->windowTitle()};
+        for (const char *name :
+             {"lblTitle", "lblVersion", "Label1", "lblDisclaimer", "cmdOK", "cmdSysInfo"})
+            texts.append(shownBy(box, QString::fromLatin1(name)));
+        QCOMPARE(texts,
+                 (QStringList{"About Sonquill", "Sonquill", "Version 1.0.0",
+                              "The Sonquill is a small program designed to simplify the use of "
+                              "sound effects file in Orvane. It manages large number of files and "
+                              "makes it easier to play the sounds from the Orvane script language",
+                              "Warning: Read the license terms in the help file before using.",
+                              "OK", "&System Info..."}));
+        QCOMPARE(clippedControls(box), QStringList());
+        QCOMPARE(VersionCaption(QStringLiteral("01.00.07")), QStringLiteral("Version 1.0.7"));
+
+        QTest::mouseClick(box->findChild<QPushButton *>("cmdSysInfo"), Qt::LeftButton);
+        QCOMPARE(shell.systemInformationCalls, 1);
+        QCOMPARE(ui.messages.size(), toolAvailable ? 0 : 1);
+        for (const MessageRequest &shown : ui.messages) {
+            QCOMPARE(shown.title + '|' + shown.text,
+                     "Sonquill|System Information Is Unavailable At This Time");
+            QCOMPARE(shown.buttons, QList<MessageRequest::Button>{MessageRequest::Button::Ok});
+            QCOMPARE(shown.icon, MessageRequest::Icon::None);
+        }
+        QVERIFY(box->isVisible());
+        QTest::keyClick(box, toolAvailable ? Qt::Key_Return : Qt::Key_Escape);
+        QTRY_VERIFY(box.isNull());
+    }
+
+    void messageBox_data()
+    {
+        using MB = QMessageBox;
+        QTest::addColumn<QList<Button>>("buttons"); // the last is the default
+        QTest::addColumn<Icon>("icon");
+        QTest::addColumn<QList<int>>("shown"); // standard buttons, default, icon
+        QTest::addColumn<int>("clicked");      // NoButton: Esc, then the close box
+        QTest::addColumn<Button>("answer");
+
+        const QList<Button> report{Button::Abort, Button::Ignore, Button::Retry};
+        const QList<int> reportShown{MB::Abort | MB::Retry | MB::Ignore, MB::Retry, MB::Critical};
+        QTest::newRow("Yes/No, No the default, no icon: Esc answers No")
+            << QList<Button>{Button::Yes, Button::No} << Icon::None
+            << QList<int>{MB::Yes | MB::No, MB::No, MB::NoIcon} << 0 << Button::No;
+        QTest::newRow("OK/Cancel, exclamation: Esc answers Cancel")
+            << QList<Button>{Button::Ok, Button::Cancel} << Icon::Exclamation
+            << QList<int>{MB::Ok | MB::Cancel, MB::Cancel, MB::Warning} << 0 << Button::Cancel;
+        QTest::newRow("Abort/Retry/Ignore, critical: Ignore clicked")
+            << report << Icon::Critical << reportShown << int(MB::Ignore) << Button::Ignore;
+        QTest::newRow("Abort/Retry/Ignore: Esc and the close box refused")
+            << report << Icon::Critical << reportShown << 0 << Button::Retry;
+    }
+    void messageBox()
+    {
+        QFETCH(QList<Button>, buttons);
+        QFETCH(Icon, icon);
+        QFETCH(int, clicked);
+
+        QStringList texts;
+        QList<int> looks;
+        bool stayedOpen = false;
+        QTimer::singleShot(0, qApp, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            texts = {box->windowTitle(), box->text()};
+            looks = {int(box->standardButtons()), int(box->standardButton(box->defaultButton())),
+                     int(box->icon())};
+            if (box->textFormat() != Qt::PlainText)
+                texts.append(QStringLiteral("not plain text"));
+            if (clicked != QMessageBox::NoButton) {
+                QTest::mouseClick(box->button(QMessageBox::StandardButton(clicked)),
+                                  Qt::LeftButton);
+                return;
+            }
+            QTest::keyClick(box, Qt::Key_Escape);
+            if (box->isVisible()) {
+                stayedOpen = !box->close() && box->isVisible();
+                QTest::mouseClick(box->button(QMessageBox::Retry), Qt::LeftButton);
+            }
+        });
+        QtUserInterface ui;
+        QTEST(ui.showMessage({"Number Taken!", "Sound '<b>Door</b>'.\r\nThe first is 6.", buttons,
+                              buttons.last(), icon}),
+              "answer");
+        QCOMPARE(texts, (QStringList{"Number Taken!", "Sound '<b>Door</b>'.\nThe first is 6."}));
+        QTEST(looks, "shown");
+        QCOMPARE(stayedOpen, clicked == QMessageBox::NoButton && buttons.contains(Button::Abort));
+    }
+
+    void shellVerbs_data()
+    {
+        QTest::addColumn<QString>("verb");
+        QTest::addColumn<bool>("fileExists");
+        QTest::addColumn<QString>("installedEditor"); // a stand-in on the search path, or ""
+        QTest::addColumn<int>("answer");
+
+        QTest::newRow("Record is never accepted") << "Record" << true << "audacity" << 2;
+        QTest::newRow("Modify is never accepted") << "Modify" << true << "audacity" << 2;
+        QTest::newRow("open on a missing file fails") << "open" << false << "" << 2;
+        QTest::newRow("Edit without an editor fails") << "Edit" << true << "" << 2;
+        QTest::newRow("Edit starts the editor found") << "Edit" << true << "ocenaudio" << 33;
+    }
+    void shellVerbs()
+    {
+        QFETCH(QString, verb);
+        QFETCH(bool, fileExists);
+        QFETCH(QString, installedEditor);
+
+        // The stand-in editor writes its arguments, one a line, to received.txt.
+        QTemporaryDir dir;
+        const QString received = dir.filePath(QStringLiteral("received.txt"));
+        if (!installedEditor.isEmpty()) {
+            const QString editor = dir.filePath(installedEditor);
+            QVERIFY(test::writeFile(editor, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" +
+                                                QFile::encodeName(received) + "'\n"));
+            QVERIFY(QFile::setPermissions(editor, QFile::ReadOwner | QFile::ExeOwner));
+        }
+        const QString sound = dir.filePath(QStringLiteral("My Door.wav"));
+        if (fileExists)
+            QVERIFY(test::writeFile(sound, test::makeWav(200)));
+
+        const QByteArray savedPath = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", savedPath); });
+        qputenv("PATH", QFile::encodeName(dir.path()));
+        const int answer = QtDesktopShell().ShellExecute(sound, verb);
+        QTEST(answer, "answer");
+        if (answer >= 32)
+            QTRY_COMPARE(test::readFile(received), QFile::encodeName(sound) + '\n');
+    }
+
+    void playerReportsAMissingFile()
+    {
+        const QString path = QTemporaryDir().filePath(QStringLiteral("Gone/Missing Door.wav"));
+        // A system without speakers says so as well; that notice is not what is tested here.
+        QStringList errors;
+        {
+            QtSoundPlayer player;
+            player.onError = [&errors](const QString &text) {
+                if (!text.contains(QLatin1String("no sound output device")))
+                    errors.append(text);
+            };
+            player.play(path);
+            QTRY_VERIFY_WITH_TIMEOUT(!errors.isEmpty(), 30000);
+            player.stop();
+        }
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().startsWith("Cannot play " + path + ": "),
+                 qPrintable(errors.first()));
+    }
+
+    void helpPageBesideTheProgramsNamesEveryMenuEntry()
+    {
+        QFile page(qEnvironmentVariable("SONQUILL_BIN_DIR") + "/SonquillHelp.html");
+        QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(page.fileName()));
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(page.readAll()));
+        const QString text = document.toPlainText();
+        // Every menu entry as the menus show it, then what the program writes and runs.
+        QStringList missing =
+            QStringLiteral("Load|Save Selections|Distribute|Clear old SOUND#.* files|Select All|"
+                           "Remove all sounds|Remove Selected|Lock/Unlock Selected|"
+                           "Change Selected's Category|Play|Stop|Open|Edit|Make List of All Sounds|"
+                           "Make List of Locked Sounds|Make a Winamp playlist|Help File|About|"
+                           "SOUND<n>.<ext>|SoundList.dat|SoundCode.txt|SoundInfo.dat|AllSounds.txt|"
+                           "LockedSounds.txt|WinampPlaylist.m3u|NumSounds|SoundNames[n].Name|"
+                           "LoadSoundNames|Game_start|oggenc2|apt install vorbis-tools|%1|%2|"
+                           "sonquill-cli|--custom-command|renumber|clean --yes|License")
+                .split('|');
+        missing.removeIf([&text](const QString &phrase) { return text.contains(phrase); });
+        QCOMPARE(missing, QStringList());
+    }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
