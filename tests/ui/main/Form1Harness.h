@@ -86,10 +86,11 @@ public:
     }
 
     // Builds and shows the window (which runs its start-up) and waits until it is active.
-    Form1 &open(ProcessRunner *processRunner = nullptr)
+    Form1 &open(ProcessRunner *processRunner = nullptr, ProgressSink *progressSink = nullptr)
     {
         ProcessRunner &starter = processRunner ? *processRunner : runner;
-        Form1Services services(ui, shell, settings, starter, progress, nullptr,
+        Form1Services services(ui, shell, settings, starter,
+                               progressSink ? *progressSink : progress, nullptr,
                                home() + "/Program");
         services.makePlayer = [this] {
             auto made = std::make_unique<FakePlayer>();

@@ -3,17 +3,58 @@
 
 #include "Form1Harness.h"
 
+#include "ui/dialogs/FrmProgress.h"
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
 
 using namespace sonquill;
 using namespace sonquill::test;
+
+namespace {
+
+// Looks at the progress window each time an encoder is started, then starts it for real.
+class PeekingRunner : public ProcessRunner
+{
+public:
+    explicit PeekingRunner(const FrmProgressSink &sink) : m_sink(sink) {}
+    RunResult RunAndWait(const QString &commandLine, bool hideWindow, int timeoutMs,
+                         const std::function<void()> &idle = {}) override
+    {
+        const QWidget *window = m_sink.currentWindow();
+        const auto *label = window ? window->findChild<QLabel *>("Label") : nullptr;
+        const auto *bar = window ? window->findChild<QProgressBar *>("ProgressBar") : nullptr;
+        if (!label || !bar) {
+            seen.append("no progress window");
+        } else {
+            seen.append(QStringLiteral("%1 | %2 | %3/%4%5")
+                            .arg(window->windowTitle(), label->text())
+                            .arg(bar->value())
+                            .arg(bar->maximum())
+                            .arg(window->isVisible() &&
+                                         window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+                                     ? ""
+                                     : " (hidden or not on top)"));
+        }
+        return m_real.RunAndWait(commandLine, hideWindow, timeoutMs, idle);
+    }
+    QStringList seen;
+
+private:
+    const FrmProgressSink &m_sink;
+    SystemProcessRunner m_real;
+};
+
+} // namespace
 
 class Form1EndToEndTest : public QObject
 {
     Q_OBJECT
 private slots:
     void session();
+    void progressDuringRealRun();
 };
 
 void Form1EndToEndTest::session()
@@ -71,6 +112,29 @@ void Form1EndToEndTest::session()
                          makeRecord("Tick", 2, "Sfx", true, true, small, 1200.0f),
                          makeRecord("Tune", 3, "Sfx", false, false, mp3, QFileInfo(mp3).size())});
     QCOMPARE(readFile(game.filePath("SoundInfo.dat")), SerializeSoundInfo(expected));
+}
+
+void Form1EndToEndTest::progressDuringRealRun()
+{
+    if (!QFile::exists("/usr/bin/oggenc"))
+        QSKIP("oggenc (vorbis-tools) is not installed");
+    Form1Harness h;
+    FrmProgressSink sink;
+    PeekingRunner runner(sink);
+    h.settings.setLastGameDir(h.gameFolder());
+    h.open(&runner, &sink);
+    h.ui.fileAnswers.enqueue(QStringList{h.makeSource("A.wav", 6000), h.makeSource("B.wav", 6000),
+                                         h.makeSource("C.wav", 6000)});
+    QTest::mouseClick(h.control<QWidget>("cmdAdd"), Qt::LeftButton);
+    QTest::mouseClick(h.control<QCheckBox>("chkOgg"), Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseClick(h.control<QWidget>("cmdDistribute"), Qt::LeftButton);
+
+    const QString shown = "Distributing Files | Copying/Encoding 3 files... | ";
+    QCOMPARE(runner.seen, (QStringList{shown + "0/3", shown + "1/3", shown + "2/3"}));
+    QVERIFY(!sink.currentWindow());
+    QCOMPARE(h.ui.messages.value(0).title, "Copying Complete");
+    for (const char *name : {"SOUND1.ogg", "SOUND2.ogg", "SOUND3.ogg"})
+        QVERIFY2(readFile(h.gameFolder() + "/" + name).startsWith("OggS"), name);
 }
 
 QTEST_MAIN(Form1EndToEndTest)
