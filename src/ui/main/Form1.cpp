@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -266,6 +267,10 @@ void Form1::Form_QueryUnload()
 
     const QString folder = gameFolder();
     const QString path = soundInfoPath();
+    // An empty catalogue and no folder to keep it in (a first start on the default folder):
+    // nothing can be lost, and an error report on closing would only alarm.
+    if (m_table.isEmpty() && !QFileInfo(folder).isDir())
+        return;
     if (!sameFolder(folder, m_catalogueFolder) && FileExists(path)) {
         // The folder box names another game whose saved catalogue would be overwritten.
         const auto answer = ask(

@@ -129,6 +129,21 @@ void Form1Test::startUp()
     // A click on the grey box checks it.
     QTest::mouseClick(chkOgg, Qt::LeftButton, {}, QPoint(8, chkOgg->height() / 2));
     QCOMPARE(h.settings.oggUse(), qint16(checkState == Qt::Checked ? 0 : 1));
+
+    // Closing an empty catalogue whose default folder does not exist reports nothing; a
+    // catalogue with sounds in it is never dropped silently.
+    if (storedOggUse.isNull()) {
+        h.close();
+        QVERIFY(h.ui.messages.isEmpty());
+        QVERIFY(!QFileInfo::exists(h.home() + "/Sonquill"));
+    } else {
+        h.ui.fileAnswers.enqueue(QStringList{h.makeSource("Door.wav")});
+        QTest::mouseClick(h.control<QWidget>("cmdAdd"), Qt::LeftButton);
+        h.close();
+        QCOMPARE(h.ui.messages.size(), 1);
+        QCOMPARE(h.ui.messages[0].title, "Error!");
+        QVERIFY(h.ui.messages[0].text.contains("Raised while Saving the SoundInfo.DAT file"));
+    }
 }
 
 void Form1Test::resize_data()
