@@ -9,8 +9,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
@@ -97,6 +99,30 @@ class TestDialogs : public QObject
     Q_OBJECT
 
 private slots:
+    void fileDialogShowsSoundsWhateverTheirCase()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"door.wav", "BOOM.WAV", "Music.Mp3", "notes.txt", "README"})
+            QVERIFY(test::writeFile(dir.filePath(QString::fromLatin1(name)), "x"));
+        const QStringList filters{"Orvane-Compatible Sound Files (*.MP3;*.WAV;*.OGG;*.VOC)",
+                                  "All Files (*.*)"};
+        QFileDialog dialog;
+        QtUserInterface::prepareFileDialog(
+            dialog, {"", dir.filePath("*.MP3;*.WAV;*.OGG;*.VOC"), filters, true, true});
+        dialog.show();
+        const auto listed = [&dialog] {
+            auto *view = dialog.findChild<QListView *>(QStringLiteral("listView"));
+            QStringList names;
+            for (int row = 0; view && row < view->model()->rowCount(view->rootIndex()); ++row)
+                names.append(view->model()->index(row, 0, view->rootIndex()).data().toString());
+            names.sort();
+            return names;
+        };
+        QTRY_COMPARE(listed(), (QStringList{"BOOM.WAV", "Music.Mp3", "door.wav"}));
+        dialog.selectNameFilter(dialog.nameFilters().last());
+        QTRY_COMPARE(listed(),
+                     (QStringList{"BOOM.WAV", "Music.Mp3", "README", "door.wav", "notes.txt"}));
+    }
     void oggOptions_data()
     {
         QTest::addColumn<QStringList>("keysAndValues"); // the store before the opening
