@@ -138,7 +138,8 @@ public:
 
     void printRatio(const std::string &what, const std::string &base, int count) const
     {
-        const std::string suffix = "/" + std::to_string(count);
+        std::string suffix = std::to_string(count);
+        suffix.insert(suffix.begin(), '/');
         const auto a = times.find(what + suffix);
         const auto b = times.find(base + suffix);
         if (a == times.end() || b == times.end() || b->second <= 0)
