@@ -11,12 +11,8 @@ out=${1:-"$root/build/screenshots"}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
-flock /tmp/sonquill-build.lock cmake --preset dev >/dev/null
-targets=(sonquill)
-if [ -f src/cli/CMakeLists.txt ]; then
-    targets+=(sonquill-cli)
-fi
-flock /tmp/sonquill-build.lock cmake --build --preset dev --target "${targets[@]}"
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target sonquill sonquill-cli
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -32,32 +28,12 @@ for name in "Door Creak" "Thunder" "Footsteps" "Bird Song" "Clock Tick" "Splash"
 done
 
 categories=(Doors Weather People Nature Doors Water)
-cli="$root/build/dev/bin/sonquill-cli"
 names=("Door Creak" "Thunder" "Footsteps" "Bird Song" "Clock Tick" "Splash")
-if [ -x "$cli" ] && "$cli" -g "$game" add --category Doors "$sources/Door Creak.wav" >/dev/null; then
-    for k in 1 2 3 4 5; do
-        "$cli" -g "$game" add --category "${categories[$k]}" "$sources/${names[$k]}.wav" >/dev/null
-    done
-    "$cli" -g "$game" lock 2 >/dev/null
-else
-    # Without the command-line tool, write the saved catalogue directly.
-    python3 - "$game/SoundInfo.dat" "$sources" <<'EOF'
-import os, struct, sys
-path, sources = sys.argv[1], sys.argv[2]
-names = ["Door Creak", "Thunder", "Footsteps", "Bird Song", "Clock Tick", "Splash"]
-categories = ["Doors", "Weather", "People", "Nature", "Doors", "Water"]
-def text(value):
-    data = value.encode("cp1252")
-    return struct.pack("<H", len(data)) + data
-out = struct.pack("<h", len(names))
-for number, (name, category) in enumerate(zip(names, categories), start=1):
-    source = os.path.join(sources, name + ".wav")
-    out += text(name) + text(source) + struct.pack("<hh", number, -1 if number == 2 else 0)
-    out += text(category) + struct.pack("<hf", 0, float(os.path.getsize(source)))
-    out += bytes(36) + b"\0\0" * 8
-open(path, "wb").write(out)
-EOF
-fi
+cli="$root/build/dev/bin/sonquill-cli"
+for k in "${!names[@]}"; do
+    "$cli" -g "$game" add --category "${categories[$k]}" "$sources/${names[$k]}.wav" >/dev/null
+done
+"$cli" -g "$game" lock 2 >/dev/null
 
 # Settings that point the program at the demo folder.
 home="$work/home"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundRecord.h"
 
 #include <QAbstractTableModel>
@@ -12,15 +13,15 @@
 
 namespace sonquill {
 
-// Columns of the sound grid, in display position.
+// Columns of the sound grid, in display position: a column's sort code less one.
 enum GridColumn : int {
-    ColNumber = 0,
-    ColLock = 1,
-    ColCategory = 2,
-    ColName = 3,
-    ColFilename = 4,
-    ColSize = 5,
-    GridColumnCount = 6,
+    ColNumber = SortNumber - 1,
+    ColLock = SortLock - 1,
+    ColCategory = SortCategory - 1,
+    ColName = SortName - 1,
+    ColFilename = SortFilename - 1,
+    ColSize = SortSize - 1,
+    GridColumnCount = SortSize,
 };
 
 // One data row as the last refill wrote it: the six cell texts, the selection colour and the
