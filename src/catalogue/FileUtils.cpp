@@ -61,6 +61,27 @@ std::optional<double> readRadixNumber(const QString &text, int base)
     return double(qint32(quint32(value)));
 }
 
+// The file system's search knows only '*' (any run of characters) and '?' (one character);
+// brackets and every other character stand for themselves.
+QRegularExpression wildcardMatcher(const QString &pattern)
+{
+    QString expression;
+    qsizetype literalStart = 0;
+    for (qsizetype i = 0; i <= pattern.size(); ++i) {
+        const bool end = i == pattern.size();
+        if (!end && pattern[i] != QLatin1Char('*') && pattern[i] != QLatin1Char('?'))
+            continue;
+        expression += QRegularExpression::escape(pattern.mid(literalStart, i - literalStart));
+        if (!end)
+            expression +=
+                pattern[i] == QLatin1Char('*') ? QStringLiteral(".*") : QStringLiteral(".");
+        literalStart = i + 1;
+    }
+    return QRegularExpression(QRegularExpression::anchoredPattern(expression),
+                              QRegularExpression::CaseInsensitiveOption |
+                                  QRegularExpression::DotMatchesEverythingOption);
+}
+
 } // namespace
 
 QString NameFromPath(const QString &path)
@@ -88,11 +109,12 @@ qint32 FileSizeBytes(const QString &path)
 {
     if (path.isEmpty())
         return -1;
+    // Opening a pipe or a device could block for good; such entries have no size to measure.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return -1;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QFileInfo info(file);
-    if (info.isDir())
         return -1;
     return qint32(quint32(quint64(file.size()) & 0xFFFFFFFFu));
 }
@@ -114,8 +136,7 @@ bool FileExists(const QString &path)
     QString folder = separator < 0 ? QStringLiteral(".") : path.left(separator);
     if (folder.isEmpty())
         folder = QStringLiteral("/");
-    const QRegularExpression matcher(QRegularExpression::wildcardToRegularExpression(pattern),
-                                     QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression matcher = wildcardMatcher(pattern);
     QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (entries.hasNext()) {
         entries.next();

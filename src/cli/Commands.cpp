@@ -455,6 +455,9 @@ int RunCommandLine(const QStringList &arguments)
         return usageError(parser.errorText() + QStringLiteral(" (see --help)"));
     if (parser.isSet(helpOption))
         parser.showHelp(ExitSuccess);
+    // Only the parser's own processing can print the help with Qt's options; it then exits.
+    if (parser.isSet(QStringLiteral("help-all")))
+        parser.process(arguments);
     if (parser.isSet(versionOption))
         parser.showVersion();
 

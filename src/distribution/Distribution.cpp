@@ -78,6 +78,12 @@ private:
 FileError copyReplacing(const QString &source, const QString &target)
 {
     const QString targetName = fileNameOf(target);
+    // A pipe would block the run for good and a device could fill the disk.
+    const QFileInfo sourceInfo(source);
+    if (sourceInfo.exists() && !sourceInfo.isFile()) {
+        return failure(QFileDevice::OpenError,
+                       QStringLiteral("The source file cannot be read: it is not a regular file"));
+    }
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return failure(in.error(),

@@ -6,8 +6,13 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace sonquill;
 
@@ -534,6 +539,7 @@ void TestCatalogue::fileSizeAndExistence()
     QVERIFY(test::writeFile(empty, {}));
     QVERIFY(test::writeFile(sound, QByteArray(777, 'a')));
     QVERIFY(test::writeFile(hidden, QByteArray(3, 'b')));
+    QVERIFY(test::writeFile(dir.filePath(QStringLiteral("Bell[1].wav")), "bell"));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("SOUND9.folder")));
 
     QCOMPARE(FileSizeBytes(empty), 0);
@@ -541,6 +547,11 @@ void TestCatalogue::fileSizeAndExistence()
     QCOMPARE(FileSizeBytes(dir.filePath(QStringLiteral("missing.wav"))), -1);
     QCOMPARE(FileSizeBytes(dir.path()), -1);
     QCOMPARE(FileSizeBytes(QString()), -1);
+#ifdef Q_OS_UNIX
+    const QString pipe = dir.filePath(QStringLiteral("pipe.wav"));
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    QCOMPARE(FileSizeBytes(pipe), -1); // measured without waiting for a writer
+#endif
 
     struct Case
     {
@@ -557,6 +568,8 @@ void TestCatalogue::fileSizeAndExistence()
         {dir.filePath(QStringLiteral("D*.wav")), true},
         {dir.filePath(QStringLiteral("?oor.*")), true},
         {dir.filePath(QStringLiteral("*.mp3")), false},
+        {dir.filePath(QStringLiteral("bell[1].WAV")), true}, // brackets are no wildcards
+        {dir.filePath(QStringLiteral("Doo[r].wav")), false},
         {dir.filePath(QStringLiteral("SOUND9.*")), false}, // a folder never matches
         {dir.filePath(QStringLiteral("nofolder/*.wav")), false},
     };

@@ -81,9 +81,11 @@ void TestCli::helpAndVersion()
     const Outcome version = cli.run({"--version"});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, QStringLiteral("sonquill-cli " SONQUILL_VERSION "\n"));
-    const Outcome help = cli.run({"--help"});
-    QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.contains("clean --yes") && help.out.contains("--custom-command"));
+    for (const char *option : {"--help", "--help-all"}) {
+        const Outcome help = cli.run({option});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("clean --yes") && help.out.contains("--custom-command"));
+    }
 }
 
 void TestCli::everyCommand()

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 Q_DECLARE_METATYPE(sonquill::OggSettings)
@@ -164,6 +165,8 @@ void TestDistribution::everyKindOfSound()
     f.add(f.source(prefix + "Nine.wav"), 9, makeWav(1000));
     f.add(f.game("SOUND11.ogg"), 12, "sound 12");
     f.add(f.source(prefix + "Eleven.wav"), 11, makeWav(9000));
+    QVERIFY(mkfifo(QFile::encodeName(f.source(prefix + "Pipe.mp3")).constData(), 0600) == 0);
+    f.add(f.source(prefix + "Pipe.mp3"), 13, QByteArray(), 0.0f); // would block a reader
     writeFile(f.game("SOUND4.wav"), "an older copy that must survive a failed copy");
     f.options.OggUse = true;
     f.options.ogg = {
@@ -202,7 +205,8 @@ void TestDistribution::everyKindOfSound()
         line("Gone.wav", 4, "The source file cannot be read: No such file or directory") +
         line("Boom", 7, "The source file has no extension to name its copy by.") +
         line("Nine.wav", 9, notReplaced.arg("SOUND9.wav").arg(10)) +
-        line("Eleven.wav", 11, notReplaced.arg("SOUND11.ogg").arg(12));
+        line("Eleven.wav", 11, notReplaced.arg("SOUND11.ogg").arg(12)) +
+        line("Pipe.mp3", 13, "The source file cannot be read: it is not a regular file");
     const QString encodedKb = QString::number(qint64(RoundHalfEven(ogg.size() / 1000.0)));
     QCOMPARE(f.ui.messages.size(), 1); // the summary, no "encoder not found"
     QCOMPARE(f.ui.messages[0].title, QStringLiteral("Errors During Copy!"));

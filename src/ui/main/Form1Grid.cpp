@@ -171,6 +171,8 @@ void Form1::editCell(int row, int col)
     const int index = soundIndexOfRow(row);
     if (!index)
         return;
+    // Only the edited fields are written back. A copy taken before the click's selection step
+    // and stored whole would undo that step, leaving a clicked row unselected.
     const SoundRecord before = m_table.at(index);
 
     switch (col) {
