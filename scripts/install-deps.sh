@@ -8,6 +8,7 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     libbenchmark-dev
     vorbis-tools sox libsox-fmt-mp3
+    fonts-dejavu-core fontconfig
     xvfb xauth imagemagick
     clang-format
 )
@@ -29,5 +30,4 @@ if [ "$(id -u)" -ne 0 ]; then
     sudo_cmd=(sudo)
 fi
 "${sudo_cmd[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
