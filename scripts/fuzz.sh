@@ -36,8 +36,8 @@ clang++ -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined \
     -fno-sanitize-recover=undefined -fno-omit-frame-pointer -Isrc \
     fuzz/fuzz_soundinfo.cpp \
     src/storage/AnsiCodec.cpp src/storage/DeviceError.cpp src/storage/ErrorReport.cpp \
-    src/storage/SoundInfoFile.cpp src/storage/SoundLists.cpp \
-    src/catalogue/SoundTable.cpp src/catalogue/FileUtils.cpp \
+    src/storage/SoundInfoFile.cpp src/storage/SoundLists.cpp src/storage/AtomicFile.cpp \
+    src/catalogue/SoundTable.cpp src/catalogue/PathUtils.cpp src/catalogue/NumberReader.cpp src/catalogue/TextFormats.cpp \
     "${qt_flags[@]}" -o "$out/fuzz_soundinfo"
 
 status=0

@@ -1,5 +1,7 @@
 #include "DisplayOrder.h"
 
+#include "TextFormats.h"
+
 #include <QCollator>
 
 #include <algorithm>
@@ -20,10 +22,7 @@ QString SortKeyPart(const SoundRecord &record, qint16 code)
 {
     switch (code) {
     case SortNumber:
-        // Zero-padded to at least four digits; a negative number keeps its sign in front.
-        return record.number < 0
-                   ? QStringLiteral("-%1").arg(-int(record.number), 4, 10, QLatin1Char('0'))
-                   : QStringLiteral("%1").arg(int(record.number), 4, 10, QLatin1Char('0'));
+        return FourDigitNumber(record.number);
     case SortLock:
         return record.isLocked() ? QStringLiteral("0") : QStringLiteral("1");
     case SortCategory:

@@ -1,6 +1,6 @@
 #include "NumberRules.h"
 
-#include "FileUtils.h"
+#include "NumberReader.h"
 
 namespace sonquill {
 

@@ -1,6 +1,6 @@
 #include "SoundTable.h"
 
-#include "FileUtils.h"
+#include "PathUtils.h"
 
 #include <bitset>
 

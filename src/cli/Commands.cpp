@@ -1,9 +1,10 @@
 #include "Commands.h"
 
 #include "ConsoleServices.h"
-#include "catalogue/FileUtils.h"
 #include "catalogue/NumberRules.h"
+#include "catalogue/PathUtils.h"
 #include "catalogue/SoundTable.h"
+#include "catalogue/TextFormats.h"
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
 #include "distribution/ProcessRunner.h"
@@ -112,7 +113,7 @@ public:
     {}
 
     const QString &folder() const { return m_folder; }
-    QString filePath() const { return JoinPath(m_folder, QString::fromLatin1(kSoundInfoFileName)); }
+    QString filePath() const { return SoundInfoPath(m_folder); }
     SoundTable &table() { return m_table; }
 
     // 0 when loaded, otherwise the exit code; a damaged catalogue is never used, so it can
@@ -281,8 +282,7 @@ int renumberCommand(Catalogue &catalogue, const QStringList &arguments)
     case NumberEdit::Verdict::TooLow:
         return usageError(NumberTooLowMessage());
     case NumberEdit::Verdict::Taken:
-        return usageError(
-            NumberTakenMessage(edit).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+        return usageError(NumberTakenMessage(edit).replace(kCrLf, QStringLiteral(" ")));
     case NumberEdit::Verdict::Unchanged:
         return ExitSuccess;
     case NumberEdit::Verdict::Accepted:
@@ -314,7 +314,7 @@ std::optional<DistributionOptions> distributionOptions(const QCommandLineParser 
     if (parser.isSet(kQuality)) {
         bool ok = false;
         const int quality = parser.value(kQuality).toInt(&ok);
-        if (!ok || quality < 0 || quality > 10) {
+        if (!ok || quality < kLowestQuality || quality > kHighestQuality) {
             *reason = QStringLiteral("--quality takes a whole number from 0 to 10");
             return std::nullopt;
         }

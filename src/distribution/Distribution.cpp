@@ -3,7 +3,9 @@
 #include "Encoder.h"
 #include "ScriptOutputs.h"
 #include "SourceFiles.h"
-#include "catalogue/FileUtils.h"
+#include "catalogue/NumberReader.h"
+#include "catalogue/PathUtils.h"
+#include "catalogue/TextFormats.h"
 #include "storage/FileError.h"
 #include "storage/SoundInfoFile.h"
 
@@ -19,7 +21,6 @@ namespace sonquill {
 
 namespace {
 
-const QString kLineEnd = QStringLiteral("\r\n");
 // Encoders of files this large show their console window (2000 kB of 1000 bytes).
 constexpr float kShownWindowBytes = 2000000.0f;
 
@@ -131,11 +132,6 @@ FileError copyReplacing(const QString &source, const QString &target)
     return {};
 }
 
-QString kilobytesText(qint64 bytes)
-{
-    return QString::number(qint64(RoundHalfEven(double(bytes) / 1000.0)));
-}
-
 // One distribution run and its state.
 class Run
 {
@@ -172,7 +168,7 @@ private:
 void Run::appendErrorLine(const SoundRecord &record, const QString &description)
 {
     m_result.ErrorText += record.filename + QStringLiteral(" (#") + QString::number(record.number) +
-                          QStringLiteral(") : ") + description + kLineEnd;
+                          QStringLiteral(") : ") + description + kCrLf;
 }
 
 void Run::copyPath(int index, const QString &extension)
@@ -304,9 +300,9 @@ DistributionResult Run::execute()
 
     QString sizeSentence;
     if (m_options.OggUse) {
-        sizeSentence = kLineEnd + kLineEnd + QStringLiteral("Ogg-encoding compressed wav's from ") +
-                       kilobytesText(m_result.SourceTotal) + QStringLiteral(" kB to ") +
-                       kilobytesText(m_result.EncodedTotal) + QStringLiteral(" kB.");
+        sizeSentence = kCrLf + kCrLf + QStringLiteral("Ogg-encoding compressed wav's from ") +
+                       KilobytesText(double(m_result.SourceTotal)) + QStringLiteral(" kB to ") +
+                       KilobytesText(double(m_result.EncodedTotal)) + QStringLiteral(" kB.");
     }
     MessageRequest summary;
     m_result.soundFailed = !m_result.ErrorText.isEmpty();
@@ -324,8 +320,8 @@ DistributionResult Run::execute()
     if (m_options.showSummary)
         m_services.messages.showMessage(summary);
 
-    const FileError saveError = SaveSoundInfo(
-        m_table, JoinPath(m_folder, QString::fromLatin1(kSoundInfoFileName)), m_services.messages);
+    const FileError saveError =
+        SaveSoundInfo(m_table, SoundInfoPath(m_folder), m_services.messages);
     m_result.saveFailed = saveError.isError();
     return m_result;
 }

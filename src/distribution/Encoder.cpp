@@ -1,6 +1,6 @@
 #include "Encoder.h"
 
-#include "catalogue/FileUtils.h"
+#include "catalogue/PathUtils.h"
 
 #include <QStandardPaths>
 

@@ -1,23 +1,13 @@
 #include "ScriptOutputs.h"
 
+#include "catalogue/TextFormats.h"
 #include "storage/AnsiCodec.h"
 
 #include <algorithm>
 
 namespace sonquill {
 
-namespace {
-
-const QString kLineEnd = QStringLiteral("\r\n");
-
-// The number with at least four digits, a minus sign before the padded digits ("-0005").
-QString fourDigits(qint16 number)
-{
-    const QString digits = QStringLiteral("%1").arg(qAbs(int(number)), 4, 10, QLatin1Char('0'));
-    return number < 0 ? QLatin1Char('-') + digits : digits;
-}
-
-} // namespace
+namespace {} // namespace
 
 qint16 HighestSoundNumber(const SoundTable &table)
 {
@@ -29,24 +19,23 @@ qint16 HighestSoundNumber(const SoundTable &table)
 
 QByteArray SoundListEntryBytes(const SoundRecord &record)
 {
-    return EncodeAnsi(fourDigits(record.number) + kLineEnd + record.name + kLineEnd);
+    return EncodeAnsi(FourDigitNumber(record.number) + kCrLf + record.name + kCrLf);
 }
 
 QByteArray SoundCodeHeaderBytes(const SoundTable &table)
 {
     return EncodeAnsi(
-        QStringLiteral("//To avoid having to distribute SoundList.DAT with your game,") + kLineEnd +
+        QStringLiteral("//To avoid having to distribute SoundList.DAT with your game,") + kCrLf +
         QStringLiteral("//Copy/paste this code in the Game_start section of the Sonquill module") +
-        kLineEnd + QStringLiteral("//and replace the 'LoadSoundNames();' call.") + kLineEnd +
-        QStringLiteral(" ") + kLineEnd + QStringLiteral("NumSounds = ") +
-        QString::number(HighestSoundNumber(table)) + QStringLiteral("; ") + kLineEnd);
+        kCrLf + QStringLiteral("//and replace the 'LoadSoundNames();' call.") + kCrLf +
+        QStringLiteral(" ") + kCrLf + QStringLiteral("NumSounds = ") +
+        QString::number(HighestSoundNumber(table)) + QStringLiteral("; ") + kCrLf);
 }
 
 QByteArray SoundCodeEntryBytes(const SoundRecord &record)
 {
     return EncodeAnsi(QStringLiteral("StrCopy(SoundNames[") + QString::number(record.number) +
-                      QStringLiteral("].Name, \"") + record.name + QStringLiteral("\");") +
-                      kLineEnd);
+                      QStringLiteral("].Name, \"") + record.name + QStringLiteral("\");") + kCrLf);
 }
 
 } // namespace sonquill

@@ -1,23 +1,21 @@
 #include "ErrorReport.h"
 
-namespace sonquill {
+#include "catalogue/TextFormats.h"
 
-namespace {
-const QString kLineEnd = QStringLiteral("\r\n");
-}
+namespace sonquill {
 
 QString ErrorReportText(const FileError &error, const QString &context)
 {
     QString text = QStringLiteral("Error ") + QString::number(error.number) +
-                   QStringLiteral(": '") + error.description + QStringLiteral("'.") + kLineEnd;
+                   QStringLiteral(": '") + error.description + QStringLiteral("'.") + kCrLf;
     if (!context.isEmpty())
-        text += QStringLiteral("Raised while ") + context + kLineEnd;
-    text += kLineEnd;
-    text += QStringLiteral("Press Ignore to continue.") + kLineEnd;
+        text += QStringLiteral("Raised while ") + context + kCrLf;
+    text += kCrLf;
+    text += QStringLiteral("Press Ignore to continue.") + kCrLf;
     text += QStringLiteral(
                 "If you press Abort, the program will end and you will lose any unsaved data.") +
-            kLineEnd;
-    text += QStringLiteral("If this error occurs again, try reinstalling Sonquill.") + kLineEnd;
+            kCrLf;
+    text += QStringLiteral("If this error occurs again, try reinstalling Sonquill.") + kCrLf;
     return text;
 }
 

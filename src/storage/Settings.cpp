@@ -1,6 +1,6 @@
 #include "Settings.h"
 
-#include "catalogue/FileUtils.h"
+#include "catalogue/NumberReader.h"
 
 #include <QDir>
 #include <QSettings>
@@ -90,8 +90,7 @@ OggSettings LoadOggSettings(const SettingsStore &store)
     settings.MinSize = ToInteger(store.read(kOgg, QStringLiteral("MinSize"), QStringLiteral("4")));
     settings.UseCustom =
         ToInteger(store.read(kOgg, QStringLiteral("UseCustom"), QStringLiteral("0")));
-    settings.CustomPath =
-        store.read(kOgg, QStringLiteral("CustomPath"), QStringLiteral("c:\\MyEncoder.exe %1 %2"));
+    settings.CustomPath = store.read(kOgg, QStringLiteral("CustomPath"), kDefaultCustomEncoder);
     return settings;
 }
 

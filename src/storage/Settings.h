@@ -8,13 +8,21 @@ class QSettings;
 
 namespace sonquill {
 
+// The encoder's quality scale.
+inline constexpr qint16 kLowestQuality = 0;
+inline constexpr qint16 kHighestQuality = 10;
+
+// The custom encoder command line offered until the user types one: %1 the source, %2 the
+// destination.
+inline const QString kDefaultCustomEncoder = QStringLiteral("c:\\MyEncoder.exe %1 %2");
+
 // The encoder settings held in memory; numbers are the stored texts read with ToInteger.
 struct OggSettings
 {
     qint16 Quality = 3;
     qint16 MinSize = 4;
     qint16 UseCustom = 0;
-    QString CustomPath = QStringLiteral("c:\\MyEncoder.exe %1 %2");
+    QString CustomPath = kDefaultCustomEncoder;
 };
 
 // The per-user settings store: application Sonquill, sections "Data" and "Ogg", every value

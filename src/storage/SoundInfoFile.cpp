@@ -1,9 +1,11 @@
 #include "SoundInfoFile.h"
 
 #include "AnsiCodec.h"
+#include "AtomicFile.h"
 #include "DeviceError.h"
 #include "ErrorReport.h"
-#include "SoundLists.h"
+
+#include "catalogue/PathUtils.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -190,6 +192,11 @@ SoundTable ParseSoundInfo(const QByteArray &bytes, FileError *error)
     SoundTable table;
     table.replaceAll(std::move(records));
     return table;
+}
+
+QString SoundInfoPath(const QString &folder)
+{
+    return JoinPath(folder, QString::fromLatin1(kSoundInfoFileName));
 }
 
 FileError WriteSoundInfo(const SoundTable &table, const QString &path)

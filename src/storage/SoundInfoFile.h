@@ -11,6 +11,9 @@ namespace sonquill {
 
 inline constexpr char kSoundInfoFileName[] = "SoundInfo.dat";
 
+// Where the catalogue of a game folder is kept.
+QString SoundInfoPath(const QString &folder);
+
 // The saved catalogue's bytes: little-endian 16-bit count, then every record's nine fields.
 QByteArray SerializeSoundInfo(const SoundTable &table);
 // Parses bytes of a saved catalogue. Records the data cannot supply are empty records; a short

@@ -1,20 +1,17 @@
 #include "SoundLists.h"
 
 #include "AnsiCodec.h"
-#include "DeviceError.h"
-
-#include <QSaveFile>
+#include "AtomicFile.h"
+#include "catalogue/TextFormats.h"
 
 namespace sonquill {
 
 namespace {
 
-constexpr char kLineEnd[] = "\r\n";
-
 void appendLine(QByteArray &out, const QByteArray &line)
 {
     out.append(line);
-    out.append(kLineEnd);
+    out.append(kCrLf.toLatin1());
 }
 
 // A text of up to width - 1 characters is filled with blanks to width characters; a longer one
@@ -25,16 +22,6 @@ QByteArray padded(const QString &text, qsizetype width)
     if (bytes.size() < width)
         bytes.append(width - bytes.size(), ' ');
     return bytes;
-}
-
-// The number as at least four digits with leading zeros; a negative one keeps its sign in front.
-QByteArray fourDigits(qint16 number)
-{
-    const int magnitude = number < 0 ? -int(number) : int(number);
-    QByteArray digits = QByteArray::number(magnitude).rightJustified(4, '0');
-    if (number < 0)
-        digits.prepend('-');
-    return digits;
 }
 
 } // namespace
@@ -65,8 +52,8 @@ QByteArray ListOfLockedBytes(const SoundTable &table)
     for (const SoundRecord &record : table.records()) {
         if (!record.isLocked())
             continue;
-        appendLine(out, fourDigits(record.number) + " : " + padded(record.name, 51) +
-                            EncodeAnsi(record.filename));
+        appendLine(out, FourDigitNumber(record.number).toLatin1() + " : " +
+                            padded(record.name, 51) + EncodeAnsi(record.filename));
     }
     return out;
 }
@@ -95,26 +82,6 @@ FileError MakeListOfLocked(const SoundTable &table, const QString &path)
 FileError MakeWinampList(const SoundTable &table, const QList<int> &order, const QString &path)
 {
     return WriteWholeFile(path, WinampListBytes(table, order));
-}
-
-FileError WriteWholeFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return DeviceError(file);
-    if (file.write(bytes) != bytes.size()) {
-        const FileError error = DeviceError(file);
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit()) {
-        FileError error = DeviceError(file);
-        // Putting the finished copy in place can fail without a description from the platform.
-        if (error.description.isEmpty() || error.description == QLatin1String("Unknown error"))
-            error.description = QStringLiteral("The new file could not replace the old one");
-        return error;
-    }
-    return {};
 }
 
 } // namespace sonquill

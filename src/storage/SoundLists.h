@@ -26,7 +26,4 @@ QByteArray WinampListBytes(const SoundTable &table, const QList<int> &order);
 [[nodiscard]] FileError MakeWinampList(const SoundTable &table, const QList<int> &order,
                                        const QString &path);
 
-// Writes bytes to path completely or not at all.
-[[nodiscard]] FileError WriteWholeFile(const QString &path, const QByteArray &bytes);
-
 } // namespace sonquill

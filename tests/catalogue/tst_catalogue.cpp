@@ -1,8 +1,10 @@
 #include "catalogue/Categories.h"
 #include "catalogue/DisplayOrder.h"
-#include "catalogue/FileUtils.h"
+#include "catalogue/NumberReader.h"
 #include "catalogue/NumberRules.h"
+#include "catalogue/PathUtils.h"
 #include "catalogue/SoundTable.h"
+#include "catalogue/TextFormats.h"
 #include "support/TestFiles.h"
 
 #include <QDir>

@@ -1,4 +1,5 @@
-#include "catalogue/FileUtils.h"
+#include "catalogue/NumberReader.h"
+#include "catalogue/PathUtils.h"
 #include "catalogue/SoundTable.h"
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"

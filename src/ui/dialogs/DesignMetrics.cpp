@@ -116,4 +116,14 @@ void DesignLayout::apply(QWidget *form, int clientWidth, int clientHeight) const
                        scaledTwips(clientHeight, factor.height()));
 }
 
+QLabel *makeLabel(QWidget *parent, const char *objectName, const QString &text, bool wrap)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(objectName));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(wrap);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
 } // namespace sonquill

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QSizeF>
 
+class QLabel;
+class QString;
 class QWidget;
 
 namespace sonquill {
@@ -17,6 +19,9 @@ QRect scaledTwips(const QRect &twips, QSizeF factor);
 
 // The designed type ("MS Sans Serif" 8.25 pt): the platform's default GUI font at 8.25 pt.
 QFont designFont();
+
+// A plain-text label named for the design, its text at the top left.
+QLabel *makeLabel(QWidget *parent, const char *objectName, const QString &text, bool wrap = false);
 
 // Places controls at their designed positions. The platform's font is usually wider and taller
 // than the one the form was designed with, so the whole design is scaled, keeping its

@@ -18,16 +18,6 @@ const QString programTitle = QStringLiteral("Sonquill");
 // The text column's width; the word-wrapped labels take their height from it.
 constexpr int textColumnTwips = 4500;
 
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, bool wrap)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(wrap);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
 } // namespace
 
 QString VersionCaption(const QString &version)

@@ -10,22 +10,6 @@
 
 namespace sonquill {
 
-namespace {
-
-constexpr int lowestQuality = 0;
-constexpr int highestQuality = 10;
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-} // namespace
-
 FrmOgg::FrmOgg(SettingsStore &store, OggSettings &memory, QWidget *parent)
     : QDialog(parent), m_store(store), m_memory(memory)
 {
@@ -43,7 +27,7 @@ FrmOgg::FrmOgg(SettingsStore &store, OggSettings &memory, QWidget *parent)
 
     sldQuality = new QSlider(Qt::Horizontal, this);
     sldQuality->setObjectName(QStringLiteral("sldQuality"));
-    sldQuality->setRange(lowestQuality, highestQuality);
+    sldQuality->setRange(kLowestQuality, kHighestQuality);
     sldQuality->setSingleStep(1);
     sldQuality->setPageStep(1);
     sldQuality->setTickPosition(QSlider::TicksBelow);
@@ -68,7 +52,7 @@ FrmOgg::FrmOgg(SettingsStore &store, OggSettings &memory, QWidget *parent)
     chkCustom->setObjectName(QStringLiteral("chkCustom"));
     layout.place(chkCustom, 240, 2160, 2655, 255);
 
-    txtCustom = new QLineEdit(QStringLiteral("c:\\MyEncoder.exe %1 %2"), this);
+    txtCustom = new QLineEdit(kDefaultCustomEncoder, this);
     txtCustom->setObjectName(QStringLiteral("txtCustom"));
     layout.place(txtCustom, 240, 2520, 4215, 285);
 
@@ -97,7 +81,7 @@ void FrmOgg::ShowOggSettings()
     lblQuality->setText(QString::number(m_memory.Quality));
     // The slider refuses a stored quality outside its range and keeps its place; the label
     // still shows the stored number, which the next save writes back unchanged.
-    if (m_memory.Quality >= lowestQuality && m_memory.Quality <= highestQuality)
+    if (m_memory.Quality >= kLowestQuality && m_memory.Quality <= kHighestQuality)
         sldQuality->setValue(m_memory.Quality);
     txtMinSize->setText(QString::number(m_memory.MinSize));
     // Only 1 and 0 are states of the box; any other stored number leaves it as it is.

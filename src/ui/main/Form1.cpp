@@ -1,7 +1,8 @@
 #include "ui/main/Form1.h"
 
 #include "catalogue/Categories.h"
-#include "catalogue/FileUtils.h"
+#include "catalogue/PathUtils.h"
+#include "catalogue/TextFormats.h"
 #include "storage/SoundInfoFile.h"
 #include "ui/dialogs/DesignMetrics.h"
 #include "ui/main/SoundGrid.h"
@@ -278,7 +279,7 @@ void Form1::Form_QueryUnload()
             tr("The compiled game directory, %1, is not the folder your selections were "
                "loaded from, and it already holds saved selections in '%2'.")
                     .arg(folder, path) +
-                QStringLiteral("\r\n") +
+                kCrLf +
                 tr("Replace them with your current selections? If you choose No, your "
                    "current selections are not saved there."),
             {MessageRequest::Button::Yes, MessageRequest::Button::No}, MessageRequest::Button::No);
@@ -364,8 +365,7 @@ void Form1::cmdAdd_Click()
     if (notAdded > 0) {
         tell(QStringLiteral("Sonquill"),
              tr("The list is full: it can hold at most %1 sounds.").arg(SoundTable::kMaxCount) +
-                 QStringLiteral("\r\n") +
-                 tr("%1 of the chosen files were not added.").arg(notAdded),
+                 kCrLf + tr("%1 of the chosen files were not added.").arg(notAdded),
              MessageRequest::Icon::Exclamation);
     }
 }
@@ -455,7 +455,7 @@ QString Form1::gameFolder() const
 
 QString Form1::soundInfoPath() const
 {
-    return JoinPath(gameFolder(), QLatin1String(kSoundInfoFileName));
+    return SoundInfoPath(gameFolder());
 }
 
 void Form1::showStatus(const QString &text)

@@ -2,7 +2,8 @@
 
 #include "ui/main/Form1.h"
 
-#include "catalogue/FileUtils.h"
+#include "catalogue/PathUtils.h"
+#include "catalogue/TextFormats.h"
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
 #include "storage/SoundInfoFile.h"
@@ -22,8 +23,6 @@ namespace sonquill {
 namespace {
 
 using Button = MessageRequest::Button;
-
-const QString kCrLf = QStringLiteral("\r\n");
 
 } // namespace
 

@@ -1,6 +1,6 @@
 #include "SoundGrid.h"
 
-#include "catalogue/FileUtils.h"
+#include "catalogue/TextFormats.h"
 
 #include <QBrush>
 #include <QColor>

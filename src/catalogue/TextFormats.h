@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace sonquill {
+
+// The line end of every text the program writes or shows in a message.
+inline const QString kCrLf = QStringLiteral("\r\n");
+
+// The number with at least four digits; a negative one keeps its sign before the padded
+// digits ("0007", "-0005").
+QString FourDigitNumber(qint16 number);
+// A byte count shown in kilobytes of 1000 bytes, rounded half to even ("2" for 2500).
+QString KilobytesText(double bytes);
+
+} // namespace sonquill
