@@ -91,4 +91,9 @@ QString DecodeAnsi(const QByteArray &bytes)
     return DecodeAnsi(bytes.constData(), bytes.size());
 }
 
+bool IsAnsiRepresentable(const QString &text)
+{
+    return DecodeAnsi(EncodeAnsi(text)) == text;
+}
+
 } // namespace sonquill

@@ -10,5 +10,8 @@ namespace sonquill {
 QByteArray EncodeAnsi(const QString &text);
 QString DecodeAnsi(const QByteArray &bytes);
 QString DecodeAnsi(const char *data, qsizetype size);
+// True when the text survives the round trip through the codec unchanged, so storing it cannot
+// turn any character into '?'.
+bool IsAnsiRepresentable(const QString &text);
 
 } // namespace sonquill
