@@ -3,9 +3,12 @@
 #include "distribution/ProcessRunner.h"
 #include "distribution/ProgressSink.h"
 #include "storage/Settings.h"
+#include "storage/SoundInfoFile.h"
 #include "ui/main/Form1.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -68,8 +71,6 @@ struct Window
     {
         // Nothing of the real user's game folder is read.
         qputenv("HOME", home.path().toLocal8Bit());
-        form = std::make_unique<Form1>(
-            Form1Services{ui, shell, settings, runner, progress, {}, home.path()});
         QList<SoundRecord> records;
         for (int i = 0; i < count; ++i) {
             SoundRecord record;
@@ -82,7 +83,17 @@ struct Window
             record.selected = toBool16(i % 5 == 0);
             records.append(record);
         }
-        form->table().replaceAll(records);
+        // The window starts on a saved catalogue, as an author's does.
+        SoundTable table;
+        table.replaceAll(records);
+        QDir().mkpath(home.filePath(QStringLiteral("Game")));
+        QFile file(home.filePath(QStringLiteral("Game/SoundInfo.dat")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(SerializeSoundInfo(table));
+        file.close();
+        settings.setLastGameDir(home.filePath(QStringLiteral("Game")));
+        form = std::make_unique<Form1>(
+            Form1Services{ui, shell, settings, runner, progress, {}, home.path()});
         form->show();
         QApplication::processEvents();
     }

@@ -16,6 +16,7 @@ struct NumberEdit
         TooHigh,   // above 999; put editorText ("999") back into the editor
         TooLow,    // below 1; put editorText ("1") back into the editor
         Taken,     // held by holderName; editorText is the first free number
+        Locked,    // the sound is locked: its number cannot be edited
     };
 
     Verdict verdict = Verdict::Unchanged;

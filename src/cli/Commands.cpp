@@ -8,6 +8,7 @@
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
 #include "distribution/ProcessRunner.h"
+#include "session/CatalogueSession.h"
 #include "storage/Settings.h"
 #include "storage/SoundInfoFile.h"
 #include "storage/SoundLists.h"
@@ -15,8 +16,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
-#include <QSet>
 
 #include <cmath>
 #include <cstdio>
@@ -35,7 +38,9 @@ namespace sonquill::cli {
 namespace {
 
 const QString kGameFolder = QStringLiteral("game-folder");
+const QString kQuiet = QStringLiteral("quiet");
 const QString kCategory = QStringLiteral("category");
+const QString kFormat = QStringLiteral("format");
 const QString kOgg = QStringLiteral("ogg");
 const QString kNoOgg = QStringLiteral("no-ogg");
 const QString kQuality = QStringLiteral("quality");
@@ -44,42 +49,87 @@ const QString kCustomCommand = QStringLiteral("custom-command");
 const QString kTimeout = QStringLiteral("timeout");
 const QString kYes = QStringLiteral("yes");
 
-const char kCommandsHelp[] =
-    "Keeps the sound catalogue of an Orvane game folder and distributes its sounds.\n"
-    "\n"
-    "Commands:\n"
-    "  list                          one line per sound: number, X when locked, category,\n"
-    "                                name, file (separated by tabs)\n"
-    "  add [--category TEXT] FILE... add sound files with the lowest free numbers\n"
-    "  remove NUMBER...              remove the sounds carrying these numbers\n"
-    "  lock NUMBER...                lock the numbers of these sounds\n"
-    "  unlock NUMBER...              unlock them\n"
-    "  renumber OLD NEW              give the sound OLD the number NEW\n"
-    "  distribute [--ogg|--no-ogg] [--quality N] [--min-size KB] [--custom-command TEMPLATE]\n"
-    "             [--timeout SECONDS]\n"
-    "                                put every sound into the game folder as SOUND<n>.<ext>\n"
-    "  lists                         write AllSounds.txt, LockedSounds.txt and\n"
-    "                                WinampPlaylist.m3u\n"
-    "  clean --yes                   delete the SOUND<n>.* files of the game folder\n"
-    "\n"
-    "Exit codes: 0 done, 1 the work ran but something failed, 2 bad usage (nothing changed).";
-
-// The options each command accepts besides --game-folder.
-const QMap<QString, QStringList> &commandOptions()
+// One command: how it is called, what it does, and the options it accepts besides the global
+// ones.
+struct CommandHelp
 {
-    static const QMap<QString, QStringList> options{
-        {QStringLiteral("list"), {}},
-        {QStringLiteral("add"), {kCategory}},
-        {QStringLiteral("remove"), {}},
-        {QStringLiteral("lock"), {}},
-        {QStringLiteral("unlock"), {}},
-        {QStringLiteral("renumber"), {}},
+    QString synopsis;
+    QString description;
+    QStringList options;
+};
+
+const QMap<QString, CommandHelp> &commands()
+{
+    static const QMap<QString, CommandHelp> table{
+        {QStringLiteral("list"),
+         {QStringLiteral("list [--format tsv|json]"),
+          QStringLiteral("Prints the catalogue, one sound a line: number, X when locked, "
+                         "category, name and file, separated by tabs. --format json prints an "
+                         "array of objects instead."),
+          {kFormat}}},
+        {QStringLiteral("add"),
+         {QStringLiteral("add [--category TEXT] FILE..."),
+          QStringLiteral("Adds sound files with the lowest free numbers (category Misc unless "
+                         "given) and prints each new number with its file. Files that are "
+                         "missing or whose names the catalogue cannot store are refused, and "
+                         "then nothing is added."),
+          {kCategory}}},
+        {QStringLiteral("remove"),
+         {QStringLiteral("remove NUMBER..."),
+          QStringLiteral("Removes the sounds carrying these numbers."),
+          {}}},
+        {QStringLiteral("lock"),
+         {QStringLiteral("lock NUMBER..."),
+          QStringLiteral("Locks the numbers of these sounds."),
+          {}}},
+        {QStringLiteral("unlock"),
+         {QStringLiteral("unlock NUMBER..."), QStringLiteral("Unlocks these sounds."), {}}},
+        {QStringLiteral("renumber"),
+         {QStringLiteral("renumber OLD NEW"),
+          QStringLiteral("Gives the sound OLD the number NEW (1 to 999, not taken, the sound "
+                         "not locked)."),
+          {}}},
         {QStringLiteral("distribute"),
-         {kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout}},
-        {QStringLiteral("lists"), {}},
-        {QStringLiteral("clean"), {kYes}},
+         {QStringLiteral("distribute [--ogg|--no-ogg] [--quality N] [--min-size KB] "
+                         "[--custom-command TEMPLATE] [--timeout SECONDS]"),
+          QStringLiteral("Puts every sound into the game folder as SOUND<n>.<ext>, encoding "
+                         "large enough WAV files to Ogg Vorbis when asked, writes SoundList.dat "
+                         "and SoundCode.txt and saves the catalogue. The options hold for this "
+                         "run only; the stored Ogg settings apply otherwise."),
+          {kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout}}},
+        {QStringLiteral("lists"),
+         {QStringLiteral("lists"),
+          QStringLiteral("Writes AllSounds.txt, LockedSounds.txt and WinampPlaylist.m3u into "
+                         "the game folder."),
+          {}}},
+        {QStringLiteral("clean"),
+         {QStringLiteral("clean --yes"),
+          QStringLiteral("Deletes the SOUND<n>.* files of the game folder, keeping any that is "
+                         "the source of a sound in the catalogue."),
+          {kYes}}},
     };
-    return options;
+    return table;
+}
+
+QString commandsOverview()
+{
+    QString text = QStringLiteral(
+        "Keeps the sound catalogue of an Orvane game folder and distributes its sounds.\n\n"
+        "Commands (sonquill-cli help COMMAND tells more):\n");
+    for (auto it = commands().cbegin(); it != commands().cend(); ++it)
+        text += QStringLiteral("  ") + it->synopsis + QLatin1Char('\n');
+    text += QStringLiteral("\nExit codes: 0 done, 1 the work ran but something failed, 2 bad "
+                           "usage (nothing changed).");
+    return text;
+}
+
+QString commandHelpText(const QString &name, const QCommandLineParser &parser)
+{
+    const CommandHelp &help = commands()[name];
+    QString text = QStringLiteral("Usage: sonquill-cli [-g DIR] [--quiet] ") + help.synopsis +
+                   QStringLiteral("\n\n") + help.description + QLatin1Char('\n');
+    Q_UNUSED(parser);
+    return text;
 }
 
 int usageError(const QString &reason)
@@ -94,7 +144,7 @@ int failed(const QString &reason)
     return ExitFailed;
 }
 
-// A sound number as typed on the command line: a whole number within 16 bits.
+// A sound number as typed on the command line: a whole decimal number within 16 bits.
 std::optional<qint16> parseNumber(const QString &text)
 {
     bool ok = false;
@@ -104,35 +154,25 @@ std::optional<qint16> parseNumber(const QString &text)
     return qint16(value);
 }
 
-// An open catalogue: the game folder and the table loaded from it.
-class Catalogue
+// What one invocation works with: the session on the game folder, and whether to be quiet.
+struct Context
 {
-public:
-    Catalogue(QString folder, ConsoleMessages &messages)
-        : m_folder(std::move(folder)), m_messages(messages)
-    {}
+    CatalogueSession &session;
+    QString folder;
+    bool quiet = false;
 
-    const QString &folder() const { return m_folder; }
-    QString filePath() const { return SoundInfoPath(m_folder); }
-    SoundTable &table() { return m_table; }
-
-    // 0 when loaded, otherwise the exit code; a damaged catalogue is never used, so it can
-    // never be overwritten by this program.
-    int load()
+    void say(const QString &text) const
     {
-        if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir())
-            return usageError(QStringLiteral("the game folder '%1' does not exist").arg(m_folder));
-        if (LoadSoundInfo(m_table, filePath(), m_messages))
-            return failed(QStringLiteral("the catalogue '%1' cannot be read; nothing was changed")
-                              .arg(filePath()));
-        return 0;
+        if (!quiet)
+            printOut(text);
     }
 
-    // ExitSuccess when saved, ExitFailed (after the error report) when not.
-    int save()
+    // ExitSuccess when saved; the failure has been reported otherwise.
+    int save() const
     {
-        if (SaveSoundInfo(m_table, filePath(), m_messages))
-            return failed(QStringLiteral("the catalogue '%1' could not be saved").arg(filePath()));
+        if (session.save(folder))
+            return failed(
+                QStringLiteral("the catalogue '%1' could not be saved").arg(SoundInfoPath(folder)));
         return ExitSuccess;
     }
 
@@ -146,7 +186,7 @@ public:
                 *reason = QStringLiteral("'%1' is not a sound number").arg(text);
                 return std::nullopt;
             }
-            if (m_table.IndexOfNumber(*number) == 0) {
+            if (session.table().IndexOfNumber(*number) == 0) {
                 *reason = QStringLiteral("no sound has the number %1").arg(*number);
                 return std::nullopt;
             }
@@ -154,19 +194,32 @@ public:
         }
         return numbers;
     }
-
-private:
-    QString m_folder;
-    ConsoleMessages &m_messages;
-    SoundTable m_table;
 };
 
-int listCommand(Catalogue &catalogue, const QStringList &arguments)
+int listCommand(const Context &context, const QStringList &arguments, const QString &format)
 {
     if (!arguments.isEmpty())
         return usageError(QStringLiteral("list takes no arguments"));
+    const QList<SoundRecord> &records = context.session.table().records();
+    if (format == QLatin1String("json")) {
+        QJsonArray sounds;
+        for (const SoundRecord &record : records) {
+            sounds.append(QJsonObject{
+                {QStringLiteral("number"), record.number},
+                {QStringLiteral("locked"), record.isLocked()},
+                {QStringLiteral("category"), record.category},
+                {QStringLiteral("name"), record.name},
+                {QStringLiteral("file"), record.filename},
+                {QStringLiteral("size"), double(record.size)},
+            });
+        }
+        printOut(QString::fromUtf8(QJsonDocument(sounds).toJson(QJsonDocument::Indented)));
+        return ExitSuccess;
+    }
+    if (format != QLatin1String("tsv"))
+        return usageError(QStringLiteral("--format takes tsv or json"));
     QString out;
-    for (const SoundRecord &record : catalogue.table().records()) {
+    for (const SoundRecord &record : records) {
         out += QString::number(record.number) + QLatin1Char('\t') +
                (record.isLocked() ? QStringLiteral("X") : QString()) + QLatin1Char('\t') +
                record.category + QLatin1Char('\t') + record.name + QLatin1Char('\t') +
@@ -176,107 +229,89 @@ int listCommand(Catalogue &catalogue, const QStringList &arguments)
     return ExitSuccess;
 }
 
-int addCommand(Catalogue &catalogue, const QStringList &files, const QString &category)
+int addCommand(const Context &context, const QStringList &files, const QString &category)
 {
     if (files.isEmpty())
         return usageError(QStringLiteral("add needs at least one sound file"));
-    QStringList paths;
-    for (const QString &file : files) {
-        const QFileInfo info(file);
-        if (!info.exists() || info.isDir())
-            return usageError(QStringLiteral("'%1' is not a file").arg(file));
-        paths.append(info.absoluteFilePath());
-    }
-    SoundTable &table = catalogue.table();
-    if (table.SoundCount() + paths.size() > SoundTable::kMaxCount) {
-        return usageError(
-            QStringLiteral("the catalogue holds at most %1 sounds").arg(SoundTable::kMaxCount));
+    if (const TextVerdict verdict = CheckTypedText(category); verdict != TextVerdict::Accepted)
+        return usageError(QStringLiteral("the category '%1' cannot be stored: %2")
+                              .arg(category, TypedTextRefusal(verdict)));
+    const QList<AddedFile> refused = context.session.refusedFiles(files);
+    if (!refused.isEmpty()) {
+        for (qsizetype i = 0; i + 1 < refused.size(); ++i)
+            printErr(QStringLiteral("sonquill-cli: '%1' was not added: %2\n")
+                         .arg(refused[i].path, refused[i].reason()));
+        return usageError(QStringLiteral("'%1' was not added: %2")
+                              .arg(refused.last().path, refused.last().reason()));
     }
 
-    // As the window adds: afterwards exactly the new sounds are selected.
-    table.SetAllSelected(false);
-    QList<int> added;
-    for (const QString &path : std::as_const(paths)) {
-        SoundRecord record;
-        record.name = NameFromPath(path);
-        record.filename = path;
-        record.locked = kFalse16;
-        record.category = category;
-        record.selected = kTrue16;
-        record.size = 0.0f;
-        added.append(table.AddSound(record));
-    }
-    table.RefreshSizes(false);
-
+    const QList<AddedFile> results = context.session.addFiles(files, category);
     int exitCode = ExitSuccess;
     QString out;
-    for (const int index : std::as_const(added)) {
-        const SoundRecord &record = table.at(index);
-        out += QString::number(record.number) + QLatin1Char('\t') + record.filename +
-               QLatin1Char('\n');
-        if (record.number == 0) {
-            printErr(QStringLiteral("sonquill-cli: every number from 1 to 999 is taken; '%1' was "
-                                    "added with the number 0\n")
-                         .arg(record.filename));
+    for (const AddedFile &result : results) {
+        if (result.added())
+            out += QString::number(result.number) + QLatin1Char('\t') + result.path +
+                   QLatin1Char('\n');
+        if (result.outcome != AddedFile::Outcome::Added) {
+            printErr(QStringLiteral("sonquill-cli: '%1'%2: %3\n")
+                         .arg(result.path,
+                              result.added() ? QString() : QStringLiteral(" was not added"),
+                              result.reason()));
             exitCode = ExitFailed;
         }
     }
-    printOut(out);
-    return std::max(exitCode, catalogue.save());
+    // The numbers are only promised once the catalogue holding them is saved.
+    if (const int saved = context.save())
+        return saved;
+    context.say(out);
+    return exitCode;
 }
 
-int removeCommand(Catalogue &catalogue, const QStringList &arguments)
+int removeCommand(const Context &context, const QStringList &arguments)
 {
     if (arguments.isEmpty())
         return usageError(QStringLiteral("remove needs at least one sound number"));
     QString reason;
-    const auto numbers = catalogue.existingNumbers(arguments, &reason);
+    const auto numbers = context.existingNumbers(arguments, &reason);
     if (!numbers)
         return usageError(reason);
-    const QSet<qint16> doomed(numbers->cbegin(), numbers->cend());
-    SoundTable &table = catalogue.table();
-    // From the end, so the indexes still to visit stay valid.
-    for (int index = table.SoundCount(); index >= 1; --index) {
-        if (doomed.contains(table.at(index).number))
-            table.RemoveSound(index);
-    }
-    return catalogue.save();
+    context.session.removeNumbers(*numbers);
+    return context.save();
 }
 
-int lockCommand(Catalogue &catalogue, const QStringList &arguments, bool lock)
+int lockCommand(const Context &context, const QStringList &arguments, bool lock)
 {
     if (arguments.isEmpty()) {
         return usageError(QStringLiteral("%1 needs at least one sound number")
                               .arg(lock ? QStringLiteral("lock") : QStringLiteral("unlock")));
     }
     QString reason;
-    const auto numbers = catalogue.existingNumbers(arguments, &reason);
+    const auto numbers = context.existingNumbers(arguments, &reason);
     if (!numbers)
         return usageError(reason);
-    SoundTable &table = catalogue.table();
-    for (int index = 1; index <= table.SoundCount(); ++index) {
-        if (numbers->contains(table.at(index).number))
-            table.at(index).locked = toBool16(lock);
-    }
-    return catalogue.save();
+    context.session.setLockedNumbers(*numbers, lock);
+    return context.save();
 }
 
-int renumberCommand(Catalogue &catalogue, const QStringList &arguments)
+int renumberCommand(const Context &context, const QStringList &arguments)
 {
     if (arguments.size() != 2)
         return usageError(QStringLiteral("renumber needs the old and the new number"));
     QString reason;
-    const auto old = catalogue.existingNumbers({arguments.first()}, &reason);
+    const auto old = context.existingNumbers({arguments.first()}, &reason);
     if (!old)
         return usageError(reason);
-    SoundTable &table = catalogue.table();
-    SoundRecord &record = table.at(table.IndexOfNumber(old->first()));
-    if (record.isLocked()) {
+    // The new number as strictly as the old: "12abc" is no number, whatever the editor reads.
+    const auto wanted = parseNumber(arguments.last());
+    if (!wanted)
+        return usageError(QStringLiteral("'%1' is not a sound number").arg(arguments.last()));
+    const int index = context.session.table().IndexOfNumber(old->first());
+    const SoundRecord record = context.session.table().at(index);
+    const NumberEdit edit = context.session.renumber(index, QString::number(*wanted));
+    switch (edit.verdict) {
+    case NumberEdit::Verdict::Locked:
         return usageError(QStringLiteral("sound #%1 ('%2') is locked; unlock it first")
                               .arg(QString::number(record.number), record.name));
-    }
-    const NumberEdit edit = CheckNumberEdit(table, record.number, arguments.last());
-    switch (edit.verdict) {
     case NumberEdit::Verdict::TooHigh:
         return usageError(NumberTooHighMessage());
     case NumberEdit::Verdict::TooLow:
@@ -288,8 +323,7 @@ int renumberCommand(Catalogue &catalogue, const QStringList &arguments)
     case NumberEdit::Verdict::Accepted:
         break;
     }
-    record.number = edit.number;
-    return catalogue.save();
+    return context.save();
 }
 
 // The run's encoder settings: the stored ones, with this run's options laid over them.
@@ -350,7 +384,7 @@ std::optional<DistributionOptions> distributionOptions(const QCommandLineParser 
     return options;
 }
 
-int distributeCommand(Catalogue &catalogue, const QStringList &arguments,
+int distributeCommand(const Context &context, const QStringList &arguments,
                       const QCommandLineParser &parser, ConsoleMessages &messages)
 {
     if (!arguments.isEmpty())
@@ -360,19 +394,28 @@ int distributeCommand(Catalogue &catalogue, const QStringList &arguments,
     if (!options)
         return usageError(reason);
 
-    ConsoleProgress progress(catalogue.table(), isatty(fileno(stderr)) != 0);
+    const SoundTable &table = context.session.table();
+    ConsoleProgress progress(table, !context.quiet && isatty(fileno(stderr)) != 0);
     SystemProcessRunner runner;
-    const DistributionResult result = Distribute(catalogue.table(), catalogue.folder(), *options,
-                                                 DistributionServices{messages, progress, runner});
-    printOut(result.summaryTitle + QLatin1Char('\n') + result.summaryText + QLatin1Char('\n'));
-    return result.soundFailed || result.saveFailed ? ExitFailed : ExitSuccess;
+    const DistributionResult result =
+        Distribute(table, context.folder, *options,
+                   DistributionServices{messages, progress, runner,
+                                        [&context] { return context.save() == ExitSuccess; }});
+    const bool failedRun = result.soundFailed || result.saveFailed;
+    const QString summary =
+        result.summaryTitle + QLatin1Char('\n') + result.summaryText + QLatin1Char('\n');
+    if (failedRun)
+        printOut(summary);
+    else
+        context.say(summary);
+    return failedRun ? ExitFailed : ExitSuccess;
 }
 
-int listsCommand(Catalogue &catalogue, const QStringList &arguments)
+int listsCommand(const Context &context, const QStringList &arguments)
 {
     if (!arguments.isEmpty())
         return usageError(QStringLiteral("lists takes no arguments"));
-    const SoundTable &table = catalogue.table();
+    const SoundTable &table = context.session.table();
     // Without a grid the display order is the table order.
     QList<int> order;
     for (int index = 1; index <= table.SoundCount(); ++index)
@@ -380,15 +423,15 @@ int listsCommand(Catalogue &catalogue, const QStringList &arguments)
 
     int exitCode = ExitSuccess;
     const auto report = [&](const char *fileName, const FileError &error) {
-        const QString path = JoinPath(catalogue.folder(), QString::fromLatin1(fileName));
+        const QString path = JoinPath(context.folder, QString::fromLatin1(fileName));
         if (error) {
             exitCode = failed(
                 QStringLiteral("'%1' could not be written: %2").arg(path, error.description));
         } else {
-            printOut(path + QLatin1Char('\n'));
+            context.say(path + QLatin1Char('\n'));
         }
     };
-    const QString folder = catalogue.folder();
+    const QString folder = context.folder;
     report(kAllSoundsFileName,
            MakeListOfAll(table, order, JoinPath(folder, QString::fromLatin1(kAllSoundsFileName))));
     report(kLockedSoundsFileName,
@@ -398,7 +441,7 @@ int listsCommand(Catalogue &catalogue, const QStringList &arguments)
     return exitCode;
 }
 
-int cleanCommand(Catalogue &catalogue, const QStringList &arguments, bool confirmed)
+int cleanCommand(const Context &context, const QStringList &arguments, bool confirmed)
 {
     if (!arguments.isEmpty())
         return usageError(QStringLiteral("clean takes no arguments"));
@@ -407,13 +450,13 @@ int cleanCommand(Catalogue &catalogue, const QStringList &arguments, bool confir
             "clean deletes every SOUND<n>.* file in the game folder; confirm with --yes"));
     }
     QStringList kept;
-    const int deleted = ClearNumberedFiles(catalogue.folder(), catalogue.table(), &kept);
+    const int deleted = ClearNumberedFiles(context.folder, context.session.table(), &kept);
     for (const QString &name : std::as_const(kept)) {
         printErr(QStringLiteral("sonquill-cli: kept %1: it is the source file of a sound in the "
                                 "catalogue\n")
                      .arg(name));
     }
-    printOut(QStringLiteral("Deleted %1 files.\n").arg(deleted));
+    context.say(QStringLiteral("Deleted %1 files.\n").arg(deleted));
     return ExitSuccess;
 }
 
@@ -422,15 +465,17 @@ int cleanCommand(Catalogue &catalogue, const QStringList &arguments, bool confir
 int RunCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kCommandsHelp));
+    parser.setApplicationDescription(commandsOverview());
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addOptions({
         {{QStringLiteral("g"), kGameFolder},
          QStringLiteral("The compiled-game folder (default: the folder last used)."),
          QStringLiteral("DIR")},
+        {kQuiet, QStringLiteral("Print nothing but errors and the answers of list.")},
         {kCategory, QStringLiteral("add: the category of the new sounds (default Misc)."),
          QStringLiteral("TEXT")},
+        {kFormat, QStringLiteral("list: tsv (default) or json."), QStringLiteral("FORMAT")},
         {kOgg, QStringLiteral("distribute: encode WAV files to Ogg Vorbis for this run.")},
         {kNoOgg, QStringLiteral("distribute: do not encode for this run.")},
         {kQuality, QStringLiteral("distribute: encoding quality 0 to 10 for this run."),
@@ -446,14 +491,29 @@ int RunCommandLine(const QStringList &arguments)
     });
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, add, remove, lock, unlock, renumber, "
-                                                "distribute, lists or clean."));
+                                                "distribute, lists, clean or help."));
     parser.addPositionalArgument(QStringLiteral("arguments"),
                                  QStringLiteral("The command's arguments."),
                                  QStringLiteral("[ARGS...]"));
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText() + QStringLiteral(" (see --help)"));
-    if (parser.isSet(helpOption))
+    QStringList positional = parser.positionalArguments();
+    const QString command = positional.isEmpty() ? QString() : positional.takeFirst();
+
+    // "help COMMAND" and "COMMAND --help" describe one command.
+    QString helpTopic;
+    if (command == QLatin1String("help"))
+        helpTopic = positional.isEmpty() ? QString() : positional.first();
+    else if (parser.isSet(helpOption) && !command.isEmpty())
+        helpTopic = command;
+    if (!helpTopic.isEmpty()) {
+        if (!commands().contains(helpTopic))
+            return usageError(QStringLiteral("unknown command '%1' (see --help)").arg(helpTopic));
+        printOut(commandHelpText(helpTopic, parser));
+        return ExitSuccess;
+    }
+    if (parser.isSet(helpOption) || command == QLatin1String("help"))
         parser.showHelp(ExitSuccess);
     // Only the parser's own processing can print the help with Qt's options; it then exits.
     if (parser.isSet(QStringLiteral("help-all")))
@@ -461,49 +521,54 @@ int RunCommandLine(const QStringList &arguments)
     if (parser.isSet(versionOption))
         parser.showVersion();
 
-    QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
+    if (command.isEmpty())
         return usageError(QStringLiteral("no command given (see --help)"));
-    const QString command = positional.takeFirst();
-    const auto allowed = commandOptions().constFind(command);
-    if (allowed == commandOptions().cend())
+    const auto allowed = commands().constFind(command);
+    if (allowed == commands().cend())
         return usageError(QStringLiteral("unknown command '%1' (see --help)").arg(command));
     for (const QString &option : parser.optionNames()) {
         const QString name = option == QLatin1String("g") ? kGameFolder : option;
-        if (name != kGameFolder && !allowed->contains(name))
+        if (name != kGameFolder && name != kQuiet && !allowed->options.contains(name))
             return usageError(QStringLiteral("--%1 does not apply to %2").arg(name, command));
     }
 
-    QString folder = parser.value(kGameFolder);
-    if (!parser.isSet(kGameFolder)) {
-        folder = SettingsStore().lastGameDir();
-        if (folder.isEmpty())
-            folder = DefaultGameFolder();
-    }
+    const QString folder = parser.isSet(kGameFolder)
+                               ? parser.value(kGameFolder)
+                               : CatalogueSession::StartFolder(SettingsStore());
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return usageError(QStringLiteral("the game folder '%1' does not exist").arg(folder));
 
     ConsoleMessages messages;
-    Catalogue catalogue(folder, messages);
-    if (const int loadFailure = catalogue.load())
-        return loadFailure;
+    CatalogueSession session(messages);
+    // Held from the load to the save, so that two programs on one folder never lose each
+    // other's changes.
+    if (const FileError locked = session.lockFolder(folder))
+        return failed(locked.description + QStringLiteral("; nothing was changed"));
+    if (session.load(folder)) {
+        return failed(QStringLiteral("the catalogue '%1' cannot be read; nothing was changed")
+                          .arg(SoundInfoPath(folder)));
+    }
+    const Context context{session, folder, parser.isSet(kQuiet)};
 
     if (command == QLatin1String("list"))
-        return listCommand(catalogue, positional);
+        return listCommand(context, positional,
+                           parser.isSet(kFormat) ? parser.value(kFormat) : QStringLiteral("tsv"));
     if (command == QLatin1String("add")) {
         const QString category =
             parser.isSet(kCategory) ? parser.value(kCategory) : QStringLiteral("Misc");
-        return addCommand(catalogue, positional, category);
+        return addCommand(context, positional, category);
     }
     if (command == QLatin1String("remove"))
-        return removeCommand(catalogue, positional);
+        return removeCommand(context, positional);
     if (command == QLatin1String("lock") || command == QLatin1String("unlock"))
-        return lockCommand(catalogue, positional, command == QLatin1String("lock"));
+        return lockCommand(context, positional, command == QLatin1String("lock"));
     if (command == QLatin1String("renumber"))
-        return renumberCommand(catalogue, positional);
+        return renumberCommand(context, positional);
     if (command == QLatin1String("distribute"))
-        return distributeCommand(catalogue, positional, parser, messages);
+        return distributeCommand(context, positional, parser, messages);
     if (command == QLatin1String("lists"))
-        return listsCommand(catalogue, positional);
-    return cleanCommand(catalogue, positional, parser.isSet(kYes));
+        return listsCommand(context, positional);
+    return cleanCommand(context, positional, parser.isSet(kYes));
 }
 
 } // namespace sonquill::cli

@@ -30,12 +30,30 @@ void printErr(const QString &text)
 
 MessageRequest::Button ConsoleMessages::showMessage(const MessageRequest &request)
 {
-    printErr(request.title + QLatin1Char('\n') + request.text + QLatin1Char('\n'));
+    QString text = request.text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    printErr(QStringLiteral("sonquill-cli: ") + request.title + QStringLiteral(": ") +
+             text.trimmed() + QLatin1Char('\n'));
     // Nobody can answer here: the error report goes on as after Ignore, anything else takes
     // its default.
     if (request.buttons.contains(MessageRequest::Button::Ignore))
         return MessageRequest::Button::Ignore;
     return request.defaultButton;
+}
+
+MessageRequest::Button ConsoleMessages::showErrorReport(const MessageRequest &request,
+                                                        const FileError &error,
+                                                        const QString &context)
+{
+    Q_UNUSED(request);
+    QString line =
+        QStringLiteral("sonquill-cli: error %1: %2").arg(error.number).arg(error.description);
+    if (!context.isEmpty())
+        line += QStringLiteral(" (while ") + context.at(0).toLower() + context.mid(1) +
+                QLatin1Char(')');
+    printErr(line + QLatin1Char('\n'));
+    // Nobody can answer here: the work goes on as after Ignore.
+    return MessageRequest::Button::Ignore;
 }
 
 void ConsoleMessages::abortProgram()

@@ -18,6 +18,9 @@ class ConsoleMessages : public MessageSink
 {
 public:
     MessageRequest::Button showMessage(const MessageRequest &request) override;
+    // One line: the error number, the description and what was being done.
+    MessageRequest::Button showErrorReport(const MessageRequest &request, const FileError &error,
+                                           const QString &context) override;
     [[noreturn]] void abortProgram() override;
 };
 

@@ -7,7 +7,6 @@
 #include "catalogue/PathUtils.h"
 #include "catalogue/TextFormats.h"
 #include "storage/FileError.h"
-#include "storage/SoundInfoFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -320,9 +319,7 @@ DistributionResult Run::execute()
     if (m_options.showSummary)
         m_services.messages.showMessage(summary);
 
-    const FileError saveError =
-        SaveSoundInfo(m_table, SoundInfoPath(m_folder), m_services.messages);
-    m_result.saveFailed = saveError.isError();
+    m_result.saveFailed = m_services.saveCatalogue && !m_services.saveCatalogue();
     return m_result;
 }
 

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace sonquill {
 
 // The target names the engine plays sounds by: "<folder>/SOUND<n>.<ext>" and ".ogg".
@@ -46,6 +48,8 @@ struct DistributionServices
     MessageSink &messages;
     ProgressSink &progress;
     ProcessRunner &runner;
+    // Saves the catalogue at the end of the run; true when saved. Empty: nothing is saved.
+    std::function<bool()> saveCatalogue = {};
 };
 
 // The distribution run: every sound into gameFolder under its number, the names list and

@@ -36,9 +36,10 @@ MessageRequest::Button ReportError(MessageSink &sink, FileError &error, const QS
     if (!error)
         return MessageRequest::Button::Ignore;
     const MessageRequest request = ErrorReportRequest(error, context);
+    const FileError reported = error;
     error = FileError{};
     // Retry does what Ignore does: the failed operation is not attempted again.
-    const MessageRequest::Button answer = sink.showMessage(request);
+    const MessageRequest::Button answer = sink.showErrorReport(request, reported, context);
     if (answer == MessageRequest::Button::Abort)
         sink.abortProgram();
     return answer;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileError.h"
+
 #include <QList>
 #include <QString>
 
@@ -26,6 +28,15 @@ public:
     virtual ~MessageSink() = default;
     // Shows the message and returns the button the user chose.
     virtual MessageRequest::Button showMessage(const MessageRequest &request) = 0;
+    // Shows the error report (request) for error, raised while doing context. A window shows
+    // the request; a console may say the same in one line.
+    virtual MessageRequest::Button showErrorReport(const MessageRequest &request,
+                                                   const FileError &error, const QString &context)
+    {
+        Q_UNUSED(error);
+        Q_UNUSED(context);
+        return showMessage(request);
+    }
     // Ends the program at once, without any close handling (Abort in the error report).
     // A test implementation records the call and returns.
     virtual void abortProgram() = 0;

@@ -127,9 +127,10 @@ void TestCli::everyCommand()
     QCOMPARE(distributed.out, QStringLiteral("Copying Complete\nCopying/Encoding of 3 files was "
                                              "successful.\n\nOgg-encoding compressed wav's "
                                              "from 0 kB to 0 kB.\n"));
-    QCOMPARE(distributed.err, QStringLiteral("Error in Ogg Encoder\nThe OGG encoder, 'oggenc', was "
-                                             "not found in the program's directory or on the "
-                                             "search path. Ogg encoding will not be done.\n"));
+    QCOMPARE(distributed.err,
+             QStringLiteral("sonquill-cli: Error in Ogg Encoder: The OGG encoder, 'oggenc', was "
+                            "not found in the program's directory or on the "
+                            "search path. Ogg encoding will not be done.\n"));
     QCOMPARE(readFile(cli.path("game/SOUND1.wav")), makeWav(6000));
     writeFile(cli.path("game/SOUND05.wav"), "not a numbered name");
     const Outcome clean = cli.inGame({"clean", "--yes"});
@@ -158,7 +159,7 @@ void TestCli::badInputChangesNothing_data()
     QTest::newRow("no folder remembered, the built-in one missing")
         << QStringList{"list"} << 2 << "the game folder '@/home/Sonquill/Compiled' does not exist";
     QTest::newRow("add a missing file") << inGame({"add", "@/sfx/A.wav", "@/sfx/none.wav"}) << 2
-                                        << "'@/sfx/none.wav' is not a file";
+                                        << "'@/sfx/none.wav' was not added: it is not a file";
     QTest::newRow("renumber to a taken number")
         << inGame({"renumber", "1", "2"}) << 2
         << "The sound number 2 is already assigned to sound 'B'. The first available number is 3.";
@@ -197,7 +198,7 @@ void TestCli::badInputChangesNothing()
     QVERIFY2(lastLine.startsWith("sonquill-cli: ") && lastLine.contains(cli.expand(reason)),
              qPrintable(outcome.err));
     // A usage error is one line; a catalogue that cannot be read is reported first.
-    QCOMPARE(outcome.err.startsWith("Error!\nError "), exitCode == 1);
+    QCOMPARE(outcome.err.startsWith("sonquill-cli: error 62: "), exitCode == 1);
     QCOMPARE(outcome.err.count('\n') == 1, exitCode == 2);
     QCOMPARE(readFile(cli.path("game/SoundInfo.dat")), catalogue);
     QCOMPARE(readFile(cli.path("broken/SoundInfo.dat")), damaged);

@@ -4,6 +4,7 @@
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
 #include "distribution/Encoder.h"
+#include "storage/SoundInfoFile.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFiles.h"
 
@@ -78,8 +79,11 @@ struct Fixture
     }
     DistributionResult run(const QString &folder = {})
     {
-        return Distribute(table(), folder.isNull() ? game() : folder, options,
-                          {ui, progress, *runner});
+        const SoundTable sounds = table();
+        const QString target = folder.isNull() ? game() : folder;
+        // The run ends by saving the catalogue, as both front ends have it do.
+        const auto save = [&] { return !SaveSoundInfo(sounds, SoundInfoPath(target), ui); };
+        return Distribute(sounds, target, options, {ui, progress, *runner, save});
     }
     QStringList numberedFiles() const
     {

@@ -34,12 +34,6 @@ constexpr int kGridTop = 1200;
 constexpr int kGridMargin = 60;
 constexpr int kBottomHeight = 855;
 
-bool sameFolder(const QString &a, const QString &b)
-{
-    return QDir::cleanPath(QDir::fromNativeSeparators(a)) ==
-           QDir::cleanPath(QDir::fromNativeSeparators(b));
-}
-
 } // namespace
 
 template <typename Widget>
@@ -53,7 +47,7 @@ Widget *Form1::makeControl(QWidget *parent, const char *objectName, int left, in
 }
 
 Form1::Form1(const Form1Services &services, QWidget *parent)
-    : QMainWindow(parent), m_services(services)
+    : QMainWindow(parent), m_services(services), m_session(services.ui)
 {
     setWindowTitle(QStringLiteral("Sonquill"));
     setFont(designFont());
@@ -209,14 +203,9 @@ void Form1::Form_Load()
     else if (storedOggUse == 2)
         m_chkOgg->setCheckState(Qt::PartiallyChecked);
 
-    QString folder = m_services.settings.lastGameDir();
-    if (folder.isEmpty())
-        folder = DefaultGameFolder();
+    const QString folder = CatalogueSession::StartFolder(m_services.settings);
     m_txtDir->setText(folder);
-
-    const FileError loadError = LoadSoundInfo(m_table, soundInfoPath(), m_services.ui);
-    if (!loadError)
-        m_catalogueFolder = folder;
+    m_session.load(folder);
     MakeSort();
     UpdateCategories();
 
@@ -268,11 +257,10 @@ void Form1::Form_QueryUnload()
 
     const QString folder = gameFolder();
     const QString path = soundInfoPath();
-    // An empty catalogue and no folder to keep it in (a first start on the default folder):
-    // nothing can be lost, and an error report on closing would only alarm.
-    if (m_table.isEmpty() && !QFileInfo(folder).isDir())
+    const CatalogueSession::CloseAction action = m_session.closeAction(folder);
+    if (action == CatalogueSession::CloseAction::Skip)
         return;
-    if (!sameFolder(folder, m_catalogueFolder) && FileExists(path)) {
+    if (action == CatalogueSession::CloseAction::AskReplace) {
         // The folder box names another game whose saved catalogue would be overwritten.
         const auto answer = ask(
             tr("Replace Saved Selections?"),
@@ -286,7 +274,75 @@ void Form1::Form_QueryUnload()
         if (answer != MessageRequest::Button::Yes)
             return;
     }
-    SaveSoundInfo(m_table, path, m_services.ui);
+    saveCatalogue(folder);
+}
+
+bool Form1::saveCatalogue(const QString &folder)
+{
+    if (m_session.changedOnDisk(folder)) {
+        const auto replace =
+            ask(QStringLiteral("Sonquill"),
+                tr("The catalogue in %1 was changed by another program. Replace it with the one "
+                   "shown here?")
+                    .arg(folder),
+                {MessageRequest::Button::Yes, MessageRequest::Button::No},
+                MessageRequest::Button::No, MessageRequest::Icon::Exclamation);
+        if (replace != MessageRequest::Button::Yes) {
+            // The file on disk stays; the user may take it over instead of the table shown.
+            if (!m_unloaded &&
+                ask(QStringLiteral("Sonquill"),
+                    tr("Load the catalogue from %1 instead? The sounds shown here are then "
+                       "replaced.")
+                        .arg(folder),
+                    {MessageRequest::Button::Yes, MessageRequest::Button::No},
+                    MessageRequest::Button::Yes) == MessageRequest::Button::Yes) {
+                m_session.load(folder);
+                MakeSort();
+                UpdateCategories();
+                gridSound_Update();
+            }
+            return false;
+        }
+    }
+    return !m_session.save(folder);
+}
+
+void Form1::reportAddedFiles(const QList<AddedFile> &results)
+{
+    qsizetype full = 0;
+    QStringList refused;
+    QStringList zero;
+    for (const AddedFile &result : results) {
+        if (result.outcome == AddedFile::Outcome::TableFull)
+            ++full;
+        else if (result.outcome == AddedFile::Outcome::AddedAsZero)
+            zero.append(result.path);
+        else if (!result.added())
+            refused.append(result.path + QStringLiteral(": ") + result.reason());
+    }
+    if (full > 0) {
+        tell(QStringLiteral("Sonquill"),
+             tr("The list is full: it can hold at most %1 sounds.").arg(SoundTable::kMaxCount) +
+                 kCrLf + tr("%1 of the chosen files were not added.").arg(full),
+             MessageRequest::Icon::Exclamation);
+    }
+    if (!zero.isEmpty()) {
+        tell(QStringLiteral("Sonquill"),
+             tr("Every number from 1 to 999 is taken. These sounds got the number 0 and will not "
+                "be distributed until they get a free number:") +
+                 kCrLf + zero.join(kCrLf),
+             MessageRequest::Icon::Exclamation);
+    }
+    if (!refused.isEmpty()) {
+        tell(QStringLiteral("Sonquill"),
+             tr("These files were not added:") + kCrLf + refused.join(kCrLf),
+             MessageRequest::Icon::Exclamation);
+    }
+}
+
+void Form1::refuseText(TextVerdict verdict)
+{
+    tell(QStringLiteral("Sonquill"), TypedTextRefusal(verdict), MessageRequest::Icon::Exclamation);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -338,36 +394,30 @@ void Form1::cmdAdd_Click()
         return;
 
     m_services.settings.setLastSourceDir(FolderFromPath(chosen->first()));
-    m_table.SetAllSelected(false);
+    addSoundFiles(*chosen);
+}
+
+void Form1::addSoundFiles(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
     const QString category = m_cmbNewCat->currentText();
+    if (const TextVerdict verdict = CheckTypedText(category); verdict != TextVerdict::Accepted) {
+        refuseText(verdict);
+        return;
+    }
+    const QList<AddedFile> results = m_session.addFiles(paths, category);
     qint16 lastAdded = 0;
-    qsizetype notAdded = 0;
-    for (qsizetype i = 0; i < chosen->size(); ++i) {
-        SoundRecord record;
-        record.filename = chosen->at(i);
-        record.name = NameFromPath(record.filename);
-        record.category = category;
-        record.selected = kTrue16;
-        const qint16 index = m_table.AddSound(record);
-        if (index == 0) {
-            notAdded = chosen->size() - i;
-            break;
-        }
-        lastAdded = index;
+    for (const AddedFile &result : results) {
+        if (result.added())
+            lastAdded = qint16(result.index);
     }
 
-    m_table.RefreshSizes(false);
     MakeSort();
     gridSound_Update();
     gridSound_Highlight(lastAdded);
     UpdateCategories();
-
-    if (notAdded > 0) {
-        tell(QStringLiteral("Sonquill"),
-             tr("The list is full: it can hold at most %1 sounds.").arg(SoundTable::kMaxCount) +
-                 kCrLf + tr("%1 of the chosen files were not added.").arg(notAdded),
-             MessageRequest::Icon::Exclamation);
-    }
+    reportAddedFiles(results);
 }
 
 void Form1::cmdBrowseDir_Click()
@@ -413,12 +463,12 @@ QStringList Form1::soundFileFilters()
 
 void Form1::MakeSort()
 {
-    m_sortOrder = sonquill::MakeSort(m_table, m_sort);
+    m_sortOrder = sonquill::MakeSort(m_session.table(), m_sort);
 }
 
 void Form1::UpdateCategories()
 {
-    QStringList categories = CollectCategories(m_table);
+    QStringList categories = CollectCategories(m_session.table());
     std::sort(categories.begin(), categories.end(), [](const QString &a, const QString &b) {
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;
     });

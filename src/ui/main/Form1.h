@@ -2,6 +2,7 @@
 
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundTable.h"
+#include "session/CatalogueSession.h"
 #include "storage/MessageSink.h"
 #include "storage/Settings.h"
 #include "ui/dialogs/FrmAbout.h"
@@ -55,30 +56,11 @@ public:
     explicit Form1(const Form1Services &services, QWidget *parent = nullptr);
     ~Form1() override;
 
-    // The window's catalogue and display state.
-    SoundTable &table() { return m_table; }
-    const SoundTable &table() const { return m_table; }
-    const QList<int> &sortOrder() const { return m_sortOrder; }
-    const SortState &sortState() const { return m_sort; }
-    bool oggUseFlag() const { return m_oggUse; }
-    const OggSettings &oggSettings() const { return m_ogg; }
-    int editRow() const { return m_editRow; }
-    int editCol() const { return m_editCol; }
-    // The folder whose catalogue is shown (loaded at start-up or by File > Load, or saved to).
-    QString catalogueFolder() const { return m_catalogueFolder; }
-    // How much the designed layout was enlarged so that the platform's font fits (>= 1).
-    QSizeF designScale() const { return {m_scaleX, m_scaleY}; }
-    // A designed length in twips as laid out here, across and down.
-    int scaledX(int twips) const;
-    int scaledY(int twips) const;
-
-    // A menu entry by group ("mnuFile", "mnuEdit", "mnuSoundPop", "mnuSound", "mnuUtils",
-    // "mnuHelp") and index; null when there is none.
-    QAction *menuEntry(const QString &group, int index) const;
-    // The Sound menu, also the grid's context menu.
-    QMenu *soundMenu() const { return m_mnuSoundtop; }
-    FrmOgg *oggOptionsDialog() const { return m_frmOgg; }
-    FrmAbout *aboutDialog() const { return m_frmAbout; }
+    // The catalogue shown.
+    const SoundTable &table() const { return m_session.table(); }
+    // Adds the files as Add Sound(s) does, with the category of the "of category" box, and
+    // tells the user about any it refused.
+    void addSoundFiles(const QStringList &paths);
 
 public slots:
     void Form_Load();
@@ -119,18 +101,26 @@ public slots:
     void mnuUtils_Click(int index);
     void mnuHelp_Click(int index);
 
-public:
-    // The record behind grid row EditRow, or an empty record; storing goes to the same slot.
-    SoundRecord GetCurrentRecord() const;
-    void PutCurrentRecord(const SoundRecord &record);
-    // Lays an editor over the data cell (row, col) and gives it the focus.
-    void PlaceEditor(QWidget *editor, int row, int col);
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The record behind grid row EditRow, or an empty record.
+    SoundRecord GetCurrentRecord() const;
+    // Lays an editor over the data cell (row, col) and gives it the focus.
+    void PlaceEditor(QWidget *editor, int row, int col);
+    // A designed length in twips as laid out here, across and down.
+    int scaledX(int twips) const;
+    int scaledY(int twips) const;
+    // Saves into folder, first asking when another program changed the catalogue there since
+    // this window loaded or saved it. False when nothing was saved.
+    bool saveCatalogue(const QString &folder);
+    // Tells the user about the files an add or a file change refused.
+    void reportAddedFiles(const QList<AddedFile> &results);
+    // Tells the user why a typed name or category was refused.
+    void refuseText(TextVerdict verdict);
+
     void buildControls();
     void buildMenus();
     template <typename Widget>
@@ -165,13 +155,12 @@ private:
     void showStatus(const QString &text);
 
     Form1Services m_services;
-    SoundTable m_table;
+    CatalogueSession m_session;
     SortState m_sort;
     QList<int> m_sortOrder;
     OggSettings m_ogg;
     bool m_oggUse = false;
     std::unique_ptr<SoundPlayer> m_player;
-    QString m_catalogueFolder;
 
     int m_lastClickRow = 0;
     int m_lastClickCol = 0;

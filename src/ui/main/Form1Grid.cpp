@@ -55,12 +55,13 @@ void Form1::gridSound_Update()
     const int verticalScroll = m_grid->verticalScrollBar()->value();
     const int horizontalScroll = m_grid->horizontalScrollBar()->value();
 
-    QList<GridRow> rows(std::max<qsizetype>(1, m_table.SoundCount()));
+    const SoundTable &table = m_session.table();
+    QList<GridRow> rows(std::max<qsizetype>(1, table.SoundCount()));
     const qsizetype filled = std::min(rows.size(), m_sortOrder.size());
     for (qsizetype i = 0; i < filled; ++i) {
         const int index = m_sortOrder[i];
-        if (m_table.isValidIndex(index))
-            rows[i] = MakeGridRow(index, m_table.at(index));
+        if (table.isValidIndex(index))
+            rows[i] = MakeGridRow(index, table.at(index));
     }
     m_model->refill(std::move(rows));
 
@@ -109,13 +110,10 @@ void Form1::gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
     const bool altDown = shift.testFlag(Qt::AltModifier);
 
     if (m_downRow == row && row >= 1) {
-        auto select = [this](int soundIndex) {
-            if (m_table.isValidIndex(soundIndex))
-                m_table.at(soundIndex).selected = kTrue16;
-        };
+        auto select = [this](int soundIndex) { m_session.setSelected(soundIndex, true); };
         if (shiftDown) {
             if (!ctrlDown)
-                m_table.SetAllSelected(false);
+                m_session.setAllSelected(false);
             // The anchor may lie past the rows of a list that has since grown shorter.
             const int from = std::clamp(anchor, 0, m_model->gridRowCount() - 1);
             const int step = from <= row ? 1 : -1;
@@ -126,13 +124,13 @@ void Form1::gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
             }
         } else if (ctrlDown) {
             if (index)
-                m_table.at(index).selected = toBool16(!m_table.at(index).isSelected());
+                m_session.setSelected(index, !m_session.table().at(index).isSelected());
         } else if (!altDown) {
             if (button == Qt::LeftButton) {
-                m_table.SetAllSelected(false);
+                m_session.setAllSelected(false);
             } else if (button == Qt::RightButton) {
-                if (!(index && m_table.at(index).isSelected()))
-                    m_table.SetAllSelected(false);
+                if (!(index && m_session.table().at(index).isSelected()))
+                    m_session.setAllSelected(false);
             }
             select(index);
         }
@@ -143,7 +141,7 @@ void Form1::gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
         if (row >= 1 && col >= 0)
             m_grid->setCurrentCell(row, col);
         if (index)
-            m_lblFile->setText(m_table.at(index).filename);
+            m_lblFile->setText(m_session.table().at(index).filename);
         m_mnuSoundtop->popup(globalPos);
         return;
     }
@@ -173,7 +171,7 @@ void Form1::editCell(int row, int col)
         return;
     // Only the edited fields are written back. A copy taken before the click's selection step
     // and stored whole would undo that step, leaving a clicked row unselected.
-    const SoundRecord before = m_table.at(index);
+    const SoundRecord before = m_session.table().at(index);
 
     switch (col) {
     case ColNumber:
@@ -192,7 +190,7 @@ void Form1::editCell(int row, int col)
             if (answer != MessageRequest::Button::Yes)
                 return;
         }
-        m_table.at(index).locked = toBool16(!before.isLocked());
+        m_session.setLocked(index, !before.isLocked());
         break;
     case ColCategory:
         PlaceEditor(m_cmbCateg, row, col);
@@ -209,11 +207,11 @@ void Form1::editCell(int row, int col)
         request.multiple = false;
         request.fileMustExist = true;
         const std::optional<QStringList> chosen = m_services.ui.openFiles(request);
-        if (!chosen || chosen->isEmpty() || !m_table.isValidIndex(index))
+        if (!chosen || chosen->isEmpty())
             return;
-        m_table.at(index).size = 0.0f;
-        m_table.at(index).filename = chosen->first();
-        m_table.RefreshSizes(false);
+        const AddedFile result = m_session.setFile(index, chosen->first());
+        if (!result.added())
+            reportAddedFiles({result});
         break;
     }
     default:
@@ -237,7 +235,7 @@ void Form1::gridSound_EnterCell()
         return;
     const int index = soundIndexOfRow(m_grid->currentGridRow());
     if (index)
-        m_lblFile->setText(m_table.at(index).filename);
+        m_lblFile->setText(m_session.table().at(index).filename);
 }
 
 void Form1::gridSound_Scroll()
@@ -325,10 +323,10 @@ void Form1::txtGrid_LostFocus()
     if (m_txtGrid->isHidden() || m_committing)
         return;
     m_committing = true;
-    SoundRecord record = GetCurrentRecord();
+    const int index = soundIndexOfRow(m_editRow);
     bool store = true;
     if (m_editCol == ColNumber) {
-        const NumberEdit edit = CheckNumberEdit(m_table, record.number, m_txtGrid->text());
+        const NumberEdit edit = m_session.renumber(index, m_txtGrid->text());
         switch (edit.verdict) {
         case NumberEdit::Verdict::TooHigh:
             tell(QStringLiteral("Sonquill"), NumberTooHighMessage());
@@ -343,11 +341,11 @@ void Form1::txtGrid_LostFocus()
             store = false;
             break;
         case NumberEdit::Verdict::Unchanged:
+        case NumberEdit::Verdict::Locked:
             hideEditor(m_txtGrid);
             m_committing = false;
             return;
         case NumberEdit::Verdict::Accepted:
-            record.number = edit.number;
             break;
         }
         if (!store) {
@@ -358,9 +356,15 @@ void Form1::txtGrid_LostFocus()
             return;
         }
     } else if (m_editCol == ColName) {
-        record.name = m_txtGrid->text();
+        if (const TextVerdict verdict = m_session.rename(index, m_txtGrid->text());
+            verdict != TextVerdict::Accepted) {
+            // The editor stays open with what was typed, so it can be put right.
+            refuseText(verdict);
+            m_txtGrid->selectAll();
+            m_committing = false;
+            return;
+        }
     }
-    PutCurrentRecord(record);
     gridSound_Update();
     hideEditor(m_txtGrid);
     m_committing = false;
@@ -372,9 +376,13 @@ void Form1::cmbCateg_LostFocus()
         return;
     m_committing = true;
     if (!m_cmbCateg->isHidden()) {
-        SoundRecord record = GetCurrentRecord();
-        record.category = m_cmbCateg->currentText();
-        PutCurrentRecord(record);
+        const TextVerdict verdict =
+            m_session.setCategory(soundIndexOfRow(m_editRow), m_cmbCateg->currentText());
+        if (verdict != TextVerdict::Accepted) {
+            refuseText(verdict);
+            m_committing = false;
+            return;
+        }
         gridSound_Update();
         UpdateCategories();
     }
@@ -401,14 +409,7 @@ void Form1::hideEditor(QWidget *editor)
 SoundRecord Form1::GetCurrentRecord() const
 {
     const int index = soundIndexOfRow(m_editRow);
-    return index ? m_table.at(index) : SoundRecord{};
-}
-
-void Form1::PutCurrentRecord(const SoundRecord &record)
-{
-    const int index = soundIndexOfRow(m_editRow);
-    if (index)
-        m_table.at(index) = record;
+    return index ? m_session.table().at(index) : SoundRecord{};
 }
 
 int Form1::soundIndexOfRow(int row) const
@@ -416,7 +417,7 @@ int Form1::soundIndexOfRow(int row) const
     if (row < 1 || row >= m_model->gridRowCount())
         return 0;
     const int link = m_model->linkOf(row);
-    return m_table.isValidIndex(link) ? link : 0;
+    return m_session.table().isValidIndex(link) ? link : 0;
 }
 
 } // namespace sonquill

@@ -6,7 +6,6 @@
 #include "catalogue/TextFormats.h"
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
-#include "storage/SoundInfoFile.h"
 #include "storage/SoundLists.h"
 #include "ui/dialogs/FrmAbout.h"
 #include "ui/dialogs/FrmOgg.h"
@@ -23,6 +22,26 @@ namespace sonquill {
 namespace {
 
 using Button = MessageRequest::Button;
+
+// Each menu entry's index within its group, as the design numbers them.
+namespace FileMenu {
+enum : int { Load = 2, Save = 4, Separator = 6, Distribute = 8, ClearOld = 10 };
+}
+namespace EditMenu {
+enum : int { SelectAll = 2, RemoveAll = 6 };
+}
+namespace SoundPopMenu {
+enum : int { RemoveSelected = 6, LockSelected = 8, CategorySelected = 10, Separator = 12 };
+}
+namespace SoundMenu {
+enum : int { Play = 2, Stop = 4, Open = 6, Edit = 8 };
+}
+namespace UtilsMenu {
+enum : int { ListAll = 2, ListLocked = 4, Playlist = 6 };
+}
+namespace HelpMenu {
+enum : int { HelpFile = 2, About = 4 };
+}
 
 } // namespace
 
@@ -49,67 +68,61 @@ void Form1::buildMenus()
     const QString file = QStringLiteral("mnuFile");
     QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu->setObjectName(QStringLiteral("mnuFileTop"));
-    addMenuEntry(fileMenu, file, 2, QStringLiteral("&Load"), QKeySequence(QStringLiteral("Ctrl+L")),
-                 &Form1::mnuFile_Click);
-    addMenuEntry(fileMenu, file, 4, QStringLiteral("&Save Selections"),
+    addMenuEntry(fileMenu, file, FileMenu::Load, QStringLiteral("&Load"),
+                 QKeySequence(QStringLiteral("Ctrl+L")), &Form1::mnuFile_Click);
+    addMenuEntry(fileMenu, file, FileMenu::Save, QStringLiteral("&Save Selections"),
                  QKeySequence(QStringLiteral("Ctrl+S")), &Form1::mnuFile_Click);
-    addMenuSeparator(fileMenu, file, 6);
-    addMenuEntry(fileMenu, file, 8, QStringLiteral("&Distribute"),
+    addMenuSeparator(fileMenu, file, FileMenu::Separator);
+    addMenuEntry(fileMenu, file, FileMenu::Distribute, QStringLiteral("&Distribute"),
                  QKeySequence(QStringLiteral("Ctrl+D")), &Form1::mnuFile_Click);
-    addMenuEntry(fileMenu, file, 10, QStringLiteral("&Clear old SOUND#.* files"), {},
-                 &Form1::mnuFile_Click);
+    addMenuEntry(fileMenu, file, FileMenu::ClearOld, QStringLiteral("&Clear old SOUND#.* files"),
+                 {}, &Form1::mnuFile_Click);
 
     const QString edit = QStringLiteral("mnuEdit");
     QMenu *editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
     editMenu->setObjectName(QStringLiteral("mnuEditTop"));
-    addMenuEntry(editMenu, edit, 2, QStringLiteral("Select All"),
+    addMenuEntry(editMenu, edit, EditMenu::SelectAll, QStringLiteral("Select All"),
                  QKeySequence(QStringLiteral("Ctrl+A")), &Form1::mnuEdit_Click);
-    addMenuEntry(editMenu, edit, 6, QStringLiteral("Remove all sounds"), {}, &Form1::mnuEdit_Click);
+    addMenuEntry(editMenu, edit, EditMenu::RemoveAll, QStringLiteral("Remove all sounds"), {},
+                 &Form1::mnuEdit_Click);
 
     const QString soundPop = QStringLiteral("mnuSoundPop");
     const QString sound = QStringLiteral("mnuSound");
     m_mnuSoundtop = menuBar()->addMenu(QStringLiteral("&Sound"));
     m_mnuSoundtop->setObjectName(QStringLiteral("mnuSoundtop"));
-    addMenuEntry(m_mnuSoundtop, soundPop, 6, QStringLiteral("&Remove Selected"), {},
-                 &Form1::mnuSoundPop_Click);
-    addMenuEntry(m_mnuSoundtop, soundPop, 8, QStringLiteral("&Lock/Unlock Selected"), {},
-                 &Form1::mnuSoundPop_Click);
-    addMenuEntry(m_mnuSoundtop, soundPop, 10, QStringLiteral("&Change Selected's Category"), {},
-                 &Form1::mnuSoundPop_Click);
-    addMenuSeparator(m_mnuSoundtop, soundPop, 12);
-    addMenuEntry(m_mnuSoundtop, sound, 2, QStringLiteral("&Play"),
+    addMenuEntry(m_mnuSoundtop, soundPop, SoundPopMenu::RemoveSelected,
+                 QStringLiteral("&Remove Selected"), {}, &Form1::mnuSoundPop_Click);
+    addMenuEntry(m_mnuSoundtop, soundPop, SoundPopMenu::LockSelected,
+                 QStringLiteral("&Lock/Unlock Selected"), {}, &Form1::mnuSoundPop_Click);
+    addMenuEntry(m_mnuSoundtop, soundPop, SoundPopMenu::CategorySelected,
+                 QStringLiteral("&Change Selected's Category"), {}, &Form1::mnuSoundPop_Click);
+    addMenuSeparator(m_mnuSoundtop, soundPop, SoundPopMenu::Separator);
+    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Play, QStringLiteral("&Play"),
                  QKeySequence(QStringLiteral("Ctrl+P")), &Form1::mnuSound_Click);
-    addMenuEntry(m_mnuSoundtop, sound, 4, QStringLiteral("&Stop"), {}, &Form1::mnuSound_Click);
-    addMenuEntry(m_mnuSoundtop, sound, 6, QStringLiteral("&Open"),
+    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Stop, QStringLiteral("&Stop"), {},
+                 &Form1::mnuSound_Click);
+    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Open, QStringLiteral("&Open"),
                  QKeySequence(QStringLiteral("Ctrl+O")), &Form1::mnuSound_Click);
-    addMenuEntry(m_mnuSoundtop, sound, 8, QStringLiteral("&Edit"),
+    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Edit, QStringLiteral("&Edit"),
                  QKeySequence(QStringLiteral("Ctrl+E")), &Form1::mnuSound_Click);
 
     const QString utils = QStringLiteral("mnuUtils");
     QMenu *utilsMenu = menuBar()->addMenu(QStringLiteral("&Utilities"));
     utilsMenu->setObjectName(QStringLiteral("mnuUtilsTop"));
-    addMenuEntry(utilsMenu, utils, 2, QStringLiteral("&Make List of All Sounds"), {},
-                 &Form1::mnuUtils_Click);
-    addMenuEntry(utilsMenu, utils, 4, QStringLiteral("Make List of &Locked Sounds"), {},
-                 &Form1::mnuUtils_Click);
-    addMenuEntry(utilsMenu, utils, 6, QStringLiteral("Make a &Winamp playlist"), {},
-                 &Form1::mnuUtils_Click);
+    addMenuEntry(utilsMenu, utils, UtilsMenu::ListAll, QStringLiteral("&Make List of All Sounds"),
+                 {}, &Form1::mnuUtils_Click);
+    addMenuEntry(utilsMenu, utils, UtilsMenu::ListLocked,
+                 QStringLiteral("Make List of &Locked Sounds"), {}, &Form1::mnuUtils_Click);
+    addMenuEntry(utilsMenu, utils, UtilsMenu::Playlist, QStringLiteral("Make a &Winamp playlist"),
+                 {}, &Form1::mnuUtils_Click);
 
     const QString help = QStringLiteral("mnuHelp");
     QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("mnuHelptop"));
-    addMenuEntry(helpMenu, help, 2, QStringLiteral("&Help File"), {}, &Form1::mnuHelp_Click);
-    addMenuEntry(helpMenu, help, 4, QStringLiteral("&About"), {}, &Form1::mnuHelp_Click);
-}
-
-QAction *Form1::menuEntry(const QString &group, int index) const
-{
-    const QList<QAction *> actions = findChildren<QAction *>(group);
-    for (QAction *action : actions) {
-        if (action->data().toInt() == index)
-            return action;
-    }
-    return nullptr;
+    addMenuEntry(helpMenu, help, HelpMenu::HelpFile, QStringLiteral("&Help File"), {},
+                 &Form1::mnuHelp_Click);
+    addMenuEntry(helpMenu, help, HelpMenu::About, QStringLiteral("&About"), {},
+                 &Form1::mnuHelp_Click);
 }
 
 void Form1::mnuFile_Click(int index)
@@ -118,7 +131,7 @@ void Form1::mnuFile_Click(int index)
     const QString folder = gameFolder();
     const QString file = soundInfoPath();
     switch (index) {
-    case 2: {
+    case FileMenu::Load: {
         if (!FileExists(file)) {
             ask(QStringLiteral("No Selections found"),
                 QStringLiteral("No saved selections found at '") + file +
@@ -133,21 +146,19 @@ void Form1::mnuFile_Click(int index)
                                   {Button::Yes, Button::No}, Button::Yes);
         if (answer != Button::Yes)
             return;
-        if (!LoadSoundInfo(m_table, file, m_services.ui))
-            m_catalogueFolder = folder;
+        m_session.load(folder);
         MakeSort();
         UpdateCategories();
         gridSound_Update();
         break;
     }
-    case 4:
-        if (!SaveSoundInfo(m_table, file, m_services.ui))
-            m_catalogueFolder = folder;
+    case FileMenu::Save:
+        saveCatalogue(folder);
         break;
-    case 8:
+    case FileMenu::Distribute:
         cmdDistribute_Click();
         break;
-    case 10: {
+    case FileMenu::ClearOld: {
         const Button answer =
             ask(QStringLiteral("Delete SOUND files?"),
                 QStringLiteral("This will delete all the SOUND#.* files in the compiled game "
@@ -157,7 +168,7 @@ void Form1::mnuFile_Click(int index)
         if (answer != Button::Yes)
             return;
         QStringList kept;
-        ClearNumberedFiles(folder, m_table, &kept);
+        ClearNumberedFiles(folder, m_session.table(), &kept);
         if (!kept.isEmpty()) {
             tell(QStringLiteral("Sonquill"),
                  tr("These files were not deleted because sounds in the list use them as their "
@@ -180,11 +191,9 @@ void Form1::cmdDistribute_Click()
     options.programFolder = m_services.programFolder;
     options.timeoutMs = m_services.encoderTimeoutMs;
     const QString folder = gameFolder();
-    const DistributionResult result = Distribute(
-        m_table, folder, options, {m_services.ui, m_services.progress, m_services.runner});
-    // The run ends by saving the catalogue there, so it now belongs to that folder.
-    if (!result.saveFailed)
-        m_catalogueFolder = folder;
+    Distribute(m_session.table(), folder, options,
+               {m_services.ui, m_services.progress, m_services.runner,
+                [this, folder] { return saveCatalogue(folder); }});
 }
 
 void Form1::cmdOggOptions_Click()
@@ -200,16 +209,16 @@ void Form1::mnuEdit_Click(int index)
 {
     finishEditing();
     switch (index) {
-    case 2:
-        m_table.SetAllSelected(true);
+    case EditMenu::SelectAll:
+        m_session.setAllSelected(true);
         gridSound_Update();
         break;
-    case 6:
+    case EditMenu::RemoveAll:
         if (ask(QStringLiteral("Clear List?"),
                 QStringLiteral("Really remove all entries from the list?"),
                 {Button::Yes, Button::No}, Button::No) != Button::Yes)
             return;
-        m_table.ClearSounds();
+        m_session.removeAll();
         MakeSort();
         gridSound_Update();
         break;
@@ -222,31 +231,23 @@ void Form1::mnuSoundPop_Click(int index)
 {
     finishEditing();
     switch (index) {
-    case 6: {
-        const qint16 count = m_table.CountSelected();
+    case SoundPopMenu::RemoveSelected: {
+        const qint16 count = m_session.table().CountSelected();
         if (count > 1 && ask(QStringLiteral("Remove Entries?"),
                              QStringLiteral("Really remove all ") + QString::number(count) +
                                  QStringLiteral(" selected sounds from the list?"),
                              {Button::Yes, Button::No}, Button::Yes) != Button::Yes)
             return;
-        // Downwards, so that the indexes still to visit stay valid.
-        for (int i = m_table.SoundCount(); i >= 1; --i) {
-            if (m_table.at(i).isSelected())
-                m_table.RemoveSound(i);
-        }
+        m_session.removeSelected();
         MakeSort();
         gridSound_Update();
         break;
     }
-    case 8: {
+    case SoundPopMenu::LockSelected: {
         // With nothing selected there is nothing to lock or unlock, and no reason to warn.
-        if (m_table.CountSelected() == 0)
+        if (m_session.table().CountSelected() == 0)
             return;
-        bool allLocked = true;
-        for (const SoundRecord &record : m_table.records()) {
-            if (record.isSelected() && !record.isLocked())
-                allLocked = false;
-        }
+        const bool allLocked = m_session.selectedAllLocked();
         if (allLocked &&
             ask(QStringLiteral("Unlock Sounds?"),
                 QStringLiteral("These sounds are locked to keep their number. If you unlock them "
@@ -254,18 +255,14 @@ void Form1::mnuSoundPop_Click(int index)
                                "Orvane. Are you sure?"),
                 {Button::Yes, Button::No}, Button::Yes) != Button::Yes)
             return;
-        const Bool16 newLock = toBool16(!allLocked);
-        for (int i = 1; i <= m_table.SoundCount(); ++i) {
-            if (m_table.at(i).isSelected())
-                m_table.at(i).locked = newLock;
-        }
+        m_session.setSelectedLocked(!allLocked);
         MakeSort();
         gridSound_Update();
         break;
     }
-    case 10: {
+    case SoundPopMenu::CategorySelected: {
         QString preset;
-        for (const SoundRecord &record : m_table.records()) {
+        for (const SoundRecord &record : m_session.table().records()) {
             if (record.isSelected()) {
                 preset = record.category;
                 break;
@@ -277,10 +274,9 @@ void Form1::mnuSoundPop_Click(int index)
                            "to keep the same."),
             preset);
         if (answer && !answer->isEmpty()) {
-            for (int i = 1; i <= m_table.SoundCount(); ++i) {
-                if (m_table.at(i).isSelected())
-                    m_table.at(i).category = *answer;
-            }
+            if (const TextVerdict verdict = m_session.setSelectedCategory(*answer);
+                verdict != TextVerdict::Accepted)
+                refuseText(verdict);
         }
         MakeSort();
         gridSound_Update();
@@ -294,16 +290,16 @@ void Form1::mnuSoundPop_Click(int index)
 void Form1::mnuSound_Click(int index)
 {
     switch (index) {
-    case 2:
+    case SoundMenu::Play:
         cmdPlay_Click();
         break;
-    case 4:
+    case SoundMenu::Stop:
         cmdStop_Click();
         break;
-    case 6:
+    case SoundMenu::Open:
         cmdOpen_Click();
         break;
-    case 8:
+    case SoundMenu::Edit:
         cmdEdit_Click();
         break;
     default:
@@ -347,17 +343,17 @@ void Form1::mnuUtils_Click(int index)
     QString path;
     FileError error;
     switch (index) {
-    case 2:
+    case UtilsMenu::ListAll:
         path = JoinPath(gameFolder(), QLatin1String(kAllSoundsFileName));
-        error = MakeListOfAll(m_table, m_sortOrder, path);
+        error = MakeListOfAll(m_session.table(), m_sortOrder, path);
         break;
-    case 4:
+    case UtilsMenu::ListLocked:
         path = JoinPath(gameFolder(), QLatin1String(kLockedSoundsFileName));
-        error = MakeListOfLocked(m_table, path);
+        error = MakeListOfLocked(m_session.table(), path);
         break;
-    case 6:
+    case UtilsMenu::Playlist:
         path = JoinPath(gameFolder(), QLatin1String(kPlaylistFileName));
-        error = MakeWinampList(m_table, m_sortOrder, path);
+        error = MakeWinampList(m_session.table(), m_sortOrder, path);
         break;
     default:
         return;
@@ -369,14 +365,14 @@ void Form1::mnuUtils_Click(int index)
         return;
     }
     const int answer = m_services.shell.ShellExecute(path, QStringLiteral("open"));
-    if (index == 6 && answer < 32)
+    if (index == UtilsMenu::Playlist && answer < 32)
         tell(QStringLiteral("Sonquill"), QStringLiteral("Playlist saved to ") + path);
 }
 
 void Form1::mnuHelp_Click(int index)
 {
     switch (index) {
-    case 2: {
+    case HelpMenu::HelpFile: {
         const QString path =
             JoinPath(m_services.programFolder, QStringLiteral("SonquillHelp.html"));
         if (!FileExists(path)) {
@@ -386,7 +382,7 @@ void Form1::mnuHelp_Click(int index)
         m_services.shell.ShellExecute(path, QStringLiteral("open"));
         break;
     }
-    case 4:
+    case HelpMenu::About:
         if (!m_frmAbout)
             m_frmAbout = new FrmAbout(m_services.ui, m_services.shell, this);
         m_frmAbout->show();
