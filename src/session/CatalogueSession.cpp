@@ -126,6 +126,11 @@ CatalogueSession::CatalogueSession(MessageSink &messages, QObject *parent)
 
 CatalogueSession::~CatalogueSession() = default;
 
+bool CatalogueSession::isModified() const
+{
+    return !sameCatalogue(m_table, m_savedTable);
+}
+
 QString CatalogueSession::StartFolder(const SettingsStore &settings)
 {
     const QString folder = settings.lastGameDir();

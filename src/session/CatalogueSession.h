@@ -59,8 +59,8 @@ public:
     // The folder the shown catalogue was loaded from or last saved to; empty before either.
     QString folder() const { return m_folder; }
     const SoundTable &table() const { return m_table; }
-    // True when the table differs from what was last loaded or saved.
-    bool isModified() const { return m_table != m_savedTable; }
+    // True when the catalogue differs from what was last loaded or saved (the selection aside).
+    bool isModified() const;
 
     // The game folder to start with: the one last used, else the compiled-in default.
     static QString StartFolder(const SettingsStore &settings);
