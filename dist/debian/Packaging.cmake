@@ -1,0 +1,52 @@
+# The Debian package, made by CPack (scripts/package.sh drives it). Depends come from the
+# libraries the programs link (dpkg-shlibdeps); the encoder and the media back end are
+# recommended, since the programs run without them and say what is missing.
+set(SONQUILL_PACKAGE_MAINTAINER "Sonquill Maintainers <maintainers@sonquill.org>"
+    CACHE STRING "Maintainer field of the Debian package")
+
+if(SONQUILL_DEBIAN_LAYOUT)
+    find_program(GZIP_PROGRAM gzip REQUIRED)
+    set(changelog_gz ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz)
+    add_custom_command(
+        OUTPUT ${changelog_gz}
+        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/dist/debian/changelog
+                changelog.Debian
+        COMMAND ${GZIP_PROGRAM} -9nf changelog.Debian
+        DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/dist/debian/changelog
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+        VERBATIM)
+    add_custom_target(sonquill_debian_changelog ALL DEPENDS ${changelog_gz})
+    install(FILES ${changelog_gz} ${CMAKE_CURRENT_SOURCE_DIR}/dist/debian/copyright
+            DESTINATION ${SONQUILL_INSTALL_DOCDIR})
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME sonquill)
+set(CPACK_PACKAGE_VENDOR "The Sonquill authors")
+set(CPACK_PACKAGE_CONTACT "${SONQUILL_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${SONQUILL_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window icon is an SVG: Qt draws it through the plugins in libqt6svg6.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "vorbis-tools, gstreamer1.0-plugins-good, gstreamer1.0-plugins-base")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "sound effect catalogue and distribution tool for Orvane games
+Sonquill keeps the catalogue of sound effects for a game made with the
+Orvane adventure-game engine, which plays sounds by number from files named
+SOUND<n>.<ext> in the compiled game folder. Each sound has a number from 1
+to 999, a lock that pins the number, a category and a name.
+
+On Distribute every sound is copied into the game folder under its number,
+large WAV files encoded to Ogg Vorbis with oggenc, and the names list and
+script code for the game are written. The package holds the window program
+sonquill and the command-line tool sonquill-cli for build scripts.")
+
+include(CPack)
