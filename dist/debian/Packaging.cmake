@@ -18,6 +18,9 @@ if(SONQUILL_DEBIAN_LAYOUT)
     add_custom_target(sonquill_debian_changelog ALL DEPENDS ${changelog_gz})
     install(FILES ${changelog_gz} ${CMAKE_CURRENT_SOURCE_DIR}/dist/debian/copyright
             DESTINATION ${SONQUILL_INSTALL_DOCDIR})
+    # Registers the help page with the system's documentation index.
+    install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/dist/debian/sonquill.doc-base
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc-base RENAME sonquill)
 endif()
 
 set(CPACK_GENERATOR DEB)
@@ -37,9 +40,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "vorbis-tools, gstreamer1.0-plugins-good, gstreamer1.0-plugins-base")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The synopsis is the project's description; this is the long text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "sound effect catalogue and distribution tool for Orvane games
-Sonquill keeps the catalogue of sound effects for a game made with the
+    "Sonquill keeps the catalogue of sound effects for a game made with the
 Orvane adventure-game engine, which plays sounds by number from files named
 SOUND<n>.<ext> in the compiled game folder. Each sound has a number from 1
 to 999, a lock that pins the number, a category and a name.
