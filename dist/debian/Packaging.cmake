@@ -5,16 +5,8 @@ set(SONQUILL_PACKAGE_MAINTAINER "Sonquill Maintainers <maintainers@sonquill.org>
     CACHE STRING "Maintainer field of the Debian package")
 
 if(SONQUILL_DEBIAN_LAYOUT)
-    find_program(GZIP_PROGRAM gzip REQUIRED)
-    set(changelog_gz ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz)
-    add_custom_command(
-        OUTPUT ${changelog_gz}
-        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/dist/debian/changelog
-                changelog.Debian
-        COMMAND ${GZIP_PROGRAM} -9nf changelog.Debian
-        DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/dist/debian/changelog
-        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-        VERBATIM)
+    sonquill_debian_gzip(${CMAKE_CURRENT_SOURCE_DIR}/dist/debian/changelog changelog.Debian
+                         changelog_gz)
     add_custom_target(sonquill_debian_changelog ALL DEPENDS ${changelog_gz})
     install(FILES ${changelog_gz} ${CMAKE_CURRENT_SOURCE_DIR}/dist/debian/copyright
             DESTINATION ${SONQUILL_INSTALL_DOCDIR})
@@ -35,7 +27,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${SONQUILL_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window icon is an SVG: Qt draws it through the plugins in libqt6svg6.
+# The window takes its icon from the SVG, which Qt draws only with the plugins in libqt6svg6.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "vorbis-tools, gstreamer1.0-plugins-good, gstreamer1.0-plugins-base")
