@@ -11,6 +11,8 @@ packages=(
     fonts-dejavu-core fontconfig
     xvfb xauth imagemagick
     clang-format
+    desktop-file-utils appstream man-db groff-base bash-completion
+    dpkg-dev file lintian
 )
 
 missing=()
