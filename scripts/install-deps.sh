@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ ninja-build
-    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     libbenchmark-dev
     vorbis-tools sox libsox-fmt-mp3

@@ -1,6 +1,6 @@
 #include "InstallPaths.h"
 
-#include "catalogue/FileUtils.h"
+#include "catalogue/PathUtils.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,11 +2,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 using sonquill::test::makeWav;
 using sonquill::test::readFile;
@@ -58,6 +64,8 @@ public:
 
 private:
     QTemporaryDir m_dir;
+
+public:
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
 };
 
@@ -73,6 +81,10 @@ private Q_SLOTS:
     void badInputChangesNothing_data();
     void badInputChangesNothing();
     void distributeWithOggenc();
+    void concurrentCommandsLoseNothing();
+    void lockHeldElsewhere();
+    void refusedFilesChangeNothing();
+    void commandHelpAndFormats();
 };
 
 void TestCli::helpAndVersion()
@@ -231,6 +243,135 @@ void TestCli::distributeWithOggenc()
     // The run's options are not remembered.
     QCOMPARE(QDir(cli.path("config")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              QStringList());
+}
+
+void TestCli::concurrentCommandsLoseNothing()
+{
+    Cli cli;
+    const QString program = qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli";
+    std::vector<std::unique_ptr<QProcess>> adds;
+    for (int i = 0; i < 20; ++i) {
+        writeFile(cli.path(QStringLiteral("sfx/S%1.mp3").arg(i)), "mp3");
+        adds.push_back(std::make_unique<QProcess>());
+        adds.back()->setProcessEnvironment(cli.m_environment);
+        adds.back()->start(program, {"-g", cli.path("game"), "--quiet", "add",
+                                     cli.path(QStringLiteral("sfx/S%1.mp3").arg(i))});
+    }
+    for (auto &add : adds) {
+        QVERIFY(add->waitForFinished(60000));
+        QCOMPARE(add->exitCode(), 0);
+    }
+    const QStringList rows = cli.inGame({"list"}).out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 20);
+    QStringList numbers;
+    for (const QString &row : rows)
+        numbers.append(row.section('\t', 0, 0));
+    numbers.sort();
+    numbers.removeDuplicates();
+    QCOMPARE(numbers.size(), 20);
+
+    // An add while a distribution holds the folder waits for it, and neither loses the other.
+    writeFile(cli.path("slow.sh"), "#!/bin/sh\n/bin/sleep \"$3\"\n/bin/cp \"$1\" \"$2\"\n");
+    QFile::setPermissions(cli.path("slow.sh"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile(cli.path("sfx/Big.wav"), makeWav(6000));
+    QCOMPARE(cli.inGame({"add", "@/sfx/Big.wav"}).exitCode, 0);
+    QProcess distribute;
+    distribute.setProcessEnvironment(cli.m_environment);
+    distribute.start(program, {"-g", cli.path("game"), "distribute", "--ogg", "--custom-command",
+                               cli.path("slow.sh") + " %1 %2 1"});
+    QVERIFY(distribute.waitForStarted());
+    QTest::qWait(300);
+    writeFile(cli.path("sfx/Late.mp3"), "late");
+    QCOMPARE(cli.inGame({"add", "@/sfx/Late.mp3"}).exitCode, 0);
+    QVERIFY(distribute.state() == QProcess::NotRunning || distribute.waitForFinished(60000));
+    QCOMPARE(distribute.exitCode(), 0);
+    QVERIFY(cli.inGame({"list"}).out.contains("Late"));
+}
+
+void TestCli::lockHeldElsewhere()
+{
+    Cli cli;
+    writeFile(cli.path("sfx/Big.wav"), makeWav(6000));
+    writeFile(cli.path("slow.sh"), "#!/bin/sh\n/bin/sleep 8\n/bin/cp \"$1\" \"$2\"\n");
+    QFile::setPermissions(cli.path("slow.sh"), QFile::ReadOwner | QFile::ExeOwner);
+    QCOMPARE(cli.inGame({"add", "@/sfx/Big.wav"}).exitCode, 0);
+    const QByteArray before = readFile(cli.path("game/SoundInfo.dat"));
+    // A distribution holds the folder for longer than another command waits.
+    QProcess distribute;
+    distribute.setProcessEnvironment(cli.m_environment);
+    distribute.start(qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli",
+                     {"-g", cli.path("game"), "distribute", "--ogg", "--custom-command",
+                      cli.path("slow.sh") + " %1 %2"});
+    QVERIFY(distribute.waitForStarted());
+    QTRY_VERIFY(QFile::exists(cli.path("game/.SoundInfo.lock")));
+    const Outcome add = cli.inGame({"add", "@/sfx/Big.wav"});
+    QCOMPARE(add.exitCode, 1);
+    QVERIFY2(add.err.contains("is in use by another program") &&
+                 add.err.contains("nothing was changed"),
+             qPrintable(add.err));
+    QCOMPARE(readFile(cli.path("game/SoundInfo.dat")), before);
+    QVERIFY(distribute.state() == QProcess::NotRunning || distribute.waitForFinished(60000));
+    QCOMPARE(distribute.exitCode(), 0);
+    QVERIFY(!QFile::exists(cli.path("game/.SoundInfo.lock")));
+}
+
+void TestCli::refusedFilesChangeNothing()
+{
+    Cli cli;
+    writeFile(cli.path("sfx/Ok.mp3"), "ok");
+    writeFile(cli.path("sfx/Łódź/音.mp3"), "far");
+    QCOMPARE(cli.inGame({"add", "@/sfx/Ok.mp3"}).exitCode, 0);
+    const QByteArray before = readFile(cli.path("game/SoundInfo.dat"));
+    const QList<QStringList> refused{
+        {"add", "@/sfx/Ok.mp3", "@/sfx/Łódź/音.mp3"},
+        {"add", "--category", "Line\nBreak", "@/sfx/Ok.mp3"},
+        {"renumber", "1", "12abc"},
+    };
+    for (const QStringList &command : refused) {
+        const Outcome outcome = cli.inGame(command);
+        QCOMPARE(outcome.exitCode, 2);
+        QCOMPARE(outcome.out, QString());
+        QCOMPARE(readFile(cli.path("game/SoundInfo.dat")), before);
+    }
+    QVERIFY(cli.inGame(refused[0])
+                .err.contains(cli.expand(
+                    "'@/sfx/Łódź/音.mp3' was not added: its name has characters the catalogue "
+                    "cannot store; rename it")));
+
+    // Numbers are printed only once the catalogue holding them is saved.
+    QDir(cli.path("nosave")).mkpath("SoundInfo.dat");
+    const Outcome unsaved = cli.run({"-g", "@/nosave", "add", "@/sfx/Ok.mp3"});
+    QCOMPARE(unsaved.exitCode, 1);
+    QCOMPARE(unsaved.out, QString());
+    QVERIFY2(unsaved.err.startsWith("sonquill-cli: error "), qPrintable(unsaved.err));
+}
+
+void TestCli::commandHelpAndFormats()
+{
+    Cli cli;
+    for (const QStringList &help :
+         {QStringList{"help", "distribute"}, QStringList{"distribute", "--help"}}) {
+        const Outcome outcome = cli.run(help);
+        QCOMPARE(outcome.exitCode, 0);
+        QVERIFY2(outcome.out.startsWith("Usage: sonquill-cli [-g DIR] [--quiet] distribute") &&
+                     outcome.out.contains("SoundCode.txt"),
+                 qPrintable(outcome.out));
+    }
+    QCOMPARE(cli.run({"help", "frob"}).exitCode, 2);
+
+    writeFile(cli.path("sfx/Door.mp3"), "door");
+    const Outcome quiet = cli.inGame({"--quiet", "add", "@/sfx/Door.mp3"});
+    QCOMPARE(quiet.exitCode, 0);
+    QCOMPARE(quiet.out + quiet.err, QString());
+    const Outcome json = cli.inGame({"list", "--format", "json"});
+    QCOMPARE(json.exitCode, 0);
+    const QJsonArray sounds = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    QCOMPARE(sounds.size(), 1);
+    QCOMPARE(sounds[0]["number"].toInt(), 1);
+    QCOMPARE(sounds[0]["name"].toString(), QStringLiteral("Door"));
+    QCOMPARE(sounds[0]["file"].toString(), cli.path("sfx/Door.mp3"));
+    QCOMPARE(cli.inGame({"list", "--format", "xml"}).exitCode, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

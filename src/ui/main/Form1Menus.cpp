@@ -6,6 +6,7 @@
 #include "catalogue/TextFormats.h"
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
+#include "storage/InstallPaths.h"
 #include "storage/SoundLists.h"
 #include "ui/dialogs/FrmAbout.h"
 #include "ui/dialogs/FrmOgg.h"
@@ -374,7 +375,7 @@ void Form1::mnuHelp_Click(int index)
     switch (index) {
     case HelpMenu::HelpFile: {
         const QString path =
-            JoinPath(m_services.programFolder, QStringLiteral("SonquillHelp.html"));
+            LocateHelpFile(m_services.programFolder);
         if (!FileExists(path)) {
             tell(QStringLiteral("No Help Found."),
                  QStringLiteral("The help file, ") + path + QStringLiteral(", was not found."));
