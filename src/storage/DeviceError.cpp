@@ -14,4 +14,9 @@ FileError DeviceError(const QFileDevice &device)
     return error;
 }
 
+FileError NotRegularFileError(const QString &path)
+{
+    return {int(QFileDevice::OpenError), path + QStringLiteral(" is not a regular file")};
+}
+
 } // namespace sonquill

@@ -2,11 +2,13 @@
 
 #include "AnsiCodec.h"
 #include "AtomicFile.h"
+#include "CatalogueBackup.h"
 #include "DeviceError.h"
 #include "ErrorReport.h"
 
 #include "catalogue/PathUtils.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -196,30 +198,94 @@ SoundTable ParseSoundInfo(const QByteArray &bytes, FileError *error)
 
 QString SoundInfoPath(const QString &folder)
 {
-    return JoinPath(folder, QString::fromLatin1(kSoundInfoFileName));
+    const QString exactName = QString::fromLatin1(kSoundInfoFileName);
+    const QString exact = JoinPath(folder, exactName);
+    const QFileInfo exactInfo(exact);
+    if (exactInfo.exists() || exactInfo.isSymLink())
+        return exact;
+    // A catalogue copied from FAT media is named SOUNDINFO.DAT or the like; it is this game's
+    // catalogue all the same, and is kept under its own name.
+    QString found;
+    QDirIterator entries(exactInfo.path(), {exactName},
+                         QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        entries.next();
+        const QString name = entries.fileName();
+        if (found.isEmpty() || name < found)
+            found = name;
+    }
+    return found.isEmpty() ? exact : JoinPath(folder, found);
 }
 
-FileError WriteSoundInfo(const SoundTable &table, const QString &path)
-{
-    return WriteWholeFile(path, SerializeSoundInfo(table));
-}
+namespace {
 
-FileError ReadSoundInfo(SoundTable &table, const QString &path)
+// Reads the catalogue at path into table; bytesRead receives the file's bytes.
+FileError readCatalogue(SoundTable &table, const QString &path, QByteArray *bytesRead)
 {
     // Only a file of exactly this name counts; a folder of that name is no catalogue.
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         return {};
+    if (!info.isFile())
+        return NotRegularFileError(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return DeviceError(file);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return DeviceError(file);
+    if (bytesRead)
+        *bytesRead = bytes;
     FileError error;
-    table = ParseSoundInfo(bytes, &error);
+    // A file left empty (by a crash during its first save, say) holds an empty catalogue.
+    table = bytes.isEmpty() ? SoundTable() : ParseSoundInfo(bytes, &error);
     table.RefreshSizes(true);
     return error;
+}
+
+// Before the file at path is replaced by bytes, its present contents go to the backups, so
+// that no save, not even one after a damaged file was read as empty, loses a catalogue.
+FileError keepReplacedCatalogue(const QString &path, const QByteArray &bytes)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return {}; // nothing to keep; the write reports a folder or a device
+    QFile file(path);
+    QByteArray old;
+    if (file.open(QIODevice::ReadOnly))
+        old = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        FileError error = DeviceError(file);
+        error.description = QStringLiteral("%1 was not replaced, because it could not be read "
+                                           "to keep a copy: %2")
+                                .arg(path, error.description);
+        return error;
+    }
+    if (old.isEmpty() || old == bytes)
+        return {};
+    FileError error = KeepCatalogueBackup(path, old);
+    if (error) {
+        error.description =
+            QStringLiteral("%1 was not replaced, because its present contents "
+                           "could not be kept in %2: %3")
+                .arg(path, CatalogueBackupFolder(info.absolutePath()), error.description);
+    }
+    return error;
+}
+
+} // namespace
+
+FileError WriteSoundInfo(const SoundTable &table, const QString &path)
+{
+    const QByteArray bytes = SerializeSoundInfo(table);
+    if (FileError error = keepReplacedCatalogue(path, bytes))
+        return error;
+    return WriteWholeFile(path, bytes);
+}
+
+FileError ReadSoundInfo(SoundTable &table, const QString &path)
+{
+    return readCatalogue(table, path, nullptr);
 }
 
 FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSink &sink)
@@ -232,7 +298,27 @@ FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSin
 
 FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink)
 {
-    FileError pending = ReadSoundInfo(table, path);
+    QByteArray bytes;
+    FileError pending = readCatalogue(table, path, &bytes);
+    // A count of 0 or below in a file that holds more may be damage; the next save would
+    // replace the only copy of those bytes.
+    if (!pending && table.isEmpty() && bytes.size() > 2) {
+        QString backup;
+        pending = KeepCatalogueBackup(path, bytes, &backup);
+        if (pending) {
+            pending.description = QStringLiteral("%1 reads as an empty catalogue, and its bytes "
+                                                 "could not be kept: %2")
+                                      .arg(path, pending.description);
+        } else {
+            MessageRequest warning;
+            warning.title = QStringLiteral("Sonquill");
+            warning.text = QStringLiteral("%1 reads as an empty catalogue; its bytes are kept "
+                                          "at %2.")
+                               .arg(path, backup);
+            warning.icon = MessageRequest::Icon::Exclamation;
+            sink.showMessage(warning);
+        }
+    }
     const FileError seen = pending;
     ReportError(sink, pending, QStringLiteral("Loading the SoundInfo.DAT file"));
     return seen;

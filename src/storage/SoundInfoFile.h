@@ -11,7 +11,8 @@ namespace sonquill {
 
 inline constexpr char kSoundInfoFileName[] = "SoundInfo.dat";
 
-// Where the catalogue of a game folder is kept.
+// Where the catalogue of a game folder is kept: the entry whose name is SoundInfo.dat in any
+// case (the exact spelling first), or folder + "/SoundInfo.dat" when there is none.
 QString SoundInfoPath(const QString &folder);
 
 // The saved catalogue's bytes: little-endian 16-bit count, then every record's nine fields.
@@ -21,13 +22,17 @@ QByteArray SerializeSoundInfo(const SoundTable &table);
 SoundTable ParseSoundInfo(const QByteArray &bytes, FileError *error);
 
 // Writes the whole file or nothing: the old file stays intact until the new one is complete.
+// A file with other bytes is first kept among the backups (CatalogueBackup.h); when it cannot
+// be kept, nothing is written.
 [[nodiscard]] FileError WriteSoundInfo(const SoundTable &table, const QString &path);
 // Replaces table by the file's contents and re-measures every size. A missing file leaves
-// table unchanged and is no error; a file that cannot be opened leaves it unchanged too.
+// table unchanged and is no error; a file that cannot be opened leaves it unchanged too, as
+// does anything that is not a regular file (never opened). An empty file is an empty catalogue.
 [[nodiscard]] FileError ReadSoundInfo(SoundTable &table, const QString &path);
 
 // Write or read, then report any failure through the error report with the context
 // "Saving the SoundInfo.DAT file" or "Loading the SoundInfo.DAT file". Return the error seen.
+// A file of more than two bytes that loads as empty is kept among the backups, with a warning.
 FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSink &sink);
 FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink);
 

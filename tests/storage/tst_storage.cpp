@@ -289,8 +289,8 @@ void TestStorage::failures_data()
     row("load, missing file", "load missing", Button::Abort, "");
     row("load, folder of that name", "load folder", Button::Abort, "");
 #ifdef Q_OS_UNIX
-    row("load, file cannot be opened", "load socket", Button::Ignore,
-        "Error 5: 'No such device or address'.");
+    row("load, socket is not a regular file", "load socket", Button::Ignore,
+        "Error 5: '%1 is not a regular file'.");
 #endif
     row("load, file shorter than its count", "load short", Button::Ignore,
         "Error 62: 'The file ends before the last record'.");
@@ -336,7 +336,8 @@ void TestStorage::failures()
         QCOMPARE(ui.messages.size(), 1); // Retry does not try again
         const MessageRequest &shown = ui.messages.first();
         QCOMPARE(shown.title, QStringLiteral("Error!"));
-        QCOMPARE(shown.text, reportText(firstLine, loading ? "Loading" : "Saving"));
+        QCOMPARE(shown.text, reportText(QString(firstLine).replace("%1", path),
+                                        loading ? "Loading" : "Saving"));
         QCOMPARE(shown.buttons, QList<Button>({Button::Abort, Button::Retry, Button::Ignore}));
         QCOMPARE(shown.defaultButton, Button::Ignore);
         QCOMPARE(shown.icon, MessageRequest::Icon::Critical);
