@@ -132,6 +132,17 @@ QString commandHelpText(const QString &name, const QCommandLineParser &parser)
     return text;
 }
 
+// How long a command waits for another program to finish with the folder: ten seconds, or
+// SONQUILL_LOCK_WAIT seconds for build scripts that run many commands at once.
+int lockWaitMs()
+{
+    bool ok = false;
+    const double seconds = qEnvironmentVariable("SONQUILL_LOCK_WAIT").toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > 86400)
+        return 10000;
+    return int(seconds * 1000);
+}
+
 int usageError(const QString &reason)
 {
     printErr(QStringLiteral("sonquill-cli: ") + reason + QLatin1Char('\n'));
@@ -542,7 +553,7 @@ int RunCommandLine(const QStringList &arguments)
     CatalogueSession session(messages);
     // Held from the load to the save, so that two programs on one folder never lose each
     // other's changes.
-    if (const FileError locked = session.lockFolder(folder))
+    if (const FileError locked = session.lockFolder(folder, lockWaitMs()))
         return failed(locked.description + QStringLiteral("; nothing was changed"));
     if (session.load(folder)) {
         return failed(QStringLiteral("the catalogue '%1' cannot be read; nothing was changed")

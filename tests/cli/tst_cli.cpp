@@ -248,6 +248,8 @@ void TestCli::distributeWithOggenc()
 void TestCli::concurrentCommandsLoseNothing()
 {
     Cli cli;
+    // Twenty at once on two cores, perhaps under a sanitizer: each waits its turn.
+    cli.m_environment.insert("SONQUILL_LOCK_WAIT", "300");
     const QString program = qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli";
     std::vector<std::unique_ptr<QProcess>> adds;
     for (int i = 0; i < 20; ++i) {
@@ -293,7 +295,8 @@ void TestCli::lockHeldElsewhere()
 {
     Cli cli;
     writeFile(cli.path("sfx/Big.wav"), makeWav(6000));
-    writeFile(cli.path("slow.sh"), "#!/bin/sh\n/bin/sleep 8\n/bin/cp \"$1\" \"$2\"\n");
+    writeFile(cli.path("slow.sh"), "#!/bin/sh\n/bin/sleep 6\n/bin/cp \"$1\" \"$2\"\n");
+    cli.m_environment.insert("SONQUILL_LOCK_WAIT", "1");
     QFile::setPermissions(cli.path("slow.sh"), QFile::ReadOwner | QFile::ExeOwner);
     QCOMPARE(cli.inGame({"add", "@/sfx/Big.wav"}).exitCode, 0);
     const QByteArray before = readFile(cli.path("game/SoundInfo.dat"));
