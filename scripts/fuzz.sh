@@ -5,10 +5,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+scripts/install-deps.sh
+
 duration=${1:-600}
 
 missing=()
-for p in clang libclang-rt-14-dev pkg-config; do
+for p in clang libclang-rt-14-dev; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
         missing+=("$p")
     fi
@@ -23,22 +25,12 @@ if [ ${#missing[@]} -gt 0 ]; then
         --no-install-recommends "${missing[@]}"
 fi
 
-if pkg-config --exists Qt6Core; then
-    read -r -a qt_flags <<<"$(pkg-config --cflags --libs Qt6Core)"
-else
-    qt_flags=(-I/usr/include/x86_64-linux-gnu/qt6 -I/usr/include/x86_64-linux-gnu/qt6/QtCore
-              -L/usr/lib/x86_64-linux-gnu -lQt6Core)
-fi
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target fuzz_soundinfo
 
 out=fuzz-out
 mkdir -p "$out/corpus"
-clang++ -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined \
-    -fno-sanitize-recover=undefined -fno-omit-frame-pointer -Isrc \
-    fuzz/fuzz_soundinfo.cpp \
-    src/storage/AnsiCodec.cpp src/storage/DeviceError.cpp src/storage/ErrorReport.cpp \
-    src/storage/SoundInfoFile.cpp src/storage/SoundLists.cpp src/storage/AtomicFile.cpp \
-    src/catalogue/SoundTable.cpp src/catalogue/PathUtils.cpp src/catalogue/NumberReader.cpp src/catalogue/TextFormats.cpp \
-    "${qt_flags[@]}" -o "$out/fuzz_soundinfo"
+cp build/fuzz/bin/fuzz_soundinfo "$out/fuzz_soundinfo"
 
 status=0
 "$out/fuzz_soundinfo" -max_total_time="$duration" -rss_limit_mb=2048 -max_len=4096 \

@@ -228,7 +228,7 @@ void TestCli::distributeWithOggenc()
     QFile::remove(cli.path("sfx/Bell.mp3"));
 
     const Outcome outcome =
-        cli.inGame({"distribute", "--ogg", "--custom-command", "/usr/bin/oggenc -Q %1 -o %2"});
+        cli.inGame({"distribute", "--ogg", "--custom-command", SONQUILL_OGGENC " -Q %1 -o %2"});
     const QByteArray ogg = readFile(cli.path("game/SOUND1.ogg"));
     QVERIFY(ogg.startsWith("OggS"));
     QCOMPARE(outcome.exitCode, 1);

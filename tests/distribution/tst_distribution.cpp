@@ -202,7 +202,7 @@ void TestDistribution::everyKindOfSound()
     QCOMPARE(readFile(f.game("SOUND9.wav")) + readFile(f.game("SOUND10.wav")), "sound 10sound 10");
     QCOMPARE(readFile(f.game("SOUND11.ogg")) + readFile(f.game("SOUND12.ogg")), "sound 12sound 12");
     QCOMPARE(readFile(f.game("SOUND11.wav")), makeWav(9000)); // instead of the .ogg
-    const auto line = [&](const QString &name, int number, const QString &text) {
+    const auto line = [&](const QString &name, int number, const QString &text) -> QString {
         return f.source(prefix + name) + QStringLiteral(" (#%1) : ").arg(number) + text + "\r\n";
     };
     const QString notReplaced = "%1 was not replaced because it is the source file of sound #%2";

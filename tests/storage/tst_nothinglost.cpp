@@ -547,14 +547,14 @@ void TestNothingLost::failedBackupStopsTheSave()
     QCOMPARE(report.title, QStringLiteral("Error!"));
     const QString folder = CatalogueBackupFolder(game.path());
     QVERIFY(folder.startsWith(state + u'/'));
-    const QString reason = save ? path +
-                                      " was not replaced, because its present contents could "
-                                      "not be kept in " +
-                                      folder + ": The folder " + folder + " could not be made"
-                                : path +
-                                      " reads as an empty catalogue, and its bytes could not "
-                                      "be kept: The folder " +
-                                      folder + " could not be made";
+    const QString reason = save ? QString(path +
+                                          " was not replaced, because its present contents could "
+                                          "not be kept in " +
+                                          folder + ": The folder " + folder + " could not be made")
+                                : QString(path +
+                                          " reads as an empty catalogue, and its bytes could not "
+                                          "be kept: The folder " +
+                                          folder + " could not be made");
     QCOMPARE(report.text.section(u'\r', 0, 0), "Error 5: '" + reason + "'.");
 }
 

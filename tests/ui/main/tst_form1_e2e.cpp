@@ -63,11 +63,12 @@ void Form1EndToEndTest::session()
     const QString big = h.makeSource("Thunder Clap.wav", 60000);
     const QString small = h.makeSource("Tick.WAV", 1200);
     const QString mp3 = h.sourceFolder() + "/Tune.mp3";
-    if (!QFile::exists("/usr/bin/oggenc"))
-        QSKIP("oggenc (vorbis-tools) is not installed");
-    if (runTool("sox", {"-n", "-r", "22050", "-c", "1", mp3, "synth", "0.3", "sine", "440"}) ||
+    if (!QFile::exists(SONQUILL_OGGENC))
+        QFAIL("oggenc (vorbis-tools) is not installed");
+    if (runTool(SONQUILL_SOX,
+                {"-n", "-r", "22050", "-c", "1", mp3, "synth", "0.3", "sine", "440"}) ||
         !QFile::exists(mp3))
-        QSKIP("sox cannot write MP3 files here (libsox-fmt-mp3 missing)");
+        QFAIL("sox cannot write MP3 files here (libsox-fmt-mp3 missing)");
 
     SystemProcessRunner processRunner;
     h.settings.setLastGameDir(h.gameFolder());
@@ -116,8 +117,8 @@ void Form1EndToEndTest::session()
 
 void Form1EndToEndTest::progressDuringRealRun()
 {
-    if (!QFile::exists("/usr/bin/oggenc"))
-        QSKIP("oggenc (vorbis-tools) is not installed");
+    if (!QFile::exists(SONQUILL_OGGENC))
+        QFAIL("oggenc (vorbis-tools) is not installed");
     Form1Harness h;
     FrmProgressSink sink;
     PeekingRunner runner(sink);
