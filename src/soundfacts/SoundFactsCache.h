@@ -1,0 +1,32 @@
+#pragma once
+
+#include "SoundFacts.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QString>
+
+namespace sonquill {
+
+// Sound facts by path, read again only when the file's size or modification time changed.
+// Safe to share between threads; files are read outside the lock.
+class SoundFactsCache
+{
+public:
+    SoundFacts facts(const QString &path);
+    void clear();
+    qsizetype count() const;
+
+private:
+    struct Entry
+    {
+        qint64 size = -1;
+        qint64 modified = 0; // ms since the epoch
+        SoundFacts facts;
+    };
+
+    mutable QMutex m_mutex;
+    QHash<QString, Entry> m_entries;
+};
+
+} // namespace sonquill
