@@ -62,7 +62,7 @@ QString sourceProblem(const QString &path, const SoundFacts &facts)
     if (path.isEmpty())
         return QStringLiteral("the sound has no source file");
     if (!QFileInfo::exists(path))
-        return QStringLiteral("the source file is missing");
+        return QStringLiteral("the source file %1 is missing").arg(path);
     return QStringLiteral("the source is not a readable sound: ") + facts.problem;
 }
 
@@ -89,9 +89,9 @@ QString scriptBreakers(const QString &name)
 {
     QStringList found;
     if (name.contains(QLatin1Char('"')))
-        found << QStringLiteral("\"");
+        found << QStringLiteral("a double quote");
     if (name.contains(QLatin1Char('\\')))
-        found << QStringLiteral("\\");
+        found << QStringLiteral("a backslash");
     return found.join(QStringLiteral(" and "));
 }
 

@@ -27,6 +27,21 @@ QString FindingLine(const Finding &finding)
            finding.message;
 }
 
+QString FindingsSummary(const QList<Finding> &findings)
+{
+    int counts[3] = {0, 0, 0};
+    for (const Finding &finding : findings)
+        ++counts[int(finding.severity)];
+    if (findings.isEmpty())
+        return QStringLiteral("No problems found");
+    const auto part = [](int count, const char *one, const char *many) {
+        return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+    };
+    return part(counts[0], "error", "errors") + QStringLiteral(", ") +
+           part(counts[1], "warning", "warnings") + QStringLiteral(", ") +
+           part(counts[2], "note", "notes");
+}
+
 QJsonDocument FindingsJson(const QList<Finding> &findings)
 {
     QJsonArray array;

@@ -25,6 +25,8 @@ struct Finding
 QString SeverityText(Finding::Severity severity);
 // "#12 Door Creak: warning: <message>".
 QString FindingLine(const Finding &finding);
+// "2 errors, 1 warning, 3 notes"; "No problems found" for none.
+QString FindingsSummary(const QList<Finding> &findings);
 // An array of {number, name, file, severity, message}, for scripts.
 QJsonDocument FindingsJson(const QList<Finding> &findings);
 // 0 when nothing is worse than a note; 1 for errors, and for warnings when strict.

@@ -40,15 +40,15 @@ const QList<Expected> seeded = {
      "holds WAV, 16-bit PCM but is named \".ogg\""},
     {"same content as another file", Ogg::Both, 13, Severity::Warning,
      "same content as #2 Small 8 (entry 2)"},
-    {"missing file", Ogg::Both, 14, Severity::Error, "the source file is missing"},
+    {"missing file", Ogg::Both, 14, Severity::Error, "gone.wav is missing"},
     {"number 0", Ogg::Both, 15, Severity::Error, "number 0 is outside 1 to 999"},
     {"number 1000", Ogg::Both, 16, Severity::Error, "number 1000 is outside 1 to 999"},
     {"number used twice", Ogg::Both, 17, Severity::Error,
      "number 1 is also given to #1 Door Creak (entry 1)"},
     {"same file by another path", Ogg::Both, 18, Severity::Error,
      "the same file as #3 Small 24 (entry 3)"},
-    {"name with a quote", Ogg::Both, 19, Severity::Warning, "the name contains \""},
-    {"name with a backslash", Ogg::Both, 20, Severity::Warning, "the name contains \\"},
+    {"name with a quote", Ogg::Both, 19, Severity::Warning, "the name contains a double quote"},
+    {"name with a backslash", Ogg::Both, 20, Severity::Warning, "the name contains a backslash"},
     {"empty name", Ogg::Both, 21, Severity::Warning, "the sound has no name"},
     {"empty category", Ogg::Both, 22, Severity::Warning, "the sound has no category"},
     {"garbage file", Ogg::Both, 23, Severity::Error, "not a readable sound"},
@@ -331,15 +331,20 @@ void TestCheck::report_data()
     QTest::addColumn<QList<int>>("severities");
     QTest::addColumn<bool>("strict");
     QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("summary");
 
     const int error = int(Severity::Error);
     const int warning = int(Severity::Warning);
     const int note = int(Severity::Note);
-    QTest::newRow("nothing found") << QList<int>{} << true << 0;
-    QTest::newRow("notes only, strict") << QList<int>{note, note} << true << 0;
-    QTest::newRow("a warning") << QList<int>{note, warning} << false << 0;
-    QTest::newRow("a warning, strict") << QList<int>{note, warning} << true << 1;
-    QTest::newRow("an error") << QList<int>{note, error} << false << 1;
+    QTest::newRow("nothing found") << QList<int>{} << true << 0 << "No problems found";
+    QTest::newRow("notes only, strict")
+        << QList<int>{note, note} << true << 0 << "0 errors, 0 warnings, 2 notes";
+    QTest::newRow("a warning") << QList<int>{note, warning} << false << 0
+                               << "0 errors, 1 warning, 1 note";
+    QTest::newRow("a warning, strict")
+        << QList<int>{note, warning} << true << 1 << "0 errors, 1 warning, 1 note";
+    QTest::newRow("an error") << QList<int>{error, error, warning} << false << 1
+                              << "2 errors, 1 warning, 0 notes";
 }
 
 void TestCheck::report()
@@ -347,11 +352,13 @@ void TestCheck::report()
     QFETCH(QList<int>, severities);
     QFETCH(bool, strict);
     QFETCH(int, exitCode);
+    QFETCH(QString, summary);
 
     QList<Finding> findings;
     for (int severity : severities)
         findings.append({Severity(severity), 1, 12, QStringLiteral("Door Creak"), {}, "x"});
     QCOMPARE(CheckExitCode(findings, strict), exitCode);
+    QCOMPARE(FindingsSummary(findings), summary);
 }
 
 void TestCheck::json()
