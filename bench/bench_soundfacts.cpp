@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "TimesReporter.h"
+
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -155,30 +157,6 @@ BENCHMARK(BM_CheckCatalogueWarmCache)->Unit(benchmark::kMillisecond)->UseRealTim
 BENCHMARK(BM_StatCalls)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_StatCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 
-// Keeps each benchmark's real time per iteration for the summary.
-class TimesReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                times[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
-void printRatio(const TimesReporter &reporter, const char *what, const std::string &ours,
-                const std::string &plain)
-{
-    const auto a = reporter.times.find(ours);
-    const auto b = reporter.times.find(plain);
-    if (a != reporter.times.end() && b != reporter.times.end() && b->second > 0)
-        std::printf("%-52s %.2fx\n", what, a->second / b->second);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -189,16 +167,16 @@ int main(int argc, char **argv)
     TimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n999 sounds, real time against stat:\n");
-    printRatio(reporter, "facts, cold cache / stat() per file", "BM_ReadFactsColdCache",
-               "BM_StatCalls");
-    printRatio(reporter, "facts, cold cache / `stat` command", "BM_ReadFactsColdCache",
-               "BM_StatCommand");
-    printRatio(reporter, "facts, warm cache / stat() per file", "BM_ReadFactsWarmCache",
-               "BM_StatCalls");
-    printRatio(reporter, "check, cold cache / `stat` command", "BM_CheckCatalogueColdCache",
-               "BM_StatCommand");
-    printRatio(reporter, "check, warm cache / `stat` command", "BM_CheckCatalogueWarmCache",
-               "BM_StatCommand");
+    reporter.printRatio("facts, cold cache / stat() per file", "BM_ReadFactsColdCache",
+                        "BM_StatCalls");
+    reporter.printRatio("facts, cold cache / `stat` command", "BM_ReadFactsColdCache",
+                        "BM_StatCommand");
+    reporter.printRatio("facts, warm cache / stat() per file", "BM_ReadFactsWarmCache",
+                        "BM_StatCalls");
+    reporter.printRatio("check, cold cache / `stat` command", "BM_CheckCatalogueColdCache",
+                        "BM_StatCommand");
+    reporter.printRatio("check, warm cache / `stat` command", "BM_CheckCatalogueWarmCache",
+                        "BM_StatCommand");
     benchmark::Shutdown();
     return 0;
 }
