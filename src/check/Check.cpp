@@ -95,6 +95,52 @@ QString scriptBreakers(const QString &name)
     return found.join(QStringLiteral(" and "));
 }
 
+// What the run would do with the content: the extension decides how the game plays it, and
+// only the WAVs oggenc reads get encoded.
+void checkContent(int index, const SoundRecord &record, const SoundFacts &facts,
+                  const CheckOptions &options, Findings &findings)
+{
+    const QString extension = FileExtension(record.filename).trimmed().toLower();
+    if (ExpectedExtension(facts) != extension) {
+        findings.add(index, Severity::Warning, extensionProblem(extension, facts));
+        return;
+    }
+    const bool bigEnough = double(record.size) >= double(qint64(options.ogg.MinSize) * 1000);
+    if (extension != QLatin1String("wav") || !bigEnough)
+        return;
+    // A custom encoder may read what oggenc cannot; only the built-in one is known.
+    if (options.oggUse && options.ogg.UseCustom == 0 && !OggencReads(facts)) {
+        findings.add(index, Severity::Warning,
+                     QStringLiteral("oggenc cannot read this WAV (%1), so it will be copied as a "
+                                    "WAV instead of encoded")
+                         .arg(facts.format));
+    } else if (!options.oggUse && OggencReads(facts)) {
+        const double saved =
+            double(record.size) - double(EstimatedOggBytes(facts, options.ogg.Quality));
+        if (saved > 0) {
+            findings.add(index, Severity::Note,
+                         QStringLiteral("Ogg encoding is off; at quality %1 it would save about "
+                                        "%2 kB")
+                             .arg(options.ogg.Quality)
+                             .arg(KilobytesText(saved)));
+        }
+    }
+}
+
+void checkNames(int index, const SoundRecord &record, Findings &findings)
+{
+    if (record.name.trimmed().isEmpty()) {
+        findings.add(index, Severity::Warning, QStringLiteral("the sound has no name"));
+    } else if (const QString breakers = scriptBreakers(record.name); !breakers.isEmpty()) {
+        findings.add(index, Severity::Warning,
+                     QStringLiteral("the name contains %1, which SoundCode.txt writes unchanged "
+                                    "into a script string")
+                         .arg(breakers));
+    }
+    if (record.category.trimmed().isEmpty())
+        findings.add(index, Severity::Warning, QStringLiteral("the sound has no category"));
+}
+
 QByteArray contentHash(const QString &path)
 {
     // Checked again just before opening: a pipe put in its place would block here.
@@ -166,7 +212,6 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
                               SoundFactsCache &cache)
 {
     Findings findings(table);
-    const double threshold = double(qint64(options.ogg.MinSize) * 1000);
     QHash<qint16, int> firstWithNumber;
     QHash<QString, int> firstWithFile;
     QHash<int, QString> canonical;
@@ -212,42 +257,9 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
             }
         }
 
-        if (facts.readable) {
-            const QString extension = FileExtension(record.filename).trimmed().toLower();
-            const bool bigEnough = double(record.size) >= threshold;
-            if (ExpectedExtension(facts) != extension) {
-                findings.add(index, Severity::Warning, extensionProblem(extension, facts));
-            } else if (extension == QLatin1String("wav") && bigEnough) {
-                // A custom encoder may read what oggenc cannot; only the built-in one is known.
-                if (options.oggUse && options.ogg.UseCustom == 0 && !OggencReads(facts)) {
-                    findings.add(index, Severity::Warning,
-                                 QStringLiteral("oggenc cannot read this WAV (%1), so it will be "
-                                                "copied as a WAV instead of encoded")
-                                     .arg(facts.format));
-                } else if (!options.oggUse && OggencReads(facts)) {
-                    const double saved =
-                        double(record.size) - double(EstimatedOggBytes(facts, options.ogg.Quality));
-                    if (saved > 0) {
-                        findings.add(index, Severity::Note,
-                                     QStringLiteral("Ogg encoding is off; at quality %1 it would "
-                                                    "save about %2 kB")
-                                         .arg(options.ogg.Quality)
-                                         .arg(KilobytesText(saved)));
-                    }
-                }
-            }
-        }
-
-        if (record.name.trimmed().isEmpty()) {
-            findings.add(index, Severity::Warning, QStringLiteral("the sound has no name"));
-        } else if (const QString breakers = scriptBreakers(record.name); !breakers.isEmpty()) {
-            findings.add(index, Severity::Warning,
-                         QStringLiteral("the name contains %1, which SoundCode.txt writes "
-                                        "unchanged into a script string")
-                             .arg(breakers));
-        }
-        if (record.category.trimmed().isEmpty())
-            findings.add(index, Severity::Warning, QStringLiteral("the sound has no category"));
+        if (facts.readable)
+            checkContent(index, record, facts, options, findings);
+        checkNames(index, record, findings);
     }
 
     findDuplicateContent(table, soundFiles, canonical, findings);
