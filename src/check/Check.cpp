@@ -2,8 +2,6 @@
 
 #include "catalogue/FileUtils.h"
 
-#include <QCryptographicHash>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
@@ -141,28 +139,14 @@ void checkNames(int index, const SoundRecord &record, Findings &findings)
         findings.add(index, Severity::Warning, QStringLiteral("the sound has no category"));
 }
 
-QByteArray contentHash(const QString &path)
-{
-    // Checked again just before opening: a pipe put in its place would block here.
-    if (!QFileInfo(path).isFile())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        return {};
-    return hash.result();
-}
-
 // Different files (never two entries of one file) with the same bytes: one finding per group,
 // on the group's second file, naming the others. Only files of equal size are read.
 void findDuplicateContent(const SoundTable &table, const QList<int> &candidates,
-                          const QHash<int, QString> &canonical, Findings &findings)
+                          SoundFactsCache &cache, Findings &findings)
 {
     QMap<qint64, QList<int>> bySize;
     for (int index : candidates)
-        bySize[QFileInfo(canonical.value(index)).size()].append(index);
+        bySize[QFileInfo(table.at(index).filename).size()].append(index);
 
     QList<QList<int>> groups;
     for (const QList<int> &sameSize : std::as_const(bySize)) {
@@ -170,7 +154,7 @@ void findDuplicateContent(const SoundTable &table, const QList<int> &candidates,
             continue;
         QMap<QByteArray, QList<int>> byHash;
         for (int index : sameSize) {
-            const QByteArray hash = contentHash(canonical.value(index));
+            const QByteArray hash = cache.contentHash(table.at(index).filename);
             if (!hash.isEmpty())
                 byHash[hash].append(index);
         }
@@ -214,7 +198,6 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
     Findings findings(table);
     QHash<qint16, int> firstWithNumber;
     QHash<QString, int> firstWithFile;
-    QHash<int, QString> canonical;
     QList<int> soundFiles; // the first entry of each readable file
 
     for (int index = 1; index <= table.SoundCount(); ++index) {
@@ -250,10 +233,8 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
                                  .arg(entryText(table, *first)));
             } else {
                 firstWithFile.insert(path, index);
-                if (facts.readable) {
-                    canonical.insert(index, path);
+                if (facts.readable)
                     soundFiles.append(index);
-                }
             }
         }
 
@@ -262,7 +243,7 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
         checkNames(index, record, findings);
     }
 
-    findDuplicateContent(table, soundFiles, canonical, findings);
+    findDuplicateContent(table, soundFiles, cache, findings);
     return findings.sorted();
 }
 

@@ -2,6 +2,7 @@
 
 #include "SoundFacts.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QMutex>
 #include <QString>
@@ -14,6 +15,9 @@ class SoundFactsCache
 {
 public:
     SoundFacts facts(const QString &path);
+    // SHA-256 of the file's bytes, kept with its facts once facts() has seen the file; empty
+    // when it is not a regular file or cannot be read.
+    QByteArray contentHash(const QString &path);
     void clear();
     qsizetype count() const;
 
@@ -23,6 +27,7 @@ private:
         qint64 size = -1;
         qint64 modified = 0; // ms since the epoch
         SoundFacts facts;
+        QByteArray hash; // empty until asked for
     };
 
     mutable QMutex m_mutex;

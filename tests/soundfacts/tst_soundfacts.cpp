@@ -83,6 +83,7 @@ private Q_SLOTS:
     void lengthText();
     void cacheRereadsOnlyChangedFiles();
     void cacheSharedByThreads();
+    void contentHash();
 
 private:
     QTemporaryDir m_dir;
@@ -211,7 +212,11 @@ void TestSoundFacts::pipeReturnsAtOnce()
 
     std::promise<SoundFacts> promise;
     std::future<SoundFacts> answer = promise.get_future();
-    std::thread reader([&] { promise.set_value(ReadSoundFacts(path)); });
+    SoundFactsCache cache;
+    std::thread reader([&] {
+        const SoundFacts facts = cache.facts(path);
+        promise.set_value(cache.contentHash(path).isEmpty() ? facts : SoundFacts{});
+    });
     const bool answered = answer.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
     if (!answered) {
         // Free the blocked reader before failing, so the test ends.
@@ -316,6 +321,37 @@ void TestSoundFacts::cacheSharedByThreads()
     }
     QCOMPARE(wrong.loadRelaxed(), 0);
     QCOMPARE(cache.count(), paths.size());
+}
+
+void TestSoundFacts::contentHash()
+{
+    const QString first = m_dir.filePath(QStringLiteral("hash/first.wav"));
+    const QString same = m_dir.filePath(QStringLiteral("hash/same.wav"));
+    const QString other = m_dir.filePath(QStringLiteral("hash/other.wav"));
+    QVERIFY(test::writeFile(first, test::makeWav(2044, 8000)));
+    QVERIFY(test::writeFile(same, test::makeWav(2044, 8000)));
+    QVERIFY(test::writeFile(other, test::makeWav(2044, 11025)));
+
+    SoundFactsCache cache;
+    for (const QString &path : {first, same, other})
+        QVERIFY(cache.facts(path).readable);
+    const QByteArray hash = cache.contentHash(first);
+    QVERIFY(!hash.isEmpty());
+    QCOMPARE(cache.contentHash(same), hash);
+    QVERIFY(cache.contentHash(other) != hash);
+
+    // New content under a new time is hashed again, not answered from memory.
+    QFile file(first);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
+    QVERIFY(file.write(test::readFile(other)) == 2044);
+    QVERIFY(file.flush());
+    QVERIFY(file.setFileTime(modified.addSecs(5), QFileDevice::FileModificationTime));
+    file.close();
+    QVERIFY(cache.facts(first).readable);
+    QCOMPARE(cache.contentHash(first), cache.contentHash(other));
+
+    QVERIFY(cache.contentHash(m_dir.filePath(QStringLiteral("hash/missing.wav"))).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSoundFacts)
