@@ -14,6 +14,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "TimesReporter.h"
+
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -191,30 +193,6 @@ BENCHMARK(BM_CpCopies)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.
 BENCHMARK(BM_DistributeOggenc)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_OggencDirect)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
-// Keeps each benchmark's real time per iteration for the summary.
-class TimesReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                times[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
-void printRatio(const TimesReporter &reporter, const char *what, const std::string &ours,
-                const std::string &plain)
-{
-    const auto a = reporter.times.find(ours);
-    const auto b = reporter.times.find(plain);
-    if (a != reporter.times.end() && b != reporter.times.end() && b->second > 0)
-        std::printf("%-40s %.2fx\n", what, a->second / b->second);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -224,9 +202,9 @@ int main(int argc, char **argv)
     TimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nDistribution run / plain tools (real time):\n");
-    printRatio(reporter, "999 copies: run / cp", "BM_DistributeCopies", "BM_CpCopies");
-    printRatio(reporter, "20 encodings: run / oggenc one by one", "BM_DistributeOggenc",
-               "BM_OggencDirect");
+    reporter.printRatio("999 copies: run / cp", "BM_DistributeCopies", "BM_CpCopies");
+    reporter.printRatio("20 encodings: run / oggenc one by one", "BM_DistributeOggenc",
+                        "BM_OggencDirect");
     benchmark::Shutdown();
     return 0;
 }

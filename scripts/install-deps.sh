@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     libbenchmark-dev
+    pkg-config libsndfile1-dev
     vorbis-tools sox libsox-fmt-mp3
     fonts-dejavu-core fontconfig
     xvfb xauth imagemagick

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+// Keeps each benchmark's real time per iteration, for a summary of ratios at the end.
+class TimesReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
+                times[run.run_name.function_name] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // One summary line: how many times slower ours ran than plain; nothing if either failed.
+    void printRatio(const char *what, const std::string &ours, const std::string &plain) const
+    {
+        const auto a = times.find(ours);
+        const auto b = times.find(plain);
+        if (a != times.end() && b != times.end() && b->second > 0)
+            std::printf("%-52s %.2fx\n", what, a->second / b->second);
+    }
+
+    std::map<std::string, double> times;
+};

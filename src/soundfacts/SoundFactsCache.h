@@ -1,0 +1,37 @@
+#pragma once
+
+#include "SoundFacts.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QMutex>
+#include <QString>
+
+namespace sonquill {
+
+// Sound facts by path, read again only when the file's size or modification time changed.
+// Safe to share between threads; files are read outside the lock.
+class SoundFactsCache
+{
+public:
+    SoundFacts facts(const QString &path);
+    // SHA-256 of the file's bytes, kept with its facts once facts() has seen the file; empty
+    // when it is not a regular file or cannot be read.
+    QByteArray contentHash(const QString &path);
+    void clear();
+    qsizetype count() const;
+
+private:
+    struct Entry
+    {
+        qint64 size = -1;
+        qint64 modified = 0; // ms since the epoch
+        SoundFacts facts;
+        QByteArray hash; // empty until asked for
+    };
+
+    mutable QMutex m_mutex;
+    QHash<QString, Entry> m_entries;
+};
+
+} // namespace sonquill
