@@ -1,6 +1,7 @@
 #include "Check.h"
 
-#include "catalogue/FileUtils.h"
+#include "catalogue/PathUtils.h"
+#include "catalogue/TextFormats.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "CheckCommand.h"
 #include "ConsoleServices.h"
 #include "catalogue/NumberRules.h"
 #include "catalogue/PathUtils.h"
@@ -9,6 +10,7 @@
 #include "distribution/Distribution.h"
 #include "distribution/ProcessRunner.h"
 #include "session/CatalogueSession.h"
+#include "soundfacts/SoundFactsCache.h"
 #include "storage/Settings.h"
 #include "storage/SoundInfoFile.h"
 #include "storage/SoundLists.h"
@@ -48,6 +50,7 @@ const QString kMinSize = QStringLiteral("min-size");
 const QString kCustomCommand = QStringLiteral("custom-command");
 const QString kTimeout = QStringLiteral("timeout");
 const QString kYes = QStringLiteral("yes");
+const QString kStrict = QStringLiteral("strict");
 
 // One command: how it is called, what it does, and the options it accepts besides the global
 // ones.
@@ -102,6 +105,16 @@ const QMap<QString, CommandHelp> &commands()
           QStringLiteral("Writes AllSounds.txt, LockedSounds.txt and WinampPlaylist.m3u into "
                          "the game folder."),
           {}}},
+        {QStringLiteral("check"),
+         {QStringLiteral("check [--strict] [--format text|json]"),
+          QStringLiteral("Looks at every sound before distribution and reports each finding "
+                         "with its sound, one a line: errors (missing or unreadable files, "
+                         "numbers outside 1 to 999 or used twice, one file entered twice), "
+                         "warnings (WAVs the encoder cannot read, content that does not match "
+                         "the extension, duplicate content, names that break the script code, "
+                         "empty names and categories) and notes (space Ogg encoding would save). "
+                         "Exits 1 when it finds errors, or warnings with --strict."),
+          {kStrict, kFormat}}},
         {QStringLiteral("clean"),
          {QStringLiteral("clean --yes"),
           QStringLiteral("Deletes the SOUND<n>.* files of the game folder, keeping any that is "
@@ -213,16 +226,26 @@ int listCommand(const Context &context, const QStringList &arguments, const QStr
         return usageError(QStringLiteral("list takes no arguments"));
     const QList<SoundRecord> &records = context.session.table().records();
     if (format == QLatin1String("json")) {
+        SoundFactsCache facts;
         QJsonArray sounds;
         for (const SoundRecord &record : records) {
-            sounds.append(QJsonObject{
+            QJsonObject sound{
                 {QStringLiteral("number"), record.number},
                 {QStringLiteral("locked"), record.isLocked()},
                 {QStringLiteral("category"), record.category},
                 {QStringLiteral("name"), record.name},
                 {QStringLiteral("file"), record.filename},
                 {QStringLiteral("size"), double(record.size)},
-            });
+            };
+            // What the file itself says, when it can be read as a sound.
+            const SoundFacts read = facts.facts(record.filename);
+            if (read.readable) {
+                sound.insert(QStringLiteral("format"), read.format);
+                sound.insert(QStringLiteral("seconds"), read.seconds);
+                sound.insert(QStringLiteral("channels"), read.channels);
+                sound.insert(QStringLiteral("sampleRate"), read.sampleRate);
+            }
+            sounds.append(sound);
         }
         printOut(QString::fromUtf8(QJsonDocument(sounds).toJson(QJsonDocument::Indented)));
         return ExitSuccess;
@@ -486,7 +509,9 @@ int RunCommandLine(const QStringList &arguments)
         {kQuiet, QStringLiteral("Print nothing but errors and the answers of list.")},
         {kCategory, QStringLiteral("add: the category of the new sounds (default Misc)."),
          QStringLiteral("TEXT")},
-        {kFormat, QStringLiteral("list: tsv (default) or json."), QStringLiteral("FORMAT")},
+        {kFormat, QStringLiteral("list: tsv (default) or json; check: text (default) or json."),
+         QStringLiteral("FORMAT")},
+        {kStrict, QStringLiteral("check: warnings count as failures too.")},
         {kOgg, QStringLiteral("distribute: encode WAV files to Ogg Vorbis for this run.")},
         {kNoOgg, QStringLiteral("distribute: do not encode for this run.")},
         {kQuality, QStringLiteral("distribute: encoding quality 0 to 10 for this run."),
@@ -579,6 +604,17 @@ int RunCommandLine(const QStringList &arguments)
         return distributeCommand(context, positional, parser, messages);
     if (command == QLatin1String("lists"))
         return listsCommand(context, positional);
+    if (command == QLatin1String("check")) {
+        if (!positional.isEmpty())
+            return usageError(QStringLiteral("check takes no arguments"));
+        const SettingsStore store;
+        CheckOptions options;
+        options.oggUse = store.oggUse() == 1;
+        options.ogg = LoadOggSettings(store);
+        return RunCheckCommand(session.table(), options, parser.isSet(kStrict),
+                               parser.isSet(kFormat) ? parser.value(kFormat)
+                                                     : QStringLiteral("text"));
+    }
     return cleanCommand(context, positional, parser.isSet(kYes));
 }
 

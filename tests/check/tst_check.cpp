@@ -205,7 +205,8 @@ void TestCheck::seededFault_data()
         if (seeded[i].ogg != Ogg::Off)
             QTest::newRow(seeded[i].row) << true << i;
         if (seeded[i].ogg == Ogg::Both)
-            QTest::newRow(QByteArray(seeded[i].row) + ", encoding off") << false << i;
+            QTest::newRow(QByteArray(QByteArray(seeded[i].row) + ", encoding off").constData())
+                << false << i;
     }
     QTest::newRow(seeded[4].row) << false << 4;
 }

@@ -375,6 +375,14 @@ void TestCli::commandHelpAndFormats()
     QCOMPARE(sounds[0]["name"].toString(), QStringLiteral("Door"));
     QCOMPARE(sounds[0]["file"].toString(), cli.path("sfx/Door.mp3"));
     QCOMPARE(cli.inGame({"list", "--format", "xml"}).exitCode, 2);
+
+    // The check before distributing: a vanished file is an error a build script stops on.
+    QFile::remove(cli.path("sfx/Door.mp3"));
+    const Outcome check = cli.inGame({"check"});
+    QCOMPARE(check.exitCode, 1);
+    QVERIFY2(check.out.startsWith("#1 Door: error: "), qPrintable(check.out));
+    const Outcome checkJson = cli.inGame({"check", "--format", "json"});
+    QCOMPARE(QJsonDocument::fromJson(checkJson.out.toUtf8()).array().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
