@@ -3,9 +3,11 @@
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundTable.h"
 #include "session/CatalogueSession.h"
+#include "soundfacts/SoundFactsCache.h"
 #include "storage/MessageSink.h"
 #include "storage/Settings.h"
 #include "ui/dialogs/FrmAbout.h"
+#include "ui/dialogs/FrmCheck.h"
 #include "ui/dialogs/FrmOgg.h"
 #include "ui/dialogs/UiServices.h"
 
@@ -118,6 +120,10 @@ private:
     bool saveCatalogue(const QString &folder);
     // Tells the user about the files an add or a file change refused.
     void reportAddedFiles(const QList<AddedFile> &results);
+    // Utilities > Check Sounds: the report of every finding, kept up to date on each run.
+    void checkSounds();
+    // Makes the sound at a table index the one selected and current, scrolled into view.
+    void selectSound(int tableIndex);
     // Tells the user why a typed name or category was refused.
     void refuseText(TextVerdict verdict);
 
@@ -205,6 +211,9 @@ private:
 
     QPointer<FrmOgg> m_frmOgg;
     QPointer<FrmAbout> m_frmAbout;
+    QPointer<FrmCheck> m_frmCheck;
+    // What each sound file is, read once per file version.
+    SoundFactsCache m_facts;
 };
 
 } // namespace sonquill

@@ -4,6 +4,7 @@
 
 #include "catalogue/PathUtils.h"
 #include "catalogue/TextFormats.h"
+#include "check/Check.h"
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
 #include "storage/InstallPaths.h"
@@ -38,7 +39,7 @@ namespace SoundMenu {
 enum : int { Play = 2, Stop = 4, Open = 6, Edit = 8 };
 }
 namespace UtilsMenu {
-enum : int { ListAll = 2, ListLocked = 4, Playlist = 6 };
+enum : int { ListAll = 2, ListLocked = 4, Playlist = 6, CheckSounds = 8 };
 }
 namespace HelpMenu {
 enum : int { HelpFile = 2, About = 4 };
@@ -116,6 +117,8 @@ void Form1::buildMenus()
                  QStringLiteral("Make List of &Locked Sounds"), {}, &Form1::mnuUtils_Click);
     addMenuEntry(utilsMenu, utils, UtilsMenu::Playlist, QStringLiteral("Make a &Winamp playlist"),
                  {}, &Form1::mnuUtils_Click);
+    addMenuEntry(utilsMenu, utils, UtilsMenu::CheckSounds, QStringLiteral("&Check Sounds"), {},
+                 &Form1::mnuUtils_Click);
 
     const QString help = QStringLiteral("mnuHelp");
     QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -338,9 +341,43 @@ void Form1::cmdEdit_Click()
     m_services.shell.ShellExecute(path, QString());
 }
 
+void Form1::checkSounds()
+{
+    CheckOptions options;
+    options.oggUse = m_oggUse;
+    options.ogg = m_ogg;
+    const QList<Finding> findings = CheckCatalogue(m_session.table(), options, m_facts);
+    if (!m_frmCheck) {
+        m_frmCheck = new FrmCheck(this);
+        connect(m_frmCheck, &FrmCheck::soundActivated, this, &Form1::selectSound);
+    }
+    m_frmCheck->setFindings(findings);
+    m_frmCheck->show();
+    m_frmCheck->raise();
+    m_frmCheck->activateWindow();
+}
+
+void Form1::selectSound(int tableIndex)
+{
+    if (!m_session.table().isValidIndex(tableIndex))
+        return;
+    m_session.selectOnly({tableIndex});
+    gridSound_Update();
+    const int row = m_model->gridRowOfLink(tableIndex);
+    if (row >= 1) {
+        m_grid->setCurrentCell(row, m_grid->currentColumn() < 0 ? 0 : m_grid->currentColumn());
+        m_grid->scrollTo(m_grid->model()->index(row - 1, 0));
+    }
+    m_lblFile->setText(m_session.table().at(tableIndex).filename);
+}
+
 void Form1::mnuUtils_Click(int index)
 {
     finishEditing();
+    if (index == UtilsMenu::CheckSounds) {
+        checkSounds();
+        return;
+    }
     QString path;
     FileError error;
     switch (index) {
@@ -374,8 +411,7 @@ void Form1::mnuHelp_Click(int index)
 {
     switch (index) {
     case HelpMenu::HelpFile: {
-        const QString path =
-            LocateHelpFile(m_services.programFolder);
+        const QString path = LocateHelpFile(m_services.programFolder);
         if (!FileExists(path)) {
             tell(QStringLiteral("No Help Found."),
                  QStringLiteral("The help file, ") + path + QStringLiteral(", was not found."));

@@ -2,7 +2,9 @@
 // catalogue cannot store.
 #include "Form1Harness.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QTreeWidget>
 
 using namespace sonquill;
 using namespace sonquill::test;
@@ -15,6 +17,7 @@ private slots:
     void changedByAnotherProgram_data();
     void changedByAnotherProgram();
     void textTheCatalogueCannotStore();
+    void checkSoundsFindsTheRow();
 };
 
 void Form1SessionTest::changedByAnotherProgram_data()
@@ -100,6 +103,31 @@ void Form1SessionTest::textTheCatalogueCannotStore()
                                     "store. Please use other characters. | Ok*");
     QVERIFY(editor->isVisible());
     QCOMPARE(w.table().at(1).name, QStringLiteral("S1"));
+}
+
+void Form1SessionTest::checkSoundsFindsTheRow()
+{
+    Form1Harness h;
+    SoundTable table = h.sounds(3);
+    table.at(2).filename = h.sourceFolder() + "/Gone.wav"; // S2's file is missing
+    Form1 &w = h.openWith(table);
+    for (QAction *action : w.findChildren<QAction *>("mnuUtils")) {
+        if (action->text() == "&Check Sounds")
+            action->trigger();
+    }
+    auto *tree = w.findChild<QTreeWidget *>("treeFindings");
+    QVERIFY(tree && tree->isVisible());
+    QTreeWidgetItem *missing = nullptr;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        if (tree->topLevelItem(i)->text(1).contains("S2"))
+            missing = tree->topLevelItem(i);
+    }
+    QVERIFY(missing);
+    const QPoint at = tree->visualItemRect(missing).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(h.shown({ColName}), "S1/S2*/S3");
+    QCOMPARE(h.control<QLabel>("lblFile")->text(), h.sourceFolder() + "/Gone.wav");
 }
 
 QTEST_MAIN(Form1SessionTest)
