@@ -164,44 +164,46 @@ void CatalogueSession::unlockFolder()
     m_lockedFolder.clear();
 }
 
-FileError CatalogueSession::load(const QString &folder)
+template <typename Work>
+FileError CatalogueSession::underLock(const QString &folder, const QString &context, Work work)
 {
     const bool heldBefore = m_lock && sameFolder(folder, m_lockedFolder);
     FileError error = lockFolder(folder);
-    if (!error) {
-        SoundTable loaded;
-        error = LoadSoundInfo(loaded, SoundInfoPath(folder), m_messages);
-        if (!error) {
-            m_table = std::move(loaded);
-            m_savedTable = m_table;
-            remember(folder);
-        }
-    } else {
+    if (error) {
         FileError pending = error;
-        ReportError(m_messages, pending, QStringLiteral("Loading the SoundInfo.DAT file"));
+        ReportError(m_messages, pending, context);
+    } else {
+        error = work();
     }
     if (!heldBefore)
         unlockFolder();
     return error;
 }
 
+FileError CatalogueSession::load(const QString &folder)
+{
+    return underLock(folder, QStringLiteral("Loading the SoundInfo.DAT file"), [&] {
+        SoundTable loaded;
+        const FileError error = LoadSoundInfo(loaded, SoundInfoPath(folder), m_messages);
+        if (!error) {
+            m_table = std::move(loaded);
+            m_savedTable = m_table;
+            remember(folder);
+        }
+        return error;
+    });
+}
+
 FileError CatalogueSession::save(const QString &folder)
 {
-    const bool heldBefore = m_lock && sameFolder(folder, m_lockedFolder);
-    FileError error = lockFolder(folder);
-    if (!error) {
-        error = SaveSoundInfo(m_table, SoundInfoPath(folder), m_messages);
+    return underLock(folder, QStringLiteral("Saving the SoundInfo.DAT file"), [&] {
+        const FileError error = SaveSoundInfo(m_table, SoundInfoPath(folder), m_messages);
         if (!error) {
             m_savedTable = m_table;
             remember(folder);
         }
-    } else {
-        FileError pending = error;
-        ReportError(m_messages, pending, QStringLiteral("Saving the SoundInfo.DAT file"));
-    }
-    if (!heldBefore)
-        unlockFolder();
-    return error;
+        return error;
+    });
 }
 
 void CatalogueSession::remember(const QString &folder)

@@ -125,6 +125,10 @@ signals:
 
 private:
     AddedFile checkFile(const QString &path) const;
+    // Runs work with folder locked (unless it already is); a lock held elsewhere is reported
+    // as an error while doing context.
+    template <typename Work>
+    FileError underLock(const QString &folder, const QString &context, Work work);
     // Runs change on the table and announces it when something changed.
     template <typename Change> void apply(const QString &what, Change change);
     QByteArray digestOnDisk(const QString &folder) const;
