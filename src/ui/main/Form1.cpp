@@ -7,6 +7,8 @@
 #include "ui/dialogs/DesignMetrics.h"
 #include "ui/main/SoundGrid.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -149,6 +151,7 @@ void Form1::buildControls()
     m_client->installEventFilter(this);
     connect(m_cmdAdd, &QPushButton::clicked, this, &Form1::cmdAdd_Click);
     connect(m_cmdBrowseDir, &QPushButton::clicked, this, &Form1::cmdBrowseDir_Click);
+    connect(m_txtGrid, &QLineEdit::textEdited, this, [this] { m_numberRefused = false; });
     connect(m_txtDir, &QLineEdit::returnPressed, this, [this] { txtDir_KeyPress(13); });
     connect(m_chkOgg, &QCheckBox::stateChanged, this, &Form1::chkOgg_Click);
     connect(m_cmdDistribute, &QPushButton::clicked, this, &Form1::cmdDistribute_Click);
@@ -357,11 +360,16 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         Form_Resize();
     } else if (watched == m_txtGrid || watched == m_cmbCateg) {
         if (event->type() == QEvent::FocusOut) {
-            // A message box or a pop-up list taking the focus for a moment is no leaving.
+            // A message box, or the category list opening, takes the focus without the user
+            // leaving the editor.
             const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            const QWidget *now = QApplication::focusWidget();
+            const bool intoList = now && (now == m_cmbCateg || m_cmbCateg->isAncestorOf(now) ||
+                                          m_cmbCateg->view()->window()->isAncestorOf(now));
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+                !intoList) {
                 if (watched == m_txtGrid)
-                    txtGrid_LostFocus();
+                    leaveTextEditor();
                 else
                     cmbCateg_LostFocus();
             }

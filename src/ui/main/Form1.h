@@ -136,6 +136,8 @@ private:
     bool txtGrid_KeyPress(int key);
     bool cmbCateg_KeyPress(int key);
     void editCell(int row, int col);
+    // The text editor lost the keyboard or the grid scrolled under it.
+    void leaveTextEditor();
     // Commits any open editor and closes one that refused its text, before a command reads or
     // changes the catalogue.
     void finishEditing();
@@ -169,6 +171,8 @@ private:
     int m_editCol = 0;
     bool m_refilling = false;
     bool m_committing = false;
+    // The number editor shows a number it suggested after refusing the one typed.
+    bool m_numberRefused = false;
     bool m_unloaded = false;
 
     struct DesignItem

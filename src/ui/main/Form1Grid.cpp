@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -243,7 +244,7 @@ void Form1::gridSound_Scroll()
     if (m_refilling)
         return;
     if (!m_txtGrid->isHidden())
-        txtGrid_LostFocus();
+        leaveTextEditor();
     else
         m_txtGrid->hide();
     if (!m_cmbCateg->isHidden())
@@ -259,6 +260,7 @@ void Form1::PlaceEditor(QWidget *editor, int row, int col)
         return;
     }
     m_grid->setCurrentCell(row, col);
+    m_numberRefused = false;
     m_editRow = row;
     m_editCol = col;
 
@@ -349,9 +351,15 @@ void Form1::txtGrid_LostFocus()
             break;
         }
         if (!store) {
-            // The editor stays open over its cell with the suggested number.
+            // The editor stays open over its cell with the suggested number, and keeps the
+            // keyboard even when a Tab or a click was taking it elsewhere.
             m_txtGrid->setText(edit.editorText);
             m_txtGrid->selectAll();
+            m_numberRefused = true;
+            QTimer::singleShot(0, m_txtGrid, [this] {
+                if (m_txtGrid->isVisible())
+                    m_txtGrid->setFocus(Qt::OtherFocusReason);
+            });
             m_committing = false;
             return;
         }
@@ -368,6 +376,16 @@ void Form1::txtGrid_LostFocus()
     gridSound_Update();
     hideEditor(m_txtGrid);
     m_committing = false;
+}
+
+void Form1::leaveTextEditor()
+{
+    // After a refusal only Enter stores the number shown: leaving or scrolling drops it, since
+    // the user never confirmed it.
+    if (m_numberRefused && m_editCol == ColNumber)
+        hideEditor(m_txtGrid);
+    else
+        txtGrid_LostFocus();
 }
 
 void Form1::cmbCateg_LostFocus()
