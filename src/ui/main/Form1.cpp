@@ -70,14 +70,6 @@ private:
     bool m_done = false;
 };
 
-// The extensions the add dialog offers, in lower case.
-bool isSoundFile(const QString &path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("mp3") || suffix == QLatin1String("wav") ||
-           suffix == QLatin1String("ogg") || suffix == QLatin1String("voc");
-}
-
 // The sound files below folder, at any depth, in name order.
 QStringList soundsInFolder(const QString &folder)
 {
@@ -85,7 +77,7 @@ QStringList soundsInFolder(const QString &folder)
     QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (isSoundFile(path))
+        if (IsSoundFile(path))
             found.append(path);
     }
     std::sort(found.begin(), found.end(), [](const QString &a, const QString &b) {
@@ -523,7 +515,7 @@ void Form1::addDroppedPaths(const QStringList &paths)
     for (const QString &path : paths) {
         if (QFileInfo(path).isDir())
             sounds.append(soundsInFolder(path));
-        else if (isSoundFile(path))
+        else if (IsSoundFile(path))
             sounds.append(path);
         else
             others.append(path);

@@ -5,6 +5,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFont>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -58,21 +59,31 @@ private:
     static constexpr int kTextRoom = 4;
 };
 
-// The local files and folders a drag carries; empty when it carries anything else.
+// The local files and folders a drag carries; empty when it carries anything else or nothing
+// that could be added.
 QStringList localPaths(const QMimeData *mime)
 {
     QStringList paths;
     if (!mime || !mime->hasUrls())
         return paths;
+    bool addable = false;
     for (const QUrl &url : mime->urls()) {
         if (!url.isLocalFile())
             return {};
         paths.append(url.toLocalFile());
+        addable = addable || IsSoundFile(paths.last()) || QFileInfo(paths.last()).isDir();
     }
-    return paths;
+    return addable ? paths : QStringList();
 }
 
 } // namespace
+
+bool IsSoundFile(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("mp3") || suffix == QLatin1String("wav") ||
+           suffix == QLatin1String("ogg") || suffix == QLatin1String("voc");
+}
 
 GridRow MakeGridRow(int link, const SoundRecord &record)
 {

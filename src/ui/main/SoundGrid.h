@@ -33,6 +33,9 @@ struct GridRow
     std::array<QString, GridColumnCount> cells;
 };
 
+// True for the file types Add Sound(s) offers (MP3, WAV, OGG, VOC), in any case.
+bool IsSoundFile(const QString &path);
+
 // The cell texts of a sound as the grid shows them.
 GridRow MakeGridRow(int link, const SoundRecord &record);
 

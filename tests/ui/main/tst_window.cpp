@@ -85,6 +85,7 @@ class WindowTest : public QObject
     Q_OBJECT
 private slots:
     void categoryArrowOpensTheList();
+    void refusedNumberIsNeverStoredUnasked_data();
     void refusedNumberIsNeverStoredUnasked();
     void keys_data();
     void keys();
@@ -120,8 +121,16 @@ void WindowTest::categoryArrowOpensTheList()
     QCOMPARE(h.shown({ColName, ColCategory}), "S1,Misc/S2,MiscZ*/S3,Misc");
 }
 
+void WindowTest::refusedNumberIsNeverStoredUnasked_data()
+{
+    QTest::addColumn<bool>("click");
+    QTest::newRow("then the wheel") << false;
+    QTest::newRow("then a click on another row") << true;
+}
+
 void WindowTest::refusedNumberIsNeverStoredUnasked()
 {
+    QFETCH(bool, click);
     Form1Harness h;
     Form1 &w = h.openWith(h.sounds(40, "", "1"));
     auto *txtGrid = h.control<QLineEdit>("txtGrid");
@@ -134,8 +143,11 @@ void WindowTest::refusedNumberIsNeverStoredUnasked()
     // The editor keeps the keyboard, so typing goes on where the user was told to.
     QVERIFY(txtGrid->isVisible());
     QTRY_VERIFY(txtGrid->hasFocus());
-    // The wheel closes it without storing the number only suggested.
-    wheel(h.grid(), 3);
+    // Leaving it closes it without storing the number only suggested.
+    if (click)
+        h.click(5, ColName);
+    else
+        wheel(h.grid(), 3);
     QTRY_VERIFY(txtGrid->isHidden());
     QCOMPARE(w.table().at(2).number, qint16(2));
     QCOMPARE(h.ui.messages.size(), 1);
@@ -373,6 +385,7 @@ void WindowTest::dropFilesAndFolders()
     h.control<QComboBox>("cmbNewCat")->setEditText("Dropped");
 
     QVERIFY(!drop(h.grid(), {}));
+    QVERIFY(!drop(h.grid(), {notes}));
     QVERIFY(drop(h.grid(), {h.makeSource("b.wav"), notes, h.makeSource("A.Wav"), folder}));
     QTRY_COMPARE(h.shown({ColNumber, ColCategory, ColName}),
                  "1,Misc,S1/2,Dropped,b*/3,Dropped,A*/4,Dropped,D*/5,Dropped,c*");
