@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -95,6 +96,9 @@ private slots:
     void titleAndHistory();
     void dropFilesAndFolders();
     void headerAndGeometryRemembered();
+    void currentSoundFollows();
+    void maximisedRemembered();
+    void shortenedPathShowsWhole();
 };
 
 void WindowTest::categoryArrowOpensTheList()
@@ -428,6 +432,69 @@ void WindowTest::headerAndGeometryRemembered()
     h.open();
     QCOMPARE(h.grid()->horizontalHeader()->sectionSize(ColCategory), width + 40);
     QTRY_COMPARE(h.grid()->window()->size(), size);
+}
+
+void WindowTest::currentSoundFollows()
+{
+    Form1Harness h;
+    SoundTable table;
+    table.replaceAll({makeRecord("Creak", 1, "Doors", false, false, h.makeSource("c.wav")),
+                      makeRecord("Thunder", 2, "Weather", false, false, h.makeSource("t.wav")),
+                      makeRecord("Bang", 3, "Doors", false, false, h.makeSource("b.wav"))});
+    Form1 &w = h.openWith(table);
+    auto *lblFile = h.control<QLabel>("lblFile");
+    // The row under the focus rectangle, the selection and "Selected file", as names.
+    auto state = [&] {
+        const int index = h.grid()->gridModel()->linkOf(h.grid()->currentGridRow());
+        QStringList selected;
+        for (const SoundRecord &record : w.table().records()) {
+            if (record.isSelected())
+                selected.append(record.name);
+        }
+        return (index ? w.table().at(index).name : QString("none")) + " | " + selected.join(',') +
+               " | " + QFileInfo(lblFile->text()).fileName();
+    };
+    h.click(2, ColName);
+    QCOMPARE(state(), "Thunder | Thunder | t.wav");
+    h.click(0, ColName);
+    QCOMPARE(h.shown({ColName}), "Bang/Creak/Thunder*");
+    QCOMPARE(state(), "Thunder | Thunder | t.wav");
+    QTest::keyClick(h.grid(), Qt::Key_Delete);
+    QCOMPARE(state(), "Creak |  | c.wav");
+    h.ui.messageAnswers.enqueue(Button::Yes);
+    trigger(w, "mnuEdit 6");
+    QCOMPARE(state(), "none |  | ");
+    action(w, "mnuEditUndo")->trigger();
+    h.ui.messageAnswers.enqueue(Button::Yes);
+    trigger(w, "mnuFile 2"); // the saved catalogue: three sounds again, none selected
+    QCOMPARE(state(), "Bang |  | b.wav");
+}
+
+void WindowTest::maximisedRemembered()
+{
+    Form1Harness h;
+    Form1 &w = h.open();
+    w.showMaximized();
+    QTRY_VERIFY(w.isMaximized());
+    h.close();
+    QVERIFY(h.open().isMaximized());
+}
+
+void WindowTest::shortenedPathShowsWhole()
+{
+    Form1Harness h;
+    Form1 &w = h.openWith(h.sounds(1));
+    const QString path = w.table().at(1).filename;
+    auto tipAt = [&](int width) {
+        h.grid()->setColumnWidth(ColFilename, width);
+        const QRect cell = h.grid()->visualRect(h.grid()->model()->index(0, ColFilename));
+        QHelpEvent help(QEvent::ToolTip, cell.center(),
+                        h.grid()->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(h.grid()->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(tipAt(h.grid()->fontMetrics().horizontalAdvance(path) + 40), QString());
+    QCOMPARE(tipAt(60), path);
 }
 
 QTEST_MAIN(WindowTest)
