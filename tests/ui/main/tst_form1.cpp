@@ -22,18 +22,6 @@ using Button = MessageRequest::Button;
 
 namespace {
 
-// Runs a menu entry given as "group index".
-void trigger(Form1 &w, const QString &entry)
-{
-    QAction *found = nullptr;
-    for (QAction *action : w.findChildren<QAction *>(entry.section(' ', 0, 0))) {
-        if (action->data().toInt() == entry.section(' ', 1).toInt())
-            found = action;
-    }
-    QVERIFY2(found, qPrintable(entry));
-    found->trigger();
-}
-
 // Two clicks on a cell of row 1 (S1, locked) or row 2 (S2); keys replace the editor's text and
 // are committed by "enter", "escape" or "scroll" ("" when no editor opens). Then the message
 // shown, the text of an editor left open and the row's first four cells.

@@ -37,16 +37,6 @@ QAction *action(Form1 &w, const char *name)
     return w.findChild<QAction *>(QLatin1String(name));
 }
 
-// Runs a menu entry given as "group index".
-void trigger(Form1 &w, const QString &entry)
-{
-    for (QAction *found : w.findChildren<QAction *>(entry.section(' ', 0, 0))) {
-        if (found->data().toInt() == entry.section(' ', 1).toInt())
-            return found->trigger();
-    }
-    QFAIL(qPrintable(entry));
-}
-
 // Number, lock, category, name and file name of every row, without the selection or order.
 QString content(const Form1Harness &h)
 {
