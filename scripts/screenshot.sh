@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the window program, fills a demo game folder and saves pictures of the main window and
-# its dialogs under a virtual display. Usage: scripts/screenshot.sh [OUTPUT_FOLDER]
+# Builds the window program and the picture tool, and saves pictures of the main window and its
+# dialogs under a virtual display, plus one of the whole screen with the real program on a demo
+# game folder. Usage: scripts/screenshot.sh [OUTPUT_FOLDER]
+# QT_SCALE_FACTOR (default 1) sets the scale the pictures are taken at.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -12,7 +14,13 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target sonquill sonquill-cli
+cmake --build --preset dev --target sonquill sonquill-cli screenshot_tool
+export QT_SCALE_FACTOR=${QT_SCALE_FACTOR:-1}
+
+# The window on the test harness: a demo catalogue sorted by category, a widened column, the
+# Ogg options, the progress window and the About box.
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
+    build/dev/bin/screenshot_tool "$out"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -46,10 +54,6 @@ LastSourceDir=$sources
 [Ogg]
 OggUse=1
 EOF
-
-HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1024x768x24" \
-    build/dev/bin/sonquill --screenshot-demo "$out"
 
 # A picture of the whole screen as well, with the window frame the window manager gives.
 HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=xcb \

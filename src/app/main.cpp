@@ -7,6 +7,7 @@
 #include "ui/main/Form1.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 using namespace sonquill;
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sonquill"));
     QApplication::setApplicationVersion(QStringLiteral(SONQUILL_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.sonquill.Sonquill.svg")));
 
     SettingsStore settings;
     QtUserInterface ui;

@@ -64,7 +64,8 @@ QByteArray WinampListBytes(const SoundTable &table, const QList<int> &order)
     appendLine(out, "#EXTM3U");
     for (int index : order) {
         if (table.isValidIndex(index))
-            appendLine(out, EncodeAnsi(table.at(index).filename));
+            // Players on this machine read the playlist in the system's encoding, UTF-8.
+            appendLine(out, table.at(index).filename.toUtf8());
     }
     return out;
 }

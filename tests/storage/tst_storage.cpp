@@ -398,8 +398,12 @@ void TestStorage::listFile_data()
         << List::Locked << three
         << "0001 : Wind" + QByteArray(47, ' ') + "/s/wind.wav\r\n0003 : Creak" +
                QByteArray(46, ' ') + "/s/cr\xe9.wav\r\n";
-    QTest::newRow("playlist in display order")
-        << List::Playlist << three << QByteArray("/s/bell.ogg\r\n/s/cr\xe9.wav\r\n/s/wind.wav\r\n");
+    QTest::newRow("playlist in display order, paths in UTF-8")
+        << List::Playlist << three
+        << QByteArray("/s/bell.ogg\r\n/s/cr\xc3\xa9.wav\r\n/s/wind.wav\r\n");
+    QTest::newRow("playlist keeps paths the code page lacks")
+        << List::Playlist << tableOf({makeRecord("N", "/s/\u96e8.wav", 1, 0, "")})
+        << QByteArray("/s/\xe9\x9b\xa8.wav\r\n");
 }
 
 void TestStorage::listFile()

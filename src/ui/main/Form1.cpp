@@ -7,11 +7,15 @@
 #include "ui/dialogs/DesignMetrics.h"
 #include "ui/main/SoundGrid.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +23,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
+#include <QUndoCommand>
+#include <QUndoStack>
 
 #include <algorithm>
 
@@ -33,6 +40,51 @@ constexpr int kGridLeft = 120;
 constexpr int kGridTop = 1200;
 constexpr int kGridMargin = 60;
 constexpr int kBottomHeight = 855;
+// The least room the grid keeps when the window is made small.
+constexpr int kGridMinimumHeight = 1200;
+// How long a status-bar message stays.
+constexpr int kStatusMs = 5000;
+
+// One change of the catalogue: the table before and after it. The change itself has already
+// been made when it is recorded, so the first redo does nothing.
+class TableChange : public QUndoCommand
+{
+public:
+    TableChange(const QString &what, SoundTable before, SoundTable after,
+                std::function<void(const SoundTable &)> show)
+        : QUndoCommand(what), m_before(std::move(before)), m_after(std::move(after)),
+          m_show(std::move(show))
+    {}
+    void undo() override { m_show(m_before); }
+    void redo() override
+    {
+        if (m_done)
+            m_show(m_after);
+        m_done = true;
+    }
+
+private:
+    SoundTable m_before;
+    SoundTable m_after;
+    std::function<void(const SoundTable &)> m_show;
+    bool m_done = false;
+};
+
+// The sound files below folder, at any depth, in name order.
+QStringList soundsInFolder(const QString &folder)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (IsSoundFile(path))
+            found.append(path);
+    }
+    std::sort(found.begin(), found.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    return found;
+}
 
 } // namespace
 
@@ -49,15 +101,28 @@ Widget *Form1::makeControl(QWidget *parent, const char *objectName, int left, in
 Form1::Form1(const Form1Services &services, QWidget *parent)
     : QMainWindow(parent), m_services(services), m_session(services.ui)
 {
-    setWindowTitle(QStringLiteral("Sonquill"));
     setFont(designFont());
+    m_undo = new QUndoStack(this);
     buildControls();
     buildMenus();
     applyDesign();
     statusBar()->setSizeGripEnabled(true);
-    resize(scaledX(kClientWidth), scaledY(kClientHeight) + menuBar()->sizeHint().height() +
-                                      statusBar()->sizeHint().height());
+    const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    resize(scaledX(kClientWidth), scaledY(kClientHeight) + chrome);
+    // The controls above and below the grid keep their designed places, so the window never
+    // gets narrower than they need.
+    setMinimumSize(scaledX(kClientWidth),
+                   scaledY(kGridTop + kGridMinimumHeight + kBottomHeight) + chrome);
+    connect(&m_session, &CatalogueSession::changed, this,
+            [this](const QString &what, const SoundTable &before) {
+                m_undo->push(
+                    new TableChange(what, before, m_session.table(),
+                                    [this](const SoundTable &table) { showRestoredTable(table); }));
+            });
+    connect(m_txtDir, &QLineEdit::textChanged, this, &Form1::updateTitle);
     Form_Load();
+    restoreWindowState();
+    updateTitle();
 }
 
 Form1::~Form1()
@@ -74,6 +139,8 @@ Form1::~Form1()
     disconnect(m_grid->verticalScrollBar(), nullptr, this, nullptr);
     disconnect(m_grid->horizontalScrollBar(), nullptr, this, nullptr);
     disconnect(m_chkOgg, nullptr, this, nullptr);
+    disconnect(m_txtDir, nullptr, this, nullptr);
+    disconnect(&m_session, nullptr, this, nullptr);
 }
 
 void Form1::buildControls()
@@ -115,7 +182,6 @@ void Form1::buildControls()
     m_label2 = makeControl<QLabel>(m_picBottom, "Label2", 240, 0, 975, 255);
     m_label2->setText(QStringLiteral("Selected file:"));
     m_lblFile = makeControl<QLabel>(m_picBottom, "lblFile", 1320, 0, 6135, 255);
-    m_lblFile->setText(QStringLiteral("c:\\"));
     m_cmdPlay = makeControl<QPushButton>(m_picBottom, "cmdPlay", 240, 360, 975, 375);
     m_cmdPlay->setText(QStringLiteral("Play"));
     m_cmdPlay->setToolTip(
@@ -147,8 +213,14 @@ void Form1::buildControls()
     m_cmbCateg->installEventFilter(this);
 
     m_client->installEventFilter(this);
+    QWidget *tabOrder[] = {m_txtDir,  m_cmdBrowseDir,  m_cmdAdd,  m_cmbNewCat, m_cmdDistribute,
+                           m_chkOgg,  m_cmdOggOptions, m_grid,    m_txtGrid,   m_cmbCateg,
+                           m_cmdPlay, m_cmdStop,       m_cmdEdit, m_cmdOpen};
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
     connect(m_cmdAdd, &QPushButton::clicked, this, &Form1::cmdAdd_Click);
     connect(m_cmdBrowseDir, &QPushButton::clicked, this, &Form1::cmdBrowseDir_Click);
+    connect(m_txtGrid, &QLineEdit::textEdited, this, [this] { m_numberRefused = false; });
     connect(m_txtDir, &QLineEdit::returnPressed, this, [this] { txtDir_KeyPress(13); });
     connect(m_chkOgg, &QCheckBox::stateChanged, this, &Form1::chkOgg_Click);
     connect(m_cmdDistribute, &QPushButton::clicked, this, &Form1::cmdDistribute_Click);
@@ -161,6 +233,11 @@ void Form1::buildControls()
     connect(m_grid, &SoundGridView::gridMousePressed, this, &Form1::gridSound_MouseDown);
     connect(m_grid, &SoundGridView::gridMouseReleased, this, &Form1::gridSound_MouseUp);
     connect(m_grid, &SoundGridView::gridDoubleClicked, this, &Form1::gridSound_DblClick);
+    connect(m_grid, &SoundGridView::gridCursorMoved, this, &Form1::gridKeyMoved);
+    connect(m_grid, &SoundGridView::gridKeyCommand, this, &Form1::gridKeyCommand);
+    // After the drop has finished, so that no question blocks the file manager's drag.
+    connect(m_grid, &SoundGridView::pathsDropped, this, &Form1::addDroppedPaths,
+            Qt::QueuedConnection);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &Form1::gridSound_EnterCell);
     connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &Form1::gridSound_Scroll);
@@ -297,6 +374,7 @@ bool Form1::saveCatalogue(const QString &folder)
                     {MessageRequest::Button::Yes, MessageRequest::Button::No},
                     MessageRequest::Button::Yes) == MessageRequest::Button::Yes) {
                 m_session.load(folder);
+                m_undo->clear();
                 MakeSort();
                 UpdateCategories();
                 gridSound_Update();
@@ -304,7 +382,9 @@ bool Form1::saveCatalogue(const QString &folder)
             return false;
         }
     }
-    return !m_session.save(folder);
+    const bool saved = !m_session.save(folder);
+    updateTitle();
+    return saved;
 }
 
 void Form1::reportAddedFiles(const QList<AddedFile> &results)
@@ -347,6 +427,8 @@ void Form1::refuseText(TextVerdict verdict)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    if (!m_unloaded)
+        saveWindowState();
     Form_QueryUnload();
     event->accept();
 }
@@ -357,11 +439,16 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         Form_Resize();
     } else if (watched == m_txtGrid || watched == m_cmbCateg) {
         if (event->type() == QEvent::FocusOut) {
-            // A message box or a pop-up list taking the focus for a moment is no leaving.
+            // A message box, or the category list opening, takes the focus without the user
+            // leaving the editor.
             const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            const QWidget *now = QApplication::focusWidget();
+            const bool intoList = now && (now == m_cmbCateg || m_cmbCateg->isAncestorOf(now) ||
+                                          m_cmbCateg->view()->window()->isAncestorOf(now));
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+                !intoList) {
                 if (watched == m_txtGrid)
-                    txtGrid_LostFocus();
+                    leaveTextEditor();
                 else
                     cmbCateg_LostFocus();
             }
@@ -418,6 +505,89 @@ void Form1::addSoundFiles(const QStringList &paths)
     gridSound_Highlight(lastAdded);
     UpdateCategories();
     reportAddedFiles(results);
+}
+
+void Form1::addDroppedPaths(const QStringList &paths)
+{
+    finishEditing();
+    QStringList sounds;
+    QStringList others;
+    for (const QString &path : paths) {
+        if (QFileInfo(path).isDir())
+            sounds.append(soundsInFolder(path));
+        else if (IsSoundFile(path))
+            sounds.append(path);
+        else
+            others.append(path);
+    }
+    addSoundFiles(sounds);
+    if (!others.isEmpty()) {
+        tell(QStringLiteral("Sonquill"),
+             tr("These files are not MP3, WAV, OGG or VOC sounds and were not added:") + kCrLf +
+                 others.join(kCrLf),
+             MessageRequest::Icon::Exclamation);
+    }
+}
+
+void Form1::refreshGrid()
+{
+    MakeSort();
+    gridSound_Update();
+}
+
+void Form1::showRestoredTable(const SoundTable &table)
+{
+    // The rows under an open editor are about to change; what it holds is dropped.
+    m_txtGrid->hide();
+    m_cmbCateg->hide();
+    m_session.restoreTable(table);
+    MakeSort();
+    UpdateCategories();
+    gridSound_Update();
+}
+
+void Form1::updateTitle()
+{
+    setWindowTitle(gameFolder() + QStringLiteral("[*] \u2014 Sonquill"));
+    setWindowModified(m_session.isModified());
+}
+
+void Form1::restoreWindowState()
+{
+    const QByteArray geometry = QByteArray::fromBase64(
+        m_services.settings.read(QStringLiteral("Window"), QStringLiteral("Geometry"), {})
+            .toLatin1());
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    const QStringList widths =
+        m_services.settings.read(QStringLiteral("Window"), QStringLiteral("ColumnWidths"), {})
+            .split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (widths.size() == GridColumnCount) {
+        for (int column = 0; column < GridColumnCount; ++column) {
+            const int width = widths[column].toInt();
+            if (width > 0)
+                m_grid->setColumnWidth(column, width);
+        }
+    }
+}
+
+void Form1::saveWindowState()
+{
+    m_services.settings.write(QStringLiteral("Window"), QStringLiteral("Geometry"),
+                              QString::fromLatin1(saveGeometry().toBase64()));
+    QStringList widths;
+    for (int column = 0; column < GridColumnCount; ++column)
+        widths.append(QString::number(m_grid->columnWidth(column)));
+    m_services.settings.write(QStringLiteral("Window"), QStringLiteral("ColumnWidths"),
+                              widths.join(QLatin1Char(',')));
+}
+
+bool Form1::shellOpened(int answer, const QString &failure)
+{
+    if (answer >= 32)
+        return true;
+    tell(QStringLiteral("Sonquill"), failure, MessageRequest::Icon::Exclamation);
+    return false;
 }
 
 void Form1::cmdBrowseDir_Click()
@@ -510,7 +680,7 @@ QString Form1::soundInfoPath() const
 
 void Form1::showStatus(const QString &text)
 {
-    statusBar()->showMessage(text);
+    statusBar()->showMessage(text, kStatusMs);
 }
 
 } // namespace sonquill

@@ -26,6 +26,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QUndoStack;
 
 namespace sonquill {
 
@@ -63,8 +64,17 @@ public:
     // Adds the files as Add Sound(s) does, with the category of the "of category" box, and
     // tells the user about any it refused.
     void addSoundFiles(const QStringList &paths);
+    // Adds dropped files and the sounds inside dropped folders; names dropped files that are
+    // no sounds in one message.
+    void addDroppedPaths(const QStringList &paths);
+    // Recomputes the display order and refills the grid.
+    void refreshGrid();
 
-public slots:
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private slots:
     void Form_Load();
     void Form_Resize();
     void Form_QueryUnload();
@@ -103,10 +113,6 @@ public slots:
     void mnuUtils_Click(int index);
     void mnuHelp_Click(int index);
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     // The record behind grid row EditRow, or an empty record.
     SoundRecord GetCurrentRecord() const;
@@ -142,6 +148,8 @@ private:
     bool txtGrid_KeyPress(int key);
     bool cmbCateg_KeyPress(int key);
     void editCell(int row, int col);
+    // The text editor lost the keyboard or the grid scrolled under it.
+    void leaveTextEditor();
     // Commits any open editor and closes one that refused its text, before a command reads or
     // changes the catalogue.
     void finishEditing();
@@ -149,6 +157,18 @@ private:
     static QStringList soundFileFilters();
     void hideEditor(QWidget *editor);
     int soundIndexOfRow(int row) const;
+    // Keys on the grid: moving the current cell (and the selection with it), editing, removal.
+    void gridKeyMoved(int row, Qt::KeyboardModifiers modifiers);
+    void gridKeyCommand(int key);
+    // Puts a table of the undo history back and shows it.
+    void showRestoredTable(const SoundTable &table);
+    // The file of the current row's sound in "Selected file", or nothing.
+    void showCurrentFile();
+    void updateTitle();
+    void restoreWindowState();
+    void saveWindowState();
+    // False, after telling the user, when the desktop's answer says nothing was started.
+    bool shellOpened(int answer, const QString &failure);
 
     MessageRequest::Button ask(const QString &title, const QString &text,
                                QList<MessageRequest::Button> buttons,
@@ -175,6 +195,8 @@ private:
     int m_editCol = 0;
     bool m_refilling = false;
     bool m_committing = false;
+    // The number editor shows a number it suggested after refusing the one typed.
+    bool m_numberRefused = false;
     bool m_unloaded = false;
 
     struct DesignItem
@@ -208,6 +230,10 @@ private:
     QLineEdit *m_txtGrid = nullptr;
     QComboBox *m_cmbCateg = nullptr;
     QMenu *m_mnuSoundtop = nullptr;
+
+    QUndoStack *m_undo = nullptr;
+    // Where a Shift+arrow range starts.
+    int m_keyAnchorRow = 1;
 
     QPointer<FrmOgg> m_frmOgg;
     QPointer<FrmAbout> m_frmAbout;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -43,6 +44,7 @@ void Form1::gridSound_MakeHeaders()
     }
     for (int column = 0; column < GridColumnCount; ++column)
         m_grid->setColumnWidth(column, int(std::lround(kColumnWidths[column] / 15.0 * factor)));
+    m_grid->horizontalHeader()->setMinimumSectionSize(metrics.horizontalAdvance(QLatin1Char('M')));
 }
 
 void Form1::gridSound_Update()
@@ -55,6 +57,12 @@ void Form1::gridSound_Update()
     const int verticalScroll = m_grid->verticalScrollBar()->value();
     const int horizontalScroll = m_grid->horizontalScrollBar()->value();
 
+    // The sound the current cell is on, as shown; a new order moves the cell along with it.
+    std::array<QString, GridColumnCount> currentCells;
+    for (int column = 0; column < GridColumnCount; ++column)
+        currentCells[size_t(column)] = m_model->cellText(currentRow, column);
+    const bool onSound = soundIndexOfRow(currentRow) != 0;
+
     const SoundTable &table = m_session.table();
     QList<GridRow> rows(std::max<qsizetype>(1, table.SoundCount()));
     const qsizetype filled = std::min(rows.size(), m_sortOrder.size());
@@ -63,11 +71,20 @@ void Form1::gridSound_Update()
         if (table.isValidIndex(index))
             rows[i] = MakeGridRow(index, table.at(index));
     }
+    int targetRow = std::min(currentRow, int(rows.size()));
+    if (onSound && !(currentRow <= rows.size() && rows[currentRow - 1].cells == currentCells)) {
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            if (rows[i].link && rows[i].cells == currentCells) {
+                targetRow = int(i) + 1;
+                break;
+            }
+        }
+    }
     m_model->refill(std::move(rows));
 
-    if (currentRow >= 1 && currentColumn >= 0 &&
-        (m_grid->currentGridRow() != currentRow || m_grid->currentColumn() != currentColumn))
-        m_grid->setCurrentCell(currentRow, currentColumn);
+    if (targetRow >= 1 && currentColumn >= 0 &&
+        (m_grid->currentGridRow() != targetRow || m_grid->currentColumn() != currentColumn))
+        m_grid->setCurrentCell(targetRow, currentColumn);
     // The refill leaves the view where it was; only a shorter list can pull it up.
     m_grid->doItemsLayout();
     m_grid->verticalScrollBar()->setValue(verticalScroll);
@@ -76,6 +93,14 @@ void Form1::gridSound_Update()
     if (hadFocus)
         m_grid->setFocus();
     m_refilling = false;
+    showCurrentFile();
+    updateTitle();
+}
+
+void Form1::showCurrentFile()
+{
+    const int index = soundIndexOfRow(m_grid->currentGridRow());
+    m_lblFile->setText(index ? m_session.table().at(index).filename : QString());
 }
 
 void Form1::gridSound_Highlight(qint16 theIndex)
@@ -140,11 +165,11 @@ void Form1::gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
     if (button == Qt::RightButton) {
         if (row >= 1 && col >= 0)
             m_grid->setCurrentCell(row, col);
-        if (index)
-            m_lblFile->setText(m_session.table().at(index).filename);
         m_mnuSoundtop->popup(globalPos);
         return;
     }
+    if (row >= 1 && !shiftDown)
+        m_keyAnchorRow = row;
 
     const bool sameCell = m_lastClickRow == row && m_lastClickCol == col;
     m_lastClickRow = row;
@@ -152,6 +177,8 @@ void Form1::gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
     if (row == 0) {
         if (col >= 0 && col < GridColumnCount) {
             m_sort.headerClicked(qint16(col + 1));
+            m_grid->horizontalHeader()->setSortIndicator(m_sort.PrimarySort - 1,
+                                                         Qt::AscendingOrder);
             MakeSort();
             gridSound_Update();
         }
@@ -223,6 +250,27 @@ void Form1::editCell(int row, int col)
     m_downRow = -1;
 }
 
+void Form1::gridKeyMoved(int row, Qt::KeyboardModifiers modifiers)
+{
+    // Ctrl moves the focus alone; Shift stretches the selection from where it began.
+    if (modifiers.testFlag(Qt::ControlModifier) && !modifiers.testFlag(Qt::ShiftModifier))
+        return;
+    QList<int> indexes;
+    if (modifiers.testFlag(Qt::ShiftModifier)) {
+        const int from = std::clamp(m_keyAnchorRow, 1, m_model->gridRowCount() - 1);
+        for (int r = std::min(from, row); r <= std::max(from, row); ++r) {
+            if (const int index = soundIndexOfRow(r))
+                indexes.append(index);
+        }
+    } else {
+        m_keyAnchorRow = row;
+        if (const int index = soundIndexOfRow(row))
+            indexes.append(index);
+    }
+    m_session.selectOnly(indexes);
+    gridSound_Update();
+}
+
 void Form1::gridSound_DblClick(int row, int col)
 {
     if (row >= 1 && col == ColSize)
@@ -233,9 +281,7 @@ void Form1::gridSound_EnterCell()
 {
     if (m_refilling)
         return;
-    const int index = soundIndexOfRow(m_grid->currentGridRow());
-    if (index)
-        m_lblFile->setText(m_session.table().at(index).filename);
+    showCurrentFile();
 }
 
 void Form1::gridSound_Scroll()
@@ -243,7 +289,7 @@ void Form1::gridSound_Scroll()
     if (m_refilling)
         return;
     if (!m_txtGrid->isHidden())
-        txtGrid_LostFocus();
+        leaveTextEditor();
     else
         m_txtGrid->hide();
     if (!m_cmbCateg->isHidden())
@@ -259,6 +305,7 @@ void Form1::PlaceEditor(QWidget *editor, int row, int col)
         return;
     }
     m_grid->setCurrentCell(row, col);
+    m_numberRefused = false;
     m_editRow = row;
     m_editCol = col;
 
@@ -349,9 +396,15 @@ void Form1::txtGrid_LostFocus()
             break;
         }
         if (!store) {
-            // The editor stays open over its cell with the suggested number.
+            // The editor stays open over its cell with the suggested number, and keeps the
+            // keyboard even when a Tab or a click was taking it elsewhere.
             m_txtGrid->setText(edit.editorText);
             m_txtGrid->selectAll();
+            m_numberRefused = true;
+            QTimer::singleShot(0, m_txtGrid, [this] {
+                if (m_txtGrid->isVisible())
+                    m_txtGrid->setFocus(Qt::OtherFocusReason);
+            });
             m_committing = false;
             return;
         }
@@ -368,6 +421,16 @@ void Form1::txtGrid_LostFocus()
     gridSound_Update();
     hideEditor(m_txtGrid);
     m_committing = false;
+}
+
+void Form1::leaveTextEditor()
+{
+    // After a refusal only Enter stores the number shown: leaving or scrolling drops it, since
+    // the user never confirmed it.
+    if (m_numberRefused && m_editCol == ColNumber)
+        hideEditor(m_txtGrid);
+    else
+        txtGrid_LostFocus();
 }
 
 void Form1::cmbCateg_LostFocus()

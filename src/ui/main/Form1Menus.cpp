@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QUndoStack>
 
 namespace sonquill {
 
@@ -79,10 +80,27 @@ void Form1::buildMenus()
                  QKeySequence(QStringLiteral("Ctrl+D")), &Form1::mnuFile_Click);
     addMenuEntry(fileMenu, file, FileMenu::ClearOld, QStringLiteral("&Clear old SOUND#.* files"),
                  {}, &Form1::mnuFile_Click);
+    fileMenu->addSeparator();
+    QAction *quit = fileMenu->addAction(QStringLiteral("&Quit"));
+    quit->setObjectName(QStringLiteral("mnuFileQuit"));
+    quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
 
     const QString edit = QStringLiteral("mnuEdit");
     QMenu *editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
     editMenu->setObjectName(QStringLiteral("mnuEditTop"));
+    // A name being typed is stored first, so that it can be undone like any other change.
+    connect(editMenu, &QMenu::aboutToShow, this, &Form1::finishEditing);
+    QAction *undo = m_undo->createUndoAction(this, QStringLiteral("&Undo"));
+    undo->setObjectName(QStringLiteral("mnuEditUndo"));
+    undo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    QAction *redo = m_undo->createRedoAction(this, QStringLiteral("&Redo"));
+    redo->setObjectName(QStringLiteral("mnuEditRedo"));
+    redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    editMenu->addAction(undo);
+    editMenu->addAction(redo);
+    editMenu->addSeparator();
     addMenuEntry(editMenu, edit, EditMenu::SelectAll, QStringLiteral("Select All"),
                  QKeySequence(QStringLiteral("Ctrl+A")), &Form1::mnuEdit_Click);
     addMenuEntry(editMenu, edit, EditMenu::RemoveAll, QStringLiteral("Remove all sounds"), {},
@@ -123,8 +141,8 @@ void Form1::buildMenus()
     const QString help = QStringLiteral("mnuHelp");
     QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("mnuHelptop"));
-    addMenuEntry(helpMenu, help, HelpMenu::HelpFile, QStringLiteral("&Help File"), {},
-                 &Form1::mnuHelp_Click);
+    addMenuEntry(helpMenu, help, HelpMenu::HelpFile, QStringLiteral("&Help File"),
+                 QKeySequence(Qt::Key_F1), &Form1::mnuHelp_Click);
     addMenuEntry(helpMenu, help, HelpMenu::About, QStringLiteral("&About"), {},
                  &Form1::mnuHelp_Click);
 }
@@ -151,6 +169,7 @@ void Form1::mnuFile_Click(int index)
         if (answer != Button::Yes)
             return;
         m_session.load(folder);
+        m_undo->clear();
         MakeSort();
         UpdateCategories();
         gridSound_Update();
@@ -284,6 +303,7 @@ void Form1::mnuSoundPop_Click(int index)
         }
         MakeSort();
         gridSound_Update();
+        UpdateCategories();
         break;
     }
     default:
@@ -313,10 +333,13 @@ void Form1::mnuSound_Click(int index)
 
 void Form1::cmdPlay_Click()
 {
-    if (m_player)
-        m_player->play(m_lblFile->text());
+    const QString path = m_lblFile->text();
+    if (path.isEmpty())
+        showStatus(tr("Choose a sound in the list first."));
+    else if (m_player)
+        m_player->play(path);
     else
-        showStatus(tr("No media player is available to play %1.").arg(m_lblFile->text()));
+        showStatus(tr("No media player is available to play %1.").arg(path));
 }
 
 void Form1::cmdStop_Click()
@@ -327,18 +350,29 @@ void Form1::cmdStop_Click()
 
 void Form1::cmdOpen_Click()
 {
-    m_services.shell.ShellExecute(m_lblFile->text(), QStringLiteral("open"));
+    const QString path = m_lblFile->text();
+    if (path.isEmpty()) {
+        showStatus(tr("Choose a sound in the list first."));
+        return;
+    }
+    shellOpened(m_services.shell.ShellExecute(path, QStringLiteral("open")),
+                tr("No program could open %1.").arg(path));
 }
 
 void Form1::cmdEdit_Click()
 {
     const QString path = m_lblFile->text();
+    if (path.isEmpty()) {
+        showStatus(tr("Choose a sound in the list first."));
+        return;
+    }
     for (const QString &verb :
          {QStringLiteral("Edit"), QStringLiteral("Record"), QStringLiteral("Modify")}) {
         if (m_services.shell.ShellExecute(path, verb) >= 32)
             return;
     }
-    m_services.shell.ShellExecute(path, QString());
+    shellOpened(m_services.shell.ShellExecute(path, QString()),
+                tr("Neither a sound editor nor any other program could open %1.").arg(path));
 }
 
 void Form1::checkSounds()
@@ -407,16 +441,31 @@ void Form1::mnuUtils_Click(int index)
         tell(QStringLiteral("Sonquill"), QStringLiteral("Playlist saved to ") + path);
 }
 
+void Form1::gridKeyCommand(int key)
+{
+    if (key == Qt::Key_Delete) {
+        mnuSoundPop_Click(SoundPopMenu::RemoveSelected);
+        return;
+    }
+    const int row = m_grid->currentGridRow();
+    const int col = m_grid->currentColumn();
+    if (row >= 1 && col >= 0)
+        editCell(row, col);
+}
+
 void Form1::mnuHelp_Click(int index)
 {
     switch (index) {
     case HelpMenu::HelpFile: {
         const QString path = LocateHelpFile(m_services.programFolder);
-        if (!FileExists(path)) {
+        const bool found = FileExists(path);
+        if (!found) {
             tell(QStringLiteral("No Help Found."),
                  QStringLiteral("The help file, ") + path + QStringLiteral(", was not found."));
         }
-        m_services.shell.ShellExecute(path, QStringLiteral("open"));
+        const int answer = m_services.shell.ShellExecute(path, QStringLiteral("open"));
+        if (found)
+            shellOpened(answer, tr("No program could show the help file, %1.").arg(path));
         break;
     }
     case HelpMenu::About:

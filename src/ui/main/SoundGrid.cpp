@@ -4,10 +4,21 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFont>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
+#include <QToolTip>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace sonquill {
 
@@ -29,9 +40,50 @@ protected:
         if (index.column() == ColFilename)
             option->textElideMode = Qt::ElideLeft;
     }
+
+public:
+    // The whole path shows as a tool tip only where the cell cuts it short.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() == QEvent::ToolTip && index.column() == ColFilename &&
+            option.fontMetrics.horizontalAdvance(index.data().toString()) + 2 * kTextRoom <=
+                option.rect.width()) {
+            QToolTip::hideText();
+            return true;
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
+private:
+    static constexpr int kTextRoom = 4;
 };
 
+// The local files and folders a drag carries; empty when it carries anything else or nothing
+// that could be added.
+QStringList localPaths(const QMimeData *mime)
+{
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    bool addable = false;
+    for (const QUrl &url : mime->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        paths.append(url.toLocalFile());
+        addable = addable || IsSoundFile(paths.last()) || QFileInfo(paths.last()).isDir();
+    }
+    return addable ? paths : QStringList();
+}
+
 } // namespace
+
+bool IsSoundFile(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("mp3") || suffix == QLatin1String("wav") ||
+           suffix == QLatin1String("ogg") || suffix == QLatin1String("voc");
+}
 
 GridRow MakeGridRow(int link, const SoundRecord &record)
 {
@@ -127,6 +179,10 @@ QVariant SoundGridModel::data(const QModelIndex &index, int role) const
         return row.cells[size_t(index.column())];
     case Qt::BackgroundRole:
         return QBrush(row.selected ? kSelectedBackground : kPlainBackground);
+    case Qt::ToolTipRole:
+        if (index.column() == ColFilename)
+            return row.cells[ColFilename];
+        return {};
     case Qt::ForegroundRole:
         // The background is always light, whatever the desktop's colour scheme.
         return QBrush(Qt::black);
@@ -177,7 +233,9 @@ SoundGridHeader::SoundGridHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, 
 {
     setSectionsClickable(false);
     setSectionsMovable(false);
-    setSectionResizeMode(QHeaderView::Fixed);
+    setSectionResizeMode(QHeaderView::Interactive);
+    setStretchLastSection(true);
+    setSortIndicator(-1, Qt::AscendingOrder);
     setHighlightSections(false);
     setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // A style sheet paints the same green under every widget style.
@@ -187,16 +245,34 @@ SoundGridHeader::SoundGridHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, 
                                  "border-bottom: 1px solid rgb(0, 90, 0); padding: 1px 3px; }"));
 }
 
+bool SoundGridHeader::onGrip(QPoint pos) const
+{
+    const int grip = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, this);
+    for (int section = 0; section < count() - 1; ++section) {
+        const int edge = sectionViewportPosition(section) + sectionSize(section);
+        if (std::abs(pos.x() - edge) <= grip)
+            return true;
+    }
+    return false;
+}
+
 void SoundGridHeader::mousePressEvent(QMouseEvent *event)
 {
+    m_resizing = event->button() == Qt::LeftButton && onGrip(event->position().toPoint());
     QHeaderView::mousePressEvent(event);
-    emit headerPressed(event->button(), event->modifiers(),
-                       logicalIndexAt(event->position().toPoint()));
+    if (!m_resizing) {
+        emit headerPressed(event->button(), event->modifiers(),
+                           logicalIndexAt(event->position().toPoint()));
+    }
 }
 
 void SoundGridHeader::mouseReleaseEvent(QMouseEvent *event)
 {
     QHeaderView::mouseReleaseEvent(event);
+    if (m_resizing) {
+        m_resizing = false;
+        return;
+    }
     emit headerReleased(event->button(), event->modifiers(),
                         logicalIndexAt(event->position().toPoint()),
                         event->globalPosition().toPoint());
@@ -209,11 +285,18 @@ SoundGridView::SoundGridView(QWidget *parent)
     auto *header = new SoundGridHeader(this);
     setHorizontalHeader(header);
     header->setModel(m_model);
+    // The header shows the order, but sorting stays with the window's own rules.
+    header->setSortIndicatorShown(true);
     setItemDelegate(new SoundGridDelegate(this));
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::PreventContextMenu);
     setWordWrap(false);
+    // The grid is one stop in the window's tab order; arrows move within it.
+    setTabKeyNavigation(false);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
     // The scroll value then counts rows, which is what scrolling a row to the top needs.
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     verticalHeader()->hide();
@@ -304,6 +387,73 @@ void SoundGridView::mouseDoubleClickEvent(QMouseEvent *event)
     QTableView::mouseDoubleClickEvent(event);
     const QPoint pos = event->position().toPoint();
     emit gridDoubleClicked(gridRowAt(pos), columnAtPoint(pos));
+}
+
+void SoundGridView::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F2:
+    case Qt::Key_Delete:
+        if (!plain)
+            break;
+        event->accept();
+        emit gridKeyCommand(key);
+        return;
+    case Qt::Key_Home:
+    case Qt::Key_End: {
+        // The list's first and last sound, in the column the user is in.
+        const int row = key == Qt::Key_Home ? 1 : m_model->gridRowCount() - 1;
+        setCurrentCell(row, std::max(0, currentColumn()));
+        scrollTo(currentIndex());
+        event->accept();
+        emit gridCursorMoved(row, event->modifiers());
+        return;
+    }
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const int before = currentGridRow();
+        QTableView::keyPressEvent(event);
+        if (currentGridRow() != before)
+            emit gridCursorMoved(currentGridRow(), event->modifiers());
+        return;
+    }
+    default:
+        break;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void SoundGridView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (localPaths(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void SoundGridView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (localPaths(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void SoundGridView::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = localPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit pathsDropped(paths);
 }
 
 } // namespace sonquill

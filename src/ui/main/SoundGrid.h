@@ -33,6 +33,9 @@ struct GridRow
     std::array<QString, GridColumnCount> cells;
 };
 
+// True for the file types Add Sound(s) offers (MP3, WAV, OGG, VOC), in any case.
+bool IsSoundFile(const QString &path);
+
 // The cell texts of a sound as the grid shows them.
 GridRow MakeGridRow(int link, const SoundRecord &record);
 
@@ -81,6 +84,12 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    // True when pos lies on the grip between two sections, where a press starts a resize.
+    bool onGrip(QPoint pos) const;
+    // A press that started a resize is no click on the header.
+    bool m_resizing = false;
 };
 
 // The grid widget: reports mouse presses, releases and double-clicks in grid rows and columns
@@ -111,11 +120,21 @@ signals:
     void gridMouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int row,
                            int column, QPoint globalPos);
     void gridDoubleClicked(int row, int column);
+    // A key moved the current cell to another row.
+    void gridCursorMoved(int row, Qt::KeyboardModifiers modifiers);
+    // Enter, F2 or Delete on the grid.
+    void gridKeyCommand(int key);
+    // Local files and folders dropped on the grid.
+    void pathsDropped(const QStringList &paths);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     SoundGridModel *m_model;

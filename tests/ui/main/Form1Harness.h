@@ -8,6 +8,7 @@
 #include "ui/main/Form1.h"
 #include "ui/main/SoundGrid.h"
 
+#include <QAction>
 #include <QDir>
 #include <QHeaderView>
 #include <QTemporaryDir>
@@ -29,6 +30,16 @@ public:
     }
     QStringList commandLines;
 };
+
+// Runs a menu entry given as "group index" ("mnuFile 4").
+inline void trigger(Form1 &w, const QString &entry)
+{
+    for (QAction *found : w.findChildren<QAction *>(entry.section(' ', 0, 0))) {
+        if (found->data().toInt() == entry.section(' ', 1).toInt())
+            return found->trigger();
+    }
+    QFAIL(qPrintable(entry));
+}
 
 // A record as the catalogue holds it.
 inline SoundRecord makeRecord(const QString &name, qint16 number, const QString &category = {},

@@ -22,18 +22,6 @@ using Button = MessageRequest::Button;
 
 namespace {
 
-// Runs a menu entry given as "group index".
-void trigger(Form1 &w, const QString &entry)
-{
-    QAction *found = nullptr;
-    for (QAction *action : w.findChildren<QAction *>(entry.section(' ', 0, 0))) {
-        if (action->data().toInt() == entry.section(' ', 1).toInt())
-            found = action;
-    }
-    QVERIFY2(found, qPrintable(entry));
-    found->trigger();
-}
-
 // Two clicks on a cell of row 1 (S1, locked) or row 2 (S2); keys replace the editor's text and
 // are committed by "enter", "escape" or "scroll" ("" when no editor opens). Then the message
 // shown, the text of an editor left open and the row's first four cells.
@@ -153,7 +141,7 @@ void Form1Test::resize_data()
 {
     QTest::addColumn<QSize>("client");
     QTest::newRow("large") << QSize(1400, 1000);
-    QTest::newRow("small") << QSize(420, 320);
+    QTest::newRow("small stops where every control fits") << QSize(420, 320);
 }
 
 void Form1Test::resize()
@@ -162,8 +150,16 @@ void Form1Test::resize()
 
     Form1Harness h;
     Form1 &w = h.open();
-    w.resize(w.size() + client - w.centralWidget()->size());
+    const QSize chrome = w.size() - w.centralWidget()->size();
+    w.resize(client + chrome);
+    client = client.expandedTo(w.minimumSize() - chrome);
     QTRY_COMPARE(w.centralWidget()->size(), client);
+    for (QWidget *control : w.centralWidget()->findChildren<QWidget *>()) {
+        const QRect inClient(control->mapTo(w.centralWidget(), QPoint(0, 0)), control->size());
+        if (control->isVisible() && control->parentWidget()->objectName() != "gridSound")
+            QVERIFY2(w.centralWidget()->rect().contains(inClient),
+                     qPrintable(control->objectName()));
+    }
 
     // The bottom panel spans the foot of the window; the grid fills the room above it without
     // overlapping it or running past the right edge.
@@ -560,6 +556,8 @@ void Form1Test::changeCategory()
     QCOMPARE(h.ui.inputRequests[0].prompt, "Please enter the new category for the selected "
                                            "entries. Click cancel to keep the same.");
     QCOMPARE(h.ui.inputRequests[0].preset, "Second");
+    // The new category is offered for the next sounds at once.
+    QVERIFY(h.control<QComboBox>("cmbNewCat")->findText(" New ") >= 0);
 }
 
 void Form1Test::listsInDisplayOrder()
@@ -611,7 +609,11 @@ void Form1Test::previewCommands()
 {
     Form1Harness h;
     Form1 &w = h.openWith(h.sounds(3));
-    QCOMPARE(h.control<QLabel>("lblFile")->text(), "c:\\");
+    // Nothing is current yet: nothing is named, played or opened.
+    QCOMPARE(h.control<QLabel>("lblFile")->text(), "");
+    for (const char *entry : {"mnuSound 2", "mnuSound 6", "mnuSound 8"})
+        trigger(w, entry);
+    QVERIFY(h.player->played.isEmpty() && h.shell.calls.isEmpty());
     h.click(2, ColName);
     const QString s2 = w.table().at(2).filename;
     QCOMPARE(h.control<QLabel>("lblFile")->text(), s2);
@@ -629,6 +631,7 @@ void Form1Test::previewCommands()
     // Open asks once; Edit tries its verbs in order until one is accepted.
     h.click(2, ColName);
     h.shell.answers.insert("Record", 42);
+    h.shell.answers.insert("open", 42);
     trigger(w, "mnuSound 6");
     trigger(w, "mnuSound 8");
     QStringList calls;
@@ -636,6 +639,14 @@ void Form1Test::previewCommands()
         calls.append(call.verb + (call.path == s2 ? "" : " (other file)"));
     QCOMPARE(calls, (QStringList{"open", "Edit", "Record"}));
     QVERIFY(h.ui.messages.isEmpty());
+    // Nothing started says so.
+    h.shell.answers.clear();
+    trigger(w, "mnuSound 6");
+    trigger(w, "mnuSound 8");
+    QCOMPARE(h.messages(), QStringList({"Sonquill | No program could open " + s2 + ". | Ok*",
+                                        "Sonquill | Neither a sound editor nor any other program "
+                                        "could open " +
+                                            s2 + ". | Ok*"}));
 }
 
 void Form1Test::gameFolder()
