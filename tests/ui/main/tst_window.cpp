@@ -434,7 +434,7 @@ void WindowTest::currentSoundFollows()
     Form1 &w = h.openWith(table);
     auto *lblFile = h.control<QLabel>("lblFile");
     // The row under the focus rectangle, the selection and "Selected file", as names.
-    auto state = [&] {
+    auto state = [&]() -> QString {
         const int index = h.grid()->gridModel()->linkOf(h.grid()->currentGridRow());
         QStringList selected;
         for (const SoundRecord &record : w.table().records()) {
