@@ -18,7 +18,7 @@ void SortState::headerClicked(qint16 code)
     }
 }
 
-QString SortKeyPart(const SoundRecord &record, qint16 code)
+QString SortKeyPart(const SoundRecord &record, qint16 code, double seconds)
 {
     switch (code) {
     case SortNumber:
@@ -37,20 +37,29 @@ QString SortKeyPart(const SoundRecord &record, qint16 code)
         return bytes < 0 ? QStringLiteral("-%1").arg(-bytes, 14, 10, QLatin1Char('0'))
                          : QStringLiteral("%1").arg(bytes, 14, 10, QLatin1Char('0'));
     }
+    case SortLength:
+        // Unknown lengths first, then by milliseconds; every key has the same width, so the
+        // secondary part lines up.
+        return seconds < 0
+                   ? QStringLiteral("0").repeated(16)
+                   : QLatin1Char('1') + QStringLiteral("%1").arg(
+                                            qint64(std::llround(std::min(seconds, 1e12) * 1000)),
+                                            15, 10, QLatin1Char('0'));
     default:
         return {};
     }
 }
 
-QString SortKey(const SoundRecord &record, const SortState &state)
+QString SortKey(const SoundRecord &record, const SortState &state, double seconds)
 {
-    const qint16 secondary = (state.SecondarySort >= SortLock && state.SecondarySort <= SortSize)
+    const qint16 secondary = (state.SecondarySort >= SortLock && state.SecondarySort <= SortLength)
                                  ? state.SecondarySort
                                  : qint16(SortNumber);
-    return SortKeyPart(record, state.PrimarySort) + SortKeyPart(record, secondary);
+    return SortKeyPart(record, state.PrimarySort, seconds) +
+           SortKeyPart(record, secondary, seconds);
 }
 
-QList<int> MakeSort(const SoundTable &table, const SortState &state)
+QList<int> MakeSort(const SoundTable &table, const SortState &state, const QList<double> &seconds)
 {
     const int count = table.SoundCount();
     QCollator collator; // the user's locale
@@ -61,8 +70,8 @@ QList<int> MakeSort(const SoundTable &table, const SortState &state)
     // compared directly: collation sort keys ignore the case setting in the C locale.
     QStringList keys;
     keys.reserve(count);
-    for (const SoundRecord &record : table.records())
-        keys.append(SortKey(record, state));
+    for (qsizetype i = 0; i < table.records().size(); ++i)
+        keys.append(SortKey(table.records()[i], state, seconds.value(i, -1)));
 
     QList<int> order(count);
     std::iota(order.begin(), order.end(), 1);

@@ -16,6 +16,7 @@ enum SortColumn : qint16 {
     SortName = 4,
     SortFilename = 5,
     SortSize = 6,
+    SortLength = 7, // the sound's length, read from the file; not part of the record
 };
 
 // The two sort keys chosen by clicks on the grid's column headers.
@@ -29,13 +30,16 @@ struct SortState
     void headerClicked(qint16 code);
 };
 
-// The key part of a record for a column code (empty for codes outside 1 to 6).
-QString SortKeyPart(const SoundRecord &record, qint16 code);
+// The key part of a record for a column code (empty for codes outside 1 to 7); seconds is the
+// sound's length for SortLength, negative when unknown.
+QString SortKeyPart(const SoundRecord &record, qint16 code, double seconds = -1);
 // The whole sort key of a record: primary part followed directly by the secondary part.
-QString SortKey(const SoundRecord &record, const SortState &state);
+QString SortKey(const SoundRecord &record, const SortState &state, double seconds = -1);
 
 // The display order: 1-based table indexes, sorted ascending by SortKey compared as text
-// without regard to letter case in the user's locale; equal keys keep table order.
-QList<int> MakeSort(const SoundTable &table, const SortState &state);
+// without regard to letter case in the user's locale; equal keys keep table order. seconds
+// holds each sound's length in table order (empty: all unknown).
+QList<int> MakeSort(const SoundTable &table, const SortState &state,
+                    const QList<double> &seconds = {});
 
 } // namespace sonquill

@@ -633,7 +633,12 @@ QStringList Form1::soundFileFilters()
 
 void Form1::MakeSort()
 {
-    m_sortOrder = sonquill::MakeSort(m_session.table(), m_sort);
+    QList<double> seconds;
+    if (m_sort.PrimarySort == SortLength || m_sort.SecondarySort == SortLength) {
+        for (const SoundRecord &record : m_session.table().records())
+            seconds.append(m_facts.facts(record.filename).seconds);
+    }
+    m_sortOrder = sonquill::MakeSort(m_session.table(), m_sort, seconds);
 }
 
 void Form1::UpdateCategories()

@@ -21,7 +21,7 @@ namespace sonquill {
 namespace {
 
 // Column widths in twips, in column order.
-constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 2250, 750};
+constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 2250, 750, 750};
 // Room around a header text: the header's padding and border, in pixels.
 constexpr int kHeaderTextMargin = 10;
 
@@ -31,7 +31,8 @@ void Form1::gridSound_MakeHeaders()
 {
     m_model->setHeaderTexts({QStringLiteral("Number"), QStringLiteral("Lock"),
                              QStringLiteral("Category"), QStringLiteral("Name"),
-                             QStringLiteral("Filename"), QStringLiteral("Size kb")});
+                             QStringLiteral("Filename"), QStringLiteral("Size kb"),
+                             QStringLiteral("Length")});
     // Columns widen with the window, and further where a bold header text would be cut.
     QFont bold = m_grid->horizontalHeader()->font();
     bold.setBold(true);
@@ -69,7 +70,7 @@ void Form1::gridSound_Update()
     for (qsizetype i = 0; i < filled; ++i) {
         const int index = m_sortOrder[i];
         if (table.isValidIndex(index))
-            rows[i] = MakeGridRow(index, table.at(index));
+            rows[i] = MakeGridRow(index, table.at(index), m_facts.facts(table.at(index).filename));
     }
     int targetRow = std::min(currentRow, int(rows.size()));
     if (onSound && !(currentRow <= rows.size() && rows[currentRow - 1].cells == currentCells)) {

@@ -85,7 +85,7 @@ bool IsSoundFile(const QString &path)
            suffix == QLatin1String("ogg") || suffix == QLatin1String("voc");
 }
 
-GridRow MakeGridRow(int link, const SoundRecord &record)
+GridRow MakeGridRow(int link, const SoundRecord &record, const SoundFacts &facts)
 {
     GridRow row;
     row.link = link;
@@ -96,6 +96,18 @@ GridRow MakeGridRow(int link, const SoundRecord &record)
     row.cells[ColName] = record.name;
     row.cells[ColFilename] = record.filename;
     row.cells[ColSize] = KilobytesText(double(record.size));
+    row.cells[ColLength] = LengthText(facts);
+    if (facts.readable) {
+        row.toolTip =
+            QStringLiteral("%1, %2, %3 Hz")
+                .arg(facts.format,
+                     facts.channels == 1   ? QStringLiteral("mono")
+                     : facts.channels == 2 ? QStringLiteral("stereo")
+                                           : QStringLiteral("%1 channels").arg(facts.channels),
+                     QString::number(facts.sampleRate));
+    } else if (!facts.problem.isEmpty()) {
+        row.toolTip = facts.problem;
+    }
     return row;
 }
 
@@ -182,7 +194,7 @@ QVariant SoundGridModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (index.column() == ColFilename)
             return row.cells[ColFilename];
-        return {};
+        return row.toolTip.isEmpty() ? QVariant() : QVariant(row.toolTip);
     case Qt::ForegroundRole:
         // The background is always light, whatever the desktop's colour scheme.
         return QBrush(Qt::black);

@@ -2,6 +2,7 @@
 
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundRecord.h"
+#include "soundfacts/SoundFacts.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
@@ -21,7 +22,8 @@ enum GridColumn : int {
     ColName = SortName - 1,
     ColFilename = SortFilename - 1,
     ColSize = SortSize - 1,
-    GridColumnCount = SortSize,
+    ColLength = SortLength - 1,
+    GridColumnCount = SortLength,
 };
 
 // One data row as the last refill wrote it: the six cell texts, the selection colour and the
@@ -31,13 +33,14 @@ struct GridRow
     int link = 0;
     bool selected = false;
     std::array<QString, GridColumnCount> cells;
+    QString toolTip; // what the file is: format, channels, sample rate
 };
 
 // True for the file types Add Sound(s) offers (MP3, WAV, OGG, VOC), in any case.
 bool IsSoundFile(const QString &path);
 
-// The cell texts of a sound as the grid shows them.
-GridRow MakeGridRow(int link, const SoundRecord &record);
+// The cell texts of a sound as the grid shows them, with what its file was read to be.
+GridRow MakeGridRow(int link, const SoundRecord &record, const SoundFacts &facts = {});
 
 // The grid's contents. Grid rows count from 1 for data, as the header is row 0; model rows are
 // grid rows minus one. The model only ever holds what the last refill put there.

@@ -18,6 +18,7 @@ private slots:
     void changedByAnotherProgram();
     void textTheCatalogueCannotStore();
     void checkSoundsFindsTheRow();
+    void lengthColumnReadsTheFile();
 };
 
 void Form1SessionTest::changedByAnotherProgram_data()
@@ -128,6 +129,26 @@ void Form1SessionTest::checkSoundsFindsTheRow()
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(h.shown({ColName}), "S1/S2*/S3");
     QCOMPARE(h.control<QLabel>("lblFile")->text(), h.sourceFolder() + "/Gone.wav");
+}
+
+void Form1SessionTest::lengthColumnReadsTheFile()
+{
+    Form1Harness h;
+    SoundTable table;
+    // 16-bit mono at 22050 Hz: 44100 bytes of samples a second after the 44-byte header.
+    table.replaceAll({makeRecord("Long", 1, {}, false, false, h.makeSource("L.wav", 44 + 88200)),
+                      makeRecord("Short", 2, {}, false, false, h.makeSource("S.wav", 44 + 22050)),
+                      makeRecord("Gone", 3, {}, false, false, h.sourceFolder() + "/none.wav")});
+    h.openWith(table);
+    QCOMPARE(h.shown({ColName, ColLength}), "Long,2.0 s/Short,0.5 s/Gone,");
+    QVERIFY(h.grid()
+                ->model()
+                ->index(0, ColName)
+                .data(Qt::ToolTipRole)
+                .toString()
+                .startsWith("WAV, 16-bit PCM, mono, 22050 Hz"));
+    h.click(0, ColLength); // sorted by length, unknown first
+    QCOMPARE(h.shown({ColName}), "Gone/Short/Long");
 }
 
 QTEST_MAIN(Form1SessionTest)

@@ -411,9 +411,9 @@ void WindowTest::headerAndGeometryRemembered()
     QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, 5));
     QCOMPARE(header->sectionSize(ColCategory), width + 40);
     QCOMPARE(header->sortIndicatorSection(), int(ColName));
-    // The last column reaches the grid's right edge.
-    QCOMPARE(header->sectionViewportPosition(ColSize) + header->sectionSize(ColSize),
-             h.grid()->viewport()->width());
+    // The last column reaches the grid's right edge: no gap after it.
+    QVERIFY(header->sectionViewportPosition(ColLength) + header->sectionSize(ColLength) >=
+            h.grid()->viewport()->width());
 
     w.resize(w.minimumSize() + QSize(111, 77));
     QTRY_COMPARE(w.size(), w.minimumSize() + QSize(111, 77));
