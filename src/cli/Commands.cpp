@@ -362,8 +362,11 @@ int distributeCommand(Catalogue &catalogue, const QStringList &arguments,
 
     ConsoleProgress progress(catalogue.table(), isatty(fileno(stderr)) != 0);
     SystemProcessRunner runner;
-    const DistributionResult result = Distribute(catalogue.table(), catalogue.folder(), *options,
-                                                 DistributionServices{messages, progress, runner});
+    const DistributionResult result =
+        Distribute(catalogue.table(), catalogue.folder(), *options,
+                   DistributionServices{messages, progress, runner, {}, [&] {
+                                            return catalogue.save() == ExitSuccess;
+                                        }});
     printOut(result.summaryTitle + QLatin1Char('\n') + result.summaryText + QLatin1Char('\n'));
     return result.soundFailed || result.saveFailed ? ExitFailed : ExitSuccess;
 }

@@ -180,8 +180,11 @@ void Form1::cmdDistribute_Click()
     options.programFolder = m_services.programFolder;
     options.timeoutMs = m_services.encoderTimeoutMs;
     const QString folder = gameFolder();
-    const DistributionResult result = Distribute(
-        m_table, folder, options, {m_services.ui, m_services.progress, m_services.runner});
+    const DistributionResult result =
+        Distribute(m_table, folder, options,
+                   {m_services.ui, m_services.progress, m_services.runner, {}, [&] {
+                        return !SaveSoundInfo(m_table, SoundInfoPath(folder), m_services.ui);
+                    }});
     // The run ends by saving the catalogue there, so it now belongs to that folder.
     if (!result.saveFailed)
         m_catalogueFolder = folder;
