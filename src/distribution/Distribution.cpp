@@ -88,7 +88,7 @@ private:
     const SourceFiles &sources();
     bool pollCancel();
     void plan(int index, bool encoderAvailable, QSet<qint16> &numbers);
-    void planCopy(Sound &sound, int index, const QString &extension);
+    void planCopy(Sound &sound, int index);
     void planEncode(Sound &sound, int index);
     // Does the work of a sound; false when it was stopped before it was done.
     bool perform(Sound &sound, const std::function<bool()> &stop);
@@ -207,10 +207,10 @@ void Run::plan(int index, bool encoderAvailable, QSet<qint16> &numbers)
     if (encode)
         planEncode(sound, index);
     else
-        planCopy(sound, index, extension);
+        planCopy(sound, index);
 }
 
-void Run::planCopy(Sound &sound, int index, const QString &)
+void Run::planCopy(Sound &sound, int index)
 {
     const QString resolvedTarget = SourceFiles::resolve(sound.target);
     // A source that already is its own target is in place; copying it onto itself could only

@@ -13,12 +13,6 @@ struct FileStamp
     bool regular = false;
     qint64 size = 0;
     qint64 mtimeNs = 0; // modification time in nanoseconds since the epoch
-
-    bool sameAs(const FileStamp &other) const
-    {
-        return exists && other.exists && regular == other.regular && size == other.size &&
-               mtimeNs == other.mtimeNs;
-    }
 };
 
 // One stat call, links followed.
