@@ -453,7 +453,7 @@ void Run::finishFolder(Manifest &manifest)
 }
 
 // Both files are written whole at the end, in one step each, and left untouched when their
-// content would not change.
+// content would not change (then the sources need not be resolved either).
 void Run::writeLists()
 {
     QByteArray soundList;
@@ -465,11 +465,6 @@ void Run::writeLists()
     const auto write = [this](const char *fileName, const QByteArray &bytes) {
         const QString name = QString::fromLatin1(fileName);
         const QString path = JoinPath(m_folder, name);
-        if (const auto owner = sources().ownerOf(path)) {
-            m_folderErrors += NotReplacedText(name, *owner) + kCrLf;
-            m_result.listsFailed = true;
-            return;
-        }
         // A device or a folder under that name is never replaced: through a link, the file
         // written whole would take the device's place.
         const FileStamp stamp = StampOf(path);
@@ -480,9 +475,14 @@ void Run::writeLists()
             return;
         }
         QFile existing(path);
-        if (stamp.exists && existing.size() == bytes.size() && existing.open(QIODevice::ReadOnly) &&
+        if (stamp.exists && stamp.size == bytes.size() && existing.open(QIODevice::ReadOnly) &&
             existing.readAll() == bytes)
             return;
+        if (const auto owner = sources().ownerOf(path)) {
+            m_folderErrors += NotReplacedText(name, *owner) + kCrLf;
+            m_result.listsFailed = true;
+            return;
+        }
         if (const FileError error = WriteWholeFile(path, bytes)) {
             m_folderErrors +=
                 QStringLiteral("%1 cannot be written: %2").arg(name, error.description) + kCrLf;

@@ -610,6 +610,10 @@ void TestDistribution::faultsThatEndedInSuccess_data()
     QTest::newRow("SoundCode.txt is a link into a missing folder")
         << "code link" << QStringList{"SoundCode.txt cannot be written: "}
         << QStringList{"SOUND3.mp3", "SOUND7.mp3"};
+    QTest::newRow("SoundList.dat is the source of a sound: kept")
+        << "list source"
+        << QStringList{"SoundList.dat was not replaced because it is the source file of sound #9"}
+        << QStringList{"SOUND3.mp3", "SOUND7.mp3", "SOUND9.dat"};
     QTest::newRow("numbers 0, -5, 1000 and a second 7: a line each, no file")
         << "numbers"
         << QStringList{source.arg("Zero.mp3").arg(0) +
@@ -636,6 +640,8 @@ void TestDistribution::faultsThatEndedInSuccess()
     f.add(f.source("Seven.mp3"), 7, "seven");
     if (fault == "list folder")
         QVERIFY(QDir().mkpath(f.game("SoundList.dat")));
+    if (fault == "list source")
+        f.add(f.game("SoundList.dat"), 9, "the source of sound 9");
     if (fault == "code link")
         QVERIFY(QFile::link(f.dir.filePath("missing/SoundCode.txt"), f.game("SoundCode.txt")));
     if (fault == "numbers") {
@@ -663,6 +669,8 @@ void TestDistribution::faultsThatEndedInSuccess()
     }
     QCOMPARE(f.numberedFiles(), files);
     QCOMPARE(readFile(f.game("SOUND7.mp3")), "seven");
+    if (fault == "list source")
+        QCOMPARE(readFile(f.game("SoundList.dat")), "the source of sound 9");
     if (fault == "no encoder") {
         QVERIFY(result.encoderMissing);
         QCOMPARE(f.ui.messages.first().title, QStringLiteral("Error in Ogg Encoder"));
