@@ -15,7 +15,9 @@ public:
     {
         for (const Run &run : runs) {
             if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                times[run.run_name.function_name] = run.GetAdjustedRealTime();
+                times[run.run_name.function_name +
+                      (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
+                    run.GetAdjustedRealTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }

@@ -2,6 +2,7 @@
 
 #include "CheckCommand.h"
 #include "ConsoleServices.h"
+#include "Interrupts.h"
 #include "catalogue/NumberRules.h"
 #include "catalogue/PathUtils.h"
 #include "catalogue/SoundTable.h"
@@ -51,6 +52,9 @@ const QString kCustomCommand = QStringLiteral("custom-command");
 const QString kTimeout = QStringLiteral("timeout");
 const QString kYes = QStringLiteral("yes");
 const QString kStrict = QStringLiteral("strict");
+const QString kJobs = QStringLiteral("jobs");
+const QString kForce = QStringLiteral("force");
+const QString kJson = QStringLiteral("json");
 
 // One command: how it is called, what it does, and the options it accepts besides the global
 // ones.
@@ -94,12 +98,18 @@ const QMap<QString, CommandHelp> &commands()
           {}}},
         {QStringLiteral("distribute"),
          {QStringLiteral("distribute [--ogg|--no-ogg] [--quality N] [--min-size KB] "
-                         "[--custom-command TEMPLATE] [--timeout SECONDS]"),
+                         "[--custom-command TEMPLATE] [--timeout SECONDS] [--jobs N] [--force] "
+                         "[--json]"),
           QStringLiteral("Puts every sound into the game folder as SOUND<n>.<ext>, encoding "
                          "large enough WAV files to Ogg Vorbis when asked, writes SoundList.dat "
-                         "and SoundCode.txt and saves the catalogue. The options hold for this "
-                         "run only; the stored Ogg settings apply otherwise."),
-          {kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout}}},
+                         "and SoundCode.txt and saves the catalogue. Sounds whose files are "
+                         "already up to date are not made again (--force makes all), files an "
+                         "earlier run made for numbers no longer in use are deleted, and up to "
+                         "N encoders run at once (--jobs, default one per core). The options "
+                         "hold for this run only; the stored Ogg settings apply otherwise. "
+                         "--json prints the summary as JSON. Ctrl-C stops the run, keeping what "
+                         "is done (exit 130)."),
+          {kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout, kJobs, kForce, kJson}}},
         {QStringLiteral("lists"),
          {QStringLiteral("lists"),
           QStringLiteral("Writes AllSounds.txt, LockedSounds.txt and WinampPlaylist.m3u into "
@@ -406,6 +416,18 @@ std::optional<DistributionOptions> distributionOptions(const QCommandLineParser 
         options.ogg.UseCustom = 1;
         options.ogg.CustomPath = command;
     }
+    if (parser.isSet(kJobs)) {
+        bool ok = false;
+        const int jobs = parser.value(kJobs).toInt(&ok);
+        if (!ok || jobs < 1 || jobs > 256) {
+            *reason = QStringLiteral("--jobs takes a whole number from 1 to 256");
+            return std::nullopt;
+        }
+        options.jobs = jobs;
+    } else {
+        options.jobs = options.ogg.Jobs;
+    }
+    options.force = parser.isSet(kForce);
     if (parser.isSet(kTimeout)) {
         bool ok = false;
         const double seconds = parser.value(kTimeout).toDouble(&ok);
@@ -428,21 +450,30 @@ int distributeCommand(const Context &context, const QStringList &arguments,
     if (!options)
         return usageError(reason);
 
+    // Ctrl-C or a build system's SIGTERM stops the run cleanly, keeping what is done.
+    InstallInterruptHandlers();
     const SoundTable &table = context.session.table();
     ConsoleProgress progress(table, !context.quiet && isatty(fileno(stderr)) != 0);
     SystemProcessRunner runner;
     const DistributionResult result =
         Distribute(table, context.folder, *options,
-                   DistributionServices{messages, progress, runner,
+                   DistributionServices{messages, progress, runner, InterruptRequested,
                                         [&context] { return context.save() == ExitSuccess; }});
-    const bool failedRun = result.soundFailed || result.saveFailed;
-    const QString summary =
-        result.summaryTitle + QLatin1Char('\n') + result.summaryText + QLatin1Char('\n');
-    if (failedRun)
-        printOut(summary);
-    else
-        context.say(summary);
-    return failedRun ? ExitFailed : ExitSuccess;
+    if (parser.isSet(kJson)) {
+        printOut(QString::fromUtf8(
+            QJsonDocument(DistributionResultJson(result)).toJson(QJsonDocument::Indented)));
+    } else {
+        const QString summary =
+            result.summaryTitle + QLatin1Char('\n') + result.summaryText + QLatin1Char('\n');
+        if (result.cancelled || result.soundFailed || result.saveFailed || result.encoderMissing)
+            printOut(summary);
+        else
+            context.say(summary);
+    }
+    if (result.cancelled)
+        return InterruptExitCode();
+    return result.soundFailed || result.saveFailed || result.encoderMissing ? ExitFailed
+                                                                            : ExitSuccess;
 }
 
 int listsCommand(const Context &context, const QStringList &arguments)
@@ -484,14 +515,18 @@ int cleanCommand(const Context &context, const QStringList &arguments, bool conf
             "clean deletes every SOUND<n>.* file in the game folder; confirm with --yes"));
     }
     QStringList kept;
-    const int deleted = ClearNumberedFiles(context.folder, context.session.table(), &kept);
+    QStringList failures;
+    const int deleted =
+        ClearNumberedFiles(context.folder, context.session.table(), &kept, &failures);
     for (const QString &name : std::as_const(kept)) {
         printErr(QStringLiteral("sonquill-cli: kept %1: it is the source file of a sound in the "
                                 "catalogue\n")
                      .arg(name));
     }
+    for (const QString &failure : std::as_const(failures))
+        printErr(QStringLiteral("sonquill-cli: could not delete %1\n").arg(failure));
     context.say(QStringLiteral("Deleted %1 files.\n").arg(deleted));
-    return ExitSuccess;
+    return failures.isEmpty() ? ExitSuccess : ExitFailed;
 }
 
 } // namespace
@@ -523,6 +558,10 @@ int RunCommandLine(const QStringList &arguments)
          QStringLiteral("TEMPLATE")},
         {kTimeout, QStringLiteral("distribute: how long to wait for one encoder (default 60)."),
          QStringLiteral("SECONDS")},
+        {kJobs, QStringLiteral("distribute: encoders at once (default: one per core)."),
+         QStringLiteral("N")},
+        {kForce, QStringLiteral("distribute: make every sound again, even if up to date.")},
+        {kJson, QStringLiteral("distribute: print the summary as JSON.")},
         {kYes, QStringLiteral("clean: confirm the deletion.")},
     });
     parser.addPositionalArgument(QStringLiteral("command"),

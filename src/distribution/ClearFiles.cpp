@@ -17,7 +17,8 @@ bool IsNumberedSoundFileName(const QString &fileName)
     return pattern.match(fileName).hasMatch();
 }
 
-int ClearNumberedFiles(const QString &folder, const SoundTable &table, QStringList *skipped)
+int ClearNumberedFiles(const QString &folder, const SoundTable &table, QStringList *skipped,
+                       QStringList *failed)
 {
     if (folder.isEmpty())
         return 0;
@@ -39,8 +40,11 @@ int ClearNumberedFiles(const QString &folder, const SoundTable &table, QStringLi
                 skipped->append(QFileInfo(path).fileName());
             continue;
         }
-        if (QFile::remove(path))
+        QFile file(path);
+        if (file.remove())
             ++deleted;
+        else if (failed)
+            failed->append(QFileInfo(path).fileName() + QStringLiteral(": ") + file.errorString());
     }
     return deleted;
 }

@@ -1,20 +1,32 @@
 #include "Distribution.h"
 
+#include "ClearFiles.h"
 #include "Encoder.h"
+#include "FileCopy.h"
+#include "Manifest.h"
 #include "ScriptOutputs.h"
 #include "SourceFiles.h"
 #include "catalogue/NumberReader.h"
 #include "catalogue/PathUtils.h"
 #include "catalogue/TextFormats.h"
+#include "storage/AtomicFile.h"
 #include "storage/FileError.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QJsonArray>
+#include <QSet>
+#include <QThread>
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
 
 namespace sonquill {
 
@@ -22,114 +34,44 @@ namespace {
 
 // Encoders of files this large show their console window (2000 kB of 1000 bytes).
 constexpr float kShownWindowBytes = 2000000.0f;
+// How often the calling thread looks at the progress window and the cancel question.
+constexpr std::chrono::milliseconds kPollInterval(20);
 
-FileError failure(int number, const QString &description)
-{
-    return FileError{number != 0 ? number : int(QFileDevice::UnspecifiedError), description};
-}
+const QString kMadeByCopy = QStringLiteral("copy");
 
 QString fileNameOf(const QString &path)
 {
     return QFileInfo(path).fileName();
 }
 
-// One of the two script outputs, written piece by piece as the run goes. A file that could not
-// be created fails every later write in the same way, so its failure stays pending.
-class ScriptOutput
+// One sound of the run: what is to be done, filled in on the calling thread, and what came of
+// it, filled in by whichever thread did the work.
+struct Sound
 {
-public:
-    explicit ScriptOutput(const QString &path) : m_file(path), m_name(fileNameOf(path)) {}
+    enum class Work { None, Copy, Encode };
+    enum class Fallback { Copy, InPlace, Blocked };
 
-    FileError create(const SourceFiles &sources)
-    {
-        if (const auto owner = sources.ownerOf(m_file.fileName())) {
-            m_failure = failure(QFileDevice::OpenError, NotReplacedText(m_name, *owner));
-        } else if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate |
-                                QIODevice::Unbuffered)) {
-            m_failure = failure(
-                m_file.error(),
-                QStringLiteral("%1 cannot be created: %2").arg(m_name, m_file.errorString()));
-        }
-        return m_failure;
-    }
+    Work work = Work::None;
+    QString source;
+    FileStamp sourceStamp;
+    QString target;
+    QString how; // as recorded in the manifest
+    bool hideWindow = true;
+    float recordedSize = 0.0f;
+    Fallback fallback = Fallback::Copy;
+    QString fallbackTarget;
+    QString fallbackBlocked; // the error line's text when the fallback target is a source
 
-    FileError write(const QByteArray &bytes)
-    {
-        if (!m_file.isOpen())
-            return m_failure;
-        if (m_file.write(bytes) == bytes.size())
-            return {};
-        return failure(
-            m_file.error(),
-            QStringLiteral("%1 cannot be written: %2").arg(m_name, m_file.errorString()));
-    }
-
-    void close() { m_file.close(); }
-
-private:
-    QFile m_file;
-    QString m_name;
-    FileError m_failure;
+    QStringList errors;
+    QString claimed;                  // the target file name this sound stands for
+    std::optional<MadeRecord> record; // set when the target was made or found up to date
+    bool done = false;
+    bool encoded = false;
+    bool copied = false;
+    bool upToDate = false;
+    qint64 sourceBytes = 0;
+    qint64 encodedBytes = 0;
 };
-
-// Copies source to target, replacing target only once the copy is complete: the copy is
-// written beside it and renamed over it, so a missing source, a full disk or a failed read
-// leaves the old target exactly as it was.
-FileError copyReplacing(const QString &source, const QString &target)
-{
-    const QString targetName = fileNameOf(target);
-    // A pipe would block the run for good and a device could fill the disk.
-    const QFileInfo sourceInfo(source);
-    if (sourceInfo.exists() && !sourceInfo.isFile()) {
-        return failure(QFileDevice::OpenError,
-                       QStringLiteral("The source file cannot be read: it is not a regular file"));
-    }
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        return failure(in.error(),
-                       QStringLiteral("The source file cannot be read: %1").arg(in.errorString()));
-    }
-    QTemporaryFile out(target + QStringLiteral(".XXXXXX"));
-    if (!out.open()) {
-        return failure(
-            out.error(),
-            QStringLiteral("%1 cannot be created: %2").arg(targetName, out.errorString()));
-    }
-    QByteArray buffer(256 * 1024, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0) {
-            return failure(
-                in.error(),
-                QStringLiteral("The source file cannot be read: %1").arg(in.errorString()));
-        }
-        if (got == 0)
-            break;
-        if (out.write(buffer.constData(), got) != got) {
-            return failure(
-                out.error(),
-                QStringLiteral("%1 cannot be written: %2").arg(targetName, out.errorString()));
-        }
-    }
-    if (!out.flush()) {
-        return failure(
-            out.error(),
-            QStringLiteral("%1 cannot be written: %2").arg(targetName, out.errorString()));
-    }
-    out.setPermissions(in.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    out.close();
-
-    std::error_code renameError;
-    std::filesystem::rename(QFileInfo(out.fileName()).filesystemFilePath(),
-                            QFileInfo(target).filesystemFilePath(), renameError);
-    if (renameError) {
-        return failure(renameError.value(),
-                       QStringLiteral("%1 cannot be replaced: %2")
-                           .arg(targetName, QString::fromStdString(renameError.message())));
-    }
-    out.setAutoRemove(false);
-    return {};
-}
 
 // One distribution run and its state.
 class Run
@@ -138,116 +80,486 @@ public:
     Run(const SoundTable &table, const QString &gameFolder, const DistributionOptions &options,
         DistributionServices services)
         : m_table(table), m_folder(gameFolder), m_options(options), m_services(services),
-          m_sources(table)
+          m_sounds(std::size_t(std::max<int>(table.SoundCount(), 0)))
     {}
 
     DistributionResult execute();
 
 private:
-    void fail(const FileError &error)
+    const SourceFiles &sources();
+    bool pollCancel();
+    void plan(int index, bool encoderAvailable, QSet<qint16> &numbers);
+    void planCopy(Sound &sound, int index);
+    void planEncode(Sound &sound, int index);
+    // Does the work of a sound; false when it was stopped before it was done.
+    bool perform(Sound &sound, const std::function<bool()> &stop);
+    void copyInto(Sound &sound, const QString &target);
+    void runInline();
+    void runPool(int threads);
+    void finishFolder(Manifest &manifest);
+    void writeLists();
+    void summarise();
+
+    QString encodingFailedText() const
     {
-        if (error)
-            m_pending = error;
+        return QStringLiteral("OGG encoding was unsuccessful (or took longer than %1 seconds).")
+            .arg(QString::number(double(m_options.timeoutMs) / 1000.0));
     }
-    void appendErrorLine(const SoundRecord &record, const QString &description);
-    void copyPath(int index, const QString &extension);
-    void encodePath(int index);
-    QString encodingFailedText() const;
+    QString errorLine(int index, const QString &description) const
+    {
+        const SoundRecord &record = m_table.at(index);
+        return record.filename + QStringLiteral(" (#") + QString::number(record.number) +
+               QStringLiteral(") : ") + description + kCrLf;
+    }
 
     const SoundTable &m_table;
     const QString m_folder;
     const DistributionOptions &m_options;
     DistributionServices m_services;
-    const SourceFiles m_sources;
+    std::optional<SourceFiles> m_sources;
+    std::vector<Sound> m_sounds; // by table index - 1
+    Manifest m_manifest;
     DistributionResult m_result;
-    FileError m_pending;
     QString m_encoderPath;
+    QString m_folderErrors; // lines that belong to no sound
+    std::atomic<bool> m_stop{false};
 };
 
-void Run::appendErrorLine(const SoundRecord &record, const QString &description)
+// The sources are resolved only when something is to be written: an up-to-date run never
+// needs them.
+const SourceFiles &Run::sources()
 {
-    m_result.ErrorText += record.filename + QStringLiteral(" (#") + QString::number(record.number) +
-                          QStringLiteral(") : ") + description + kCrLf;
+    if (!m_sources)
+        m_sources.emplace(m_table);
+    return *m_sources;
 }
 
-void Run::copyPath(int index, const QString &extension)
+bool Run::pollCancel()
+{
+    if (!m_stop.load() &&
+        ((m_services.cancelled && m_services.cancelled()) || m_services.progress.cancelRequested()))
+        m_stop.store(true);
+    return m_stop.load();
+}
+
+void Run::plan(int index, bool encoderAvailable, QSet<qint16> &numbers)
 {
     const SoundRecord &record = m_table.at(index);
-    // Without an extension the "extension" is the whole path; it must never name a place
-    // outside the game folder.
-    if (extension.contains(QLatin1Char('/')) || extension.contains(QLatin1Char('\\'))) {
-        fail(failure(QFileDevice::CopyError,
-                     QStringLiteral("The source file has no extension to name its copy by.")));
+    Sound &sound = m_sounds[std::size_t(index - 1)];
+    sound.source = record.filename;
+    sound.recordedSize = record.size;
+    // A number outside 1 to 999 names no file the engine plays, and a second sound with the
+    // same number would overwrite the first one's file.
+    if (record.number < 1 || record.number > 999) {
+        sound.errors << QStringLiteral("The number %1 is not between 1 and 999; no file was made.")
+                            .arg(record.number);
+        sound.done = true;
         return;
     }
-    const QString target = CopyTarget(m_folder, record.number, extension);
-    const QString resolvedTarget = SourceFiles::resolve(target);
+    if (numbers.contains(record.number)) {
+        sound.errors << QStringLiteral("The number %1 is already used by an earlier sound; no "
+                                       "file was made.")
+                            .arg(record.number);
+        sound.done = true;
+        return;
+    }
+    numbers.insert(record.number);
+
+    const QString extension = DistributionExtension(record.filename);
+    // Wide enough for any 16-bit MinSize.
+    const double threshold = double(m_options.ogg.MinSize) * 1000.0;
+    const bool encode = extension == QLatin1String("wav") && m_options.OggUse && encoderAvailable &&
+                        double(record.size) >= threshold;
+    if (encode) {
+        sound.target = EncodeTarget(m_folder, record.number);
+        sound.how =
+            BuildEncoderCommand(m_options.ogg, m_encoderPath, record.filename, sound.target);
+    } else {
+        // Without an extension the "extension" is the whole path; it must never name a place
+        // outside the game folder.
+        if (extension.contains(QLatin1Char('/')) || extension.contains(QLatin1Char('\\'))) {
+            sound.errors << QStringLiteral("The source file has no extension to name its copy by.");
+            sound.done = true;
+            return;
+        }
+        sound.target = CopyTarget(m_folder, record.number, extension);
+        sound.how = kMadeByCopy;
+    }
+    sound.claimed = fileNameOf(sound.target);
+    sound.sourceStamp = StampOf(record.filename);
+
+    if (!m_options.force) {
+        const auto made = m_manifest.records.constFind(sound.claimed);
+        if (made != m_manifest.records.cend() &&
+            made->matches(record.filename, sound.sourceStamp, sound.how, StampOf(sound.target))) {
+            sound.record = *made;
+            sound.upToDate = true;
+            sound.done = true;
+            if (encode) {
+                sound.encoded = true;
+                sound.sourceBytes = qint64(RoundHalfEven(double(record.size)));
+                sound.encodedBytes = made->targetSize;
+            } else {
+                sound.copied = true;
+            }
+            return;
+        }
+    }
+    if (encode)
+        planEncode(sound, index);
+    else
+        planCopy(sound, index);
+}
+
+void Run::planCopy(Sound &sound, int index)
+{
+    const QString resolvedTarget = SourceFiles::resolve(sound.target);
     // A source that already is its own target is in place; copying it onto itself could only
     // do harm.
-    if (!resolvedTarget.isEmpty() && resolvedTarget == m_sources.resolvedSource(index)) {
-        ++m_result.copiedCount;
+    if (!resolvedTarget.isEmpty() && resolvedTarget == sources().resolvedSource(index)) {
+        sound.copied = true;
+        sound.record =
+            MadeRecord::of(sound.source, sound.sourceStamp, kMadeByCopy, sound.sourceStamp);
+        sound.done = true;
         return;
     }
-    if (const auto owner = m_sources.ownerOfResolved(resolvedTarget)) {
-        fail(failure(QFileDevice::CopyError, NotReplacedText(fileNameOf(target), *owner)));
+    if (const auto owner = sources().ownerOfResolved(resolvedTarget)) {
+        sound.errors << NotReplacedText(sound.claimed, *owner);
+        sound.done = true;
         return;
     }
-    const FileError copyError = copyReplacing(record.filename, target);
-    if (copyError)
-        fail(copyError);
-    else
-        ++m_result.copiedCount;
+    sound.work = Sound::Work::Copy;
 }
 
-QString Run::encodingFailedText() const
-{
-    return QStringLiteral("OGG encoding was unsuccessful (or took longer than %1 seconds).")
-        .arg(QString::number(double(m_options.timeoutMs) / 1000.0));
-}
-
-void Run::encodePath(int index)
+void Run::planEncode(Sound &sound, int index)
 {
     const SoundRecord &record = m_table.at(index);
-    static const QString kFallbackExtension = QStringLiteral("wav");
-    const QString oggTarget = EncodeTarget(m_folder, record.number);
-    if (const auto owner = m_sources.ownerOf(oggTarget)) {
-        appendErrorLine(record, NotReplacedText(fileNameOf(oggTarget), *owner));
-        m_pending = {};
-        copyPath(index, kFallbackExtension);
+    sound.hideWindow = record.size < kShownWindowBytes;
+    sound.fallbackTarget = CopyTarget(m_folder, record.number, QStringLiteral("wav"));
+    const QString resolvedFallback = SourceFiles::resolve(sound.fallbackTarget);
+    if (!resolvedFallback.isEmpty() && resolvedFallback == sources().resolvedSource(index)) {
+        sound.fallback = Sound::Fallback::InPlace;
+    } else if (const auto owner = sources().ownerOfResolved(resolvedFallback)) {
+        sound.fallback = Sound::Fallback::Blocked;
+        sound.fallbackBlocked = NotReplacedText(fileNameOf(sound.fallbackTarget), *owner);
+    }
+    if (const auto owner = sources().ownerOf(sound.target)) {
+        sound.errors << NotReplacedText(sound.claimed, *owner);
+        // The .ogg name is someone's source: this sound gets its .wav copy instead.
+        sound.target = sound.fallbackTarget;
+        sound.claimed = fileNameOf(sound.target);
+        sound.how = kMadeByCopy;
+        if (sound.fallback == Sound::Fallback::InPlace) {
+            sound.copied = true;
+            sound.record =
+                MadeRecord::of(sound.source, sound.sourceStamp, kMadeByCopy, sound.sourceStamp);
+            sound.done = true;
+        } else if (sound.fallback == Sound::Fallback::Blocked) {
+            sound.errors << sound.fallbackBlocked;
+            sound.done = true;
+        } else {
+            sound.work = Sound::Work::Copy;
+        }
         return;
     }
+    sound.work = Sound::Work::Encode;
+}
+
+void Run::copyInto(Sound &sound, const QString &target)
+{
+    sound.claimed = fileNameOf(target);
+    FileStamp made;
+    if (const FileError error = CopyReplacing(sound.source, target, &made)) {
+        sound.errors << error.description;
+        return;
+    }
+    sound.copied = true;
+    sound.record = MadeRecord::of(sound.source, sound.sourceStamp, kMadeByCopy, made);
+}
+
+bool Run::perform(Sound &sound, const std::function<bool()> &stop)
+{
+    if (sound.work == Sound::Work::Copy) {
+        copyInto(sound, sound.target);
+        return true;
+    }
+    // The encoder writes a hidden file that becomes the target only once it has finished well,
+    // so no run, however it ends, leaves a partial sound under the engine's name.
+    const QString temporary = TemporaryBeside(sound.target, QStringLiteral(".ogg"));
     const QString command =
-        BuildEncoderCommand(m_options.ogg, m_encoderPath, record.filename, oggTarget);
-    QFile::remove(oggTarget);
-    m_pending = {};
+        BuildEncoderCommand(m_options.ogg, m_encoderPath, sound.source, temporary);
     const RunResult run =
-        m_services.runner.RunAndWait(command, record.size < kShownWindowBytes, m_options.timeoutMs,
-                                     [this] { m_services.progress.keepAlive(); });
-    const bool written = QFileInfo(oggTarget).isFile();
-    if (written && run.succeeded()) {
-        m_result.SourceTotal += qint64(RoundHalfEven(double(record.size)));
-        m_result.EncodedTotal += std::max<qint32>(FileSizeBytes(oggTarget), 0);
-        ++m_result.encodedCount;
-        return;
+        m_services.runner.RunUntil(command, sound.hideWindow, m_options.timeoutMs, stop);
+    if (run.outcome == RunResult::Outcome::Cancelled) {
+        QFile::remove(temporary);
+        return false;
     }
-    // What an encoder that failed or crashed left behind is not a sound; it must not stand
-    // beside the .wav copy. A still running encoder's file is left to it.
-    if (written && run.outcome == RunResult::Outcome::Finished)
-        QFile::remove(oggTarget);
-    appendErrorLine(record, encodingFailedText());
-    m_pending = {};
-    copyPath(index, kFallbackExtension);
+    const FileStamp written = StampOf(temporary);
+    if (run.succeeded() && written.regular) {
+        const FileError renamed = RenameOver(temporary, sound.target);
+        if (!renamed) {
+            sound.encoded = true;
+            sound.record = MadeRecord::of(sound.source, sound.sourceStamp, sound.how, written);
+            sound.sourceBytes = qint64(RoundHalfEven(double(sound.recordedSize)));
+            sound.encodedBytes = written.size;
+            return true;
+        }
+        sound.errors << renamed.description;
+    }
+    QFile::remove(temporary);
+    if (run.outcome == RunResult::Outcome::NotStarted) {
+        sound.errors << QStringLiteral(
+                            "OGG encoding was unsuccessful: the encoder could not be started: %1")
+                            .arg(run.error);
+    } else {
+        sound.errors << encodingFailedText();
+    }
+    // The .wav copy stands for this number now; an .ogg from an earlier run must not stay
+    // beside it.
+    QFile::remove(sound.target);
+    switch (sound.fallback) {
+    case Sound::Fallback::Copy:
+        copyInto(sound, sound.fallbackTarget);
+        break;
+    case Sound::Fallback::InPlace:
+        sound.claimed = fileNameOf(sound.fallbackTarget);
+        sound.copied = true;
+        sound.record =
+            MadeRecord::of(sound.source, sound.sourceStamp, kMadeByCopy, sound.sourceStamp);
+        break;
+    case Sound::Fallback::Blocked:
+        sound.claimed = fileNameOf(sound.fallbackTarget);
+        sound.errors << sound.fallbackBlocked;
+        break;
+    }
+    return true;
+}
+
+// One sound after the other on the calling thread, which keeps the window alive and asks
+// whether to stop while an encoder runs.
+void Run::runInline()
+{
+    const std::function<bool()> stop = [this] {
+        m_services.progress.keepAlive();
+        return pollCancel();
+    };
+    for (Sound &sound : m_sounds) {
+        if (sound.work == Sound::Work::None || sound.done)
+            continue;
+        if (stop())
+            return;
+        sound.done = perform(sound, stop);
+        if (sound.done)
+            m_services.progress.AdvanceProgress(1);
+    }
+}
+
+// Several sounds at once on worker threads; the calling thread alone talks to the progress
+// window, advancing it as each sound is done, and asks whether to stop.
+void Run::runPool(int threads)
+{
+    std::vector<Sound *> work;
+    for (Sound &sound : m_sounds) {
+        if (sound.work != Sound::Work::None && !sound.done)
+            work.push_back(&sound);
+    }
+    std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable changed;
+    int finished = 0;
+    int running = threads;
+    const std::function<bool()> stop = [this] { return m_stop.load(); };
+
+    std::vector<std::thread> workers;
+    workers.reserve(std::size_t(threads));
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&] {
+            for (;;) {
+                const std::size_t i = next.fetch_add(1);
+                if (i >= work.size() || m_stop.load())
+                    break;
+                const bool done = perform(*work[i], stop);
+                std::lock_guard lock(mutex);
+                work[i]->done = done;
+                if (done)
+                    ++finished;
+                changed.notify_one();
+            }
+            std::lock_guard lock(mutex);
+            --running;
+            changed.notify_one();
+        });
+    }
+    int advanced = 0;
+    for (;;) {
+        int now = 0;
+        bool over = false;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, kPollInterval);
+            now = finished;
+            over = running == 0;
+        }
+        for (; advanced < now; ++advanced)
+            m_services.progress.AdvanceProgress(1);
+        if (over)
+            break;
+        m_services.progress.keepAlive();
+        pollCancel();
+    }
+    for (std::thread &worker : workers)
+        worker.join();
+}
+
+// Files that earlier runs made and that no sound makes any more go; files this catalogue never
+// made are left alone and named.
+void Run::finishFolder(Manifest &manifest)
+{
+    QSet<QString> claimed;
+    for (const Sound &sound : m_sounds) {
+        if (!sound.claimed.isEmpty())
+            claimed.insert(sound.claimed);
+    }
+    const QStringList recorded = manifest.records.keys();
+    for (const QString &name : recorded) {
+        if (claimed.contains(name))
+            continue;
+        const QString path = JoinPath(m_folder, name);
+        if (!StampOf(path).exists || sources().ownerOf(path)) {
+            manifest.records.remove(name);
+            continue;
+        }
+        QFile file(path);
+        if (file.remove()) {
+            m_result.staleDeleted << name;
+            manifest.records.remove(name);
+        } else {
+            m_folderErrors += QStringLiteral("%1 was made by an earlier distribution and is no "
+                                             "longer used, but it cannot be deleted: %2")
+                                  .arg(name, file.errorString()) +
+                              kCrLf;
+        }
+    }
+    m_result.staleDeleted.sort();
+    QDirIterator entries(m_folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (entries.hasNext()) {
+        entries.next();
+        const QString name = entries.fileName();
+        if (!IsNumberedSoundFileName(name) || claimed.contains(name) ||
+            manifest.records.contains(name) || sources().ownerOf(entries.filePath()))
+            continue;
+        m_result.notMade << name;
+    }
+    m_result.notMade.sort();
+}
+
+// Both files are written whole at the end, in one step each, and left untouched when their
+// content would not change (then the sources need not be resolved either).
+void Run::writeLists()
+{
+    QByteArray soundList;
+    QByteArray soundCode = SoundCodeHeaderBytes(m_table);
+    for (const SoundRecord &record : m_table.records()) {
+        soundList += SoundListEntryBytes(record);
+        soundCode += SoundCodeEntryBytes(record);
+    }
+    const auto write = [this](const char *fileName, const QByteArray &bytes) {
+        const QString name = QString::fromLatin1(fileName);
+        const QString path = JoinPath(m_folder, name);
+        // A device or a folder under that name is never replaced: through a link, the file
+        // written whole would take the device's place.
+        const FileStamp stamp = StampOf(path);
+        if (stamp.exists && !stamp.regular) {
+            m_folderErrors +=
+                QStringLiteral("%1 cannot be written: it is not a regular file").arg(name) + kCrLf;
+            m_result.listsFailed = true;
+            return;
+        }
+        QFile existing(path);
+        if (stamp.exists && stamp.size == bytes.size() && existing.open(QIODevice::ReadOnly) &&
+            existing.readAll() == bytes)
+            return;
+        if (const auto owner = sources().ownerOf(path)) {
+            m_folderErrors += NotReplacedText(name, *owner) + kCrLf;
+            m_result.listsFailed = true;
+            return;
+        }
+        if (const FileError error = WriteWholeFile(path, bytes)) {
+            m_folderErrors +=
+                QStringLiteral("%1 cannot be written: %2").arg(name, error.description) + kCrLf;
+            m_result.listsFailed = true;
+        }
+    };
+    write(kSoundListFileName, soundList);
+    write(kSoundCodeFileName, soundCode);
+}
+
+void Run::summarise()
+{
+    for (int index = 1; index <= int(m_sounds.size()); ++index) {
+        const Sound &sound = m_sounds[std::size_t(index - 1)];
+        if (!sound.done)
+            continue;
+        ++m_result.doneCount;
+        for (const QString &error : sound.errors)
+            m_result.ErrorText += errorLine(index, error);
+        m_result.SourceTotal += sound.sourceBytes;
+        m_result.EncodedTotal += sound.encodedBytes;
+        m_result.encodedCount += sound.encoded ? 1 : 0;
+        m_result.copiedCount += sound.copied ? 1 : 0;
+        m_result.upToDateCount += sound.upToDate ? 1 : 0;
+    }
+    m_result.ErrorText += m_folderErrors;
+    m_result.soundFailed = !m_result.ErrorText.isEmpty();
+
+    MessageRequest summary;
+    if (m_result.cancelled) {
+        summary.title = QStringLiteral("Distribution Cancelled");
+        summary.text =
+            m_result.ErrorText + QStringLiteral("Distribution cancelled: %1 of %2 sounds done.")
+                                     .arg(m_result.doneCount)
+                                     .arg(m_result.soundCount);
+        summary.icon = MessageRequest::Icon::Exclamation;
+    } else {
+        QString sizeSentence;
+        if (m_options.OggUse) {
+            sizeSentence = kCrLf + kCrLf + QStringLiteral("Ogg-encoding compressed wav's from ") +
+                           KilobytesText(double(m_result.SourceTotal)) + QStringLiteral(" kB to ") +
+                           KilobytesText(double(m_result.EncodedTotal)) + QStringLiteral(" kB.");
+        }
+        if (m_result.soundFailed) {
+            summary.title = QStringLiteral("Errors During Copy!");
+            summary.text = m_result.ErrorText + sizeSentence;
+            summary.icon = MessageRequest::Icon::Exclamation;
+        } else {
+            summary.title = QStringLiteral("Copying Complete");
+            summary.text = QStringLiteral("Copying/Encoding of ") +
+                           QString::number(m_result.soundCount) +
+                           QStringLiteral(" files was successful.") + sizeSentence;
+        }
+        if (!m_result.notMade.isEmpty()) {
+            summary.text += kCrLf + kCrLf +
+                            QStringLiteral("Not made by this catalogue and left in place: ") +
+                            m_result.notMade.join(QStringLiteral(", ")) + QLatin1Char('.');
+        }
+        if (m_result.upToDateCount > 0) {
+            summary.text +=
+                kCrLf + kCrLf +
+                (m_result.upToDateCount == 1 ? QStringLiteral("1 sound was already up to date.")
+                                             : QStringLiteral("%1 sounds were already up to date.")
+                                                   .arg(m_result.upToDateCount));
+        }
+    }
+    m_result.summaryTitle = summary.title;
+    m_result.summaryText = summary.text;
+    if (m_options.showSummary)
+        m_services.messages.showMessage(summary);
 }
 
 DistributionResult Run::execute()
 {
-    ScriptOutput soundList(JoinPath(m_folder, QString::fromLatin1(kSoundListFileName)));
-    ScriptOutput soundCode(JoinPath(m_folder, QString::fromLatin1(kSoundCodeFileName)));
-    fail(soundList.create(m_sources));
-    fail(soundCode.create(m_sources));
-    fail(soundCode.write(SoundCodeHeaderBytes(m_table)));
-
     const qint16 count = m_table.SoundCount();
+    m_result.soundCount = count;
     m_services.progress.ShowProgress(
         QStringLiteral("Distributing Files"),
         QStringLiteral("Copying") +
@@ -262,6 +574,7 @@ DistributionResult Run::execute()
             m_encoderPath = location.EncoderPath;
             encoderAvailable = location.found;
             if (!encoderAvailable) {
+                m_result.encoderMissing = true;
                 MessageRequest notFound;
                 notFound.title = EncoderNotFoundTitle();
                 notFound.text = EncoderNotFoundText();
@@ -271,55 +584,49 @@ DistributionResult Run::execute()
             encoderAvailable = true;
         }
     }
-    // Wide enough for any 16-bit MinSize.
-    const double threshold = double(m_options.ogg.MinSize) * 1000.0;
 
-    for (int index = 1; index <= count; ++index) {
-        const SoundRecord &record = m_table.at(index);
-        const QString extension = DistributionExtension(record.filename);
-        const bool encode = extension == QLatin1String("wav") && m_options.OggUse &&
-                            encoderAvailable && double(record.size) >= threshold;
-        if (encode)
-            encodePath(index);
+    m_manifest = Manifest::Load(m_folder);
+    QSet<qint16> numbers;
+    for (int index = 1; index <= count && !pollCancel(); ++index) {
+        plan(index, encoderAvailable, numbers);
+        if (m_sounds[std::size_t(index - 1)].done)
+            m_services.progress.AdvanceProgress(1);
+    }
+
+    int pending = 0;
+    for (const Sound &sound : m_sounds)
+        pending += sound.work != Sound::Work::None && !sound.done ? 1 : 0;
+    const int jobs = m_options.jobs > 0 ? m_options.jobs : QThread::idealThreadCount();
+    const int threads = std::min(std::max(jobs, 1), pending);
+    if (!m_stop.load()) {
+        if (threads > 1 && m_services.runner.concurrent())
+            runPool(threads);
         else
-            copyPath(index, extension);
-
-        if (m_pending) {
-            appendErrorLine(record, m_pending.description);
-            m_pending = {};
-        }
-        fail(soundList.write(SoundListEntryBytes(record)));
-        fail(soundCode.write(SoundCodeEntryBytes(record)));
-        m_services.progress.AdvanceProgress(1);
+            runInline();
     }
+    m_result.cancelled = m_stop.load() && std::any_of(m_sounds.begin(), m_sounds.end(),
+                                                      [](const Sound &s) { return !s.done; });
 
+    // What was made is recorded also when the run was cancelled; a target that could not be
+    // made keeps the record of what it still is.
+    for (const Sound &sound : m_sounds) {
+        if (sound.done && sound.record && !sound.claimed.isEmpty())
+            m_manifest.records.insert(sound.claimed, *sound.record);
+    }
+    if (!m_result.cancelled) {
+        finishFolder(m_manifest);
+        writeLists();
+    }
+    if (const FileError error = m_manifest.Save()) {
+        m_folderErrors += QStringLiteral("The record of the files made cannot be saved, so the "
+                                         "next distribution makes them all again: %1")
+                              .arg(error.description) +
+                          kCrLf;
+    }
     m_services.progress.CloseProgress();
-    soundList.close();
-    soundCode.close();
-
-    QString sizeSentence;
-    if (m_options.OggUse) {
-        sizeSentence = kCrLf + kCrLf + QStringLiteral("Ogg-encoding compressed wav's from ") +
-                       KilobytesText(double(m_result.SourceTotal)) + QStringLiteral(" kB to ") +
-                       KilobytesText(double(m_result.EncodedTotal)) + QStringLiteral(" kB.");
-    }
-    MessageRequest summary;
-    m_result.soundFailed = !m_result.ErrorText.isEmpty();
-    if (m_result.soundFailed) {
-        summary.title = QStringLiteral("Errors During Copy!");
-        summary.text = m_result.ErrorText + sizeSentence;
-        summary.icon = MessageRequest::Icon::Exclamation;
-    } else {
-        summary.title = QStringLiteral("Copying Complete");
-        summary.text = QStringLiteral("Copying/Encoding of ") + QString::number(count) +
-                       QStringLiteral(" files was successful.") + sizeSentence;
-    }
-    m_result.summaryTitle = summary.title;
-    m_result.summaryText = summary.text;
-    if (m_options.showSummary)
-        m_services.messages.showMessage(summary);
-
-    m_result.saveFailed = m_services.saveCatalogue && !m_services.saveCatalogue();
+    summarise();
+    if (!m_result.cancelled && m_services.saveCatalogue)
+        m_result.saveFailed = !m_services.saveCatalogue();
     return m_result;
 }
 
@@ -352,6 +659,34 @@ DistributionResult Distribute(const SoundTable &table, const QString &gameFolder
                               const DistributionOptions &options, DistributionServices services)
 {
     return Run(table, gameFolder, options, services).execute();
+}
+
+QJsonObject DistributionResultJson(const DistributionResult &result)
+{
+    const auto lines = [](const QString &text) {
+        QJsonArray array;
+        for (const QString &line : text.split(kCrLf, Qt::SkipEmptyParts))
+            array.append(line);
+        return array;
+    };
+    return QJsonObject{
+        {QStringLiteral("title"), result.summaryTitle},
+        {QStringLiteral("text"), result.summaryText},
+        {QStringLiteral("sounds"), result.soundCount},
+        {QStringLiteral("done"), result.doneCount},
+        {QStringLiteral("encoded"), result.encodedCount},
+        {QStringLiteral("copied"), result.copiedCount},
+        {QStringLiteral("upToDate"), result.upToDateCount},
+        {QStringLiteral("errors"), lines(result.ErrorText)},
+        {QStringLiteral("sourceBytes"), double(result.SourceTotal)},
+        {QStringLiteral("encodedBytes"), double(result.EncodedTotal)},
+        {QStringLiteral("staleDeleted"), QJsonArray::fromStringList(result.staleDeleted)},
+        {QStringLiteral("notMade"), QJsonArray::fromStringList(result.notMade)},
+        {QStringLiteral("cancelled"), result.cancelled},
+        {QStringLiteral("encoderMissing"), result.encoderMissing},
+        {QStringLiteral("listsFailed"), result.listsFailed},
+        {QStringLiteral("saveFailed"), result.saveFailed},
+    };
 }
 
 } // namespace sonquill

@@ -6,7 +6,11 @@
 #include "storage/MessageSink.h"
 #include "storage/Settings.h"
 
+#include <QJsonObject>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 #include <functional>
 
@@ -25,6 +29,8 @@ struct DistributionOptions
     OggSettings ogg;
     QString programFolder; // where the built-in encoder is looked for
     int timeoutMs = 60000; // the wait for one encoder
+    int jobs = 0;          // encoders and copies at once; 0: one per processor core
+    bool force = false;    // make every target again, even those that are up to date
     // false: the summary is only returned in the result, for a caller that shows it itself.
     bool showSummary = true;
 };
@@ -36,26 +42,43 @@ struct DistributionResult
     qint64 EncodedTotal = 0;
     QString summaryTitle;
     QString summaryText;
-    bool soundFailed = false; // ErrorText not empty
-    bool saveFailed = false;  // the catalogue could not be saved
+    bool soundFailed = false;    // ErrorText not empty
+    bool saveFailed = false;     // the catalogue could not be saved
+    bool listsFailed = false;    // SoundList.dat or SoundCode.txt could not be written
+    bool encoderMissing = false; // Ogg encoding asked for, no encoder found
+    bool cancelled = false;      // stopped on request before every sound was done
     int encodedCount = 0;
-    int copiedCount = 0; // copies made or already in place, fallback copies included
+    int copiedCount = 0;   // copies made or already in place, fallback copies included
+    int upToDateCount = 0; // targets left as they were because nothing they came from changed
+    int doneCount = 0;     // sounds dealt with, also those that failed
+    int soundCount = 0;
+    QStringList staleDeleted; // files an earlier run made that no sound makes any more
+    QStringList notMade;      // SOUND<n> files in the folder this catalogue did not make
 };
 
-// The collaborators of a run: the user, the progress window, the process starter.
+// The result for "distribute --json".
+QJsonObject DistributionResultJson(const DistributionResult &result);
+
+// The collaborators of a run: the user, the progress window, the process starter, and the
+// owner of the catalogue.
 struct DistributionServices
 {
     MessageSink &messages;
     ProgressSink &progress;
     ProcessRunner &runner;
-    // Saves the catalogue at the end of the run; true when saved. Empty: nothing is saved.
+    // Asked often (at least every 100 ms while encoders run); true stops the run.
+    std::function<bool()> cancelled = {};
+    // Saves the catalogue at the end of a run that was not cancelled; false when it failed.
+    // Empty: nothing is saved.
     std::function<bool()> saveCatalogue = {};
 };
 
-// The distribution run: every sound into gameFolder under its number, the names list and
-// script code, the summary message, then the catalogue saved into gameFolder. Never stops on
-// a failure; never deletes or overwrites a file that is the source of an entry, and replaces a
-// target only with a complete copy.
+// The distribution run: every sound into gameFolder under its number (only those whose
+// source, making or target changed since they were made), the names list and script code,
+// the removal of files earlier runs made that no sound makes any more, the summary message,
+// then the catalogue saved through services.saveCatalogue. Never stops on a failure; never
+// deletes or overwrites a file that is the source of an entry, and replaces a target only
+// with a complete file.
 DistributionResult Distribute(const SoundTable &table, const QString &gameFolder,
                               const DistributionOptions &options, DistributionServices services);
 

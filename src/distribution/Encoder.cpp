@@ -2,6 +2,7 @@
 
 #include "catalogue/PathUtils.h"
 
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace sonquill {
@@ -24,19 +25,26 @@ QString quoted(const QString &path)
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
+// A candidate counts when it leads to a file: a link that leads nowhere, or to a folder, is no
+// encoder and must not hide one further down the list.
+bool isEncoderFile(const QString &path)
+{
+    return FileExists(path) && QFileInfo(path).isFile();
+}
+
 } // namespace
 
 EncoderLocation LocateEncoder(const QString &programFolder)
 {
     EncoderLocation location;
     location.EncoderPath = JoinPath(programFolder, kBundledEncoder);
-    if (FileExists(location.EncoderPath)) {
+    if (isEncoderFile(location.EncoderPath)) {
         location.found = true;
         return location;
     }
     // The parent folder is written with the ".." step, not resolved.
     location.EncoderPath = JoinPath(JoinPath(programFolder, QStringLiteral("..")), kBundledEncoder);
-    if (FileExists(location.EncoderPath)) {
+    if (isEncoderFile(location.EncoderPath)) {
         location.found = true;
         return location;
     }

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <algorithm>
@@ -15,10 +16,12 @@
 #else
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
-#include <system_error>
 #include <unistd.h>
 
 extern char **environ;
@@ -26,14 +29,45 @@ extern char **environ;
 
 namespace sonquill {
 
-#ifdef Q_OS_WIN
+namespace {
+
+// How long an ended encoder may take to tidy up before it is killed.
+constexpr int kGraceMs = 300;
+
+RunResult notStarted(const QString &why)
+{
+    RunResult result;
+    result.error = why;
+    return result;
+}
+
+RunResult endedByUs(RunResult::Outcome outcome)
+{
+    RunResult result;
+    result.outcome = outcome;
+    return result;
+}
+
+} // namespace
 
 RunResult SystemProcessRunner::RunAndWait(const QString &commandLine, bool hideWindow,
                                           int timeoutMs, const std::function<void()> &idle)
 {
+    return RunUntil(commandLine, hideWindow, timeoutMs, [&idle] {
+        if (idle)
+            idle();
+        return false;
+    });
+}
+
+#ifdef Q_OS_WIN
+
+RunResult SystemProcessRunner::RunUntil(const QString &commandLine, bool hideWindow, int timeoutMs,
+                                        const std::function<bool()> &stop)
+{
     const QStringList parts = QProcess::splitCommand(commandLine);
     if (parts.isEmpty())
-        return {};
+        return notStarted(QStringLiteral("The command line is empty"));
     QProcess starter;
     starter.setProgram(parts.first());
     starter.setArguments(parts.mid(1));
@@ -44,14 +78,13 @@ RunResult SystemProcessRunner::RunAndWait(const QString &commandLine, bool hideW
     }
     qint64 pid = 0;
     if (!starter.startDetached(&pid))
-        return {};
-    HANDLE process =
-        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
-    RunResult result;
-    result.outcome = RunResult::Outcome::StillRunning;
+        return notStarted(starter.errorString());
+    HANDLE process = OpenProcess(
+        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, DWORD(pid));
     if (!process)
-        return result;
+        return endedByUs(RunResult::Outcome::TimedOut);
     const QDeadlineTimer deadline(std::max(timeoutMs, 0));
+    RunResult result;
     for (;;) {
         if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0) {
             DWORD code = 0;
@@ -60,10 +93,14 @@ RunResult SystemProcessRunner::RunAndWait(const QString &commandLine, bool hideW
             result.exitCode = int(code);
             break;
         }
-        if (deadline.hasExpired())
+        const bool stopped = stop && stop();
+        if (stopped || deadline.hasExpired()) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, INFINITE);
+            result =
+                endedByUs(stopped ? RunResult::Outcome::Cancelled : RunResult::Outcome::TimedOut);
             break;
-        if (idle)
-            idle();
+        }
     }
     CloseHandle(process);
     return result;
@@ -72,22 +109,6 @@ RunResult SystemProcessRunner::RunAndWait(const QString &commandLine, bool hideW
 #else
 
 namespace {
-
-// A child that outlives the wait gets a thread of its own that blocks until it ends and reaps
-// it, so it leaves no zombie. Being detached, the thread never holds up this program's exit;
-// the child then simply passes to init.
-void reapWhenDone(pid_t pid)
-{
-    try {
-        std::thread([pid] {
-            int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
-    } catch (const std::system_error &) {
-        // No thread to be had: the child is reaped by init once this program has ended.
-    }
-}
 
 RunResult finishedWith(int status)
 {
@@ -101,8 +122,32 @@ RunResult finishedWith(int status)
     return result;
 }
 
-// Starts argv without a shell; stdin is never the terminal's, output goes nowhere when hidden.
-pid_t spawn(std::vector<QByteArray> &arguments, bool hideWindow)
+// Ends the process group of pid: asked with SIGTERM, killed after the grace time, then reaped.
+// The group also takes whatever the encoder started itself (a script's own children).
+void endProcess(pid_t pid)
+{
+    ::kill(-pid, SIGTERM);
+    const QDeadlineTimer grace(kGraceMs);
+    int status = 0;
+    for (;;) {
+        const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == pid || (ended < 0 && errno != EINTR)) {
+            ::kill(-pid, SIGKILL); // what the leader left behind in its group
+            return;
+        }
+        if (grace.hasExpired())
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::kill(-pid, SIGKILL);
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// Starts argv without a shell in a process group of its own, so that it can be ended with
+// everything it started, and so that a terminal's Ctrl+C reaches only this program, which then
+// ends it. stdin is never the terminal's; output goes nowhere when hidden.
+pid_t spawn(std::vector<QByteArray> &arguments, bool hideWindow, int *error)
 {
     std::vector<char *> argv;
     argv.reserve(arguments.size() + 1);
@@ -128,37 +173,53 @@ pid_t spawn(std::vector<QByteArray> &arguments, bool hideWindow)
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
     sigaddset(&defaults, SIGCHLD);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                              POSIX_SPAWN_SETPGROUP);
 
     pid_t pid = 0;
     const int started =
         posix_spawnp(&pid, argv.front(), &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
+    *error = started;
     return started == 0 ? pid : pid_t(-1);
 }
 
 } // namespace
 
-RunResult SystemProcessRunner::RunAndWait(const QString &commandLine, bool hideWindow,
-                                          int timeoutMs, const std::function<void()> &idle)
+RunResult SystemProcessRunner::RunUntil(const QString &commandLine, bool hideWindow, int timeoutMs,
+                                        const std::function<bool()> &stop)
 {
     const QStringList parts = QProcess::splitCommand(commandLine);
     if (parts.isEmpty())
-        return {};
+        return notStarted(QStringLiteral("The command line is empty"));
     std::vector<QByteArray> arguments;
     arguments.reserve(std::size_t(parts.size()));
     for (const QString &part : parts)
         arguments.push_back(QFile::encodeName(part));
 
-    const pid_t pid = spawn(arguments, hideWindow);
+    int error = 0;
+    const pid_t pid = spawn(arguments, hideWindow, &error);
     if (pid <= 0)
-        return {};
+        return notStarted(QString::fromLocal8Bit(std::strerror(error)));
+
+    // A descriptor that becomes readable when the child ends, so the wait ends with it and not
+    // at the next poll; without one (older kernels) short pauses that grow stand in.
+    int exitNotice = -1;
+#ifdef SYS_pidfd_open
+    exitNotice = int(::syscall(SYS_pidfd_open, pid, 0));
+#endif
+    const auto closeNotice = qScopeGuard([exitNotice] {
+        if (exitNotice >= 0)
+            ::close(exitNotice);
+    });
 
     using namespace std::chrono;
     const QDeadlineTimer deadline(std::max(timeoutMs, 0));
-    // Short pauses first, so a quick encoder is not held up by the polling.
     microseconds pause(200);
     for (;;) {
         int status = 0;
@@ -174,15 +235,20 @@ RunResult SystemProcessRunner::RunAndWait(const QString &commandLine, bool hideW
             return result;
         }
         if (deadline.hasExpired()) {
-            reapWhenDone(pid);
-            RunResult result;
-            result.outcome = RunResult::Outcome::StillRunning;
-            return result;
+            endProcess(pid);
+            return endedByUs(RunResult::Outcome::TimedOut);
         }
-        if (idle)
-            idle();
-        const auto left = microseconds(std::max<qint64>(deadline.remainingTime(), 0) * 1000);
-        std::this_thread::sleep_for(std::min(pause, left));
+        if (stop && stop()) {
+            endProcess(pid);
+            return endedByUs(RunResult::Outcome::Cancelled);
+        }
+        const qint64 leftMs = std::max<qint64>(deadline.remainingTime(), 0);
+        if (exitNotice >= 0) {
+            pollfd notice{exitNotice, POLLIN, 0};
+            ::poll(&notice, 1, int(std::min<qint64>(leftMs, 20)));
+            continue;
+        }
+        std::this_thread::sleep_for(std::min<microseconds>(pause, milliseconds(leftMs)));
         pause = std::min<microseconds>(pause * 2, milliseconds(20));
     }
 }

@@ -15,6 +15,8 @@ public:
     virtual void CloseProgress() = 0;
     // Called now and then while an encoder runs, so a window can repaint. Does nothing here.
     virtual void keepAlive() {}
+    // True once the user asked to stop the run (a Cancel button). Asked on the calling thread.
+    virtual bool cancelRequested() { return false; }
 };
 
 } // namespace sonquill

@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace sonquill {
 
 namespace {
@@ -91,6 +93,8 @@ OggSettings LoadOggSettings(const SettingsStore &store)
     settings.UseCustom =
         ToInteger(store.read(kOgg, QStringLiteral("UseCustom"), QStringLiteral("0")));
     settings.CustomPath = store.read(kOgg, QStringLiteral("CustomPath"), kDefaultCustomEncoder);
+    settings.Jobs = std::max<qint16>(
+        ToInteger(store.read(kOgg, QStringLiteral("Jobs"), QStringLiteral("0"))), 0);
     return settings;
 }
 
@@ -102,6 +106,11 @@ void SaveOggSettings(SettingsStore &store, const QString &quality, const QString
     store.write(kOgg, QStringLiteral("UseCustom"),
                 useCustom ? QStringLiteral("1") : QStringLiteral("0"));
     store.write(kOgg, QStringLiteral("CustomPath"), customPath);
+}
+
+void SaveOggJobs(SettingsStore &store, int jobs)
+{
+    store.write(kOgg, QStringLiteral("Jobs"), QString::number(std::max(jobs, 0)));
 }
 
 QString DefaultGameFolder()

@@ -23,6 +23,7 @@ struct OggSettings
     qint16 MinSize = 4;
     qint16 UseCustom = 0;
     QString CustomPath = kDefaultCustomEncoder;
+    qint16 Jobs = 0; // encoders run at once; 0: one per processor core
 };
 
 // The per-user settings store: application Sonquill, sections "Data" and "Ogg", every value
@@ -55,11 +56,13 @@ private:
     std::unique_ptr<QSettings> m_settings;
 };
 
-// Reads "Quality", "MinSize", "UseCustom" and "CustomPath" with their defaults.
+// Reads "Quality", "MinSize", "UseCustom", "CustomPath" and "Jobs" with their defaults.
 OggSettings LoadOggSettings(const SettingsStore &store);
 // Writes the four keys, in that order, from the texts the options dialog holds.
 void SaveOggSettings(SettingsStore &store, const QString &quality, const QString &minSize,
                      bool useCustom, const QString &customPath);
+// Writes "Jobs", the number of encoders run at once (0: one per processor core).
+void SaveOggJobs(SettingsStore &store, int jobs);
 
 // The compiled-in default game folder: <home>/Sonquill/Compiled.
 QString DefaultGameFolder();

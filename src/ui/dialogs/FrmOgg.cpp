@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 
 namespace sonquill {
 
@@ -64,12 +65,22 @@ FrmOgg::FrmOgg(SettingsStore &store, OggSettings &memory, QWidget *parent)
     Label4->setWordWrap(true);
     layout.place(Label4, 240, 2880, 4215, 855);
 
-    layout.apply(this, 4785, 4065);
+    // Beyond the design: how many encoders run at once, below everything else.
+    lblJobs = makeLabel(this, "lblJobs", QStringLiteral("Parallel encoders (0 = one per core):"));
+    layout.place(lblJobs, 240, 3870, 2895, 255);
+
+    spnJobs = new QSpinBox(this);
+    spnJobs->setObjectName(QStringLiteral("spnJobs"));
+    spnJobs->setRange(0, 64);
+    layout.place(spnJobs, 3240, 3840, 735, 315);
+
+    layout.apply(this, 4785, 4305);
 
     connect(sldQuality, &QSlider::valueChanged, this, &FrmOgg::sldQuality_Change);
     connect(chkCustom, &QCheckBox::clicked, this, &FrmOgg::SaveOggSettings);
     connect(txtMinSize, &QLineEdit::textChanged, this, &FrmOgg::SaveOggSettings);
     connect(txtCustom, &QLineEdit::textChanged, this, &FrmOgg::SaveOggSettings);
+    connect(spnJobs, &QSpinBox::valueChanged, this, &FrmOgg::SaveOggSettings);
 
     ShowOggSettings();
 }
@@ -88,6 +99,7 @@ void FrmOgg::ShowOggSettings()
     if (m_memory.UseCustom == 1 || m_memory.UseCustom == 0)
         chkCustom->setChecked(m_memory.UseCustom == 1);
     txtCustom->setText(m_memory.CustomPath);
+    spnJobs->setValue(m_memory.Jobs);
     Loading = false;
 }
 
@@ -97,6 +109,7 @@ void FrmOgg::SaveOggSettings()
         return;
     sonquill::SaveOggSettings(m_store, lblQuality->text(), txtMinSize->text(),
                               chkCustom->isChecked(), txtCustom->text());
+    SaveOggJobs(m_store, spnJobs->value());
     m_memory = LoadOggSettings(m_store);
 }
 

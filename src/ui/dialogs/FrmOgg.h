@@ -8,6 +8,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QSlider;
+class QSpinBox;
 
 namespace sonquill {
 
@@ -21,7 +22,7 @@ public:
 
     // Fills the controls from the store without writing anything back.
     void ShowOggSettings();
-    // Writes the four values from the controls, then reads them back into memory.
+    // Writes the values from the controls, then reads them back into memory.
     void SaveOggSettings();
 
 protected:
@@ -43,6 +44,8 @@ private:
     QCheckBox *chkCustom;
     QLineEdit *txtCustom;
     QLabel *Label4;
+    QLabel *lblJobs;
+    QSpinBox *spnJobs;
 };
 
 } // namespace sonquill

@@ -2,8 +2,10 @@
 
 #include "ui/dialogs/DesignMetrics.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,6 +27,41 @@ void repaintNow(QWidget *widget)
     widget->repaint();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
 }
+
+// While the run keeps the window alive, the user's clicks and keys reach the progress window
+// (its Cancel button) and nothing else: the rest of the program must not change under the run.
+class ProgressOnlyInput : public QObject
+{
+public:
+    explicit ProgressOnlyInput(QWidget *window) : m_window(window) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::Close:
+            break;
+        default:
+            return false;
+        }
+        const auto *widget = qobject_cast<QWidget *>(watched);
+        if (!widget || !m_window || widget->window() == m_window)
+            return false;
+        event->ignore();
+        return true;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+};
 
 } // namespace
 
@@ -65,6 +102,13 @@ FrmProgress::FrmProgress(QWidget *parent)
     cmdClose->setAutoDefault(false);
     layout.place(cmdClose, 4920, 120, 1095, 315);
     connect(cmdClose, &QPushButton::clicked, this, &FrmProgress::cmdClose_Click);
+
+    // Beyond the design: the run can be stopped. Between the Close button and the bar.
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    layout.place(cmdCancel, 4920, 480, 1095, 315);
+    connect(cmdCancel, &QPushButton::clicked, this, &FrmProgress::cmdCancel_Click);
     layout.apply(this, 6030, 1065);
 
     if (parent) {
@@ -87,6 +131,28 @@ void FrmProgress::setCountVisible(bool visible)
 void FrmProgress::cmdClose_Click()
 {
     close();
+}
+
+void FrmProgress::cmdCancel_Click()
+{
+    m_cancelRequested = true;
+    cmdCancel->setEnabled(false);
+    setMessage(QStringLiteral("Cancelling..."));
+}
+
+void FrmProgress::resetCancel()
+{
+    m_cancelRequested = false;
+    cmdCancel->setEnabled(true);
+}
+
+void FrmProgress::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && cmdCancel->isEnabled()) {
+        cmdCancel->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FrmProgress::closeEvent(QCloseEvent *event)
@@ -116,6 +182,8 @@ void FrmProgressSink::ShowProgress(const QString &title, const QString &message,
             window->deleteLater();
         });
     }
+    m_cancelled = false;
+    m_window->resetCancel();
     m_window->show();
     m_window->raise();
 
@@ -154,8 +222,20 @@ void FrmProgressSink::CloseProgress()
 
 void FrmProgressSink::keepAlive()
 {
-    if (m_window && m_window->isVisible())
-        processWindowEvents();
+    if (!m_window || !m_window->isVisible())
+        return;
+    ProgressOnlyInput guard(m_window);
+    qApp->installEventFilter(&guard);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    qApp->removeEventFilter(&guard);
+    cancelRequested();
+}
+
+bool FrmProgressSink::cancelRequested()
+{
+    if (m_window && m_window->cancelRequested())
+        m_cancelled = true;
+    return m_cancelled;
 }
 
 QWidget *FrmProgressSink::currentWindow() const

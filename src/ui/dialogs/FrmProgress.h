@@ -21,6 +21,10 @@ public:
     void setMessage(const QString &message);
     void setCountVisible(bool visible);
     QProgressBar *progressBar() const { return ProgressBar; }
+    // True once Cancel (or Esc) was pressed since the window was made.
+    bool cancelRequested() const { return m_cancelRequested; }
+    // Ready for the next run: Cancel not pressed.
+    void resetCancel();
 
 signals:
     // The user closed the window (its Close button or the close box).
@@ -28,15 +32,19 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void cmdClose_Click();
+    void cmdCancel_Click();
 
     QLabel *Label;
     QLabel *Label2;
     QLabel *LabelMax;
     QProgressBar *ProgressBar;
     QPushButton *cmdClose;
+    QPushButton *cmdCancel;
+    bool m_cancelRequested = false;
 };
 
 // ShowProgress, AdvanceProgress and CloseProgress on the one progress window, created on first
@@ -54,6 +62,7 @@ public:
     void AdvanceProgress(qint16 step) override;
     void CloseProgress() override;
     void keepAlive() override;
+    bool cancelRequested() override;
 
     // The progress window while it exists, otherwise null.
     QWidget *currentWindow() const;
@@ -61,6 +70,7 @@ public:
 private:
     QPointer<QWidget> m_parent;
     QPointer<FrmProgress> m_window;
+    bool m_cancelled = false; // survives the window being closed during the run
 };
 
 } // namespace sonquill

@@ -191,12 +191,18 @@ void Form1::mnuFile_Click(int index)
         if (answer != Button::Yes)
             return;
         QStringList kept;
-        ClearNumberedFiles(folder, m_session.table(), &kept);
+        QStringList failures;
+        ClearNumberedFiles(folder, m_session.table(), &kept, &failures);
         if (!kept.isEmpty()) {
             tell(QStringLiteral("Sonquill"),
                  tr("These files were not deleted because sounds in the list use them as their "
                     "source files:") +
                      kCrLf + kept.join(kCrLf));
+        }
+        if (!failures.isEmpty()) {
+            tell(QStringLiteral("Sonquill"),
+                 tr("These files could not be deleted:") + kCrLf + failures.join(kCrLf),
+                 MessageRequest::Icon::Exclamation);
         }
         break;
     }
@@ -214,9 +220,11 @@ void Form1::cmdDistribute_Click()
     options.programFolder = m_services.programFolder;
     options.timeoutMs = m_services.encoderTimeoutMs;
     const QString folder = gameFolder();
+    options.jobs = m_ogg.Jobs;
     Distribute(m_session.table(), folder, options,
-               {m_services.ui, m_services.progress, m_services.runner,
-                [this, folder] { return saveCatalogue(folder); }});
+               {m_services.ui, m_services.progress, m_services.runner, {}, [this, folder] {
+                    return saveCatalogue(folder);
+                }});
 }
 
 void Form1::cmdOggOptions_Click()

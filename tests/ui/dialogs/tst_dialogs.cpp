@@ -10,15 +10,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
@@ -39,7 +43,7 @@ QString shownBy(const QWidget *form, const QString &name)
     const QWidget *control = form->findChild<QWidget *>(name);
     if (!control)
         return QStringLiteral("<no %1>").arg(name);
-    if (control->inherits("QSlider"))
+    if (control->inherits("QSlider") || control->inherits("QSpinBox"))
         return QString::number(control->property("value").toInt());
     if (control->inherits("QCheckBox"))
         return control->property("checked").toBool() ? "1" : "0";
@@ -81,6 +85,7 @@ QString inMemory(const OggSettings &memory, const QString &key)
         return memory.CustomPath;
     return QString::number(key == QLatin1String("Quality")   ? memory.Quality
                            : key == QLatin1String("MinSize") ? memory.MinSize
+                           : key == QLatin1String("Jobs")    ? memory.Jobs
                                                              : memory.UseCustom);
 }
 
@@ -147,6 +152,9 @@ private slots:
         QTest::newRow("custom command as typed")
             << QStringList{} << defaults << "txtCustom" << QStringLiteral("e %1") << "CustomPath"
             << QStringList{"e", "e ", "e %", "e %1"};
+        QTest::newRow("parallel encoders up from one per core to 2")
+            << QStringList{} << defaults << "spnJobs" << QStringLiteral("..") << "Jobs"
+            << QStringList{"1", "2"};
     }
     void oggOptions()
     {
@@ -184,6 +192,8 @@ private slots:
                 QTest::keyClicks(edit, QString(c));
             else if (qobject_cast<QSlider *>(control))
                 QTest::keyClick(control, Qt::Key_Right);
+            else if (qobject_cast<QSpinBox *>(control))
+                QTest::keyClick(control, Qt::Key_Up);
             else
                 QTest::mouseClick(control, Qt::LeftButton);
             seen.append(stored(ini, key));
@@ -239,6 +249,58 @@ private slots:
         sink.keepAlive();
         QVERIFY(!sink.currentWindow());
         QCOMPARE(progressWindowCount(), 0);
+    }
+
+    void progressCancel_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("Cancel button") << false;
+        QTest::newRow("Esc key") << true;
+    }
+    void progressCancel()
+    {
+        QFETCH(bool, byKey);
+
+        QPushButton mainWindowButton("Remove");
+        mainWindowButton.show();
+        QSignalSpy mainWindowClicks(&mainWindowButton, &QPushButton::clicked);
+        FrmProgressSink sink;
+        sink.ShowProgress("Distributing Files", "Copying 3 files...", 3, false);
+        QWidget *window = sink.currentWindow();
+        auto *cancel = window->findChild<QPushButton *>("cmdCancel");
+        QVERIFY(cancel && cancel->isVisible());
+        QCOMPARE(clippedControls(window), QStringList());
+        QVERIFY(!sink.cancelRequested());
+
+        // While the run keeps the window alive, only the progress window takes the user's
+        // clicks and keys.
+        const auto click = [](QWidget *target) {
+            const QPointF at = target->rect().center();
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                QCoreApplication::postEvent(
+                    target, new QMouseEvent(type, at, target->mapToGlobal(at), Qt::LeftButton,
+                                            Qt::LeftButton, Qt::NoModifier));
+        };
+        click(&mainWindowButton);
+        if (byKey) {
+            for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+                QCoreApplication::postEvent(window,
+                                            new QKeyEvent(type, Qt::Key_Escape, Qt::NoModifier));
+        } else {
+            click(cancel);
+        }
+        sink.keepAlive();
+
+        QVERIFY(sink.cancelRequested());
+        QCOMPARE(mainWindowClicks.count(), 0);
+        QVERIFY(!cancel->isEnabled());
+        sink.CloseProgress();
+        QVERIFY(sink.cancelRequested()); // until the next run shows the window again
+        sink.ShowProgress("Distributing Files", "Copying 3 files...", 3, false);
+        QVERIFY(!sink.cancelRequested());
+        // Outside a run the main window takes clicks again.
+        QTest::mouseClick(&mainWindowButton, Qt::LeftButton);
+        QCOMPARE(mainWindowClicks.count(), 1);
     }
 
     void progressAdvances_data()

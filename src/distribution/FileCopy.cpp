@@ -1,0 +1,258 @@
+#include "FileCopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace sonquill {
+
+namespace {
+
+FileError failure(int number, const QString &description)
+{
+    return FileError{number != 0 ? number : int(QFileDevice::UnspecifiedError), description};
+}
+
+QString cannotRead(const QString &why)
+{
+    return QStringLiteral("The source file cannot be read: %1").arg(why);
+}
+
+#ifndef Q_OS_WIN
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+FileStamp stampOf(const struct stat &info)
+{
+    FileStamp stamp;
+    stamp.exists = true;
+    stamp.regular = S_ISREG(info.st_mode);
+    stamp.size = qint64(info.st_size);
+    stamp.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + qint64(info.st_mtim.tv_nsec);
+    return stamp;
+}
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// Copies what is left of in to out: copy_file_range where the file systems allow it (in the
+// kernel, or as a shared extent), read and write otherwise. Returns 0 or the errno and whether
+// it was the reading side that failed.
+int copyContents(int in, int out, bool *readFailed)
+{
+    *readFailed = false;
+    bool kernelCopy = true;
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (copied == 0)
+            return 0;
+        if (copied > 0)
+            continue;
+        if (errno == EINTR)
+            continue;
+        if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
+            kernelCopy = false;
+            break;
+        }
+        return errno;
+    }
+    Q_ASSERT(!kernelCopy);
+    static constexpr size_t kBufferSize = 256 * 1024;
+    QByteArray buffer(qsizetype(kBufferSize), Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), kBufferSize);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *readFailed = true;
+            return errno;
+        }
+        if (got == 0)
+            return 0;
+        ssize_t written = 0;
+        while (written < got) {
+            const ssize_t put = ::write(out, buffer.constData() + written, size_t(got - written));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put < 0)
+                return errno;
+            written += put;
+        }
+    }
+}
+
+#endif
+
+} // namespace
+
+FileStamp StampOf(const QString &path)
+{
+#ifdef Q_OS_WIN
+    const QFileInfo info(path);
+    FileStamp stamp;
+    if (!info.exists())
+        return stamp;
+    stamp.exists = true;
+    stamp.regular = info.isFile();
+    stamp.size = info.size();
+    stamp.mtimeNs = info.lastModified().toMSecsSinceEpoch() * 1000000;
+    return stamp;
+#else
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return stampOf(info);
+#endif
+}
+
+QString TemporaryBeside(const QString &target, const QString &suffix)
+{
+    const QFileInfo info(target);
+    const QString random = QString::number(QRandomGenerator::global()->generate64(), 36);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QLatin1Char('.') + random +
+                               suffix);
+}
+
+FileError RenameOver(const QString &from, const QString &to)
+{
+    std::error_code renameError;
+    std::filesystem::rename(QFileInfo(from).filesystemFilePath(),
+                            QFileInfo(to).filesystemFilePath(), renameError);
+    if (!renameError)
+        return {};
+    return failure(
+        renameError.value(),
+        QStringLiteral("%1 cannot be replaced: %2")
+            .arg(QFileInfo(to).fileName(), QString::fromLocal8Bit(renameError.message().c_str())));
+}
+
+#ifdef Q_OS_WIN
+
+FileError CopyReplacing(const QString &source, const QString &target, FileStamp *made)
+{
+    const QString targetName = QFileInfo(target).fileName();
+    const QFileInfo sourceInfo(source);
+    if (sourceInfo.exists() && !sourceInfo.isFile())
+        return failure(QFileDevice::OpenError,
+                       cannotRead(QStringLiteral("it is not a regular file")));
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return failure(in.error(), cannotRead(in.errorString()));
+    QTemporaryFile out(TemporaryBeside(target, QStringLiteral(".XXXXXX")));
+    if (!out.open()) {
+        return failure(
+            out.error(),
+            QStringLiteral("%1 cannot be created: %2").arg(targetName, out.errorString()));
+    }
+    QByteArray buffer(256 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = in.read(buffer.data(), buffer.size());
+        if (got < 0)
+            return failure(in.error(), cannotRead(in.errorString()));
+        if (got == 0)
+            break;
+        if (out.write(buffer.constData(), got) != got || !out.flush()) {
+            return failure(
+                out.error(),
+                QStringLiteral("%1 cannot be written: %2").arg(targetName, out.errorString()));
+        }
+    }
+    out.close();
+    if (const FileError renamed = RenameOver(out.fileName(), target))
+        return renamed;
+    out.setAutoRemove(false);
+    *made = StampOf(target);
+    return {};
+}
+
+#else
+
+FileError CopyReplacing(const QString &source, const QString &target, FileStamp *made)
+{
+    const QString targetName = QFileInfo(target).fileName();
+    // A pipe would block the run for good and a device could fill the disk: the descriptor is
+    // opened without waiting and looked at before anything is read.
+    Descriptor in(::open(QFile::encodeName(source).constData(),
+                         O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (in.get() < 0)
+        return failure(errno, cannotRead(errnoText(errno)));
+    struct stat sourceInfo;
+    if (::fstat(in.get(), &sourceInfo) != 0)
+        return failure(errno, cannotRead(errnoText(errno)));
+    if (!S_ISREG(sourceInfo.st_mode))
+        return failure(EINVAL, cannotRead(QStringLiteral("it is not a regular file")));
+
+    const QString temporary = TemporaryBeside(target, QString());
+    const QByteArray temporaryName = QFile::encodeName(temporary);
+    Descriptor out(::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          (sourceInfo.st_mode & 07777) | S_IRUSR | S_IWUSR));
+    if (out.get() < 0) {
+        return failure(
+            errno, QStringLiteral("%1 cannot be created: %2").arg(targetName, errnoText(errno)));
+    }
+    const auto discard = [&](const FileError &error) {
+        ::unlink(temporaryName.constData());
+        return error;
+    };
+    bool readFailed = false;
+    if (const int error = copyContents(in.get(), out.get(), &readFailed)) {
+        return discard(failure(error, readFailed ? cannotRead(errnoText(error))
+                                                 : QStringLiteral("%1 cannot be written: %2")
+                                                       .arg(targetName, errnoText(error))));
+    }
+    // Open mode bits are subject to the umask; the copy keeps the source's.
+    ::fchmod(out.get(), (sourceInfo.st_mode & 07777) | S_IRUSR | S_IWUSR);
+    struct stat madeInfo;
+    const bool stamped = ::fstat(out.get(), &madeInfo) == 0;
+    if (::close(out.release()) != 0) {
+        return discard(failure(
+            errno, QStringLiteral("%1 cannot be written: %2").arg(targetName, errnoText(errno))));
+    }
+    if (::rename(temporaryName.constData(), QFile::encodeName(target).constData()) != 0) {
+        return discard(failure(
+            errno, QStringLiteral("%1 cannot be replaced: %2").arg(targetName, errnoText(errno))));
+    }
+    *made = stamped ? stampOf(madeInfo) : StampOf(target);
+    return {};
+}
+
+#endif
+
+} // namespace sonquill

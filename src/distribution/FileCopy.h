@@ -1,0 +1,35 @@
+#pragma once
+
+#include "storage/FileError.h"
+
+#include <QString>
+
+namespace sonquill {
+
+// What one stat of a file tells: enough to know whether it changed since it was last seen.
+struct FileStamp
+{
+    bool exists = false;
+    bool regular = false;
+    qint64 size = 0;
+    qint64 mtimeNs = 0; // modification time in nanoseconds since the epoch
+};
+
+// One stat call, links followed.
+FileStamp StampOf(const QString &path);
+
+// A hidden name beside target for a file that will be renamed over it:
+// "<folder>/.<target name>.<random><suffix>".
+QString TemporaryBeside(const QString &target, const QString &suffix);
+
+// Copies source to target at the file system's own speed, replacing target only once the copy
+// is complete: the copy is written to a hidden name beside it and renamed over it, so a missing
+// source, a full disk or a failed read leaves the old target as it was. made receives the stamp
+// of the new target.
+[[nodiscard]] FileError CopyReplacing(const QString &source, const QString &target,
+                                      FileStamp *made);
+
+// Renames from over to; the description names the target.
+[[nodiscard]] FileError RenameOver(const QString &from, const QString &to);
+
+} // namespace sonquill

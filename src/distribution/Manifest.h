@@ -1,0 +1,46 @@
+#pragma once
+
+#include "FileCopy.h"
+#include "storage/FileError.h"
+
+#include <QHash>
+#include <QString>
+
+namespace sonquill {
+
+// What one numbered file in the game folder was made from and how, when it was made.
+struct MadeRecord
+{
+    QString source; // the catalogue's path of the source
+    qint64 sourceSize = 0;
+    qint64 sourceMtimeNs = 0;
+    QString how; // "copy", or the encoder's command line for the target
+    qint64 targetSize = 0;
+    qint64 targetMtimeNs = 0;
+
+    // True when the target was made from exactly this source, this way, and not touched since.
+    bool matches(const QString &sourcePath, const FileStamp &sourceNow, const QString &madeHow,
+                 const FileStamp &targetNow) const;
+    static MadeRecord of(const QString &sourcePath, const FileStamp &sourceStamp,
+                         const QString &madeHow, const FileStamp &targetStamp);
+};
+
+// The record of every numbered file that distribution made in one game folder, kept in the
+// user's cache folder so that the game folder holds only what the game ships with.
+class Manifest
+{
+public:
+    // "<cache>/Sonquill/distribution/<folder name>-<hash of its canonical path>.json".
+    static QString PathFor(const QString &gameFolder);
+
+    // A missing or unreadable record is an empty one: everything is made again.
+    static Manifest Load(const QString &gameFolder);
+    [[nodiscard]] FileError Save() const;
+
+    QHash<QString, MadeRecord> records; // by target file name ("SOUND12.ogg")
+
+private:
+    QString m_path;
+};
+
+} // namespace sonquill
