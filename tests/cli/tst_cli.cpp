@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void lockHeldElsewhere();
     void refusedFilesChangeNothing();
     void commandHelpAndFormats();
+    void distributeForScripts();
 };
 
 void TestCli::helpAndVersion()
@@ -133,9 +135,10 @@ void TestCli::everyCommand()
     QCOMPARE(readFile(cli.path("game/WinampPlaylist.m3u")),
              cli.expand("#EXTM3U\r\n@/sfx/A.wav\r\n@/game/SOUND9.wav\r\n@/sfx/D.ogg\r\n").toUtf8());
 
-    // Asked to encode, with no encoder to be found: everything is copied.
+    // Asked to encode, with no encoder to be found: everything is copied, and a build script
+    // learns that nothing was encoded.
     const Outcome distributed = cli.inGame({"distribute", "--ogg"});
-    QCOMPARE(distributed.exitCode, 0);
+    QCOMPARE(distributed.exitCode, 1);
     QCOMPARE(distributed.out, QStringLiteral("Copying Complete\nCopying/Encoding of 3 files was "
                                              "successful.\n\nOgg-encoding compressed wav's "
                                              "from 0 kB to 0 kB.\n"));
@@ -383,6 +386,47 @@ void TestCli::commandHelpAndFormats()
     QVERIFY2(check.out.startsWith("#1 Door: error: "), qPrintable(check.out));
     const Outcome checkJson = cli.inGame({"check", "--format", "json"});
     QCOMPARE(QJsonDocument::fromJson(checkJson.out.toUtf8()).array().size(), 1);
+}
+
+void TestCli::distributeForScripts()
+{
+    Cli cli;
+    for (const char *name : {"A", "B", "C"})
+        writeFile(cli.path(QStringLiteral("sfx/%1.wav").arg(name)), makeWav(6000));
+    QCOMPARE(cli.inGame({"add", "@/sfx/A.wav", "@/sfx/B.wav", "@/sfx/C.wav"}).exitCode, 0);
+    const QByteArray catalogue = readFile(cli.path("game/SoundInfo.dat"));
+    writeFile(cli.path("slow.sh"), "#!/bin/sh\n/bin/sleep 2\n/bin/cp \"$1\" \"$2\"\n");
+    QFile::setPermissions(cli.path("slow.sh"), QFile::ReadOwner | QFile::ExeOwner);
+
+    // Ctrl-C: running encoders end, nothing half-made stays, the catalogue files are untouched.
+    QProcess run;
+    run.setProcessEnvironment(cli.m_environment);
+    run.start(qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli",
+              {"-g", cli.path("game"), "distribute", "--ogg", "--jobs", "1", "--custom-command",
+               cli.path("slow.sh") + " %1 %2"});
+    QVERIFY(run.waitForStarted());
+    QTest::qWait(500);
+    ::kill(pid_t(run.processId()), SIGINT);
+    QVERIFY(run.waitForFinished(10000));
+    QCOMPARE(run.exitCode(), 130);
+    QVERIFY(QString::fromUtf8(run.readAllStandardOutput())
+                .contains("Distribution cancelled: 0 of 3 sounds done."));
+    QCOMPARE(QDir(cli.path("game")).entryList(QDir::Files | QDir::Hidden),
+             QStringList{"SoundInfo.dat"});
+    QCOMPARE(readFile(cli.path("game/SoundInfo.dat")), catalogue);
+
+    // The summary as JSON; a second run finds everything up to date.
+    const QStringList fast{"distribute", "--json", "--ogg", "--custom-command", "/bin/cp %1 %2"};
+    const QJsonObject first = QJsonDocument::fromJson(cli.inGame(fast).out.toUtf8()).object();
+    QCOMPARE(first["encoded"].toInt(), 3);
+    const Outcome again = cli.inGame(fast);
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(QJsonDocument::fromJson(again.out.toUtf8()).object()["upToDate"].toInt(), 3);
+    QCOMPARE(QJsonDocument::fromJson(cli.inGame(fast + QStringList{"--force"}).out.toUtf8())
+                 .object()["upToDate"]
+                 .toInt(),
+             0);
+    QCOMPARE(cli.inGame({"distribute", "--jobs", "0"}).exitCode, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
