@@ -130,6 +130,8 @@ private:
     void checkSounds();
     // Makes the sound at a table index the one selected and current, scrolled into view.
     void selectSound(int tableIndex);
+    // Distributes into the folder shown; force makes every sound again, up to date or not.
+    void distribute(bool force);
     // Tells the user why a typed name or category was refused.
     void refuseText(TextVerdict verdict);
 

@@ -78,6 +78,10 @@ void Form1::buildMenus()
     addMenuSeparator(fileMenu, file, FileMenu::Separator);
     addMenuEntry(fileMenu, file, FileMenu::Distribute, QStringLiteral("&Distribute"),
                  QKeySequence(QStringLiteral("Ctrl+D")), &Form1::mnuFile_Click);
+    // Beyond the design: a distribution that makes every sound again, up to date or not.
+    QAction *again = fileMenu->addAction(QStringLiteral("Distribute &All Again"));
+    again->setObjectName(QStringLiteral("mnuFileDistributeAgain"));
+    connect(again, &QAction::triggered, this, [this] { distribute(true); });
     addMenuEntry(fileMenu, file, FileMenu::ClearOld, QStringLiteral("&Clear old SOUND#.* files"),
                  {}, &Form1::mnuFile_Click);
     fileMenu->addSeparator();
@@ -213,6 +217,11 @@ void Form1::mnuFile_Click(int index)
 
 void Form1::cmdDistribute_Click()
 {
+    distribute(false);
+}
+
+void Form1::distribute(bool force)
+{
     finishEditing();
     DistributionOptions options;
     options.OggUse = m_oggUse;
@@ -221,6 +230,7 @@ void Form1::cmdDistribute_Click()
     options.timeoutMs = m_services.encoderTimeoutMs;
     const QString folder = gameFolder();
     options.jobs = m_ogg.Jobs;
+    options.force = force;
     Distribute(m_session.table(), folder, options,
                {m_services.ui, m_services.progress, m_services.runner, {}, [this, folder] {
                     return saveCatalogue(folder);

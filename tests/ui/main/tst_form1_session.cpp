@@ -19,6 +19,7 @@ private slots:
     void textTheCatalogueCannotStore();
     void checkSoundsFindsTheRow();
     void lengthColumnReadsTheFile();
+    void distributeAllAgain();
 };
 
 void Form1SessionTest::changedByAnotherProgram_data()
@@ -149,6 +150,21 @@ void Form1SessionTest::lengthColumnReadsTheFile()
                 .startsWith("WAV, 16-bit PCM, mono, 22050 Hz"));
     h.click(0, ColLength); // sorted by length, unknown first
     QCOMPARE(h.shown({ColName}), "Gone/Short/Long");
+}
+
+void Form1SessionTest::distributeAllAgain()
+{
+    Form1Harness h;
+    Form1 &w = h.openWith(h.sounds(2));
+    QTest::mouseClick(h.control<QWidget>("cmdDistribute"), Qt::LeftButton);
+    QTest::mouseClick(h.control<QWidget>("cmdDistribute"), Qt::LeftButton);
+    w.findChild<QAction *>("mnuFileDistributeAgain")->trigger();
+    QStringList summaries;
+    for (const MessageRequest &message : h.ui.messages)
+        summaries.append(message.text.section("\r\n", -1));
+    QCOMPARE(summaries, (QStringList{"Copying/Encoding of 2 files was successful.",
+                                     "2 sounds were already up to date.",
+                                     "Copying/Encoding of 2 files was successful."}));
 }
 
 QTEST_MAIN(Form1SessionTest)
