@@ -3,6 +3,7 @@
 // WAVs of 6 seconds encoded by the real oggenc beside `xargs -P<cores> oggenc` and beside
 // oggenc run on them one after the other. The summary at the end gives the ratios.
 #include "distribution/Distribution.h"
+#include "distribution/SystemProcessRunner.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // MakeSort plus a full refill of the main window's grid, for a small and a full-size catalogue,
 // with and without the repaint that follows.
-#include "distribution/ProcessRunner.h"
-#include "distribution/ProgressSink.h"
+#include "services/ProcessRunner.h"
+#include "services/ProgressSink.h"
 #include "storage/Settings.h"
 #include "storage/SoundInfoFile.h"
 #include "ui/main/Form1.h"

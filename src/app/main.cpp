@@ -1,9 +1,9 @@
-#include "distribution/ProcessRunner.h"
+#include "distribution/SystemProcessRunner.h"
 #include "storage/Settings.h"
+#include "ui/common/QtDesktopShell.h"
+#include "ui/common/QtSoundPlayer.h"
+#include "ui/common/QtUserInterface.h"
 #include "ui/dialogs/FrmProgress.h"
-#include "ui/dialogs/QtDesktopShell.h"
-#include "ui/dialogs/QtSoundPlayer.h"
-#include "ui/dialogs/QtUserInterface.h"
 #include "ui/main/Form1.h"
 
 #include <QApplication>

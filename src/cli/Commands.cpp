@@ -9,7 +9,7 @@
 #include "catalogue/TextFormats.h"
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
-#include "distribution/ProcessRunner.h"
+#include "distribution/SystemProcessRunner.h"
 #include "session/CatalogueSession.h"
 #include "soundfacts/SoundFactsCache.h"
 #include "storage/Settings.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "catalogue/SoundTable.h"
-#include "distribution/ProgressSink.h"
-#include "storage/MessageSink.h"
+#include "services/MessageSink.h"
+#include "services/ProgressSink.h"
 
 #include <QString>
 

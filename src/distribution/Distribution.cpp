@@ -9,8 +9,8 @@
 #include "catalogue/NumberReader.h"
 #include "catalogue/PathUtils.h"
 #include "catalogue/TextFormats.h"
+#include "services/FileError.h"
 #include "storage/AtomicFile.h"
-#include "storage/FileError.h"
 
 #include <QDirIterator>
 #include <QFile>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ProcessRunner.h"
-#include "ProgressSink.h"
 #include "catalogue/SoundTable.h"
-#include "storage/MessageSink.h"
+#include "services/MessageSink.h"
+#include "services/ProcessRunner.h"
+#include "services/ProgressSink.h"
 #include "storage/Settings.h"
 
 #include <QJsonObject>

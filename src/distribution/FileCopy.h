@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/FileError.h"
+#include "services/FileError.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FileCopy.h"
-#include "storage/FileError.h"
+#include "services/FileError.h"
 
 #include <QHash>
 #include <QString>

@@ -2,8 +2,8 @@
 
 #include "catalogue/NumberRules.h"
 #include "catalogue/SoundTable.h"
-#include "storage/FileError.h"
-#include "storage/MessageSink.h"
+#include "services/FileError.h"
+#include "services/MessageSink.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileError.h"
+#include "services/FileError.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileError.h"
-#include "MessageSink.h"
+#include "services/FileError.h"
+#include "services/MessageSink.h"
 
 #include <QString>
 

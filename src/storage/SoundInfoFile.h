@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FileError.h"
-#include "MessageSink.h"
 #include "catalogue/SoundTable.h"
+#include "services/FileError.h"
+#include "services/MessageSink.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileError.h"
 #include "catalogue/SoundTable.h"
+#include "services/FileError.h"
 
 #include <QByteArray>
 #include <QList>

@@ -3,6 +3,7 @@
 #include "catalogue/PathUtils.h"
 #include "cli/Interrupts.h"
 #include "distribution/Distribution.h"
+#include "distribution/SystemProcessRunner.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -5,6 +5,7 @@
 #include "distribution/Distribution.h"
 #include "distribution/Encoder.h"
 #include "distribution/Manifest.h"
+#include "distribution/SystemProcessRunner.h"
 #include "storage/SoundInfoFile.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFiles.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "distribution/ProgressSink.h"
-#include "ui/dialogs/UiServices.h"
+#include "services/ProgressSink.h"
+#include "services/UiServices.h"
 
 #include <QList>
 #include <QMap>

@@ -1,6 +1,6 @@
 #include "ui/dialogs/FrmAbout.h"
 
-#include "ui/dialogs/DesignMetrics.h"
+#include "ui/common/DesignMetrics.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

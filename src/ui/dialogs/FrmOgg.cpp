@@ -1,6 +1,6 @@
 #include "ui/dialogs/FrmOgg.h"
 
-#include "ui/dialogs/DesignMetrics.h"
+#include "ui/common/DesignMetrics.h"
 
 #include <QCheckBox>
 #include <QLabel>

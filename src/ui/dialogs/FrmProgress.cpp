@@ -1,6 +1,6 @@
 #include "ui/dialogs/FrmProgress.h"
 
-#include "ui/dialogs/DesignMetrics.h"
+#include "ui/common/DesignMetrics.h"
 
 #include <QApplication>
 #include <QCloseEvent>

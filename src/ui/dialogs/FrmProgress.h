@@ -1,6 +1,6 @@
 #pragma once
 
-#include "distribution/ProgressSink.h"
+#include "services/ProgressSink.h"
 
 #include <QPointer>
 #include <QWidget>

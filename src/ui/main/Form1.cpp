@@ -4,7 +4,7 @@
 #include "catalogue/PathUtils.h"
 #include "catalogue/TextFormats.h"
 #include "storage/SoundInfoFile.h"
-#include "ui/dialogs/DesignMetrics.h"
+#include "ui/common/DesignMetrics.h"
 #include "ui/main/SoundGrid.h"
 
 #include <QAbstractItemView>

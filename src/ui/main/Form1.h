@@ -2,14 +2,14 @@
 
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundTable.h"
+#include "services/MessageSink.h"
+#include "services/UiServices.h"
 #include "session/CatalogueSession.h"
 #include "soundfacts/SoundFactsCache.h"
-#include "storage/MessageSink.h"
 #include "storage/Settings.h"
 #include "ui/dialogs/FrmAbout.h"
 #include "ui/dialogs/FrmCheck.h"
 #include "ui/dialogs/FrmOgg.h"
-#include "ui/dialogs/UiServices.h"
 
 #include <QList>
 #include <QMainWindow>

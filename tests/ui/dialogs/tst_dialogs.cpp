@@ -1,11 +1,11 @@
 #include "support/ScriptedUi.h"
 #include "support/TestFiles.h"
+#include "ui/common/QtDesktopShell.h"
+#include "ui/common/QtSoundPlayer.h"
+#include "ui/common/QtUserInterface.h"
 #include "ui/dialogs/FrmAbout.h"
 #include "ui/dialogs/FrmOgg.h"
 #include "ui/dialogs/FrmProgress.h"
-#include "ui/dialogs/QtDesktopShell.h"
-#include "ui/dialogs/QtSoundPlayer.h"
-#include "ui/dialogs/QtUserInterface.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "distribution/ProcessRunner.h"
+#include "services/ProcessRunner.h"
 #include "storage/Settings.h"
 #include "storage/SoundInfoFile.h"
 #include "support/ScriptedUi.h"

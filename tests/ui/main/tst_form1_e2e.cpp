@@ -2,6 +2,7 @@
 // real Ogg encoder, close; then every file in the game folder is checked.
 
 #include "Form1Harness.h"
+#include "distribution/SystemProcessRunner.h"
 
 #include "ui/dialogs/FrmProgress.h"
 

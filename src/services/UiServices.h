@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/MessageSink.h"
+#include "services/MessageSink.h"
 
 #include <QString>
 #include <QStringList>

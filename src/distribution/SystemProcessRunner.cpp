@@ -1,4 +1,4 @@
-#include "ProcessRunner.h"
+#include "SystemProcessRunner.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/dialogs/UiServices.h"
+#include "services/UiServices.h"
 
 #include <memory>
 

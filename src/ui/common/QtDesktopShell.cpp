@@ -1,4 +1,4 @@
-#include "ui/dialogs/QtDesktopShell.h"
+#include "ui/common/QtDesktopShell.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

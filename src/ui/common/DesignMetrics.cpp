@@ -1,4 +1,4 @@
-#include "ui/dialogs/DesignMetrics.h"
+#include "ui/common/DesignMetrics.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -49,15 +49,4 @@ public:
     virtual bool concurrent() const { return false; }
 };
 
-// The real runner.
-class SystemProcessRunner : public ProcessRunner
-{
-public:
-    RunResult RunAndWait(const QString &commandLine, bool hideWindow, int timeoutMs,
-                         const std::function<void()> &idle = {}) override;
-    RunResult RunUntil(const QString &commandLine, bool hideWindow, int timeoutMs,
-                       const std::function<bool()> &stop) override;
-    bool concurrent() const override { return true; }
-};
-
 } // namespace sonquill

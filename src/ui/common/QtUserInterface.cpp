@@ -1,4 +1,4 @@
-#include "ui/dialogs/QtUserInterface.h"
+#include "ui/common/QtUserInterface.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

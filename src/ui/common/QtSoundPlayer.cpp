@@ -1,4 +1,4 @@
-#include "ui/dialogs/QtSoundPlayer.h"
+#include "ui/common/QtSoundPlayer.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
