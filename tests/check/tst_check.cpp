@@ -10,8 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <tuple>
-
 using namespace sonquill;
 using Severity = Finding::Severity;
 
@@ -19,49 +17,50 @@ namespace {
 
 enum class Ogg { On, Off, Both };
 
-struct Expected
+// The catalogue initTestCase builds, in table order, with the fault seeded into an entry, if any,
+// and whether encoding must be on or off for it to be found. Which encodings oggenc reads is the
+// sound facts' rule; one such WAV shows that the check warns about it.
+struct Entry
 {
-    const char *row;
-    Ogg ogg;
-    int index;
-    Severity severity;
-    const char *message; // a part of the message that names the fault
+    const char *name, *file;
+    qint16 number;
+    const char *category = "Sfx";
+    Ogg ogg = Ogg::Both;
+    Severity severity = Severity::Warning;
+    const char *finding = nullptr; // a part of the message that names the fault
 };
-
-// The faults seeded into the catalogue built by initTestCase, by table index.
-const QList<Expected> seeded = {
-    {"32-bit integer wav, encoding on", Ogg::On, 5, Severity::Warning,
+const QList<Entry> kEntries = {
+    {"Door Creak", "door.wav", 1, "Sfx", Ogg::Off, Severity::Note,
+     "at quality 3 it would save about"},
+    {"Small 8", "pcm8.wav", 2},
+    {"Small 24", "pcm24.wav", 3},
+    {"Small float", "float.wav", 4},
+    {"Wide", "pcm32.wav", 5, "Sfx", Ogg::On, Severity::Warning,
      "oggenc cannot read this WAV (WAV, 32-bit PCM)"},
-    {"ima adpcm wav, encoding on", Ogg::On, 6, Severity::Warning,
-     "oggenc cannot read this WAV (WAV, IMA ADPCM)"},
-    {"u-law wav, encoding on", Ogg::On, 7, Severity::Warning,
-     "oggenc cannot read this WAV (WAV, u-law)"},
-    {"a-law wav, encoding on", Ogg::On, 8, Severity::Warning,
-     "oggenc cannot read this WAV (WAV, A-law)"},
-    {"big wav, encoding off", Ogg::Off, 1, Severity::Note, "at quality 3 it would save about"},
-    {"wav named .ogg", Ogg::Both, 12, Severity::Warning,
+    {"Music", "tone.mp3", 9, "Music"},
+    {"Ambience", "tone.ogg", 10, "Music"},
+    {"Beep", "tone.voc", 11},
+    {"Mislabelled", "mislabelled.ogg", 12, "Sfx", Ogg::Both, Severity::Warning,
      "holds WAV, 16-bit PCM but is named \".ogg\""},
-    {"same content as another file", Ogg::Both, 13, Severity::Warning,
+    {"Small 8 again", "pcm8 copy.wav", 13, "Sfx", Ogg::Both, Severity::Warning,
      "same content as #2 Small 8 (entry 2)"},
-    {"missing file", Ogg::Both, 14, Severity::Error, "gone.wav is missing"},
-    {"number 0", Ogg::Both, 15, Severity::Error, "number 0 is outside 1 to 999"},
-    {"number 1000", Ogg::Both, 16, Severity::Error, "number 1000 is outside 1 to 999"},
-    {"number used twice", Ogg::Both, 17, Severity::Error,
+    {"Gone", "gone.wav", 14, "Sfx", Ogg::Both, Severity::Error, "gone.wav is missing"},
+    {"Zero", "plain15.wav", 0, "Sfx", Ogg::Both, Severity::Error, "number 0 is outside 1 to 999"},
+    {"Thousand", "plain16.wav", 1000, "Sfx", Ogg::Both, Severity::Error,
+     "number 1000 is outside 1 to 999"},
+    {"Twice", "plain17.wav", 1, "Sfx", Ogg::Both, Severity::Error,
      "number 1 is also given to #1 Door Creak (entry 1)"},
-    {"same file by another path", Ogg::Both, 18, Severity::Error,
+    {"Small 24 again", "pcm24 link.wav", 18, "Sfx", Ogg::Both, Severity::Error,
      "the same file as #3 Small 24 (entry 3)"},
-    {"name with a quote", Ogg::Both, 19, Severity::Warning, "the name contains a double quote"},
-    {"name with a backslash", Ogg::Both, 20, Severity::Warning, "the name contains a backslash"},
-    {"empty name", Ogg::Both, 21, Severity::Warning, "the sound has no name"},
-    {"empty category", Ogg::Both, 22, Severity::Warning, "the sound has no category"},
-    {"garbage file", Ogg::Both, 23, Severity::Error, "not a readable sound"},
+    {"Say \"Hi\"", "plain19.wav", 19, "Sfx", Ogg::Both, Severity::Warning,
+     "the name contains a double quote"},
+    {"Back\\slash", "plain20.wav", 20, "Sfx", Ogg::Both, Severity::Warning,
+     "the name contains a backslash"},
+    {" ", "plain21.wav", 21, "Sfx", Ogg::Both, Severity::Warning, "the sound has no name"},
+    {"No Category", "plain22.wav", 22, "", Ogg::Both, Severity::Warning,
+     "the sound has no category"},
+    {"Noise", "garbage.wav", 23, "Sfx", Ogg::Both, Severity::Error, "not a readable sound"},
 };
-
-bool matches(const Finding &finding, const Expected &expected)
-{
-    return finding.tableIndex == expected.index && finding.severity == expected.severity &&
-           finding.message.contains(QString::fromUtf8(expected.message));
-}
 
 CheckOptions options(bool oggUse, qint16 minSize = 100)
 {
@@ -112,16 +111,12 @@ void TestCheck::initTestCase()
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             QFAIL(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
     }
-    // With MinSize 100 kB only door.wav and the four WAVs oggenc cannot read reach the
-    // threshold.
+    // With MinSize 100 kB only door.wav and pcm32.wav reach the threshold.
     QVERIFY(sox("door.wav", "-r 44100 -c 2 -b 16", 1.5));
     QVERIFY(sox("pcm8.wav", "-r 8000 -c 1 -b 8 -e unsigned-integer", 0.5));
     QVERIFY(sox("pcm24.wav", "-r 8000 -c 1 -b 24", 0.5));
     QVERIFY(sox("float.wav", "-r 8000 -c 1 -b 32 -e floating-point", 0.5));
     QVERIFY(sox("pcm32.wav", "-r 44100 -c 1 -b 32 -e signed-integer", 1.0));
-    QVERIFY(sox("ima.wav", "-r 44100 -c 2 -e ima-adpcm", 3.0));
-    QVERIFY(sox("ulaw.wav", "-r 44100 -c 1 -e u-law", 3.0));
-    QVERIFY(sox("alaw.wav", "-r 44100 -c 1 -e a-law", 3.0));
     QVERIFY(sox("tone.mp3", "-r 44100 -c 2", 1.0));
     QVERIFY(sox("tone.ogg", "-r 44100 -c 2", 1.0));
     QVERIFY(sox("tone.voc", "-r 11025 -c 1 -b 8 -e unsigned-integer", 0.5));
@@ -132,34 +127,10 @@ void TestCheck::initTestCase()
         QVERIFY(sox(QStringLiteral("plain%1.wav").arg(i), "-r 8000 -c 1 -b 16", 0.2, 100 * i));
     QVERIFY(test::writeFile(path("garbage.wav"), QByteArray(3000, '\x33')));
 
-    const QList<std::tuple<const char *, QString, qint16, const char *>> entries = {
-        {"Door Creak", "door.wav", 1, "Sfx"},
-        {"Small 8", "pcm8.wav", 2, "Sfx"},
-        {"Small 24", "pcm24.wav", 3, "Sfx"},
-        {"Small float", "float.wav", 4, "Sfx"},
-        {"Wide", "pcm32.wav", 5, "Sfx"},
-        {"ADPCM", "ima.wav", 6, "Sfx"},
-        {"Ulaw", "ulaw.wav", 7, "Sfx"},
-        {"Alaw", "alaw.wav", 8, "Sfx"},
-        {"Music", "tone.mp3", 9, "Music"},
-        {"Ambience", "tone.ogg", 10, "Music"},
-        {"Beep", "tone.voc", 11, "Sfx"},
-        {"Mislabelled", "mislabelled.ogg", 12, "Sfx"},
-        {"Small 8 again", "pcm8 copy.wav", 13, "Sfx"},
-        {"Gone", "gone.wav", 14, "Sfx"},
-        {"Zero", "plain15.wav", 0, "Sfx"},
-        {"Thousand", "plain16.wav", 1000, "Sfx"},
-        {"Twice", "plain17.wav", 1, "Sfx"},
-        {"Small 24 again", "pcm24 link.wav", 18, "Sfx"},
-        {"Say \"Hi\"", "plain19.wav", 19, "Sfx"},
-        {"Back\\slash", "plain20.wav", 20, "Sfx"},
-        {" ", "plain21.wav", 21, "Sfx"},
-        {"No Category", "plain22.wav", 22, ""},
-        {"Noise", "garbage.wav", 23, "Sfx"},
-    };
     QList<SoundRecord> records;
-    for (const auto &[name, file, number, category] : entries)
-        records.append({name, path(file), number, 0, category, 0, 0, {}, {}});
+    for (const Entry &entry : kEntries)
+        records.append(
+            {entry.name, path(entry.file), entry.number, 0, entry.category, 0, 0, {}, {}});
     m_table.replaceAll(records);
     m_table.RefreshSizes(true);
 }
@@ -180,13 +151,16 @@ void TestCheck::findings()
     SoundFactsCache cache;
     const QList<Finding> findings = CheckCatalogue(m_table, options(oggUse), cache);
     qsizetype expectedCount = 0;
-    for (const Expected &expected : seeded) {
-        if (expected.ogg != Ogg::Both && (expected.ogg == Ogg::On) != oggUse)
+    for (int index = 1; index <= kEntries.size(); ++index) {
+        const Entry &expected = kEntries[index - 1];
+        if (!expected.finding || (expected.ogg != Ogg::Both && (expected.ogg == Ogg::On) != oggUse))
             continue;
         ++expectedCount;
-        QVERIFY2(std::count_if(findings.cbegin(), findings.cend(),
-                               [&](const Finding &f) { return matches(f, expected); }) == 1,
-                 expected.row);
+        const auto found = std::count_if(findings.cbegin(), findings.cend(), [&](const Finding &f) {
+            return f.tableIndex == index && f.severity == expected.severity &&
+                   f.message.contains(QString::fromUtf8(expected.finding));
+        });
+        QVERIFY2(found == 1, expected.finding);
     }
     int previousIndex = 0;
     for (const Finding &finding : findings) {
@@ -215,12 +189,10 @@ void TestCheck::cleanCatalogue()
     QFETCH(int, minSize);
 
     QList<SoundRecord> records;
-    for (int index : {1, 2, 3, 4, 9, 10, 11})
+    for (int index : {1, 2, 3, 4, 6, 7, 8})
         records.append(m_table.at(index));
-    if (minSize >= 300) {
-        for (int index : {5, 6, 7, 8})
-            records.append(m_table.at(index));
-    }
+    if (minSize >= 300)
+        records.append(m_table.at(5));
     SoundTable table;
     table.replaceAll(records);
     SoundFactsCache cache;

@@ -166,8 +166,6 @@ private slots:
     void emptyLookingCatalogueIsKept();
     void backupsFollowChanges_data();
     void backupsFollowChanges();
-    void failedBackupStopsTheSave_data();
-    void failedBackupStopsTheSave();
     void backupFolder_data();
     void backupFolder();
     void fileNameCase_data();
@@ -293,6 +291,14 @@ void TestNothingLost::faults_data()
     row("load, link to /dev/zero is refused at once", "link>device", false, refused);
     row("load, file shorter than its count", "short", false,
         "Error 62: 'The file ends before the last record'.");
+    // The state folder is a file, so no backup folder (%2) can be made below it.
+    row("save, a failed backup stops the save", "no backup folder", true,
+        "Error 5: '%1 was not replaced, because its present contents could not be kept in %2: The "
+        "folder %2 could not be made'.");
+    row("load, an empty-looking catalogue that cannot be kept", "empty-looking, no backup folder",
+        false,
+        "Error 5: '%1 reads as an empty catalogue, and its bytes could not be kept: The folder %2 "
+        "could not be made'.");
 }
 
 void TestNothingLost::faults()
@@ -320,6 +326,15 @@ void TestNothingLost::faults()
     if (entry.startsWith("link>"))
         QCOMPARE(::symlink(entry == "link>fifo" ? fifo.constData() : "/dev/zero", file.constData()),
                  0);
+    if (entry.contains("no backup folder")) {
+        QByteArray bytes = threeSounds();
+        if (entry.startsWith("empty-looking"))
+            bytes[0] = bytes[1] = '\0';
+        QVERIFY(test::writeFile(path, bytes));
+        QVERIFY(test::writeFile(dir.filePath("state"), "not a folder"));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath("state")));
+    }
+    const QString backups = CatalogueBackupFolder(dir.path());
     if (entry == "short") {
         QVERIFY(test::writeFile(wav, test::makeWav(1234)));
         QByteArray bytes = SerializeSoundInfo(tableOf({makeRecord("Tone", wav, 1, 5)}));
@@ -343,12 +358,14 @@ void TestNothingLost::faults()
     QVERIFY2(child.failure.isEmpty(), qPrintable(child.failure));
     QCOMPARE(child.answer.size(), firstLine.isEmpty() ? 3 : 4); // Retry does not try again
     if (!firstLine.isEmpty())
-        QCOMPARE(child.answer[3], errorReport(firstLine.arg(path), save ? "Saving" : "Loading"));
+        QCOMPARE(child.answer[3],
+                 errorReport(QString(firstLine).replace("%1", path).replace("%2", backups),
+                             save ? "Saving" : "Loading"));
     else
         QCOMPARE(child.answer[2], QStringLiteral("0"));
     QCOMPARE(child.answer[1], !firstLine.isEmpty() && answer == Button::Abort ? "1" : "0");
     SoundTable expected = table;
-    if (entry == "empty file")
+    if (entry.startsWith("empty")) // the file reads as empty; its bytes stay on disk
         expected = SoundTable();
     // The records the file lacks are empty; every size is measured again.
     SoundRecord unmeasurable;
@@ -442,61 +459,15 @@ void TestNothingLost::backupsFollowChanges()
     QCOMPARE(ui.messages.size(), 0);
 }
 
-void TestNothingLost::failedBackupStopsTheSave_data()
-{
-    QTest::addColumn<bool>("save"); // else load a catalogue that reads as empty
-    QTest::newRow("save") << true;
-    QTest::newRow("load") << false;
-}
-
-void TestNothingLost::failedBackupStopsTheSave()
-{
-    QFETCH(bool, save);
-
-    QTemporaryDir game;
-    QTemporaryDir dir;
-    // The state folder is a file, so no backup folder can be made below it.
-    const QString state = dir.filePath(QStringLiteral("state"));
-    QVERIFY(test::writeFile(state, "not a folder"));
-    qputenv("XDG_STATE_HOME", QFile::encodeName(state));
-    const QString path = game.filePath(QStringLiteral("SoundInfo.dat"));
-    QByteArray old = threeSounds();
-    if (!save)
-        old[0] = old[1] = '\0';
-    QVERIFY(test::writeFile(path, old));
-
-    SoundTable table = numbered(2);
-    test::ScriptedUi ui;
-    const FileError error = save ? SaveSoundInfo(table, path, ui) : LoadSoundInfo(table, path, ui);
-    QVERIFY(error);
-    QCOMPARE(test::readFile(path), old);
-    QCOMPARE(ui.messages.size(), 1);
-    const MessageRequest &report = ui.messages.first();
-    QCOMPARE(report.title, QStringLiteral("Error!"));
-    const QString folder = CatalogueBackupFolder(game.path());
-    QVERIFY(folder.startsWith(state + u'/'));
-    const QString reason = save ? QString(path +
-                                          " was not replaced, because its present contents could "
-                                          "not be kept in " +
-                                          folder + ": The folder " + folder + " could not be made")
-                                : QString(path +
-                                          " reads as an empty catalogue, and its bytes could not "
-                                          "be kept: The folder " +
-                                          folder + " could not be made");
-    QCOMPARE(report.text.section(u'\r', 0, 0), "Error 5: '" + reason + "'.");
-}
-
 void TestNothingLost::backupFolder_data()
 {
     QTest::addColumn<QString>("stateHome"); // "unset": no XDG_STATE_HOME
     QTest::addColumn<QString>("under");     // relative to the temporary folder
 
-    QTest::newRow("XDG_STATE_HOME") << "state"
-                                    << "state/Sonquill/backups/";
-    QTest::newRow("unset: ~/.local/state") << "unset"
-                                           << "home/.local/state/Sonquill/backups/";
-    QTest::newRow("relative: ignored") << "relative/state"
-                                       << "home/.local/state/Sonquill/backups/";
+    const QString home = "home/.local/state/Sonquill/backups/";
+    QTest::newRow("XDG_STATE_HOME") << "state" << QString("state/Sonquill/backups/");
+    QTest::newRow("unset: ~/.local/state") << "unset" << home;
+    QTest::newRow("relative: ignored") << "relative/state" << home;
 }
 
 void TestNothingLost::backupFolder()
