@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,9 +28,8 @@ struct Outcome
 
 // A world of its own for sonquill-cli: settings, home, an empty search path, a game folder and
 // a folder of sounds. "@" in arguments and expected texts stands for the world's folder.
-class Cli
+struct Cli
 {
-public:
     Cli()
     {
         for (const char *folder : {"config", "home", "game", "sfx", "empty"})
@@ -44,17 +42,23 @@ public:
     QString path(const QString &relative) const { return m_dir.filePath(relative); }
     QString expand(QString text) const { return text.replace(QLatin1Char('@'), m_dir.path()); }
 
+    // Starts sonquill-cli in this world without waiting for it.
+    std::unique_ptr<QProcess> start(const QStringList &arguments) const
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(m_environment);
+        process->start(program(), arguments);
+        return process;
+    }
     Outcome run(QStringList arguments) const
     {
         for (QString &argument : arguments)
             argument = expand(argument);
-        QProcess process;
-        process.setProcessEnvironment(m_environment);
-        process.start(program(), arguments);
-        if (!process.waitForFinished(180000) || process.exitStatus() != QProcess::NormalExit)
+        const auto process = start(arguments);
+        if (!process->waitForFinished(180000) || process->exitStatus() != QProcess::NormalExit)
             return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return {process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
+                QString::fromUtf8(process->readAllStandardError())};
     }
     Outcome inGame(const QStringList &arguments) const
     {
@@ -67,18 +71,12 @@ public:
         writeFile(path("slow.sh"), "#!/bin/sh\n/bin/sleep " + QByteArray::number(seconds) +
                                        "\n/bin/cp \"$1\" \"$2\"\n");
         QFile::setPermissions(path("slow.sh"), QFile::ReadOwner | QFile::ExeOwner);
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(m_environment);
-        process->start(program(), {"-g", path("game"), "distribute", "--ogg", "--custom-command",
-                                   path("slow.sh") + " %1 %2"});
-        return process;
+        return start({"-g", path("game"), "distribute", "--ogg", "--custom-command",
+                      path("slow.sh") + " %1 %2"});
     }
     static QString program() { return qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli"; }
 
-private:
     QTemporaryDir m_dir;
-
-public:
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
 };
 
@@ -260,10 +258,8 @@ void TestCli::concurrentCommandsLoseNothing()
     std::vector<std::unique_ptr<QProcess>> adds;
     for (int i = 0; i < 20; ++i) {
         writeFile(cli.path(QStringLiteral("sfx/S%1.mp3").arg(i)), "mp3");
-        adds.push_back(std::make_unique<QProcess>());
-        adds.back()->setProcessEnvironment(cli.m_environment);
-        adds.back()->start(Cli::program(), {"-g", cli.path("game"), "--quiet", "add",
-                                            cli.path(QStringLiteral("sfx/S%1.mp3").arg(i))});
+        adds.push_back(cli.start({"-g", cli.path("game"), "--quiet", "add",
+                                  cli.path(QStringLiteral("sfx/S%1.mp3").arg(i))}));
     }
     for (auto &add : adds) {
         QVERIFY(add->waitForFinished(60000));
