@@ -1,7 +1,8 @@
+// The catalogue's own rules below the session: sizes, categories, display order, paths, text to
+// integer, files on disk. Adding, numbering, locking and removal are the session's, tested there.
 #include "catalogue/Categories.h"
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/NumberReader.h"
-#include "catalogue/NumberRules.h"
 #include "catalogue/PathUtils.h"
 #include "catalogue/SoundTable.h"
 #include "catalogue/TextFormats.h"
@@ -12,9 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
-#endif
 
 using namespace sonquill;
 
@@ -22,28 +21,14 @@ namespace {
 
 SoundRecord record(const QString &name, qint16 number = 0, const QString &category = {})
 {
-    SoundRecord r;
-    r.name = name;
-    r.filename = QStringLiteral("C:\\Snd\\") + name + QStringLiteral(".wav");
-    r.number = number;
-    r.category = category;
-    return r;
+    return {name, "C:\\Snd\\" + name + ".wav", number, 0, category, 0, 0.0f, {}, {}};
 }
 
-// A table taken unchanged, as a loaded file gives it (numbers are not checked).
 SoundTable tableOf(const QList<SoundRecord> &records)
 {
     SoundTable table;
     table.replaceAll(records);
     return table;
-}
-
-SoundTable allNumbersTaken()
-{
-    QList<SoundRecord> records;
-    for (qint16 n = 1; n <= 999; ++n)
-        records.append(record(QString::number(n), n));
-    return tableOf(records);
 }
 
 } // namespace
@@ -53,87 +38,38 @@ class TestCatalogue : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void tableOperations();
+    void tableBounds();
     void refreshSizes();
-    void numberEdit_data();
-    void numberEdit();
     void categories_data();
     void categories();
     void displayOrder_data();
     void displayOrder();
     void paths_data();
     void paths();
-    void toInteger_data();
-    void toInteger();
+    void numberTexts_data();
+    void numberTexts();
+    void filesOnDisk_data();
     void filesOnDisk();
-    void kilobytesText_data();
-    void kilobytesText();
 };
 
-void TestCatalogue::tableOperations()
+void TestCatalogue::tableBounds()
 {
-    // Numbers 1, 2 and 4 in use: the next three sounds get 3, 5 and 6, and the caller's record
-    // carries its number too.
-    SoundTable table = tableOf({record("a", 1), record("b", 2), record("d", 4)});
-    QList<qint16> given;
-    for (int i = 0; i < 3; ++i) {
-        SoundRecord r = record(QStringLiteral("Door"));
-        QCOMPARE(table.AddSound(r), qint16(4 + i));
-        QCOMPARE(table.at(4 + i).number, r.number);
-        given.append(r.number);
-    }
-    QCOMPARE(given, (QList<qint16>{3, 5, 6}));
-
-    // Removing entry 2 of 6 moves the later ones down unchanged.
-    const QList<SoundRecord> before = table.records();
-    table.RemoveSound(2);
-    QCOMPARE(table.records(), before.mid(0, 1) + before.mid(2));
+    SoundTable table = tableOf({record("a", 1), record("b", 2)});
     table.RemoveSound(0); // invalid indexes change nothing
-    table.RemoveSound(6);
-    QCOMPARE(table.SoundCount(), qint16(5));
-
-    // Selection flags: any nonzero value is true.
-    table.at(2).selected = 1;
-    QCOMPARE(table.CountSelected(), qint16(1));
-    table.SetAllSelected(true);
-    QCOMPARE(table.CountSelected(), qint16(5));
-    QCOMPARE(table.at(1).selected, kTrue16);
-    table.ClearSounds();
-    QCOMPARE(table.CountSelected(), qint16(0));
-    SoundRecord r = record(QStringLiteral("c"));
-    QCOMPARE(table.AddSound(r), qint16(1));
-    QCOMPARE(r.number, qint16(1));
-
-    // Numbers outside 1 to 999 block nothing; the first holder of a doubled number is named.
-    const SoundTable odd =
-        tableOf({record("zero", 0), record("big", 1500), record("first", 7), record("second", 7)});
-    QCOMPARE(odd.FirstFreeNumber(), qint16(1));
-    QCOMPARE(odd.FindNumber(7), std::optional<QString>(QStringLiteral("first")));
-    QCOMPARE(odd.FindNumber(8), std::nullopt);
-
-    // All numbers taken: a new sound gets 0 and is still appended.
-    SoundTable full = allNumbersTaken();
-    SoundRecord extra = record(QStringLiteral("extra"), 77);
-    QCOMPARE(full.AddSound(extra), qint16(1000));
-    QCOMPARE(full.at(1000).number, qint16(0));
-
-    // The count never passes 32767, neither by adding nor by a load.
-    QList<SoundRecord> many(SoundTable::kMaxCount);
-    SoundTable limit = tableOf(many);
-    QCOMPARE(limit.AddSound(extra), qint16(0));
-    QCOMPARE(limit.SoundCount(), qint16(32767));
-    limit.replaceAll(many + QList<SoundRecord>{SoundRecord{}});
-    QCOMPARE(limit.SoundCount(), qint16(32767));
+    table.RemoveSound(3);
+    QCOMPARE(table.SoundCount(), qint16(2));
+    // The count never passes 32767, not even by a load.
+    QList<SoundRecord> many(SoundTable::kMaxCount + 1);
+    QCOMPARE(tableOf(many).SoundCount(), qint16(32767));
 }
 
 void TestCatalogue::refreshSizes()
 {
     QTemporaryDir dir;
-    SoundRecord present = record(QStringLiteral("present"));
-    present.filename = dir.filePath(QStringLiteral("present.wav"));
+    SoundRecord present = record("present"), gone = record("gone");
+    present.filename = dir.filePath("present.wav");
+    gone.filename = dir.filePath("gone.wav");
     QVERIFY(test::writeFile(present.filename, QByteArray(1234, 'x')));
-    SoundRecord gone = record(QStringLiteral("gone"));
-    gone.filename = dir.filePath(QStringLiteral("gone.wav"));
     SoundRecord measured = present;
     measured.size = 99.0f; // measured earlier: an unforced refresh leaves it alone
     SoundTable table = tableOf({present, gone, measured});
@@ -150,63 +86,19 @@ void TestCatalogue::refreshSizes()
     QCOMPARE(table.at(3).size, 1234.0f);
 }
 
-void TestCatalogue::numberEdit_data()
-{
-    QTest::addColumn<int>("own");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("verdict");
-    QTest::addColumn<QString>("editorText");
-
-    using V = NumberEdit::Verdict;
-    QTest::newRow("free number") << 6 << "12" << int(V::Accepted) << "";
-    QTest::newRow("highest") << 6 << "999" << int(V::Accepted) << "";
-    QTest::newRow("own number with blanks") << 6 << " 6 " << int(V::Unchanged) << "";
-    QTest::newRow("6.5 rounds to its own 6") << 6 << "6.5" << int(V::Unchanged) << "";
-    QTest::newRow("taken, first free offered") << 6 << "7" << int(V::Taken) << "2";
-    QTest::newRow("zero") << 6 << "0" << int(V::TooLow) << "1";
-    QTest::newRow("negative") << 6 << "-5" << int(V::TooLow) << "1";
-    QTest::newRow("letters") << 6 << "abc" << int(V::TooLow) << "1";
-    QTest::newRow("empty") << 6 << "" << int(V::TooLow) << "1";
-    QTest::newRow("1000") << 6 << "1000" << int(V::TooHigh) << "999";
-    QTest::newRow("huge") << 6 << "99999" << int(V::TooHigh) << "999";
-}
-
-void TestCatalogue::numberEdit()
-{
-    QFETCH(int, own);
-    QFETCH(QString, typed);
-    QFETCH(int, verdict);
-    QFETCH(QString, editorText);
-    const SoundTable table = tableOf({record("Door", 1), record("Bell", 7), record("Me", 6)});
-    const NumberEdit edit = CheckNumberEdit(table, qint16(own), typed);
-    QCOMPARE(int(edit.verdict), verdict);
-    QCOMPARE(edit.editorText, editorText);
-    if (edit.verdict == NumberEdit::Verdict::Taken) {
-        QCOMPARE(NumberTakenMessage(edit),
-                 QStringLiteral("The sound number 7 is already assigned to sound 'Bell'.\r\n"
-                                "The first available number is 2."));
-    }
-
-    // All numbers taken: the offered number is 0, which the next commit refuses as too low.
-    const NumberEdit full = CheckNumberEdit(allNumbersTaken(), 1, QStringLiteral("2"));
-    QCOMPARE(full.editorText, QStringLiteral("0"));
-    QCOMPARE(int(CheckNumberEdit(allNumbersTaken(), 1, full.editorText).verdict),
-             int(NumberEdit::Verdict::TooLow));
-}
-
 void TestCatalogue::categories_data()
 {
     QTest::addColumn<QStringList>("categories");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("empty table") << QStringList{} << QStringList{};
+    using L = QStringList;
+    QTest::newRow("empty table") << L{} << L{};
     QTest::newRow("case variants keep first spelling")
-        << QStringList{"Doors", "doors", "DOORS"} << QStringList{"Doors"};
+        << L{"Doors", "doors", "DOORS"} << L{"Doors"};
     QTest::newRow("first occurrence order")
-        << QStringList{"Misc", "Alarm", "misc", "Doors"} << QStringList{"Misc", "Alarm", "Doors"};
-    QTest::newRow("blank adds nothing") << QStringList{"", "Misc", ""} << QStringList{"Misc"};
-    QTest::newRow("trailing blank is another category")
-        << QStringList{"Misc", "Misc "} << QStringList{"Misc", "Misc "};
-    QTest::newRow("non-ASCII case folding") << QStringList{"Écho", "écho"} << QStringList{"Écho"};
+        << L{"Misc", "Alarm", "misc", "Doors"} << L{"Misc", "Alarm", "Doors"};
+    QTest::newRow("blank adds nothing") << L{"", "Misc", ""} << L{"Misc"};
+    QTest::newRow("trailing blank is another category") << L{"Misc", "Misc "} << L{"Misc", "Misc "};
+    QTest::newRow("non-ASCII case folding") << L{"Écho", "écho"} << L{"Écho"};
 }
 
 void TestCatalogue::categories()
@@ -215,7 +107,7 @@ void TestCatalogue::categories()
     QFETCH(QStringList, expected);
     QList<SoundRecord> records;
     for (const QString &c : categories)
-        records.append(record(QStringLiteral("x"), 0, c));
+        records.append(record("x", 0, c));
     QCOMPARE(CollectCategories(tableOf(records)), expected);
 }
 
@@ -223,30 +115,27 @@ void TestCatalogue::displayOrder_data()
 {
     QTest::addColumn<QList<qint16>>("clicks");
     QTest::addColumn<QList<qint16>>("expectedNumbers");
-
+    using L = QList<qint16>;
     // The table, in table order (number, lock, category, name, size, file):
     //  5  -  Misc   Door   2000  /s/e.wav
     //  3  X  doors  bell   -1    /s/d.wav
     //  7  -  misc   Apple  300   /s/c.wav
     //  12 X  A0     Door   100   /s/a.wav
     //  1  -  A      apple  2000  /s/B.wav
-    QTest::newRow("before any click: by number (0012 after 0007)")
-        << QList<qint16>{} << QList<qint16>{1, 3, 5, 7, 12};
+    QTest::newRow("before any click: by number (0012 after 0007)") << L{} << L{1, 3, 5, 7, 12};
     QTest::newRow("category, number within; A0001 before A00012")
-        << QList<qint16>{SortCategory} << QList<qint16>{1, 12, 3, 5, 7};
+        << L{SortCategory} << L{1, 12, 3, 5, 7};
     QTest::newRow("category then name: by name, then category")
-        << QList<qint16>{SortCategory, SortName} << QList<qint16>{1, 7, 3, 12, 5};
+        << L{SortCategory, SortName} << L{1, 7, 3, 12, 5};
     // Keys join without a separator: "A0" + "Door" sorts before "A" + "apple".
     QTest::newRow("name then category: by category, then name")
-        << QList<qint16>{SortName, SortCategory} << QList<qint16>{12, 1, 3, 7, 5};
+        << L{SortName, SortCategory} << L{12, 1, 3, 7, 5};
     QTest::newRow("same header twice changes nothing")
-        << QList<qint16>{SortName, SortCategory, SortCategory} << QList<qint16>{12, 1, 3, 7, 5};
+        << L{SortName, SortCategory, SortCategory} << L{12, 1, 3, 7, 5};
     QTest::newRow("lock: locked first, groups by previous primary, ties in table order")
-        << QList<qint16>{SortName, SortLock} << QList<qint16>{3, 12, 7, 1, 5};
-    QTest::newRow("size: minus sign first, ties by number")
-        << QList<qint16>{SortSize} << QList<qint16>{3, 12, 7, 1, 5};
-    QTest::newRow("filename, case ignored")
-        << QList<qint16>{SortFilename} << QList<qint16>{12, 1, 7, 3, 5};
+        << L{SortName, SortLock} << L{3, 12, 7, 1, 5};
+    QTest::newRow("size: minus sign first, ties by number") << L{SortSize} << L{3, 12, 7, 1, 5};
+    QTest::newRow("filename, case ignored") << L{SortFilename} << L{12, 1, 7, 3, 5};
 }
 
 void TestCatalogue::displayOrder()
@@ -254,13 +143,9 @@ void TestCatalogue::displayOrder()
     QFETCH(QList<qint16>, clicks);
     QFETCH(QList<qint16>, expectedNumbers);
 
-    auto make = [](qint16 number, bool locked, const char *category, const char *name, float size,
-                   const char *file) {
-        SoundRecord r = record(QString::fromUtf8(name), number, QString::fromUtf8(category));
-        r.locked = toBool16(locked);
-        r.size = size;
-        r.filename = QString::fromUtf8(file);
-        return r;
+    const auto make = [](qint16 number, bool locked, const char *category, const char *name,
+                         float size, const char *file) {
+        return SoundRecord{name, file, number, toBool16(locked), category, 0, size, {}, {}};
     };
     const SoundTable table = tableOf({
         make(5, false, "Misc", "Door", 2000, "/s/e.wav"),
@@ -282,153 +167,119 @@ void TestCatalogue::displayOrder()
 void TestCatalogue::paths_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("extension");
-    QTest::newRow("two dots") << "D:\\Sfx\\Door.Slam.WAV"
-                              << "Door.Slam"
-                              << "D:\\Sfx"
-                              << "WAV";
-    QTest::newRow("no dot: extension is the whole path") << "D:\\Sfx\\Boom"
-                                                         << "Boom"
-                                                         << "D:\\Sfx"
-                                                         << "D:\\Sfx\\Boom";
-    QTest::newRow("only extension") << "D:\\Sfx\\.wav"
-                                    << ""
-                                    << "D:\\Sfx"
-                                    << "wav";
-    QTest::newRow("trailing separator") << "D:\\Sfx\\"
-                                        << ""
-                                        << "D:\\Sfx"
-                                        << "D:\\Sfx\\";
-    QTest::newRow("drive root") << "C:\\Boom.wav"
-                                << "Boom"
-                                << "C:"
-                                << "wav";
-    QTest::newRow("leading separator") << "\\Boom.wav"
-                                       << "Boom"
-                                       << ""
-                                       << "wav";
-    QTest::newRow("no separator") << "Boom.wav"
-                                  << "Boom"
-                                  << ""
-                                  << "wav";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << ""
-                           << "";
-    QTest::newRow("forward slashes") << "/home/a/a.b.c.ogg"
-                                     << "a.b.c"
-                                     << "/home/a"
-                                     << "ogg";
-    QTest::newRow("mixed separators") << "D:\\Sfx/sub\\Bell.mp3"
-                                      << "Bell"
-                                      << "D:\\Sfx/sub"
-                                      << "mp3";
-    QTest::newRow("dot in folder only") << "/snd.d/Boom"
-                                        << "Boom"
-                                        << "/snd.d"
-                                        << "d/Boom";
+    QTest::addColumn<QStringList>("nameFolderExtension");
+    using L = QStringList;
+    QTest::newRow("two dots") << "D:\\Sfx\\Door.Slam.WAV" << L{"Door.Slam", "D:\\Sfx", "WAV"};
+    QTest::newRow("no dot: extension is the whole path")
+        << "D:\\Sfx\\Boom" << L{"Boom", "D:\\Sfx", "D:\\Sfx\\Boom"};
+    QTest::newRow("only extension") << "D:\\Sfx\\.wav" << L{"", "D:\\Sfx", "wav"};
+    QTest::newRow("trailing separator") << "D:\\Sfx\\" << L{"", "D:\\Sfx", "D:\\Sfx\\"};
+    QTest::newRow("drive root") << "C:\\Boom.wav" << L{"Boom", "C:", "wav"};
+    QTest::newRow("leading separator") << "\\Boom.wav" << L{"Boom", "", "wav"};
+    QTest::newRow("no separator") << "Boom.wav" << L{"Boom", "", "wav"};
+    QTest::newRow("empty") << "" << L{"", "", ""};
+    QTest::newRow("forward slashes") << "/home/a/a.b.c.ogg" << L{"a.b.c", "/home/a", "ogg"};
+    QTest::newRow("mixed separators") << "D:\\Sfx/sub\\Bell.mp3" << L{"Bell", "D:\\Sfx/sub", "mp3"};
+    QTest::newRow("dot in folder only") << "/snd.d/Boom" << L{"Boom", "/snd.d", "d/Boom"};
 }
 
 void TestCatalogue::paths()
 {
     QFETCH(QString, path);
-    QFETCH(QString, name);
-    QFETCH(QString, folder);
-    QFETCH(QString, extension);
-    QCOMPARE(NameFromPath(path), name);
-    QCOMPARE(FolderFromPath(path), folder);
-    QCOMPARE(FileExtension(path), extension);
+    QFETCH(QStringList, nameFolderExtension);
+    QCOMPARE((QStringList{NameFromPath(path), FolderFromPath(path), FileExtension(path)}),
+             nameFolderExtension);
 }
 
-void TestCatalogue::toInteger_data()
+void TestCatalogue::numberTexts_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("plain") << "42" << 42;
-    QTest::newRow("trailing letters") << "12abc" << 12;
-    QTest::newRow("blanks inside") << "1 2 3" << 123;
-    QTest::newRow("clamped high") << "99999" << 32000;
-    QTest::newRow("clamped low") << "-40000" << -32000;
-    QTest::newRow("4.5 half to even") << "4.5" << 4;
-    QTest::newRow("3.5 half to even") << "3.5" << 4;
-    QTest::newRow("7.5") << "7.5" << 8;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("letters") << "abc" << 0;
-    QTest::newRow("sign only") << "-" << 0;
-    QTest::newRow("blanks around sign") << "  - 5" << -5;
-    QTest::newRow("exponent") << "1.5E3" << 1500;
-    QTest::newRow("exponent without digits") << "12E" << 12;
-    QTest::newRow("negative exponent") << "25e-1" << 2;
-    QTest::newRow("too large to represent") << "1e400" << 0;
-    QTest::newRow("comma is no decimal point") << "7,9" << 7;
-    QTest::newRow("leading dot") << ".6" << 1;
-    QTest::newRow("hex") << "&H1F" << 31;
-    QTest::newRow("hex sixteen-bit negative") << "&HFFFF" << -1;
-    QTest::newRow("hex large clamped") << "&H10000" << 32000;
-    QTest::newRow("octal") << "&O17" << 15;
-    QTest::newRow("hex overflow") << "&H1FFFFFFFF" << 0;
+    QTest::addColumn<QString>("expected"); // "kB:" rows: bytes shown as kilobytes
+    const auto row = [](const char *name, const char *text, const char *expected) {
+        QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(expected);
+    };
+    row("plain", "42", "42");
+    row("trailing letters", "12abc", "12");
+    row("blanks inside", "1 2 3", "123");
+    row("clamped high", "99999", "32000");
+    row("clamped low", "-40000", "-32000");
+    row("4.5 half to even", "4.5", "4");
+    row("3.5 half to even", "3.5", "4");
+    row("7.5", "7.5", "8");
+    row("empty", "", "0");
+    row("letters", "abc", "0");
+    row("sign only", "-", "0");
+    row("blanks around sign", "  - 5", "-5");
+    row("exponent", "1.5E3", "1500");
+    row("exponent without digits", "12E", "12");
+    row("negative exponent", "25e-1", "2");
+    row("too large to represent", "1e400", "0");
+    row("comma is no decimal point", "7,9", "7");
+    row("leading dot", ".6", "1");
+    row("hex", "&H1F", "31");
+    row("hex sixteen-bit negative", "&HFFFF", "-1");
+    row("hex large clamped", "&H10000", "32000");
+    row("octal", "&O17", "15");
+    row("hex overflow", "&H1FFFFFFFF", "0");
+    row("kB: 499 bytes", "kB:499", "0");
+    row("kB: 500 half to even", "kB:500", "0");
+    row("kB: 1500", "kB:1500", "2");
+    row("kB: 2500", "kB:2500", "2");
+    row("kB: 3500", "kB:3500", "4");
+    row("kB: missing file", "kB:-1", "0");
 }
 
-void TestCatalogue::toInteger()
+void TestCatalogue::numberTexts()
 {
     QFETCH(QString, text);
-    QFETCH(int, expected);
-    QCOMPARE(int(ToInteger(text)), expected);
+    QFETCH(QString, expected);
+    if (text.startsWith("kB:"))
+        QCOMPARE(KilobytesText(text.mid(3).toDouble()), expected);
+    else
+        QCOMPARE(QString::number(ToInteger(text)), expected);
+}
+
+void TestCatalogue::filesOnDisk_data()
+{
+    QTest::addColumn<QString>("name"); // in a folder holding the files made by filesOnDisk
+    QTest::addColumn<int>("size");     // FileSizeBytes; -2: not asked
+    QTest::addColumn<bool>("exists");  // FileExists
+    QTest::newRow("0-byte file") << "empty.wav" << 0 << true;
+    QTest::newRow("file") << "Door.WAV" << 777 << true;
+    QTest::newRow("missing") << "missing.wav" << -1 << false;
+    QTest::newRow("the folder itself") << "" << -1 << false;
+    QTest::newRow("pipe: answered without waiting for a writer") << "pipe.wav" << -1 << true;
+    QTest::newRow("hidden file") << ".hidden.ogg" << 1 << true;
+    QTest::newRow("names match without regard to case") << "door.wav" << -2 << true;
+    QTest::newRow("star") << "D*.wav" << -2 << true;
+    QTest::newRow("question mark") << "?oor.*" << -2 << true;
+    QTest::newRow("brackets are no wildcards") << "bell[1].WAV" << -2 << true;
+    QTest::newRow("brackets are no set") << "Doo[r].wav" << -2 << false;
+    QTest::newRow("no match") << "*.mp3" << -2 << false;
+    QTest::newRow("a folder never matches") << "SOUND9.*" << -2 << false;
+    QTest::newRow("pattern in a missing folder") << "nofolder/*.wav" << -2 << false;
+    QTest::newRow("empty path") << "<none>" << -1 << false;
 }
 
 void TestCatalogue::filesOnDisk()
 {
+    QFETCH(QString, name);
+    QFETCH(int, size);
+    QFETCH(bool, exists);
     QTemporaryDir dir;
-    const auto path = [&dir](const char *name) { return dir.filePath(QString::fromUtf8(name)); };
-    QVERIFY(test::writeFile(path("empty.wav"), {}));
-    QVERIFY(test::writeFile(path("Door.WAV"), QByteArray(777, 'a')));
-    QVERIFY(test::writeFile(path(".hidden.ogg"), "b"));
-    QVERIFY(test::writeFile(path("Bell[1].wav"), "bell"));
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("SOUND9.folder")));
+    QVERIFY(test::writeFile(dir.filePath("empty.wav"), {}));
+    QVERIFY(test::writeFile(dir.filePath("Door.WAV"), QByteArray(777, 'a')));
+    QVERIFY(test::writeFile(dir.filePath(".hidden.ogg"), "b"));
+    QVERIFY(test::writeFile(dir.filePath("Bell[1].wav"), "bell"));
+    QVERIFY(QDir(dir.path()).mkdir("SOUND9.folder"));
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("pipe.wav")).constData(), 0600), 0);
 
-    QCOMPARE(FileSizeBytes(path("empty.wav")), 0);
-    QCOMPARE(FileSizeBytes(path("Door.WAV")), 777);
-    QCOMPARE(FileSizeBytes(path("missing.wav")), -1);
-    QCOMPARE(FileSizeBytes(dir.path()), -1);
-    QCOMPARE(FileSizeBytes(QString()), -1);
-#ifdef Q_OS_UNIX
-    QVERIFY(::mkfifo(QFile::encodeName(path("pipe.wav")).constData(), 0600) == 0);
-    QCOMPARE(FileSizeBytes(path("pipe.wav")), -1); // answered without waiting for a writer
-#endif
-
-    const QList<std::pair<QString, bool>> cases = {
-        {path("Door.WAV"), true},     {path(".hidden.ogg"), true},
-        {path("door.wav"), true}, // names match without regard to case
-        {path("D*.wav"), true},       {path("?oor.*"), true},
-        {path("bell[1].WAV"), true}, // brackets are no wildcards
-        {path("Doo[r].wav"), false},  {path("*.mp3"), false},
-        {path("missing.wav"), false}, {path("SOUND9.*"), false}, // a folder never matches
-        {dir.path(), false},          {path("nofolder/*.wav"), false},
-        {QString(), false},
-    };
-    for (const auto &[file, exists] : cases)
-        QVERIFY2(FileExists(file) == exists, qPrintable(file));
-}
-
-void TestCatalogue::kilobytesText_data()
-{
-    QTest::addColumn<double>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("499") << 499.0 << "0";
-    QTest::newRow("500 half to even") << 500.0 << "0";
-    QTest::newRow("1500") << 1500.0 << "2";
-    QTest::newRow("2500") << 2500.0 << "2";
-    QTest::newRow("3500") << 3500.0 << "4";
-    QTest::newRow("missing file") << -1.0 << "0";
-}
-
-void TestCatalogue::kilobytesText()
-{
-    QFETCH(double, bytes);
-    QFETCH(QString, text);
-    QCOMPARE(KilobytesText(bytes), text);
+    const QString path = name == "<none>" ? QString()
+                         : name.isEmpty() ? dir.path()
+                                          : dir.filePath(name);
+    if (size != -2)
+        QCOMPARE(FileSizeBytes(path), size);
+    QCOMPARE(FileExists(path), exists);
 }
 
 QTEST_GUILESS_MAIN(TestCatalogue)

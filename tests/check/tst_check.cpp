@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QStandardPaths>
@@ -16,54 +17,50 @@ namespace {
 
 enum class Ogg { On, Off, Both };
 
-struct Expected
+// The catalogue initTestCase builds, in table order, with the fault seeded into an entry, if any,
+// and whether encoding must be on or off for it to be found. Which encodings oggenc reads is the
+// sound facts' rule; one such WAV shows that the check warns about it.
+struct Entry
 {
-    const char *row;
-    Ogg ogg;
-    int index;
-    Severity severity;
-    const char *message; // a part of the message that names the fault
+    const char *name, *file;
+    qint16 number;
+    const char *category = "Sfx";
+    Ogg ogg = Ogg::Both;
+    Severity severity = Severity::Warning;
+    const char *finding = nullptr; // a part of the message that names the fault
 };
-
-// The faults seeded into the catalogue built by initTestCase, by table index.
-const QList<Expected> seeded = {
-    {"32-bit integer wav, encoding on", Ogg::On, 5, Severity::Warning,
+const QList<Entry> kEntries = {
+    {"Door Creak", "door.wav", 1, "Sfx", Ogg::Off, Severity::Note,
+     "at quality 3 it would save about"},
+    {"Small 8", "pcm8.wav", 2},
+    {"Small 24", "pcm24.wav", 3},
+    {"Small float", "float.wav", 4},
+    {"Wide", "pcm32.wav", 5, "Sfx", Ogg::On, Severity::Warning,
      "oggenc cannot read this WAV (WAV, 32-bit PCM)"},
-    {"ima adpcm wav, encoding on", Ogg::On, 6, Severity::Warning,
-     "oggenc cannot read this WAV (WAV, IMA ADPCM)"},
-    {"u-law wav, encoding on", Ogg::On, 7, Severity::Warning,
-     "oggenc cannot read this WAV (WAV, u-law)"},
-    {"a-law wav, encoding on", Ogg::On, 8, Severity::Warning,
-     "oggenc cannot read this WAV (WAV, A-law)"},
-    {"big wav, encoding off", Ogg::Off, 1, Severity::Note, "at quality 3 it would save about"},
-    {"wav named .ogg", Ogg::Both, 12, Severity::Warning,
+    {"Music", "tone.mp3", 9, "Music"},
+    {"Ambience", "tone.ogg", 10, "Music"},
+    {"Beep", "tone.voc", 11},
+    {"Mislabelled", "mislabelled.ogg", 12, "Sfx", Ogg::Both, Severity::Warning,
      "holds WAV, 16-bit PCM but is named \".ogg\""},
-    {"same content as another file", Ogg::Both, 13, Severity::Warning,
+    {"Small 8 again", "pcm8 copy.wav", 13, "Sfx", Ogg::Both, Severity::Warning,
      "same content as #2 Small 8 (entry 2)"},
-    {"missing file", Ogg::Both, 14, Severity::Error, "gone.wav is missing"},
-    {"number 0", Ogg::Both, 15, Severity::Error, "number 0 is outside 1 to 999"},
-    {"number 1000", Ogg::Both, 16, Severity::Error, "number 1000 is outside 1 to 999"},
-    {"number used twice", Ogg::Both, 17, Severity::Error,
+    {"Gone", "gone.wav", 14, "Sfx", Ogg::Both, Severity::Error, "gone.wav is missing"},
+    {"Zero", "plain15.wav", 0, "Sfx", Ogg::Both, Severity::Error, "number 0 is outside 1 to 999"},
+    {"Thousand", "plain16.wav", 1000, "Sfx", Ogg::Both, Severity::Error,
+     "number 1000 is outside 1 to 999"},
+    {"Twice", "plain17.wav", 1, "Sfx", Ogg::Both, Severity::Error,
      "number 1 is also given to #1 Door Creak (entry 1)"},
-    {"same file by another path", Ogg::Both, 18, Severity::Error,
+    {"Small 24 again", "pcm24 link.wav", 18, "Sfx", Ogg::Both, Severity::Error,
      "the same file as #3 Small 24 (entry 3)"},
-    {"name with a quote", Ogg::Both, 19, Severity::Warning, "the name contains a double quote"},
-    {"name with a backslash", Ogg::Both, 20, Severity::Warning, "the name contains a backslash"},
-    {"empty name", Ogg::Both, 21, Severity::Warning, "the sound has no name"},
-    {"empty category", Ogg::Both, 22, Severity::Warning, "the sound has no category"},
-    {"garbage file", Ogg::Both, 23, Severity::Error, "not a readable sound"},
+    {"Say \"Hi\"", "plain19.wav", 19, "Sfx", Ogg::Both, Severity::Warning,
+     "the name contains a double quote"},
+    {"Back\\slash", "plain20.wav", 20, "Sfx", Ogg::Both, Severity::Warning,
+     "the name contains a backslash"},
+    {" ", "plain21.wav", 21, "Sfx", Ogg::Both, Severity::Warning, "the sound has no name"},
+    {"No Category", "plain22.wav", 22, "", Ogg::Both, Severity::Warning,
+     "the sound has no category"},
+    {"Noise", "garbage.wav", 23, "Sfx", Ogg::Both, Severity::Error, "not a readable sound"},
 };
-
-bool applies(const Expected &expected, bool oggUse)
-{
-    return expected.ogg == Ogg::Both || (expected.ogg == Ogg::On) == oggUse;
-}
-
-bool matches(const Finding &finding, const Expected &expected)
-{
-    return finding.tableIndex == expected.index && finding.severity == expected.severity &&
-           finding.message.contains(QString::fromUtf8(expected.message));
-}
 
 CheckOptions options(bool oggUse, qint16 minSize = 100)
 {
@@ -82,10 +79,8 @@ class TestCheck : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void seededFault_data();
-    void seededFault();
-    void nothingElse_data();
-    void nothingElse();
+    void findings_data();
+    void findings();
     void cleanCatalogue_data();
     void cleanCatalogue();
     void oggEstimate_data();
@@ -95,154 +90,80 @@ private Q_SLOTS:
     void json();
 
 private:
-    bool sox(const QString &fileName, const QStringList &format, double seconds,
-             int frequency = 440);
+    // A tone made by sox with the format options given.
+    bool sox(const QString &fileName, const QString &format, double seconds, int frequency = 440)
+    {
+        return test::runTool("sox",
+                             QStringList{"-n"} + format.split(' ') +
+                                 QStringList{path(fileName), "synth", QString::number(seconds),
+                                             "sine", QString::number(frequency)}) == 0;
+    }
     QString path(const QString &fileName) const { return m_dir.filePath(fileName); }
 
     QTemporaryDir m_dir;
     SoundTable m_table;
 };
 
-bool TestCheck::sox(const QString &fileName, const QStringList &format, double seconds,
-                    int frequency)
-{
-    const QStringList arguments =
-        QStringList{QStringLiteral("-n")} + format +
-        QStringList{path(fileName), QStringLiteral("synth"), QString::number(seconds),
-                    QStringLiteral("sine"), QString::number(frequency)};
-    return test::runTool(QStringLiteral("sox"), arguments) == 0;
-}
-
 void TestCheck::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    if (QStandardPaths::findExecutable(QStringLiteral("sox")).isEmpty())
-        QFAIL("sox is not installed");
-    if (QStandardPaths::findExecutable(QStringLiteral("oggenc")).isEmpty())
-        QFAIL("oggenc is not installed");
-
-    const auto format = [](int rate, int channels, const char *bits, const char *encoding) {
-        QStringList list{QStringLiteral("-r"), QString::number(rate), QStringLiteral("-c"),
-                         QString::number(channels)};
-        if (*bits)
-            list << QStringLiteral("-b") << QString::fromLatin1(bits);
-        if (*encoding)
-            list << QStringLiteral("-e") << QString::fromLatin1(encoding);
-        return list;
-    };
-    // With MinSize 100 kB only door.wav and the four WAVs oggenc cannot read reach the
-    // threshold.
-    QVERIFY(sox("door.wav", format(44100, 2, "16", ""), 1.5));
-    QVERIFY(sox("pcm8.wav", format(8000, 1, "8", "unsigned-integer"), 0.5));
-    QVERIFY(sox("pcm24.wav", format(8000, 1, "24", ""), 0.5));
-    QVERIFY(sox("float.wav", format(8000, 1, "32", "floating-point"), 0.5));
-    QVERIFY(sox("pcm32.wav", format(44100, 1, "32", "signed-integer"), 1.0));
-    QVERIFY(sox("ima.wav", format(44100, 2, "", "ima-adpcm"), 3.0));
-    QVERIFY(sox("ulaw.wav", format(44100, 1, "", "u-law"), 3.0));
-    QVERIFY(sox("alaw.wav", format(44100, 1, "", "a-law"), 3.0));
-    QVERIFY(sox("tone.mp3", format(44100, 2, "", ""), 1.0));
-    QVERIFY(sox("tone.ogg", format(44100, 2, "", ""), 1.0));
-    QVERIFY(sox("tone.voc", format(11025, 1, "8", "unsigned-integer"), 0.5));
-    QVERIFY(sox("mislabelled.ogg", format(8000, 1, "16", "") << QStringLiteral("-t") << "wav", 0.3,
-                660));
+    for (const char *tool : {"sox", "oggenc"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            QFAIL(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
+    }
+    // With MinSize 100 kB only door.wav and pcm32.wav reach the threshold.
+    QVERIFY(sox("door.wav", "-r 44100 -c 2 -b 16", 1.5));
+    QVERIFY(sox("pcm8.wav", "-r 8000 -c 1 -b 8 -e unsigned-integer", 0.5));
+    QVERIFY(sox("pcm24.wav", "-r 8000 -c 1 -b 24", 0.5));
+    QVERIFY(sox("float.wav", "-r 8000 -c 1 -b 32 -e floating-point", 0.5));
+    QVERIFY(sox("pcm32.wav", "-r 44100 -c 1 -b 32 -e signed-integer", 1.0));
+    QVERIFY(sox("tone.mp3", "-r 44100 -c 2", 1.0));
+    QVERIFY(sox("tone.ogg", "-r 44100 -c 2", 1.0));
+    QVERIFY(sox("tone.voc", "-r 11025 -c 1 -b 8 -e unsigned-integer", 0.5));
+    QVERIFY(sox("mislabelled.ogg", "-r 8000 -c 1 -b 16 -t wav", 0.3, 660));
     QVERIFY(QFile::copy(path("pcm8.wav"), path("pcm8 copy.wav")));
     QVERIFY(QFile::link(path("pcm24.wav"), path("pcm24 link.wav")));
     for (int i = 15; i <= 22; ++i)
-        QVERIFY(sox(QStringLiteral("plain%1.wav").arg(i), format(8000, 1, "16", ""), 0.2, 100 * i));
+        QVERIFY(sox(QStringLiteral("plain%1.wav").arg(i), "-r 8000 -c 1 -b 16", 0.2, 100 * i));
     QVERIFY(test::writeFile(path("garbage.wav"), QByteArray(3000, '\x33')));
 
-    struct Entry
-    {
-        const char *name;
-        QString file;
-        qint16 number;
-        const char *category;
-    };
-    const QList<Entry> entries = {
-        {"Door Creak", path("door.wav"), 1, "Sfx"},
-        {"Small 8", path("pcm8.wav"), 2, "Sfx"},
-        {"Small 24", path("pcm24.wav"), 3, "Sfx"},
-        {"Small float", path("float.wav"), 4, "Sfx"},
-        {"Wide", path("pcm32.wav"), 5, "Sfx"},
-        {"ADPCM", path("ima.wav"), 6, "Sfx"},
-        {"Ulaw", path("ulaw.wav"), 7, "Sfx"},
-        {"Alaw", path("alaw.wav"), 8, "Sfx"},
-        {"Music", path("tone.mp3"), 9, "Music"},
-        {"Ambience", path("tone.ogg"), 10, "Music"},
-        {"Beep", path("tone.voc"), 11, "Sfx"},
-        {"Mislabelled", path("mislabelled.ogg"), 12, "Sfx"},
-        {"Small 8 again", path("pcm8 copy.wav"), 13, "Sfx"},
-        {"Gone", path("gone.wav"), 14, "Sfx"},
-        {"Zero", path("plain15.wav"), 0, "Sfx"},
-        {"Thousand", path("plain16.wav"), 1000, "Sfx"},
-        {"Twice", path("plain17.wav"), 1, "Sfx"},
-        {"Small 24 again", path("pcm24 link.wav"), 18, "Sfx"},
-        {"Say \"Hi\"", path("plain19.wav"), 19, "Sfx"},
-        {"Back\\slash", path("plain20.wav"), 20, "Sfx"},
-        {" ", path("plain21.wav"), 21, "Sfx"},
-        {"No Category", path("plain22.wav"), 22, ""},
-        {"Noise", path("garbage.wav"), 23, "Sfx"},
-    };
     QList<SoundRecord> records;
-    for (const Entry &entry : entries) {
-        SoundRecord record;
-        record.name = QString::fromUtf8(entry.name);
-        record.filename = entry.file;
-        record.number = entry.number;
-        record.category = QString::fromUtf8(entry.category);
-        records.append(record);
-    }
+    for (const Entry &entry : kEntries)
+        records.append(
+            {entry.name, path(entry.file), entry.number, 0, entry.category, 0, 0, {}, {}});
     m_table.replaceAll(records);
     m_table.RefreshSizes(true);
 }
 
-void TestCheck::seededFault_data()
-{
-    QTest::addColumn<bool>("oggUse");
-    QTest::addColumn<int>("expected");
-
-    for (int i = 0; i < seeded.size(); ++i) {
-        if (seeded[i].ogg != Ogg::Off)
-            QTest::newRow(seeded[i].row) << true << i;
-        if (seeded[i].ogg == Ogg::Both)
-            QTest::newRow(QByteArray(QByteArray(seeded[i].row) + ", encoding off").constData())
-                << false << i;
-    }
-    QTest::newRow(seeded[4].row) << false << 4;
-}
-
-void TestCheck::seededFault()
-{
-    QFETCH(bool, oggUse);
-    QFETCH(int, expected);
-
-    SoundFactsCache cache;
-    const QList<Finding> findings = CheckCatalogue(m_table, options(oggUse), cache);
-    const auto count = std::count_if(findings.cbegin(), findings.cend(), [&](const Finding &f) {
-        return matches(f, seeded[expected]);
-    });
-    QCOMPARE(count, 1);
-}
-
-void TestCheck::nothingElse_data()
+// Each seeded fault is found exactly once, and nothing else is found; findings come in catalogue
+// order and name the sound they are about.
+void TestCheck::findings_data()
 {
     QTest::addColumn<bool>("oggUse");
     QTest::newRow("encoding on") << true;
     QTest::newRow("encoding off") << false;
 }
 
-void TestCheck::nothingElse()
+void TestCheck::findings()
 {
     QFETCH(bool, oggUse);
 
     SoundFactsCache cache;
     const QList<Finding> findings = CheckCatalogue(m_table, options(oggUse), cache);
+    qsizetype expectedCount = 0;
+    for (int index = 1; index <= kEntries.size(); ++index) {
+        const Entry &expected = kEntries[index - 1];
+        if (!expected.finding || (expected.ogg != Ogg::Both && (expected.ogg == Ogg::On) != oggUse))
+            continue;
+        ++expectedCount;
+        const auto found = std::count_if(findings.cbegin(), findings.cend(), [&](const Finding &f) {
+            return f.tableIndex == index && f.severity == expected.severity &&
+                   f.message.contains(QString::fromUtf8(expected.finding));
+        });
+        QVERIFY2(found == 1, expected.finding);
+    }
     int previousIndex = 0;
     for (const Finding &finding : findings) {
-        const bool known = std::any_of(seeded.cbegin(), seeded.cend(), [&](const Expected &e) {
-            return applies(e, oggUse) && matches(finding, e);
-        });
-        QVERIFY2(known, qPrintable(FindingLine(finding)));
         QVERIFY2(finding.tableIndex >= previousIndex, "not in catalogue order");
         previousIndex = finding.tableIndex;
         const SoundRecord &record = m_table.at(finding.tableIndex);
@@ -250,8 +171,6 @@ void TestCheck::nothingElse()
         QCOMPARE(finding.name, record.name);
         QCOMPARE(finding.file, record.filename);
     }
-    const auto expectedCount = std::count_if(seeded.cbegin(), seeded.cend(),
-                                             [&](const Expected &e) { return applies(e, oggUse); });
     QCOMPARE(findings.size(), expectedCount);
 }
 
@@ -270,12 +189,10 @@ void TestCheck::cleanCatalogue()
     QFETCH(int, minSize);
 
     QList<SoundRecord> records;
-    for (int index : {1, 2, 3, 4, 9, 10, 11})
+    for (int index : {1, 2, 3, 4, 6, 7, 8})
         records.append(m_table.at(index));
-    if (minSize >= 300) {
-        for (int index : {5, 6, 7, 8})
-            records.append(m_table.at(index));
-    }
+    if (minSize >= 300)
+        records.append(m_table.at(5));
     SoundTable table;
     table.replaceAll(records);
     SoundFactsCache cache;
@@ -287,38 +204,27 @@ void TestCheck::cleanCatalogue()
 
 void TestCheck::oggEstimate_data()
 {
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<int>("channels");
+    QTest::addColumn<QString>("format");
     QTest::addColumn<int>("quality");
-
-    QTest::newRow("44.1 kHz stereo q0") << 44100 << 2 << 0;
-    QTest::newRow("44.1 kHz stereo q3") << 44100 << 2 << 3;
-    QTest::newRow("44.1 kHz stereo q6") << 44100 << 2 << 6;
-    QTest::newRow("44.1 kHz mono q3") << 44100 << 1 << 3;
-    QTest::newRow("22 kHz mono q3") << 22050 << 1 << 3;
-    QTest::newRow("8 kHz mono q3") << 8000 << 1 << 3;
+    QTest::newRow("44.1 kHz stereo q0") << "-r 44100 -c 2" << 0;
+    QTest::newRow("44.1 kHz stereo q3") << "-r 44100 -c 2" << 3;
+    QTest::newRow("44.1 kHz stereo q6") << "-r 44100 -c 2" << 6;
+    QTest::newRow("44.1 kHz mono q3") << "-r 44100 -c 1" << 3;
+    QTest::newRow("22 kHz mono q3") << "-r 22050 -c 1" << 3;
+    QTest::newRow("8 kHz mono q3") << "-r 8000 -c 1" << 3;
 }
 
 // The estimate behind the note stays within a factor of two of what oggenc really writes for
-// a busy sound (noise).
+// a busy sound (quiet pink noise).
 void TestCheck::oggEstimate()
 {
-    QFETCH(int, rate);
-    QFETCH(int, channels);
+    QFETCH(QString, format);
     QFETCH(int, quality);
 
-    const QString wav = path(QStringLiteral("noise%1-%2.wav").arg(rate).arg(channels));
-    const QString ogg = wav + QStringLiteral(".q%1.ogg").arg(quality);
-    QCOMPARE(
-        test::runTool(QStringLiteral("sox"),
-                      {QStringLiteral("-n"), QStringLiteral("-r"), QString::number(rate),
-                       QStringLiteral("-c"), QString::number(channels), QStringLiteral("-b"),
-                       QStringLiteral("16"), wav, QStringLiteral("synth"), QStringLiteral("5"),
-                       QStringLiteral("pinknoise"), QStringLiteral("vol"), QStringLiteral("0.3")}),
-        0);
-    QCOMPARE(test::runTool(QStringLiteral("oggenc"),
-                           {QStringLiteral("-Q"), QStringLiteral("-q%1").arg(quality), wav,
-                            QStringLiteral("-o"), ogg}),
+    const QString wav = path(QString(format).remove(' ') + ".wav"), ogg = wav + ".ogg";
+    const QStringList noise{wav, "synth", "5", "pinknoise", "vol", "0.3"};
+    QCOMPARE(test::runTool("sox", QStringList{"-n", "-b", "16"} + format.split(' ') + noise), 0);
+    QCOMPARE(test::runTool("oggenc", {"-Q", QStringLiteral("-q%1").arg(quality), wav, "-o", ogg}),
              0);
     SoundFactsCache cache;
     const double estimate = double(EstimatedOggBytes(cache.facts(wav), quality));

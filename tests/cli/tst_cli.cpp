@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,9 +29,8 @@ struct Outcome
 
 // A world of its own for sonquill-cli: settings, home, an empty search path, a game folder and
 // a folder of sounds. "@" in arguments and expected texts stands for the world's folder.
-class Cli
+struct Cli
 {
-public:
     Cli()
     {
         for (const char *folder : {"config", "home", "game", "sfx", "empty"})
@@ -45,28 +43,41 @@ public:
     QString path(const QString &relative) const { return m_dir.filePath(relative); }
     QString expand(QString text) const { return text.replace(QLatin1Char('@'), m_dir.path()); }
 
+    // Starts sonquill-cli in this world without waiting for it.
+    std::unique_ptr<QProcess> start(const QStringList &arguments) const
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(m_environment);
+        process->start(program(), arguments);
+        return process;
+    }
     Outcome run(QStringList arguments) const
     {
         for (QString &argument : arguments)
             argument = expand(argument);
-        QProcess process;
-        process.setProcessEnvironment(m_environment);
-        process.start(qEnvironmentVariable("SONQUILL_BIN_DIR") + QStringLiteral("/sonquill-cli"),
-                      arguments);
-        if (!process.waitForFinished(180000) || process.exitStatus() != QProcess::NormalExit)
+        const auto process = start(arguments);
+        if (!process->waitForFinished(180000) || process->exitStatus() != QProcess::NormalExit)
             return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return {process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
+                QString::fromUtf8(process->readAllStandardError())};
     }
     Outcome inGame(const QStringList &arguments) const
     {
         return run(QStringList{"-g", "@/game"} + arguments);
     }
+    // Starts a distribution of the game folder whose encoder sleeps `seconds` before copying, so
+    // that it holds the folder's lock meanwhile.
+    std::unique_ptr<QProcess> slowDistribution(int seconds) const
+    {
+        writeFile(path("slow.sh"), "#!/bin/sh\n/bin/sleep " + QByteArray::number(seconds) +
+                                       "\n/bin/cp \"$1\" \"$2\"\n");
+        QFile::setPermissions(path("slow.sh"), QFile::ReadOwner | QFile::ExeOwner);
+        return start({"-g", path("game"), "distribute", "--ogg", "--custom-command",
+                      path("slow.sh") + " %1 %2"});
+    }
+    static QString program() { return qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli"; }
 
-private:
     QTemporaryDir m_dir;
-
-public:
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
 };
 
@@ -77,30 +88,15 @@ class TestCli : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void helpAndVersion();
+    void helpVersionAndFormats();
     void everyCommand();
     void badInputChangesNothing_data();
     void badInputChangesNothing();
     void distributeWithOggenc();
     void concurrentCommandsLoseNothing();
     void lockHeldElsewhere();
-    void refusedFilesChangeNothing();
-    void commandHelpAndFormats();
     void distributeForScripts();
 };
-
-void TestCli::helpAndVersion()
-{
-    Cli cli;
-    const Outcome version = cli.run({"--version"});
-    QCOMPARE(version.exitCode, 0);
-    QCOMPARE(version.out, QStringLiteral("sonquill-cli " SONQUILL_VERSION "\n"));
-    for (const char *option : {"--help", "--help-all"}) {
-        const Outcome help = cli.run({option});
-        QCOMPARE(help.exitCode, 0);
-        QVERIFY(help.out.contains("clean --yes") && help.out.contains("--custom-command"));
-    }
-}
 
 void TestCli::everyCommand()
 {
@@ -160,35 +156,41 @@ void TestCli::everyCommand()
 
 void TestCli::badInputChangesNothing_data()
 {
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("arguments"); // in the game folder unless they start with -g
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("reason"); // in the last line of the error output
-
-    const auto inGame = [](const QStringList &arguments) {
-        return QStringList{"-g", "@/game"} + arguments;
+    const auto row = [](const char *name, const QStringList &arguments, int exitCode,
+                        const QString &reason) {
+        const bool elsewhere = arguments.value(0) == "-g" || arguments == QStringList{"list"};
+        QTest::newRow(name) << (elsewhere ? arguments : QStringList{"-g", "@/game"} + arguments)
+                            << exitCode << reason;
     };
-    QTest::newRow("no command") << inGame({}) << 2 << "no command given";
-    QTest::newRow("unknown command") << inGame({"frob"}) << 2 << "unknown command 'frob'";
-    QTest::newRow("option of another command")
-        << inGame({"list", "--yes"}) << 2 << "--yes does not apply to list";
-    QTest::newRow("no folder remembered, the built-in one missing")
-        << QStringList{"list"} << 2 << "the game folder '@/home/Sonquill/Compiled' does not exist";
-    QTest::newRow("add a missing file") << inGame({"add", "@/sfx/A.wav", "@/sfx/none.wav"}) << 2
-                                        << "'@/sfx/none.wav' was not added: it is not a file";
-    QTest::newRow("renumber to a taken number")
-        << inGame({"renumber", "1", "2"}) << 2
-        << "The sound number 2 is already assigned to sound 'B'. The first available number is 3.";
-    QTest::newRow("renumber a locked sound")
-        << inGame({"renumber", "2", "5"}) << 2 << "sound #2 ('B') is locked; unlock it first";
-    QTest::newRow("quality out of range") << inGame({"distribute", "--quality", "11"}) << 2
-                                          << "--quality takes a whole number from 0 to 10";
-    QTest::newRow("clean unconfirmed") << inGame({"clean"}) << 2 << "confirm with --yes";
+    row("no command", {}, 2, "no command given");
+    row("unknown command", {"frob"}, 2, "unknown command 'frob'");
+    row("option of another command", {"list", "--yes"}, 2, "--yes does not apply to list");
+    row("no folder remembered, the built-in one missing", {"list"}, 2,
+        "the game folder '@/home/Sonquill/Compiled' does not exist");
+    row("add a missing file", {"add", "@/sfx/A.wav", "@/sfx/none.wav"}, 2,
+        "'@/sfx/none.wav' was not added: it is not a file");
+    row("add a name the catalogue cannot store", {"add", "@/sfx/A.wav", "@/sfx/Łódź/音.mp3"}, 2,
+        "'@/sfx/Łódź/音.mp3' was not added: its name has characters the catalogue cannot store; "
+        "rename it");
+    row("category with a line break", {"add", "--category", "Line\nBreak", "@/sfx/A.wav"}, 2,
+        "the category 'Line\nBreak' cannot be stored: Names and categories cannot hold line breaks "
+        "or tabs.");
+    row("renumber to a taken number", {"renumber", "1", "2"}, 2,
+        "The sound number 2 is already assigned to sound 'B'. The first available number is 3.");
+    row("renumber to letters after digits", {"renumber", "1", "12abc"}, 2,
+        "'12abc' is not a sound number");
+    row("renumber a locked sound", {"renumber", "2", "5"}, 2,
+        "sound #2 ('B') is locked; unlock it first");
+    row("quality out of range", {"distribute", "--quality", "11"}, 2,
+        "--quality takes a whole number from 0 to 10");
+    row("clean unconfirmed", {"clean"}, 2, "confirm with --yes");
     const QString damaged =
         "the catalogue '@/broken/SoundInfo.dat' cannot be read; nothing was changed";
-    QTest::newRow("damaged catalogue, add")
-        << QStringList{"-g", "@/broken", "add", "@/sfx/A.wav"} << 1 << damaged;
-    QTest::newRow("damaged catalogue, distribute")
-        << QStringList{"-g", "@/broken", "distribute"} << 1 << damaged;
+    row("damaged catalogue, add", {"-g", "@/broken", "add", "@/sfx/A.wav"}, 1, damaged);
+    row("damaged catalogue, distribute", {"-g", "@/broken", "distribute"}, 1, damaged);
 }
 
 void TestCli::badInputChangesNothing()
@@ -200,6 +202,7 @@ void TestCli::badInputChangesNothing()
     Cli cli;
     writeFile(cli.path("sfx/A.wav"), makeWav(5000));
     writeFile(cli.path("sfx/B.wav"), makeWav(5000));
+    writeFile(cli.path("sfx/Łódź/音.mp3"), "far");
     QCOMPARE(cli.inGame({"add", "@/sfx/A.wav", "@/sfx/B.wav"}).exitCode, 0);
     QCOMPARE(cli.inGame({"lock", "2"}).exitCode, 0);
     const QByteArray catalogue = readFile(cli.path("game/SoundInfo.dat"));
@@ -209,12 +212,14 @@ void TestCli::badInputChangesNothing()
     const Outcome outcome = cli.run(arguments);
     QCOMPARE(outcome.exitCode, exitCode);
     QCOMPARE(outcome.out, QString());
-    const QString lastLine = outcome.err.section(QLatin1Char('\n'), -2);
+    // The reason is the last line (or lines, when the input it names has a line break).
+    const qsizetype breaks = reason.count('\n');
+    const QString lastLine = outcome.err.section(QLatin1Char('\n'), -2 - breaks);
     QVERIFY2(lastLine.startsWith("sonquill-cli: ") && lastLine.contains(cli.expand(reason)),
              qPrintable(outcome.err));
     // A usage error is one line; a catalogue that cannot be read is reported first.
     QCOMPARE(outcome.err.startsWith("sonquill-cli: error 62: "), exitCode == 1);
-    QCOMPARE(outcome.err.count('\n') == 1, exitCode == 2);
+    QCOMPARE(outcome.err.count('\n') == 1 + breaks, exitCode == 2);
     QCOMPARE(readFile(cli.path("game/SoundInfo.dat")), catalogue);
     QCOMPARE(readFile(cli.path("broken/SoundInfo.dat")), damaged);
     QCOMPARE(QDir(cli.path("game")).entryList(QDir::Files) +
@@ -253,14 +258,11 @@ void TestCli::concurrentCommandsLoseNothing()
     Cli cli;
     // Twenty at once on two cores, perhaps under a sanitizer: each waits its turn.
     cli.m_environment.insert("SONQUILL_LOCK_WAIT", "300");
-    const QString program = qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli";
     std::vector<std::unique_ptr<QProcess>> adds;
     for (int i = 0; i < 20; ++i) {
         writeFile(cli.path(QStringLiteral("sfx/S%1.mp3").arg(i)), "mp3");
-        adds.push_back(std::make_unique<QProcess>());
-        adds.back()->setProcessEnvironment(cli.m_environment);
-        adds.back()->start(program, {"-g", cli.path("game"), "--quiet", "add",
-                                     cli.path(QStringLiteral("sfx/S%1.mp3").arg(i))});
+        adds.push_back(cli.start({"-g", cli.path("game"), "--quiet", "add",
+                                  cli.path(QStringLiteral("sfx/S%1.mp3").arg(i))}));
     }
     for (auto &add : adds) {
         QVERIFY(add->waitForFinished(60000));
@@ -276,40 +278,28 @@ void TestCli::concurrentCommandsLoseNothing()
     QCOMPARE(numbers.size(), 20);
 
     // An add while a distribution holds the folder waits for it, and neither loses the other.
-    writeFile(cli.path("slow.sh"), "#!/bin/sh\n/bin/sleep \"$3\"\n/bin/cp \"$1\" \"$2\"\n");
-    QFile::setPermissions(cli.path("slow.sh"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     writeFile(cli.path("sfx/Big.wav"), makeWav(6000));
     QCOMPARE(cli.inGame({"add", "@/sfx/Big.wav"}).exitCode, 0);
-    QProcess distribute;
-    distribute.setProcessEnvironment(cli.m_environment);
-    distribute.start(program, {"-g", cli.path("game"), "distribute", "--ogg", "--custom-command",
-                               cli.path("slow.sh") + " %1 %2 1"});
-    QVERIFY(distribute.waitForStarted());
-    QTest::qWait(300);
+    const auto distribute = cli.slowDistribution(1);
+    QVERIFY(distribute->waitForStarted());
+    QTRY_VERIFY(QFile::exists(cli.path("game/.SoundInfo.lock")));
     writeFile(cli.path("sfx/Late.mp3"), "late");
     QCOMPARE(cli.inGame({"add", "@/sfx/Late.mp3"}).exitCode, 0);
-    QVERIFY(distribute.state() == QProcess::NotRunning || distribute.waitForFinished(60000));
-    QCOMPARE(distribute.exitCode(), 0);
+    QVERIFY(distribute->state() == QProcess::NotRunning || distribute->waitForFinished(60000));
+    QCOMPARE(distribute->exitCode(), 0);
     QVERIFY(cli.inGame({"list"}).out.contains("Late"));
 }
 
 void TestCli::lockHeldElsewhere()
 {
     Cli cli;
-    writeFile(cli.path("sfx/Big.wav"), makeWav(6000));
-    writeFile(cli.path("slow.sh"), "#!/bin/sh\n/bin/sleep 6\n/bin/cp \"$1\" \"$2\"\n");
     cli.m_environment.insert("SONQUILL_LOCK_WAIT", "1");
-    QFile::setPermissions(cli.path("slow.sh"), QFile::ReadOwner | QFile::ExeOwner);
+    writeFile(cli.path("sfx/Big.wav"), makeWav(6000));
     QCOMPARE(cli.inGame({"add", "@/sfx/Big.wav"}).exitCode, 0);
     const QByteArray before = readFile(cli.path("game/SoundInfo.dat"));
     // A distribution holds the folder for longer than another command waits.
-    QProcess distribute;
-    distribute.setProcessEnvironment(cli.m_environment);
-    distribute.start(qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli",
-                     {"-g", cli.path("game"), "distribute", "--ogg", "--custom-command",
-                      cli.path("slow.sh") + " %1 %2"});
-    QVERIFY(distribute.waitForStarted());
+    const auto distribute = cli.slowDistribution(6);
+    QVERIFY(distribute->waitForStarted());
     QTRY_VERIFY(QFile::exists(cli.path("game/.SoundInfo.lock")));
     const Outcome add = cli.inGame({"add", "@/sfx/Big.wav"});
     QCOMPARE(add.exitCode, 1);
@@ -317,45 +307,22 @@ void TestCli::lockHeldElsewhere()
                  add.err.contains("nothing was changed"),
              qPrintable(add.err));
     QCOMPARE(readFile(cli.path("game/SoundInfo.dat")), before);
-    QVERIFY(distribute.state() == QProcess::NotRunning || distribute.waitForFinished(60000));
-    QCOMPARE(distribute.exitCode(), 0);
+    QVERIFY(distribute->state() == QProcess::NotRunning || distribute->waitForFinished(60000));
+    QCOMPARE(distribute->exitCode(), 0);
     QVERIFY(!QFile::exists(cli.path("game/.SoundInfo.lock")));
 }
 
-void TestCli::refusedFilesChangeNothing()
+void TestCli::helpVersionAndFormats()
 {
     Cli cli;
-    writeFile(cli.path("sfx/Ok.mp3"), "ok");
-    writeFile(cli.path("sfx/Łódź/音.mp3"), "far");
-    QCOMPARE(cli.inGame({"add", "@/sfx/Ok.mp3"}).exitCode, 0);
-    const QByteArray before = readFile(cli.path("game/SoundInfo.dat"));
-    const QList<QStringList> refused{
-        {"add", "@/sfx/Ok.mp3", "@/sfx/Łódź/音.mp3"},
-        {"add", "--category", "Line\nBreak", "@/sfx/Ok.mp3"},
-        {"renumber", "1", "12abc"},
-    };
-    for (const QStringList &command : refused) {
-        const Outcome outcome = cli.inGame(command);
-        QCOMPARE(outcome.exitCode, 2);
-        QCOMPARE(outcome.out, QString());
-        QCOMPARE(readFile(cli.path("game/SoundInfo.dat")), before);
+    const Outcome version = cli.run({"--version"});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QStringLiteral("sonquill-cli " SONQUILL_VERSION "\n"));
+    for (const QStringList &help : {QStringList{"--help"}, QStringList{"--help-all"}}) {
+        const Outcome outcome = cli.run(help);
+        QCOMPARE(outcome.exitCode, 0);
+        QVERIFY(outcome.out.contains("clean --yes") && outcome.out.contains("--custom-command"));
     }
-    QVERIFY(cli.inGame(refused[0])
-                .err.contains(cli.expand(
-                    "'@/sfx/Łódź/音.mp3' was not added: its name has characters the catalogue "
-                    "cannot store; rename it")));
-
-    // Numbers are printed only once the catalogue holding them is saved.
-    QDir(cli.path("nosave")).mkpath("SoundInfo.dat");
-    const Outcome unsaved = cli.run({"-g", "@/nosave", "add", "@/sfx/Ok.mp3"});
-    QCOMPARE(unsaved.exitCode, 1);
-    QCOMPARE(unsaved.out, QString());
-    QVERIFY2(unsaved.err.startsWith("sonquill-cli: error "), qPrintable(unsaved.err));
-}
-
-void TestCli::commandHelpAndFormats()
-{
-    Cli cli;
     for (const QStringList &help :
          {QStringList{"help", "distribute"}, QStringList{"distribute", "--help"}}) {
         const Outcome outcome = cli.run(help);
@@ -378,6 +345,13 @@ void TestCli::commandHelpAndFormats()
     QCOMPARE(sounds[0]["name"].toString(), QStringLiteral("Door"));
     QCOMPARE(sounds[0]["file"].toString(), cli.path("sfx/Door.mp3"));
     QCOMPARE(cli.inGame({"list", "--format", "xml"}).exitCode, 2);
+
+    // Numbers are printed only once the catalogue holding them is saved.
+    QDir(cli.path("nosave")).mkpath("SoundInfo.dat");
+    const Outcome unsaved = cli.run({"-g", "@/nosave", "add", "@/sfx/Door.mp3"});
+    QCOMPARE(unsaved.exitCode, 1);
+    QCOMPARE(unsaved.out, QString());
+    QVERIFY2(unsaved.err.startsWith("sonquill-cli: error "), qPrintable(unsaved.err));
 
     // The check before distributing: a vanished file is an error a build script stops on.
     QFile::remove(cli.path("sfx/Door.mp3"));

@@ -19,16 +19,11 @@ namespace {
 
 using Outcome = AddedFile::Outcome;
 
-SoundRecord sound(const QString &name, qint16 number, bool locked = false)
+// Measured (size 1), so nothing is looked up on disk.
+SoundRecord sound(const QString &name, qint16 number, bool locked = false, qint16 selected = 0)
 {
-    SoundRecord record;
-    record.name = name;
-    record.filename = QStringLiteral("/sfx/") + name + QStringLiteral(".wav");
-    record.number = number;
-    record.locked = toBool16(locked);
-    record.category = QStringLiteral("Misc");
-    record.size = 1.0f; // measured: nothing is looked up on disk
-    return record;
+    return {name, "/sfx/" + name + ".wav", number, toBool16(locked), "Misc", selected, 1.0f, {},
+            {}};
 }
 
 // A session on a game folder whose catalogue holds records.
@@ -94,27 +89,29 @@ void TestSession::addFiles_data()
     QTest::addColumn<QStringList>("files"); // "-" prefix: not created on disk; "/" : a folder
     QTest::addColumn<QString>("outcomes");  // per file: number, or the refusal
     QTest::addColumn<QString>("names");
+    using L = QList<SoundRecord>;
+    using F = QStringList;
 
-    QTest::newRow("gaps filled lowest first")
-        << QList<SoundRecord>{sound("a", 1), sound("b", 2), sound("d", 4)}
-        << QStringList{"Door.wav", "Bell.mp3", "Rain.ogg"} << "3 5 6"
-        << "a b d Door Bell Rain";
+    QTest::newRow("gaps filled lowest first") << L{sound("a", 1), sound("b", 2), sound("d", 4)}
+                                              << F{"Door.wav", "Bell.mp3", "Rain.ogg"} << "3 5 6"
+                                              << "a b d Door Bell Rain";
+    QTest::newRow("numbers outside 1 to 999 block nothing")
+        << L{sound("zero", 0), sound("big", 1500)} << F{"A.wav"} << "1"
+        << "zero big A";
     QTest::newRow("missing file and folder refused, the rest added")
-        << QList<SoundRecord>{} << QStringList{"-gone.wav", "/folder.wav", "Ok.wav"}
-        << "NotAFile NotAFile 1"
+        << L{} << F{"-gone.wav", "/folder.wav", "Ok.wav"} << "NotAFile NotAFile 1"
         << "Ok";
     QTest::newRow("name the catalogue cannot store refused")
-        << QList<SoundRecord>{} << QStringList{"Łódź 音.mp3", "Café.wav"} << "Unstorable 1"
+        << L{} << F{"Łódź 音.mp3", "Café.wav"} << "Unstorable 1"
         << "Café";
-    QTest::newRow("line break in a file name becomes a blank")
-        << QList<SoundRecord>{} << QStringList{"Door\nSlam.wav"} << "1"
-        << "Door Slam";
+    QTest::newRow("line break in a file name becomes a blank") << L{} << F{"Door\nSlam.wav"} << "1"
+                                                               << "Door Slam";
     QTest::newRow("every number taken gives 0")
-        << numbered(999) << QStringList{"Extra.wav"} << "AddedAsZero:0"
+        << numbered(999) << F{"Extra.wav"} << "AddedAsZero:0"
         << "";
-    QList<SoundRecord> nearlyFull(SoundTable::kMaxCount - 1, sound("x", 0));
     QTest::newRow("nearly full adds what fits")
-        << nearlyFull << QStringList{"A.wav", "B.wav", "C.wav"} << "1 TableFull TableFull"
+        << L(SoundTable::kMaxCount - 1, sound("x", 0)) << F{"A.wav", "B.wav", "C.wav"}
+        << "1 TableFull TableFull"
         << "";
 }
 
@@ -128,14 +125,10 @@ void TestSession::addFiles()
     World world(existing);
     QStringList paths;
     for (const QString &file : files) {
-        if (file.startsWith('-')) {
-            paths.append(world.dir.filePath(file.mid(1)));
-        } else if (file.startsWith('/')) {
+        if (file.startsWith('/'))
             QDir(world.dir.path()).mkpath(file.mid(1));
-            paths.append(world.dir.filePath(file.mid(1)));
-        } else {
-            paths.append(world.file(file));
-        }
+        paths.append(file.startsWith('-') || file.startsWith('/') ? world.dir.filePath(file.mid(1))
+                                                                  : world.file(file));
     }
     const qint16 before = world.session.table().SoundCount();
     QCOMPARE(world.session.refusedFiles(paths).size(),
@@ -144,6 +137,8 @@ void TestSession::addFiles()
     const QList<AddedFile> results = world.session.addFiles(paths, QStringLiteral("Sfx"));
     QStringList seen;
     const QStringList outcomeNames{"Added", "AddedAsZero", "NotAFile", "Unstorable", "TableFull"};
+    qsizetype added = 0;
+    const SoundTable &table = world.session.table();
     for (const AddedFile &result : results) {
         if (result.outcome == Outcome::Added)
             seen.append(QString::number(result.number));
@@ -151,24 +146,20 @@ void TestSession::addFiles()
             seen.append("AddedAsZero:" + QString::number(result.number));
         else
             seen.append(outcomeNames[int(result.outcome)]);
-    }
-    QCOMPARE(seen.join(' '), outcomes);
-
-    const SoundTable &table = world.session.table();
-    qsizetype added = 0;
-    for (const AddedFile &result : results)
-        added += result.added();
-    QCOMPARE(table.SoundCount(), before + added);
-    // Exactly the new sounds are selected, each with the category given and its full path.
-    QCOMPARE(table.CountSelected(), qint16(added));
-    for (const AddedFile &result : results) {
         if (!result.added())
             continue;
+        // Exactly the new sounds are selected, each with its number, the category given and
+        // its full path.
+        ++added;
+        QCOMPARE(table.at(result.index).number, result.number);
         QCOMPARE(table.at(result.index).filename, result.path);
         QCOMPARE(table.at(result.index).category, QStringLiteral("Sfx"));
         QVERIFY(table.at(result.index).size > 0);
     }
-    if (!names.isEmpty() && table.SoundCount() < 1000) {
+    QCOMPARE(seen.join(' '), outcomes);
+    QCOMPARE(table.SoundCount(), before + added);
+    QCOMPARE(table.CountSelected(), qint16(added));
+    if (!names.isEmpty()) {
         QStringList shown;
         for (const SoundRecord &record : table.records())
             shown.append(record.name);
@@ -178,63 +169,56 @@ void TestSession::addFiles()
 
 void TestSession::edits_data()
 {
-    // Sounds: #1 Door (locked), #7 Bell, #6 Me; the edit is applied to Me (index 3) unless said.
-    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QList<SoundRecord>>("world");
+    QTest::addColumn<QString>("edit"); // applied to index 3 unless "@index" says otherwise
     QTest::addColumn<QString>("verdict");
-    QTest::addColumn<QString>("after"); // numbers, names and locks of the three sounds
+    QTest::addColumn<QString>("after"); // numbers, names and locks; "=": as loaded
 
-    const QString unchanged = "1 Door L, 7 Bell -, 6 Me -";
-    QTest::newRow("renumber to a free number") << "renumber 12"
-                                               << "Accepted"
-                                               << "1 Door L, 7 Bell -, 12 Me -";
-    QTest::newRow("renumber to its own number") << "renumber  6 "
-                                                << "Unchanged" << unchanged;
-    QTest::newRow("renumber to a taken number, first free offered") << "renumber 7"
-                                                                    << "Taken:2" << unchanged;
-    QTest::newRow("renumber to 0") << "renumber 0"
-                                   << "TooLow:1" << unchanged;
-    QTest::newRow("renumber letters") << "renumber abc"
-                                      << "TooLow:1" << unchanged;
-    QTest::newRow("renumber to 1000") << "renumber 1000"
-                                      << "TooHigh:999" << unchanged;
-    QTest::newRow("renumber a locked sound") << "renumber@1 5"
-                                             << "Locked" << unchanged;
-    QTest::newRow("rename") << "rename Meow"
-                            << "Accepted"
-                            << "1 Door L, 7 Bell -, 6 Meow -";
-    QTest::newRow("rename with a tab refused") << "rename A\tB"
-                                               << "ControlCharacters" << unchanged;
-    QTest::newRow("rename with an emoji refused") << "rename Boom 💥"
-                                                  << "Unstorable" << unchanged;
-    QTest::newRow("rename Windows-1252 text") << "rename Señor €"
-                                              << "Accepted"
-                                              << "1 Door L, 7 Bell -, 6 Señor € -";
-    QTest::newRow("lock numbers") << "lock 7 6"
-                                  << ""
-                                  << "1 Door L, 7 Bell L, 6 Me L";
-    QTest::newRow("unlock numbers") << "unlock 1"
-                                    << ""
-                                    << "1 Door -, 7 Bell -, 6 Me -";
-    QTest::newRow("remove numbers") << "remove 1 6"
-                                    << ""
-                                    << "7 Bell -";
-    QTest::newRow("remove selected") << "removeSelected"
-                                     << ""
-                                     << "1 Door L, 6 Me -";
-    QTest::newRow("remove all") << "removeAll"
-                                << ""
-                                << "";
+    // #1 Door (locked), #7 Bell (selected by a 1, not -1, as older files may hold), #6 Me.
+    const QList<SoundRecord> three{sound("Door", 1, true), sound("Bell", 7, false, 1),
+                                   sound("Me", 6)};
+    const auto row = [&](const char *name, const char *edit, const char *verdict, const char *after,
+                         const QList<SoundRecord> &world = {}) {
+        QTest::newRow(name) << (world.isEmpty() ? three : world) << edit << verdict << after;
+    };
+    row("renumber to a free number", "renumber 12", "Accepted", "1 Door L, 7 Bell -, 12 Me -");
+    row("renumber to the highest", "renumber 999", "Accepted", "1 Door L, 7 Bell -, 999 Me -");
+    row("renumber to its own number", "renumber  6 ", "Unchanged", "=");
+    row("6.5 rounds to its own 6", "renumber 6.5", "Unchanged", "=");
+    row("renumber to a taken number, first free offered", "renumber 7", "Taken:2 Bell", "=");
+    row("a doubled number names its first holder", "renumber 7", "Taken:3 Bell", "=",
+        {sound("Door", 1), sound("Bell", 7), sound("Me", 2), sound("Bell 2", 7)});
+    row("every number taken offers 0", "renumber@1 2", "Taken:0 2", "=", numbered(999));
+    row("renumber to 0", "renumber 0", "TooLow:1", "=");
+    row("renumber negative", "renumber -5", "TooLow:1", "=");
+    row("renumber letters", "renumber abc", "TooLow:1", "=");
+    row("renumber empty", "renumber", "TooLow:1", "=");
+    row("renumber to 1000", "renumber 1000", "TooHigh:999", "=");
+    row("renumber huge", "renumber 99999", "TooHigh:999", "=");
+    row("renumber a locked sound", "renumber@1 5", "Locked", "=");
+    row("rename", "rename Meow", "Accepted", "1 Door L, 7 Bell -, 6 Meow -");
+    row("rename with a tab refused", "rename A\tB", "ControlCharacters", "=");
+    row("rename with an emoji refused", "rename Boom 💥", "Unstorable", "=");
+    row("rename Windows-1252 text", "rename Señor €", "Accepted",
+        "1 Door L, 7 Bell -, 6 Señor € -");
+    row("lock numbers", "lock 7 6", "", "1 Door L, 7 Bell L, 6 Me L");
+    row("unlock numbers", "unlock 1", "", "1 Door -, 7 Bell -, 6 Me -");
+    row("remove numbers", "remove 1 6", "", "7 Bell -");
+    row("remove a number nobody has", "remove 500", "", "=");
+    row("remove selected", "removeSelected", "", "1 Door L, 6 Me -");
+    row("remove all", "removeAll", "", "");
 }
 
 void TestSession::edits()
 {
+    QFETCH(QList<SoundRecord>, world);
     QFETCH(QString, edit);
     QFETCH(QString, verdict);
     QFETCH(QString, after);
 
-    World world({sound("Door", 1, true), sound("Bell", 7), sound("Me", 6)});
-    CatalogueSession &session = world.session;
-    session.setSelected(2, true);
+    World loaded(world);
+    CatalogueSession &session = loaded.session;
+    const SoundTable before = session.table();
     const QString command = edit.section(' ', 0, 0);
     const QString argument = edit.section(' ', 1);
     const int index = command.contains('@') ? command.section('@', 1).toInt() : 3;
@@ -251,6 +235,13 @@ void TestSession::edits()
         seen = numberVerdicts[int(result.verdict)];
         if (!result.editorText.isEmpty())
             seen += ':' + result.editorText;
+        if (result.verdict == NumberEdit::Verdict::Taken) {
+            seen += ' ' + result.holderName;
+            QCOMPARE(NumberTakenMessage(result),
+                     QStringLiteral("The sound number %1 is already assigned to sound '%2'.\r\n"
+                                    "The first available number is %3.")
+                         .arg(argument.trimmed(), result.holderName, result.editorText));
+        }
     } else if (command == "rename") {
         seen = textVerdicts[int(session.rename(index, argument))];
     } else if (command == "lock" || command == "unlock") {
@@ -264,13 +255,17 @@ void TestSession::edits()
     }
     QCOMPARE(seen, verdict);
 
-    QStringList shown;
-    for (const SoundRecord &record : session.table().records())
-        shown.append(QStringLiteral("%1 %2 %3")
-                         .arg(record.number)
-                         .arg(record.name, record.isLocked() ? "L" : "-"));
-    QCOMPARE(shown.join(", "), after);
-    QCOMPARE(session.isModified(), after != "1 Door L, 7 Bell -, 6 Me -");
+    if (after == "=") {
+        QCOMPARE(session.table(), before);
+    } else {
+        QStringList shown;
+        for (const SoundRecord &record : session.table().records())
+            shown.append(QStringLiteral("%1 %2 %3")
+                             .arg(record.number)
+                             .arg(record.name, record.isLocked() ? "L" : "-"));
+        QCOMPARE(shown.join(", "), after);
+    }
+    QCOMPARE(session.isModified(), after != "=");
 }
 
 void TestSession::changesAnnouncedForUndo()

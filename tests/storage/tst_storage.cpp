@@ -1,6 +1,7 @@
-// The saved catalogue, its error report, the three overview files and the settings file, checked
-// as bytes and texts on real files.
+// The saved catalogue, the three overview files, the settings file and the help
+// page's place, checked as bytes and texts on real files.
 #include "catalogue/DisplayOrder.h"
+#include "storage/InstallPaths.h"
 #include "storage/Settings.h"
 #include "storage/SoundInfoFile.h"
 #include "storage/SoundLists.h"
@@ -18,14 +19,7 @@
 #include <bit>
 #include <optional>
 
-#ifdef Q_OS_UNIX
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-#endif
-
 using namespace sonquill;
-using Button = MessageRequest::Button;
 
 namespace {
 
@@ -55,7 +49,7 @@ QByteArray recordBytes(const QByteArray &name, const QByteArray &file, int numbe
 }
 
 SoundRecord makeRecord(const QString &name, const QString &file, qint16 number, qint16 locked = 0,
-                       const QString &category = "Misc", qint16 selected = 0, float size = 0.0f)
+                       const QString &category = "Misc", qint16 selected = 0, float size = 0)
 {
     return {name, file, number, locked, category, selected, size, {}, {}};
 }
@@ -69,31 +63,6 @@ SoundTable tableOf(QList<SoundRecord> records)
 
 const SoundRecord kBoom = makeRecord("Boom", "D:\\Sfx\\Boom.wav", 1, 0, "Misc", kTrue16, 1000.0f);
 const QByteArray kBoomBytes = recordBytes("Boom", "D:\\Sfx\\Boom.wav", 1, 0, -1, 1000.0f);
-
-// A directory entry that exists but that no process can open for reading: a bound socket.
-bool makeSocketFile(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof(address.sun_path));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
-    ::close(fd); // the entry stays on disk
-    return bound;
-#else
-    Q_UNUSED(path); // the test that needs it runs on Unix only
-    return false;
-#endif
-}
-
-QString reportText(const QString &firstLine, const QString &action)
-{
-    return firstLine + "\r\nRaised while " + action +
-           " the SoundInfo.DAT file\r\n\r\nPress Ignore to continue.\r\n"
-           "If you press Abort, the program will end and you will lose any unsaved data.\r\n"
-           "If this error occurs again, try reinstalling Sonquill.\r\n";
-}
 
 // The encoder settings as the program reads them: Quality MinSize UseCustom OggUse CustomPath.
 QString settingsSeen(const SettingsStore &store)
@@ -120,7 +89,6 @@ SoundTable one(const QString &name, const QString &category, qint16 number = 1)
 Q_DECLARE_METATYPE(List)
 Q_DECLARE_METATYPE(sonquill::SoundTable)
 Q_DECLARE_METATYPE(std::optional<sonquill::SoundTable>)
-Q_DECLARE_METATYPE(sonquill::MessageRequest::Button)
 
 class TestStorage : public QObject
 {
@@ -131,13 +99,13 @@ private slots:
     void saveAndReadBack();
     void parse_data();
     void parse();
-    void failures_data();
-    void failures();
     void listFile_data();
     void listFile();
     void storedTexts_data();
     void storedTexts();
     void writesReachTheFileAtOnce();
+    void locateHelpFile_data();
+    void locateHelpFile();
 };
 
 void TestStorage::saveAndReadBack_data()
@@ -268,95 +236,6 @@ void TestStorage::parse()
     }
 }
 
-void TestStorage::failures_data()
-{
-    QTest::addColumn<QString>("place");
-    QTest::addColumn<Button>("answer");
-    QTest::addColumn<QString>("firstLine"); // empty: no dialog
-
-    const auto row = [](const char *name, const char *place, Button answer, const char *line) {
-        QTest::newRow(name) << QString::fromLatin1(place) << answer << QString::fromLatin1(line);
-    };
-    const char *missing = "Error 5: 'No such file or directory'.";
-    row("save, missing folder, Ignore", "missing", Button::Ignore, missing);
-    row("save, missing folder, Retry acts as Ignore", "missing", Button::Retry, missing);
-    row("save, missing folder, Abort ends the program", "missing", Button::Abort, missing);
-    row("save, path is a folder", "folder", Button::Ignore,
-        "Error 2: 'Filename refers to a directory'.");
-    // The name leaves no room for the temporary copy, so the save fails beside an old file.
-    row("save, no room for the new file", "long name", Button::Ignore,
-        "Error 8: 'The new file could not replace the old one'.");
-    row("load, missing file", "load missing", Button::Abort, "");
-    row("load, folder of that name", "load folder", Button::Abort, "");
-#ifdef Q_OS_UNIX
-    row("load, socket is not a regular file", "load socket", Button::Ignore,
-        "Error 5: '%1 is not a regular file'.");
-#endif
-    row("load, file shorter than its count", "load short", Button::Ignore,
-        "Error 62: 'The file ends before the last record'.");
-}
-
-void TestStorage::failures()
-{
-    QFETCH(QString, place);
-    QFETCH(Button, answer);
-    QFETCH(QString, firstLine);
-
-    QTemporaryDir dir;
-    const QString name = place == "long name" ? QString(250, u's') : "SoundInfo.dat";
-    const QString path = dir.filePath(place == "missing" ? "missing/" + name : name);
-    const QString kept = place.endsWith("folder") ? path + "/inside.dat" : path;
-    const QString wav = dir.filePath(QStringLiteral("tone.wav"));
-    QByteArray old;
-    if (place == "load socket") {
-        QVERIFY(makeSocketFile(path));
-    } else if (place == "load short") {
-        QVERIFY(test::writeFile(wav, test::makeWav(1234)));
-        old = QByteArray::fromHex("0300") + recordBytes("Tone", QFile::encodeName(wav), 1, 0, 0, 5);
-    } else if (!place.contains("missing")) {
-        old = QByteArray::fromHex("0100") + kBoomBytes;
-    }
-    if (!old.isEmpty())
-        QVERIFY(test::writeFile(kept, old));
-    const uint entries = QDir(dir.path()).count();
-
-    const SoundTable before = tableOf({kBoom, kBoom});
-    SoundTable table = before;
-    test::ScriptedUi ui;
-    ui.messageAnswers.enqueue(answer);
-    const bool loading = place.startsWith("load");
-    if (loading)
-        LoadSoundInfo(table, path, ui);
-    else
-        QVERIFY(SaveSoundInfo(table, path, ui));
-
-    if (firstLine.isEmpty()) {
-        QVERIFY(ui.messages.isEmpty());
-    } else {
-        QCOMPARE(ui.messages.size(), 1); // Retry does not try again
-        const MessageRequest &shown = ui.messages.first();
-        QCOMPARE(shown.title, QStringLiteral("Error!"));
-        QCOMPARE(shown.text, reportText(QString(firstLine).replace("%1", path),
-                                        loading ? "Loading" : "Saving"));
-        QCOMPARE(shown.buttons, QList<Button>({Button::Abort, Button::Retry, Button::Ignore}));
-        QCOMPARE(shown.defaultButton, Button::Ignore);
-        QCOMPARE(shown.icon, MessageRequest::Icon::Critical);
-    }
-    QCOMPARE(ui.abortCount, !firstLine.isEmpty() && answer == Button::Abort ? 1 : 0);
-    // What was on disk stays, and nothing half-written is left beside it.
-    QCOMPARE(test::readFile(kept), old);
-    QCOMPARE(QDir(dir.path()).count(), entries);
-    if (place != "load short") {
-        QVERIFY(table == before);
-        return;
-    }
-    // The records the file lacks are empty; every size is measured again.
-    SoundRecord unmeasurable;
-    unmeasurable.size = -1.0f;
-    const SoundRecord tone = makeRecord("Tone", wav, 1, 0, "Misc", 0, 1234.0f);
-    QVERIFY(table == tableOf({tone, unmeasurable, unmeasurable}));
-}
-
 void TestStorage::listFile_data()
 {
     QTest::addColumn<List>("list");
@@ -432,15 +311,13 @@ void TestStorage::storedTexts_data()
 {
     QTest::addColumn<QByteArray>("ini"); // empty: no file at all
     QTest::addColumn<QString>("seen");
-
-    QTest::newRow("nothing stored gives the defaults")
-        << QByteArray() << "3 4 0 0 c:\\MyEncoder.exe %1 %2";
-    QTest::newRow("7.5 works as 8")
-        << QByteArray("[Ogg]\nQuality=7.5\n") << "8 4 0 0 c:\\MyEncoder.exe %1 %2";
-    QTest::newRow("letters work as 0") << QByteArray("[Ogg]\nMinSize=big\nUseCustom=y\nOggUse=on\n")
-                                       << "3 0 0 0 c:\\MyEncoder.exe %1 %2";
+    const QString defaults = " 0 0 c:\\MyEncoder.exe %1 %2";
+    QTest::newRow("nothing stored gives the defaults") << QByteArray() << "3 4" + defaults;
+    QTest::newRow("7.5 works as 8") << QByteArray("[Ogg]\nQuality=7.5\n") << "8 4" + defaults;
+    QTest::newRow("letters work as 0")
+        << QByteArray("[Ogg]\nMinSize=big\nUseCustom=y\nOggUse=on\n") << "3 0" + defaults;
     QTest::newRow("empty works as 0")
-        << QByteArray("[Ogg]\nQuality=\nMinSize=\n") << "0 0 0 0 c:\\MyEncoder.exe %1 %2";
+        << QByteArray("[Ogg]\nQuality=\nMinSize=\n") << "0 0" + defaults;
     QTest::newRow("hand-edited list text stays one text")
         << QByteArray("[Ogg]\nMinSize=6, 5\nCustomPath=enc %1, %2\nUseCustom=1\nOggUse=2\n")
         << "3 6 1 2 enc %1, %2";
@@ -464,8 +341,7 @@ void TestStorage::writesReachTheFileAtOnce()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Sonquill.conf"));
     SettingsStore store(path);
-    QCOMPARE(store.lastGameDir(), QString());
-    QCOMPARE(store.lastSourceDir(), QString());
+    QCOMPARE(store.lastGameDir() + store.lastSourceDir(), QString());
     // What the file holds right after each write, read through a copy no settings cache knows.
     int copies = 0;
     const auto fresh = [&] {
@@ -483,6 +359,39 @@ void TestStorage::writesReachTheFileAtOnce()
     SaveOggSettings(store, "7", "12x", true, "c:\\Tools\\enc.exe \"%1\", %2");
     QCOMPARE(fresh().read("Ogg", "MinSize", QString()), QStringLiteral("12x")); // as typed
     QCOMPARE(settingsSeen(fresh()), QStringLiteral("7 12 1 1 c:\\Tools\\enc.exe \"%1\", %2"));
+}
+
+void TestStorage::locateHelpFile_data()
+{
+    // Paths relative to a temporary root; the program runs from "prefix/bin"; "/" ends a folder.
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("expected");
+    const QString beside = "prefix/bin/SonquillHelp.html";
+    const QString installed = "prefix/bin/" SONQUILL_DOC_FROM_BIN "/SonquillHelp.html";
+    const QString clean = QDir::cleanPath(installed);
+    QTest::newRow("build tree: the page beside the program") << QStringList{beside} << beside;
+    QTest::newRow("installed: the page in the documentation folder")
+        << QStringList{installed} << clean;
+    QTest::newRow("both: the page beside the program wins")
+        << QStringList{beside, installed} << beside;
+    QTest::newRow("neither: the message names the place beside the program")
+        << QStringList{} << beside;
+    QTest::newRow("a folder named like the page is not the page")
+        << QStringList{installed, beside + "/"} << clean;
+}
+
+void TestStorage::locateHelpFile()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    const QDir dir(root.path());
+    QVERIFY(dir.mkpath("prefix/bin"));
+    for (const QString &entry : std::as_const(entries))
+        QVERIFY(entry.endsWith('/') ? dir.mkpath(entry)
+                                    : test::writeFile(dir.filePath(entry), "<html/>"));
+    QCOMPARE(QDir::fromNativeSeparators(LocateHelpFile(dir.filePath("prefix/bin"))),
+             dir.filePath(expected));
 }
 
 QTEST_GUILESS_MAIN(TestStorage)

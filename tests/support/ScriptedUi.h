@@ -18,11 +18,23 @@ namespace sonquill::test {
 class ScriptedUi : public UserInterface
 {
 public:
-    MessageRequest::Button showMessage(const MessageRequest &request) override;
+    MessageRequest::Button showMessage(const MessageRequest &request) override
+    {
+        messages.append(request);
+        return messageAnswers.isEmpty() ? request.defaultButton : messageAnswers.dequeue();
+    }
     void abortProgram() override { ++abortCount; }
-    std::optional<QStringList> openFiles(const FileDialogRequest &request) override;
+    std::optional<QStringList> openFiles(const FileDialogRequest &request) override
+    {
+        fileRequests.append(request);
+        return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.dequeue();
+    }
     std::optional<QString> inputText(const QString &title, const QString &prompt,
-                                     const QString &preset) override;
+                                     const QString &preset) override
+    {
+        inputRequests.append({title, prompt, preset});
+        return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.dequeue();
+    }
 
     QQueue<MessageRequest::Button> messageAnswers;
     QQueue<std::optional<QStringList>> fileAnswers; // empty queue: cancel
@@ -42,8 +54,16 @@ public:
 class ScriptedShell : public DesktopShell
 {
 public:
-    int ShellExecute(const QString &path, const QString &verb) override;
-    bool startSystemInformation() override;
+    int ShellExecute(const QString &path, const QString &verb) override
+    {
+        calls.append({path, verb});
+        return answers.value(verb, 2);
+    }
+    bool startSystemInformation() override
+    {
+        ++systemInformationCalls;
+        return systemInformationAvailable;
+    }
 
     QMap<QString, int> answers;
     bool systemInformationAvailable = false;
@@ -71,9 +91,18 @@ class RecordingProgress : public ProgressSink
 {
 public:
     void ShowProgress(const QString &title, const QString &message, qint16 maximum,
-                      bool showCount) override;
-    void AdvanceProgress(qint16 step) override;
-    void CloseProgress() override;
+                      bool showCount) override
+    {
+        calls.append(QStringLiteral("show|%1|%2|%3|%4")
+                         .arg(title, message)
+                         .arg(maximum)
+                         .arg(showCount ? 1 : 0));
+    }
+    void AdvanceProgress(qint16 step) override
+    {
+        calls.append(QStringLiteral("advance|%1").arg(step));
+    }
+    void CloseProgress() override { calls.append(QStringLiteral("close")); }
     QStringList calls;
 };
 

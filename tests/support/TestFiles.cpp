@@ -4,9 +4,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QtEndian>
 
 #include <cmath>
+
+#ifdef Q_OS_UNIX
+#include <QDataStream>
+#include <QStringList>
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace sonquill::test {
 
@@ -14,56 +24,40 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-namespace {
-void appendLe32(QByteArray &out, quint32 value)
-{
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
-}
-void appendLe16(QByteArray &out, quint16 value)
-{
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
-}
-} // namespace
 
 QByteArray makeWav(qint64 totalBytes, int sampleRate)
 {
-    totalBytes = std::max<qint64>(totalBytes, 44);
-    const qint64 dataBytes = totalBytes - 44;
+    const qint64 dataBytes = std::max<qint64>(totalBytes, 44) - 44;
     QByteArray out;
-    out.reserve(int(totalBytes));
+    const auto le = [&out](qint64 value, int size) {
+        for (int i = 0; i < size; ++i)
+            out.append(char(quint64(value) >> (8 * i)));
+    };
     out.append("RIFF");
-    appendLe32(out, quint32(totalBytes - 8));
+    le(dataBytes + 36, 4);
     out.append("WAVEfmt ");
-    appendLe32(out, 16);
-    appendLe16(out, 1); // PCM
-    appendLe16(out, 1); // mono
-    appendLe32(out, quint32(sampleRate));
-    appendLe32(out, quint32(sampleRate * 2));
-    appendLe16(out, 2);
-    appendLe16(out, 16);
+    // Format chunk size, PCM, mono, rate, bytes per second, block size, bits per sample.
+    for (const auto &[value, size] : {std::pair<qint64, int>{16, 4},
+                                      {1, 2},
+                                      {1, 2},
+                                      {sampleRate, 4},
+                                      {sampleRate * 2, 4},
+                                      {2, 2},
+                                      {16, 2}})
+        le(value, size);
     out.append("data");
-    appendLe32(out, quint32(dataBytes));
-    for (qint64 i = 0; i + 1 < dataBytes; i += 2) {
-        const double t = double(i / 2) / sampleRate;
-        appendLe16(out, quint16(qint16(8000 * std::sin(2 * M_PI * 440 * t))));
-    }
+    le(dataBytes, 4);
+    for (qint64 i = 0; i + 1 < dataBytes; i += 2)
+        le(quint16(qint16(8000 * std::sin(2 * M_PI * 440 * (double(i / 2) / sampleRate)))), 2);
     if (dataBytes % 2)
         out.append('\0');
     return out;
@@ -81,5 +75,83 @@ int runTool(const QString &program, const QStringList &arguments, QByteArray *ou
         *output = process.readAll();
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
+
+#ifdef Q_OS_UNIX
+namespace {
+// The sanitizer's shadow memory fits no address space limit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
+
+void limitMemory()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (kSanitized || !statm.open(QIODevice::ReadOnly))
+        return;
+    const qint64 pages = statm.readLine().split(' ').value(0).toLongLong();
+    const rlim_t bytes = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (rlim_t(1) << 30);
+    const rlimit limit{bytes, bytes};
+    ::setrlimit(RLIMIT_AS, &limit);
+}
+} // namespace
+
+ChildResult runInChild(const std::function<QStringList()> &work, qint64 fileSizeLimit,
+                       unsigned seconds)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {{}, QStringLiteral("no pipe")};
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return {{}, QStringLiteral("no fork")};
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::signal(SIGALRM, SIG_DFL);
+        ::alarm(seconds);
+        limitMemory();
+        if (fileSizeLimit >= 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        QByteArray out;
+        QDataStream stream(&out, QIODevice::WriteOnly);
+        stream << work();
+        for (qsizetype done = 0; done < out.size();) {
+            const ssize_t n = ::write(fds[1], out.constData() + done, size_t(out.size() - done));
+            if (n <= 0)
+                ::_exit(3);
+            done += n;
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray in;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0)
+            in.append(buffer, n);
+        else if (errno != EINTR)
+            break;
+    }
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ChildResult result;
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
+        result.failure = QStringLiteral("the child hung and was ended after %1 s").arg(seconds);
+    else if (WIFSIGNALED(status))
+        result.failure = QStringLiteral("the child died of signal %1").arg(WTERMSIG(status));
+    else if (WEXITSTATUS(status) != 0)
+        result.failure = QStringLiteral("the child exited with %1").arg(WEXITSTATUS(status));
+    else if (QDataStream stream(in); (stream >> result.answer).status() != QDataStream::Ok)
+        result.failure = QStringLiteral("the child's answer was cut short");
+    return result;
+}
+#endif
 
 } // namespace sonquill::test

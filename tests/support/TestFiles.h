@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 namespace sonquill::test {
 
@@ -15,5 +18,18 @@ QByteArray makeWav(qint64 totalBytes, int sampleRate = 22050);
 // Runs a program to completion (for sox and friends); returns its exit code, -1 if it could not
 // start.
 int runTool(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
+
+// What a forked child's work answered; failure says why it did not finish (empty: it did).
+struct ChildResult
+{
+    QStringList answer;
+    QString failure;
+};
+
+// Runs work in a forked child that SIGALRM ends after `seconds`, so a hang fails the test
+// instead of blocking it. The child's address space is capped, so an endless read fails it too.
+// With fileSizeLimit >= 0 writes past that size fail with EFBIG (SIGXFSZ ignored): a full disk.
+ChildResult runInChild(const std::function<QStringList()> &work, qint64 fileSizeLimit = -1,
+                       unsigned seconds = 10);
 
 } // namespace sonquill::test
