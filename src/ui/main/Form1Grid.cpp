@@ -20,8 +20,9 @@ namespace sonquill {
 
 namespace {
 
-// Column widths in twips, in column order.
-constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 2250, 750, 750};
+// Column widths in twips, in column order; the file name gives up some of its designed width
+// so that the Length column fits beside it.
+constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 1900, 750, 700};
 // Room around a header text: the header's padding and border, in pixels.
 constexpr int kHeaderTextMargin = 10;
 
