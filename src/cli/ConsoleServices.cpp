@@ -82,7 +82,7 @@ void ConsoleProgress::AdvanceProgress(qint16 step)
     if (value < 0 || value > m_maximum)
         return;
     m_value = value;
-    const QString name = m_table.isValidIndex(m_value) ? m_table.at(m_value).name : QString();
+    const QString name = m_table.isValidIndex(m_finished) ? m_table.at(m_finished).name : QString();
     printErr(QStringLiteral("[%1/%2] %3\n").arg(m_value).arg(m_maximum).arg(name));
 }
 

@@ -33,6 +33,7 @@ public:
 
     void ShowProgress(const QString &title, const QString &message, qint16 maximum,
                       bool showCount) override;
+    void soundFinished(int tableIndex) override { m_finished = tableIndex; }
     void AdvanceProgress(qint16 step) override;
     void CloseProgress() override;
 
@@ -42,6 +43,7 @@ private:
     bool m_visible = false;
     int m_value = 0;
     int m_maximum = 0;
+    int m_finished = 0; // the sound the next step is for
 };
 
 } // namespace sonquill::cli

@@ -349,8 +349,10 @@ void Run::runInline()
         if (stop())
             return;
         sound.done = perform(sound, stop);
-        if (sound.done)
+        if (sound.done) {
+            m_services.progress.soundFinished(int(&sound - m_sounds.data()) + 1);
             m_services.progress.AdvanceProgress(1);
+        }
     }
 }
 
@@ -366,7 +368,7 @@ void Run::runPool(int threads)
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
     std::condition_variable changed;
-    int finished = 0;
+    std::vector<int> finished; // table indexes, in the order the sounds were done
     int running = threads;
     const std::function<bool()> stop = [this] { return m_stop.load(); };
 
@@ -382,7 +384,7 @@ void Run::runPool(int threads)
                 std::lock_guard lock(mutex);
                 work[i]->done = done;
                 if (done)
-                    ++finished;
+                    finished.push_back(int(work[i] - m_sounds.data()) + 1);
                 changed.notify_one();
             }
             std::lock_guard lock(mutex);
@@ -390,18 +392,21 @@ void Run::runPool(int threads)
             changed.notify_one();
         });
     }
-    int advanced = 0;
+    std::size_t advanced = 0;
     for (;;) {
-        int now = 0;
+        std::vector<int> now;
         bool over = false;
         {
             std::unique_lock lock(mutex);
             changed.wait_for(lock, kPollInterval);
-            now = finished;
+            now.assign(finished.begin() + std::ptrdiff_t(advanced), finished.end());
             over = running == 0;
         }
-        for (; advanced < now; ++advanced)
+        for (const int index : now) {
+            m_services.progress.soundFinished(index);
             m_services.progress.AdvanceProgress(1);
+            ++advanced;
+        }
         if (over)
             break;
         m_services.progress.keepAlive();
@@ -589,8 +594,10 @@ DistributionResult Run::execute()
     QSet<qint16> numbers;
     for (int index = 1; index <= count && !pollCancel(); ++index) {
         plan(index, encoderAvailable, numbers);
-        if (m_sounds[std::size_t(index - 1)].done)
+        if (m_sounds[std::size_t(index - 1)].done) {
+            m_services.progress.soundFinished(index);
             m_services.progress.AdvanceProgress(1);
+        }
     }
 
     int pending = 0;

@@ -11,6 +11,8 @@ public:
     virtual ~ProgressSink() = default;
     virtual void ShowProgress(const QString &title, const QString &message, qint16 maximum,
                               bool showCount) = 0;
+    // Names the sound (1-based table index) whose step follows; sounds may finish in any order.
+    virtual void soundFinished(int tableIndex) { Q_UNUSED(tableIndex); }
     virtual void AdvanceProgress(qint16 step) = 0;
     virtual void CloseProgress() = 0;
     // Called now and then while an encoder runs, so a window can repaint. Does nothing here.
