@@ -642,11 +642,8 @@ private slots:
                                                         "SoundList.dat");
         const QByteArray ogg = readFile(game.filePath("SOUND1.ogg"));
         QVERIFY(ogg.startsWith("OggS") && ogg.contains("\x01vorbis") && ogg.size() < 60000);
-        QCOMPARE(readFile(game.filePath("SOUND3.wav")), readFile(small));
-        QCOMPARE(readFile(game.filePath("SOUND4.mp3")), readFile(mp3));
-        QCOMPARE(readFile(game.filePath("SoundList.dat")),
-                 "0001\r\nThunder Clap\r\n0002\r\nBoom\r\n0003\r\nTick\r\n0004\r\nTune\r\n");
-        // The lock click selected Tick alone.
+        // The catalogue as closed: the lock click selected Tick alone. (The bytes of the copies
+        // and lists are the distribution's tests.)
         const SoundTable expected = h.table(
             {makeRecord("Thunder Clap", 1, "Sfx", false, false, big, 60000.0f),
              makeRecord("Boom", 2, "Sfx", false, false, h.sourceFolder() + "/Boom.wav", 9000.0f),
