@@ -4,6 +4,7 @@
 #include "ui/common/QtSoundPlayer.h"
 #include "ui/common/QtUserInterface.h"
 #include "ui/dialogs/FrmAbout.h"
+#include "ui/dialogs/FrmCheck.h"
 #include "ui/dialogs/FrmOgg.h"
 #include "ui/dialogs/FrmProgress.h"
 
@@ -26,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace sonquill;
@@ -73,20 +75,19 @@ QStringList clippedControls(const QWidget *form)
     return clipped;
 }
 
-// What the next start of the program would read: a fresh store on the same file.
+// What the next start of the program would read (a fresh store on the same file), and what
+// the running program holds.
 QString stored(const QString &ini, const QString &key)
 {
     return SettingsStore(ini).read(QStringLiteral("Ogg"), key, QStringLiteral("<absent>"));
 }
-
 QString inMemory(const OggSettings &memory, const QString &key)
 {
-    if (key == QLatin1String("CustomPath"))
-        return memory.CustomPath;
-    return QString::number(key == QLatin1String("Quality")   ? memory.Quality
-                           : key == QLatin1String("MinSize") ? memory.MinSize
-                           : key == QLatin1String("Jobs")    ? memory.Jobs
-                                                             : memory.UseCustom);
+    const QMap<QString, int> numbers{{"Quality", memory.Quality},
+                                     {"MinSize", memory.MinSize},
+                                     {"Jobs", memory.Jobs},
+                                     {"UseCustom", memory.UseCustom}};
+    return key == "CustomPath" ? memory.CustomPath : QString::number(numbers.value(key));
 }
 
 int progressWindowCount()
@@ -138,23 +139,13 @@ private slots:
         QTest::addColumn<QStringList>("storedAfterEachStep");
 
         const QStringList defaults{"3", "3", "4", "0", "c:\\MyEncoder.exe %1 %2"};
-        QTest::newRow("empty store, slider to 7")
-            << QStringList{} << defaults << "sldQuality" << QStringLiteral("....") << "Quality"
-            << QStringList{"4", "5", "6", "7"};
-        QTest::newRow("quality above the slider's range kept, minimum size 12")
-            << QStringList{"Quality",   "15", "MinSize",    " 100",
-                           "UseCustom", "1",  "CustomPath", "enc \"%1\" \"%2\""}
-            << QStringList{"15", "0", "100", "1", "enc \"%1\" \"%2\""} << "txtMinSize"
-            << QStringLiteral("12") << "MinSize" << QStringList{"1", "12"};
-        QTest::newRow("custom encoder off and on")
-            << QStringList{"UseCustom", "1"} << QStringList{"3", "3", "4", "1", defaults.last()}
-            << "chkCustom" << QStringLiteral("..") << "UseCustom" << QStringList{"0", "1"};
-        QTest::newRow("custom command as typed")
-            << QStringList{} << defaults << "txtCustom" << QStringLiteral("e %1") << "CustomPath"
-            << QStringList{"e", "e ", "e %", "e %1"};
-        QTest::newRow("parallel encoders up from one per core to 2")
-            << QStringList{} << defaults << "spnJobs" << QStringLiteral("..") << "Jobs"
-            << QStringList{"1", "2"};
+        // clang-format off
+        QTest::newRow("empty store, slider to 7") << QStringList{} << defaults << "sldQuality" << QStringLiteral("....") << "Quality" << QStringList{"4", "5", "6", "7"};
+        QTest::newRow("quality above the slider's range kept, minimum size 12") << QStringList{"Quality",   "15", "MinSize",    " 100", "UseCustom", "1",  "CustomPath", "enc \"%1\" \"%2\""} << QStringList{"15", "0", "100", "1", "enc \"%1\" \"%2\""} << "txtMinSize" << QStringLiteral("12") << "MinSize" << QStringList{"1", "12"};
+        QTest::newRow("custom encoder off and on") << QStringList{"UseCustom", "1"} << QStringList{"3", "3", "4", "1", defaults.last()} << "chkCustom" << QStringLiteral("..") << "UseCustom" << QStringList{"0", "1"};
+        QTest::newRow("custom command as typed") << QStringList{} << defaults << "txtCustom" << QStringLiteral("e %1") << "CustomPath" << QStringList{"e", "e ", "e %", "e %1"};
+        QTest::newRow("parallel encoders up from one per core to 2") << QStringList{} << defaults << "spnJobs" << QStringLiteral("..") << "Jobs" << QStringList{"1", "2"};
+        // clang-format on
     }
     void oggOptions()
     {
@@ -210,8 +201,10 @@ private slots:
     {
         QTest::addColumn<bool>("showCount");
         QTest::addColumn<bool>("closeByButton");
+        // clang-format off
         QTest::newRow("distribution: count line hidden, closed by the run") << false << false;
         QTest::newRow("count line shown, closed by the Close button") << true << true;
+        // clang-format on
     }
     void progressWindow()
     {
@@ -221,8 +214,14 @@ private slots:
         FrmProgressSink sink;
         sink.AdvanceProgress(1);
         QCOMPARE(progressWindowCount(), 0);
-        // A second run on the open window: maximum 0 (nothing to copy) keeps the range it had.
+        // Maximum 0 (nothing to copy) keeps the designed range on a new window, and the range it
+        // had on an open one; a step past the maximum is refused.
+        sink.ShowProgress("Loading", "Reading...", 0, !showCount);
+        QCOMPARE(sink.currentWindow()->findChild<QProgressBar *>()->maximum(), 100);
         sink.ShowProgress("Loading", "Reading...", 12, !showCount);
+        sink.AdvanceProgress(2);
+        sink.AdvanceProgress(11);
+        QCOMPARE(sink.currentWindow()->findChild<QProgressBar *>()->value(), 2);
         sink.AdvanceProgress(2);
         sink.ShowProgress("Distributing Files", "Copying/Encoding 0 files...", 0, showCount);
         QPointer<QWidget> window = sink.currentWindow();
@@ -254,8 +253,10 @@ private slots:
     void progressCancel_data()
     {
         QTest::addColumn<bool>("byKey");
+        // clang-format off
         QTest::newRow("Cancel button") << false;
         QTest::newRow("Esc key") << true;
+        // clang-format on
     }
     void progressCancel()
     {
@@ -303,39 +304,13 @@ private slots:
         QCOMPARE(mainWindowClicks.count(), 1);
     }
 
-    void progressAdvances_data()
-    {
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<int>("advances");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<int>("barMaximum");
-
-        QTest::newRow("twelve advances fill a bar of 12") << 12 << 1 << 12 << 12 << 12;
-        QTest::newRow("past the maximum is refused") << 5 << 2 << 3 << 4 << 5;
-        QTest::newRow("below the minimum is refused") << 5 << -1 << 1 << 0 << 5;
-        QTest::newRow("maximum 0 keeps the design range") << 0 << 1 << 1 << 1 << 100;
-    }
-    void progressAdvances()
-    {
-        QFETCH(int, maximum);
-        QFETCH(int, step);
-        QFETCH(int, advances);
-
-        FrmProgressSink sink;
-        sink.ShowProgress("Distributing Files", "Copying 3 files...", qint16(maximum), false);
-        for (int i = 0; i < advances; ++i)
-            sink.AdvanceProgress(qint16(step));
-        auto *bar = sink.currentWindow()->findChild<QProgressBar *>();
-        QTEST(bar->value(), "value");
-        QTEST(bar->maximum(), "barMaximum");
-    }
-
     void aboutBox_data()
     {
         QTest::addColumn<bool>("toolAvailable");
+        // clang-format off
         QTest::newRow("tool started, nothing shown, Enter closes") << true;
         QTest::newRow("no tool, unavailable message, Esc closes") << false;
+        // clang-format on
     }
     void aboutBox()
     {
@@ -385,16 +360,12 @@ private slots:
 
         const QList<Button> report{Button::Abort, Button::Ignore, Button::Retry};
         const QList<int> reportShown{MB::Abort | MB::Retry | MB::Ignore, MB::Retry, MB::Critical};
-        QTest::newRow("Yes/No, No the default, no icon: Esc answers No")
-            << QList<Button>{Button::Yes, Button::No} << Icon::None
-            << QList<int>{MB::Yes | MB::No, MB::No, MB::NoIcon} << 0 << Button::No;
-        QTest::newRow("OK/Cancel, exclamation: Esc answers Cancel")
-            << QList<Button>{Button::Ok, Button::Cancel} << Icon::Exclamation
-            << QList<int>{MB::Ok | MB::Cancel, MB::Cancel, MB::Warning} << 0 << Button::Cancel;
-        QTest::newRow("Abort/Retry/Ignore, critical: Ignore clicked")
-            << report << Icon::Critical << reportShown << int(MB::Ignore) << Button::Ignore;
-        QTest::newRow("Abort/Retry/Ignore: Esc and the close box refused")
-            << report << Icon::Critical << reportShown << 0 << Button::Retry;
+        // clang-format off
+        QTest::newRow("Yes/No, No the default, no icon: Esc answers No") << QList<Button>{Button::Yes, Button::No} << Icon::None << QList<int>{MB::Yes | MB::No, MB::No, MB::NoIcon} << 0 << Button::No;
+        QTest::newRow("OK/Cancel, exclamation: Esc answers Cancel") << QList<Button>{Button::Ok, Button::Cancel} << Icon::Exclamation << QList<int>{MB::Ok | MB::Cancel, MB::Cancel, MB::Warning} << 0 << Button::Cancel;
+        QTest::newRow("Abort/Retry/Ignore, critical: Ignore clicked") << report << Icon::Critical << reportShown << int(MB::Ignore) << Button::Ignore;
+        QTest::newRow("Abort/Retry/Ignore: Esc and the close box refused") << report << Icon::Critical << reportShown << 0 << Button::Retry;
+        // clang-format on
     }
     void messageBox()
     {
@@ -440,11 +411,13 @@ private slots:
         QTest::addColumn<QString>("installedEditor"); // a stand-in on the search path, or ""
         QTest::addColumn<int>("answer");
 
+        // clang-format off
         QTest::newRow("Record is never accepted") << "Record" << true << "audacity" << 2;
         QTest::newRow("Modify is never accepted") << "Modify" << true << "audacity" << 2;
         QTest::newRow("open on a missing file fails") << "open" << false << "" << 2;
         QTest::newRow("Edit without an editor fails") << "Edit" << true << "" << 2;
         QTest::newRow("Edit starts the editor found") << "Edit" << true << "ocenaudio" << 33;
+        // clang-format on
     }
     void shellVerbs()
     {
@@ -514,6 +487,46 @@ private slots:
                 .split('|');
         missing.removeIf([&text](const QString &phrase) { return text.contains(phrase); });
         QCOMPARE(missing, QStringList());
+    }
+
+    void checkSoundsDialog()
+    {
+        using Severity = Finding::Severity;
+        const QList<Finding> findings{
+            {Severity::Error, 2, 7, "Door Creak", "/s/door.wav", "the source file is missing"},
+            {Severity::Warning, 5, 12, "Bell", "/s/bell.ogg", "the sound has no category"},
+            {Severity::Note, 9, 30, QString(), "/s/rain.wav", "Ogg encoding would save 812 kB"}};
+        FrmCheck form;
+        form.setFindings(findings);
+        form.setFindings(findings); // a refill replaces, never adds
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Check Sounds"));
+        auto *tree = form.findChild<QTreeWidget *>(QStringLiteral("treeFindings"));
+        QStringList rows;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *item = tree->topLevelItem(i);
+            rows.append(item->text(0) + "|" + item->text(1) + "|" + item->text(2));
+        }
+        QCOMPARE(rows, (QStringList{"error|#7 Door Creak|the source file is missing",
+                                    "warning|#12 Bell|the sound has no category",
+                                    "note|#30|Ogg encoding would save 812 kB"}));
+        QCOMPARE(shownBy(&form, "lblSummary"), "1 error, 1 warning, 1 note");
+        // A real double-click (a click, then the double-click) names the row's sound.
+        QSignalSpy activated(&form, &FrmCheck::soundActivated);
+        for (int row = 0; row < 3; ++row) {
+            const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+            QCOMPARE(activated.count(), row);
+            QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+        }
+        QCOMPARE(activated.count(), 3);
+        QCOMPARE(
+            QList<int>({activated[0][0].toInt(), activated[1][0].toInt(), activated[2][0].toInt()}),
+            QList<int>({2, 5, 9}));
+        form.setFindings({});
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        QCOMPARE(shownBy(&form, "lblSummary"), "No problems found");
     }
 };
 

@@ -9,6 +9,7 @@
 #include "ui/main/SoundGrid.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QTemporaryDir>
@@ -17,6 +18,8 @@
 #include <memory>
 
 namespace sonquill::test {
+
+using Button = MessageRequest::Button;
 
 // Records the command lines the window hands to the encoder starter; starts nothing.
 class RecordingRunner : public ProcessRunner
@@ -30,16 +33,6 @@ public:
     }
     QStringList commandLines;
 };
-
-// Runs a menu entry given as "group index" ("mnuFile 4").
-inline void trigger(Form1 &w, const QString &entry)
-{
-    for (QAction *found : w.findChildren<QAction *>(entry.section(' ', 0, 0))) {
-        if (found->data().toInt() == entry.section(' ', 1).toInt())
-            return found->trigger();
-    }
-    QFAIL(qPrintable(entry));
-}
 
 // A record as the catalogue holds it.
 inline SoundRecord makeRecord(const QString &name, qint16 number, const QString &category = {},
@@ -85,6 +78,10 @@ public:
                                       selected.mid(i - 1, 1) == "1", makeSource(name + ".wav"),
                                       2000.0f));
         }
+        return table(records);
+    }
+    static SoundTable table(const QList<SoundRecord> &records)
+    {
         SoundTable table;
         table.replaceAll(records);
         return table;
@@ -99,8 +96,7 @@ public:
     // Builds and shows the window (which runs its start-up) and waits until it is active.
     Form1 &open(ProcessRunner *processRunner = nullptr, ProgressSink *progressSink = nullptr)
     {
-        ProcessRunner &starter = processRunner ? *processRunner : runner;
-        Form1Services services(ui, shell, settings, starter,
+        Form1Services services(ui, shell, settings, processRunner ? *processRunner : runner,
                                progressSink ? *progressSink : progress, nullptr,
                                home() + "/Program");
         services.makePlayer = [this] {
@@ -125,11 +121,22 @@ public:
     // Closes the window as the user's close box does.
     void close() { m_window->close(); }
 
-    template <typename T> T *control(const char *name) const
+    template <typename T = QWidget> T *control(const char *name) const
     {
         return m_window->findChild<T *>(QLatin1String(name));
     }
     SoundGridView *grid() const { return control<SoundGridView>("gridSound"); }
+    // A click on a named button or box.
+    void press(const char *name) { QTest::mouseClick(control(name), Qt::LeftButton, {}, {8, 8}); }
+    // Runs a menu entry given as "group index" ("mnuFile 4").
+    void trigger(const QString &entry)
+    {
+        for (QAction *found : m_window->findChildren<QAction *>(entry.section(' ', 0, 0))) {
+            if (found->data().toInt() == entry.section(' ', 1).toInt())
+                return found->trigger();
+        }
+        QFAIL(qPrintable(entry));
+    }
 
     // A mouse click on a grid cell (row 0 is the header, data rows count from 1), released over
     // releaseRow when one is given.
@@ -147,25 +154,34 @@ public:
         click(row, col);
         click(row, col);
     }
+    // Edits a cell by typing text into the editor that opens, then Enter.
+    void edit(int row, int col, const QString &text)
+    {
+        startEdit(row, col);
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
 
     // The given columns of the grid as "cell,cell/cell,cell" in display order. A row in light
     // cyan (selected) ends in '*', one neither all cyan nor all white in '?'.
     QString shown(const QList<int> &cols) const
     {
+        const QAbstractItemModel *model = grid()->model();
         QStringList rows;
-        for (int row = 0; row < grid()->model()->rowCount(); ++row) {
+        for (int row = 0; row < model->rowCount(); ++row) {
             QStringList cells;
             for (int col : cols)
-                cells.append(grid()->model()->index(row, col).data().toString());
-            int cyan = 0;
-            int white = 0;
+                cells.append(model->index(row, col).data().toString());
+            int cyan = 0, white = 0;
             for (int col = 0; col < GridColumnCount; ++col) {
-                const QVariant brush = grid()->model()->index(row, col).data(Qt::BackgroundRole);
-                cyan += brush.value<QBrush>().color() == QColor(128, 255, 255);
-                white += brush.value<QBrush>().color() == Qt::white;
+                const QColor color =
+                    model->index(row, col).data(Qt::BackgroundRole).value<QBrush>().color();
+                cyan += color == QColor(128, 255, 255);
+                white += color == Qt::white;
             }
-            const bool plain = white == GridColumnCount;
-            rows.append(cells.join(',') + (cyan == GridColumnCount ? "*" : plain ? "" : "?"));
+            rows.append(cells.join(',') + (cyan == GridColumnCount    ? "*"
+                                           : white == GridColumnCount ? ""
+                                                                      : "?"));
         }
         return rows.join('/');
     }
@@ -176,7 +192,7 @@ public:
         QStringList log;
         for (const MessageRequest &message : ui.messages) {
             QStringList buttons;
-            for (MessageRequest::Button button : message.buttons)
+            for (Button button : message.buttons)
                 buttons.append(names[int(button)] + (button == message.defaultButton ? "*" : ""));
             log.append(message.title + " | " + message.text + " | " + buttons.join(' '));
         }

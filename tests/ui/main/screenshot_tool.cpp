@@ -8,30 +8,19 @@
 #include "ui/dialogs/FrmOgg.h"
 #include "ui/dialogs/FrmProgress.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QDir>
 #include <QTextStream>
 
 using namespace sonquill;
 using namespace sonquill::test;
 
-namespace {
-
-bool saveGrab(QWidget *widget, const QString &path)
+static bool saveGrab(QWidget *widget, const QString &path)
 {
-    if (!widget) {
-        QTextStream(stderr) << "Nothing to picture for " << path << "\n";
-        return false;
-    }
     QTest::qWait(200);
-    const bool saved = widget->grab().save(path);
-    if (!saved)
-        QTextStream(stderr) << "Could not write " << path << "\n";
-    return saved;
+    if (widget && widget->grab().save(path))
+        return true;
+    QTextStream(stderr) << "Could not picture " << path << "\n";
+    return false;
 }
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -45,20 +34,18 @@ int main(int argc, char *argv[])
     QDir().mkpath(out.path());
 
     Form1Harness h;
-    const QList<std::pair<QString, QString>> demo{{"Door Creak", "Doors"}, {"Thunder", "Weather"},
-                                                  {"Footsteps", "People"}, {"Bird Song", "Nature"},
-                                                  {"Clock Tick", "Doors"}, {"Splash", "Water"}};
+    const QStringList demo{"Door Creak|Doors", "Thunder|Weather",  "Footsteps|People",
+                           "Bird Song|Nature", "Clock Tick|Doors", "Splash|Water"};
     QList<SoundRecord> records;
     for (qsizetype i = 0; i < demo.size(); ++i) {
-        records.append(makeRecord(demo[i].first, qint16(i + 1), demo[i].second, i == 1, false,
-                                  h.makeSource(demo[i].first + ".wav", 20000 * (i + 1))));
+        const QString name = demo[i].section('|', 0, 0);
+        records.append(makeRecord(name, qint16(i + 1), demo[i].section('|', 1), i == 1, false,
+                                  h.makeSource(name + ".wav", 20000 * (i + 1))));
     }
-    SoundTable table;
-    table.replaceAll(records);
-    writeFile(h.catalogueIn(h.gameFolder()), SerializeSoundInfo(table));
-    h.settings.setLastGameDir(h.gameFolder());
     h.settings.setOggUse(true);
     FrmProgressSink progress;
+    writeFile(h.catalogueIn(h.gameFolder()), SerializeSoundInfo(h.table(records)));
+    h.settings.setLastGameDir(h.gameFolder());
     Form1 &window = h.open(nullptr, &progress);
 
     h.click(0, ColCategory);
@@ -66,22 +53,17 @@ int main(int argc, char *argv[])
     h.click(3, ColSize, Qt::LeftButton, Qt::ControlModifier);
     QHeaderView *header = h.grid()->horizontalHeader();
     header->resizeSection(ColName, header->sectionSize(ColName) + 40);
-
     bool saved = saveGrab(&window, out.filePath("main.png"));
-    QTest::mouseClick(h.control<QWidget>("cmdOggOptions"), Qt::LeftButton);
+    h.press("cmdOggOptions");
     saved &= saveGrab(window.findChild<FrmOgg *>(), out.filePath("options.png"));
     if (auto *options = window.findChild<FrmOgg *>())
         options->close();
-    progress.ShowProgress(QStringLiteral("Distributing Files"),
-                          QStringLiteral("Copying/Encoding 12 files..."), 12, false);
+    progress.ShowProgress("Distributing Files", "Copying/Encoding 12 files...", 12, false);
     for (int i = 0; i < 5; ++i)
         progress.AdvanceProgress(1);
     saved &= saveGrab(progress.currentWindow(), out.filePath("progress.png"));
     progress.CloseProgress();
-    for (QAction *action : window.findChildren<QAction *>(QStringLiteral("mnuHelp"))) {
-        if (action->data().toInt() == 4)
-            action->trigger();
-    }
+    h.trigger("mnuHelp 4");
     saved &= saveGrab(window.findChild<FrmAbout *>(), out.filePath("about.png"));
     return saved ? 0 : 1;
 }
