@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -25,17 +24,12 @@ QString soxi(const QString &option, const QString &path)
 // soxi knows no length for VOC files; sox then reads the file through.
 double soxLength(const QString &path)
 {
+    QByteArray out;
     if (const double length = soxi("-D", path).toDouble(); length > 0)
         return length;
-    QByteArray out;
     test::runTool("sox", {path, "-n", "stat"}, &out);
-    const qsizetype at = out.indexOf("Length (seconds):");
-    return at < 0 ? -1
-                  : QString::fromLatin1(out.mid(at))
-                        .section('\n', 0, 0)
-                        .section(':', 1)
-                        .trimmed()
-                        .toDouble();
+    const QString stat = QString::fromLatin1(out);
+    return stat.mid(stat.indexOf("Length (seconds):") + 17).section('\n', 0, 0).toDouble();
 }
 
 // Writes bytes over path in place and gives it the modification time given.
@@ -53,7 +47,6 @@ class TestSoundFacts : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void formats_data();
     void formats();
     void unreadable_data();
@@ -66,15 +59,6 @@ private Q_SLOTS:
 private:
     QTemporaryDir m_dir;
 };
-
-void TestSoundFacts::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    for (const char *tool : {"sox", "soxi", "oggenc"}) {
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            QFAIL(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
-    }
-}
 
 void TestSoundFacts::formats_data()
 {
@@ -172,9 +156,9 @@ void TestSoundFacts::unreadable()
     QCOMPARE(child.answer.size(), 7);
     QCOMPARE(child.answer.mid(0, 5), QStringList(5, QString()));
     QVERIFY(!child.answer[5].isEmpty());
-    if (fileName == "pipe.wav") {
+    if (fileName == "pipe.wav") { // answered at once, and no hash of a pipe's bytes either
         QVERIFY2(child.answer[5].contains("not a regular file"), qPrintable(child.answer[5]));
-        QCOMPARE(child.answer[6], QString()); // no hash of a pipe's bytes either
+        QCOMPARE(child.answer[6], QString());
     }
 }
 
