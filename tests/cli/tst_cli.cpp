@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
 #include <csignal>
 #include <memory>
 #include <vector>
@@ -93,7 +92,6 @@ private Q_SLOTS:
     void everyCommand();
     void badInputChangesNothing_data();
     void badInputChangesNothing();
-    void distributeWithOggenc();
     void concurrentCommandsLoseNothing();
     void distributeForScripts();
 };
@@ -227,32 +225,6 @@ void TestCli::badInputChangesNothing()
              (QStringList{"SoundInfo.dat", "SoundInfo.dat"}));
 }
 
-void TestCli::distributeWithOggenc()
-{
-    Cli cli;
-    writeFile(cli.path("sfx/Door.WAV"), makeWav(6000));
-    writeFile(cli.path("sfx/Bell.mp3"), "mp3");
-    QCOMPARE(cli.inGame({"add", "@/sfx/Door.WAV", "@/sfx/Bell.mp3"}).exitCode, 0);
-    QFile::remove(cli.path("sfx/Bell.mp3"));
-
-    const Outcome outcome =
-        cli.inGame({"distribute", "--ogg", "--custom-command", SONQUILL_OGGENC " -Q %1 -o %2"});
-    const QByteArray ogg = readFile(cli.path("game/SOUND1.ogg"));
-    QVERIFY(ogg.startsWith("OggS"));
-    QCOMPARE(outcome.exitCode, 1);
-    QCOMPARE(outcome.err, QString());
-    QCOMPARE(outcome.out, cli.expand("Errors During Copy!\n@/sfx/Bell.mp3 (#2) : The source file "
-                                     "cannot be read: No such file or directory\n\n\n"
-                                     "Ogg-encoding compressed wav's from 6 kB to %1 kB.\n")
-                              .arg(qint64(std::nearbyint(ogg.size() / 1000.0))));
-    QCOMPARE(QDir(cli.path("game")).entryList({"SOUND*"}, QDir::Files | QDir::CaseSensitive),
-             QStringList{"SOUND1.ogg"});
-    QCOMPARE(readFile(cli.path("game/SoundList.dat")), "0001\r\nDoor\r\n0002\r\nBell\r\n");
-    // The run's options are not remembered.
-    QCOMPARE(QDir(cli.path("config")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-             QStringList());
-}
-
 void TestCli::concurrentCommandsLoseNothing()
 {
     Cli cli;
@@ -372,11 +344,20 @@ void TestCli::distributeForScripts()
     const Outcome again = cli.inGame(fast);
     QCOMPARE(again.exitCode, 0);
     QCOMPARE(QJsonDocument::fromJson(again.out.toUtf8()).object()["upToDate"].toInt(), 3);
-    QCOMPARE(QJsonDocument::fromJson(cli.inGame(fast + QStringList{"--force"}).out.toUtf8())
-                 .object()["upToDate"]
-                 .toInt(),
-             0);
+    // Forced, everything is made again; a source gone is an error a build script stops on.
+    QFile::remove(cli.path("sfx/C.wav"));
+    const Outcome forced = cli.inGame(fast + QStringList{"--force"});
+    QCOMPARE(forced.exitCode, 1);
+    const QJsonObject last = QJsonDocument::fromJson(forced.out.toUtf8()).object();
+    QCOMPARE(last["upToDate"].toInt(), 0);
+    QCOMPARE(last["encoded"].toInt(), 2);
+    QCOMPARE(last["errors"].toArray(),
+             QJsonArray{cli.expand("@/sfx/C.wav (#3) : The source file cannot be read: No such "
+                                   "file or directory")});
     QCOMPARE(cli.inGame({"distribute", "--jobs", "0"}).exitCode, 2);
+    // The run's options are not remembered.
+    QCOMPARE(QDir(cli.path("config")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCli)
