@@ -130,8 +130,6 @@ void TestCatalogue::displayOrder_data()
     // Keys join without a separator: "A0" + "Door" sorts before "A" + "apple".
     QTest::newRow("name then category: by category, then name")
         << L{SortName, SortCategory} << L{12, 1, 3, 7, 5};
-    QTest::newRow("same header twice changes nothing")
-        << L{SortName, SortCategory, SortCategory} << L{12, 1, 3, 7, 5};
     QTest::newRow("lock: locked first, groups by previous primary, ties in table order")
         << L{SortName, SortLock} << L{3, 12, 7, 1, 5};
     QTest::newRow("size: minus sign first, ties by number") << L{SortSize} << L{3, 12, 7, 1, 5};

@@ -169,9 +169,6 @@ void TestSoundFacts::lengthText_data()
 
     QTest::newRow("one decimal") << 2.44 << "2.4 s";
     QTest::newRow("rounds up") << 2.46 << "2.5 s";
-    QTest::newRow("zero length") << 0.0 << "0.0 s";
-    QTest::newRow("long") << 754.0 << "754.0 s";
-    QTest::newRow("unknown") << -1.0 << "";
     QTest::newRow("not a number") << qQNaN() << "";
 }
 
