@@ -273,13 +273,22 @@ void TestCli::concurrentCommandsLoseNothing()
 void TestCli::helpVersionAndFormats()
 {
     Cli cli;
-    QCOMPARE(cli.run({"--version"}).out, QStringLiteral("sonquill-cli " SONQUILL_VERSION "\n"));
-    for (const char *help : {"--help", "--help-all"})
-        QVERIFY(cli.run({help}).out.contains("clean --yes"));
-    for (const QStringList &help : {QStringList{"help", "distribute"}, {"distribute", "--help"}}) {
-        const QString out = cli.run(help).out;
-        QVERIFY2(out.startsWith("Usage: sonquill-cli [-g DIR] [--quiet] distribute") &&
+    // Each as "exit code|output".
+    const auto shown = [&cli](const QStringList &arguments) -> QString {
+        const Outcome outcome = cli.run(arguments);
+        return QString::number(outcome.exitCode) + '|' + outcome.out;
+    };
+    QCOMPARE(shown({"--version"}), QStringLiteral("0|sonquill-cli " SONQUILL_VERSION "\n"));
+    for (const char *help : {"--help", "--help-all"}) {
+        const QString out = shown({help});
+        QVERIFY2(out.startsWith("0|") && out.contains("clean --yes") &&
                      out.contains("--custom-command"),
+                 qPrintable(out));
+    }
+    for (const QStringList &help : {QStringList{"help", "distribute"}, {"distribute", "--help"}}) {
+        const QString out = shown(help);
+        QVERIFY2(out.startsWith("0|Usage: sonquill-cli [-g DIR] [--quiet] distribute") &&
+                     out.contains("SoundCode.txt"),
                  qPrintable(out));
     }
     QCOMPARE(cli.run({"help", "frob"}).exitCode, 2);
