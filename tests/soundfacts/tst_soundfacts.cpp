@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <sys/stat.h>
 
@@ -54,7 +53,6 @@ private Q_SLOTS:
     void lengthText_data();
     void lengthText();
     void cacheFollowsChanges();
-    void cacheSharedByThreads();
 
 private:
     QTemporaryDir m_dir;
@@ -210,35 +208,6 @@ void TestSoundFacts::cacheFollowsChanges()
     QVERIFY(!cache.facts(path).readable);
     QVERIFY(cache.contentHash(path).isEmpty());
     QCOMPARE(cache.count(), 2);
-}
-
-void TestSoundFacts::cacheSharedByThreads()
-{
-    QStringList paths;
-    for (int i = 0; i < 40; ++i) {
-        paths << m_dir.filePath(QStringLiteral("threads/%1.wav").arg(i));
-        QVERIFY(test::writeFile(paths.last(), test::makeWav(1044 + 2 * i, 8000 + 100 * i)));
-    }
-    SoundFactsCache cache;
-    QList<QThread *> threads;
-    QAtomicInt wrong = 0;
-    for (int t = 0; t < 4; ++t) {
-        threads << QThread::create([&] {
-            for (int round = 0; round < 3; ++round) {
-                for (int i = 0; i < paths.size(); ++i) {
-                    if (cache.facts(paths[i]).sampleRate != 8000 + 100 * i)
-                        wrong.fetchAndAddRelaxed(1);
-                }
-            }
-        });
-        threads.last()->start();
-    }
-    for (QThread *thread : threads) {
-        QVERIFY(thread->wait(60000));
-        delete thread;
-    }
-    QCOMPARE(wrong.loadRelaxed(), 0);
-    QCOMPARE(cache.count(), paths.size());
 }
 
 QTEST_GUILESS_MAIN(TestSoundFacts)
