@@ -44,6 +44,17 @@ SoundFacts SoundFactsCache::facts(const QString &path)
     return result;
 }
 
+SoundFacts SoundFactsCache::remembered(const QString &path)
+{
+    {
+        const QMutexLocker lock(&m_mutex);
+        const auto found = m_entries.constFind(path);
+        if (found != m_entries.cend())
+            return found->facts;
+    }
+    return facts(path);
+}
+
 QByteArray SoundFactsCache::contentHash(const QString &path)
 {
     // A pipe would block the read for good.

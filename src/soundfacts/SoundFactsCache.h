@@ -15,6 +15,9 @@ class SoundFactsCache
 {
 public:
     SoundFacts facts(const QString &path);
+    // The facts last read for path, without looking at the file again; read now when the
+    // file was never seen. For displays refreshed often.
+    SoundFacts remembered(const QString &path);
     // SHA-256 of the file's bytes, kept with its facts once facts() has seen the file; empty
     // when it is not a regular file or cannot be read.
     QByteArray contentHash(const QString &path);

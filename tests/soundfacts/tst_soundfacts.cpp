@@ -202,7 +202,10 @@ void TestSoundFacts::cacheFollowsChanges()
     QVERIFY(cache.contentHash(path) != hash);
     // So does a new size, even at the old time.
     QVERIFY(rewrite(path, test::makeWav(16044, 11025), modified.addSecs(5)));
+    // A display asks what was read last, without the disk; the next real look sees the change.
+    QCOMPARE(cache.remembered(path).sampleRate, 8000);
     QCOMPARE(cache.facts(path).sampleRate, 11025);
+    QCOMPARE(cache.remembered(path).sampleRate, 11025);
     // A file that went away is reported as gone, not from memory.
     QVERIFY(QFile::remove(path));
     QVERIFY(!cache.facts(path).readable);

@@ -282,7 +282,7 @@ void Form1::Form_Load()
 
     const QString folder = CatalogueSession::StartFolder(m_services.settings);
     m_txtDir->setText(folder);
-    m_session.load(folder);
+    loadCatalogue(folder);
     MakeSort();
     UpdateCategories();
 
@@ -354,6 +354,14 @@ void Form1::Form_QueryUnload()
     saveCatalogue(folder);
 }
 
+void Form1::loadCatalogue(const QString &folder)
+{
+    m_session.load(folder);
+    // Each file is looked at once per load; refills of the grid show what was read then.
+    for (const SoundRecord &record : m_session.table().records())
+        m_facts.facts(record.filename);
+}
+
 bool Form1::saveCatalogue(const QString &folder)
 {
     if (m_session.changedOnDisk(folder)) {
@@ -373,7 +381,7 @@ bool Form1::saveCatalogue(const QString &folder)
                         .arg(folder),
                     {MessageRequest::Button::Yes, MessageRequest::Button::No},
                     MessageRequest::Button::Yes) == MessageRequest::Button::Yes) {
-                m_session.load(folder);
+                loadCatalogue(folder);
                 m_undo->clear();
                 MakeSort();
                 UpdateCategories();
@@ -636,7 +644,7 @@ void Form1::MakeSort()
     QList<double> seconds;
     if (m_sort.PrimarySort == SortLength || m_sort.SecondarySort == SortLength) {
         for (const SoundRecord &record : m_session.table().records())
-            seconds.append(m_facts.facts(record.filename).seconds);
+            seconds.append(m_facts.remembered(record.filename).seconds);
     }
     m_sortOrder = sonquill::MakeSort(m_session.table(), m_sort, seconds);
 }

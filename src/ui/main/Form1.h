@@ -124,6 +124,8 @@ private:
     // Saves into folder, first asking when another program changed the catalogue there since
     // this window loaded or saved it. False when nothing was saved.
     bool saveCatalogue(const QString &folder);
+    // Loads folder's catalogue into the session and reads what each of its files is.
+    void loadCatalogue(const QString &folder);
     // Tells the user about the files an add or a file change refused.
     void reportAddedFiles(const QList<AddedFile> &results);
     // Utilities > Check Sounds: the report of every finding, kept up to date on each run.

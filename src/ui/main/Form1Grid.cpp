@@ -71,7 +71,8 @@ void Form1::gridSound_Update()
     for (qsizetype i = 0; i < filled; ++i) {
         const int index = m_sortOrder[i];
         if (table.isValidIndex(index))
-            rows[i] = MakeGridRow(index, table.at(index), m_facts.facts(table.at(index).filename));
+            rows[i] =
+                MakeGridRow(index, table.at(index), m_facts.remembered(table.at(index).filename));
     }
     int targetRow = std::min(currentRow, int(rows.size()));
     if (onSound && !(currentRow <= rows.size() && rows[currentRow - 1].cells == currentCells)) {

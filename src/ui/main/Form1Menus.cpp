@@ -172,7 +172,7 @@ void Form1::mnuFile_Click(int index)
                                   {Button::Yes, Button::No}, Button::Yes);
         if (answer != Button::Yes)
             return;
-        m_session.load(folder);
+        loadCatalogue(folder);
         m_undo->clear();
         MakeSort();
         UpdateCategories();
