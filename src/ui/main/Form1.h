@@ -114,8 +114,6 @@ private slots:
     void mnuHelp_Click(int index);
 
 private:
-    // The record behind grid row EditRow, or an empty record.
-    SoundRecord GetCurrentRecord() const;
     // Lays an editor over the data cell (row, col) and gives it the focus.
     void PlaceEditor(QWidget *editor, int row, int col);
     // A designed length in twips as laid out here, across and down.

@@ -472,12 +472,6 @@ void Form1::hideEditor(QWidget *editor)
         m_grid->setFocus();
 }
 
-SoundRecord Form1::GetCurrentRecord() const
-{
-    const int index = soundIndexOfRow(m_editRow);
-    return index ? m_session.table().at(index) : SoundRecord{};
-}
-
 int Form1::soundIndexOfRow(int row) const
 {
     if (row < 1 || row >= m_model->gridRowCount())

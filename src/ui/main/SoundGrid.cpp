@@ -166,11 +166,6 @@ QString SoundGridModel::cellText(int gridRow, int column) const
     return m_rows[gridRow - 1].cells[size_t(column)];
 }
 
-bool SoundGridModel::rowSelected(int gridRow) const
-{
-    return gridRow >= 1 && gridRow <= m_rows.size() && m_rows[gridRow - 1].selected;
-}
-
 int SoundGridModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());
@@ -369,12 +364,6 @@ void SoundGridView::setTopRow(int gridRow)
     // The scroll range may still lag behind a refill that added rows.
     updateGeometries();
     verticalScrollBar()->setValue(gridRow - 1);
-}
-
-int SoundGridView::topRow() const
-{
-    const int row = rowAt(0);
-    return row < 0 ? -1 : row + 1;
 }
 
 void SoundGridView::mousePressEvent(QMouseEvent *event)

@@ -60,7 +60,6 @@ public:
     // The first grid row whose link equals link, or -1.
     int gridRowOfLink(int link) const;
     QString cellText(int gridRow, int column) const;
-    bool rowSelected(int gridRow) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -115,7 +114,6 @@ public:
     void setCurrentCell(int gridRow, int column);
     // Scrolls so that gridRow is the first visible data row, as far as the scroll range allows.
     void setTopRow(int gridRow);
-    int topRow() const;
 
 signals:
     void gridMousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int row,
