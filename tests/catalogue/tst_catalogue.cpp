@@ -4,7 +4,6 @@
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/NumberReader.h"
 #include "catalogue/PathUtils.h"
-#include "catalogue/SoundTable.h"
 #include "catalogue/TextFormats.h"
 #include "support/TestFiles.h"
 
@@ -19,9 +18,10 @@ using namespace sonquill;
 
 namespace {
 
-SoundRecord record(const QString &name, qint16 number = 0, const QString &category = {})
+SoundRecord make(qint16 number, const QString &file, float size = 0, const QString &category = {},
+                 const QString &name = {}, bool locked = false)
 {
-    return {name, "C:\\Snd\\" + name + ".wav", number, 0, category, 0, 0.0f, {}, {}};
+    return {name, file, number, toBool16(locked), category, 0, size, {}, {}};
 }
 
 SoundTable tableOf(const QList<SoundRecord> &records)
@@ -38,243 +38,130 @@ class TestCatalogue : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void tableBounds();
-    void refreshSizes();
-    void categories_data();
-    void categories();
-    void displayOrder_data();
-    void displayOrder();
-    void paths_data();
-    void paths();
-    void numberTexts_data();
-    void numberTexts();
-    void filesOnDisk_data();
-    void filesOnDisk();
+    void table();
+    void rules_data();
+    void rules();
 };
 
-void TestCatalogue::tableBounds()
-{
-    SoundTable table = tableOf({record("a", 1), record("b", 2)});
-    table.RemoveSound(0); // invalid indexes change nothing
-    table.RemoveSound(3);
-    QCOMPARE(table.SoundCount(), qint16(2));
-    // The count never passes 32767, not even by a load.
-    QList<SoundRecord> many(SoundTable::kMaxCount + 1);
-    QCOMPARE(tableOf(many).SoundCount(), qint16(32767));
-}
-
-void TestCatalogue::refreshSizes()
+void TestCatalogue::table()
 {
     QTemporaryDir dir;
-    SoundRecord present = record("present"), gone = record("gone");
-    present.filename = dir.filePath("present.wav");
-    gone.filename = dir.filePath("gone.wav");
-    QVERIFY(test::writeFile(present.filename, QByteArray(1234, 'x')));
-    SoundRecord measured = present;
-    measured.size = 99.0f; // measured earlier: an unforced refresh leaves it alone
-    SoundTable table = tableOf({present, gone, measured});
-
-    table.RefreshSizes(false);
-    QCOMPARE(table.at(1).size, 1234.0f);
-    QCOMPARE(table.at(2).size, -1.0f);
-    QCOMPARE(table.at(3).size, 99.0f);
-    QVERIFY(test::writeFile(gone.filename, QByteArray(10, 'y')));
-    table.RefreshSizes(false); // -1 is not 0: not measured again
-    QCOMPARE(table.at(2).size, -1.0f);
+    const QString a = dir.filePath("a.wav"), b = dir.filePath("b.wav");
+    QVERIFY(test::writeFile(a, QByteArray(1234, 'x')));
+    QVERIFY(test::writeFile(b, QByteArray(10, 'y')));
+    // Size 0: not measured yet; -1: could not be opened when it was.
+    SoundTable table = tableOf({make(1, a), make(2, b, -1), make(3, a, 99)});
+    table.RefreshSizes(false); // measures only what never was
+    QCOMPARE(table, tableOf({make(1, a, 1234), make(2, b, -1), make(3, a, 99)}));
     table.RefreshSizes(true);
-    QCOMPARE(table.at(2).size, 10.0f);
-    QCOMPARE(table.at(3).size, 1234.0f);
+    QCOMPARE(table, tableOf({make(1, a, 1234), make(2, b, 10), make(3, a, 1234)}));
+    // The count never passes 32767, not even by a load.
+    QCOMPARE(tableOf(QList<SoundRecord>(SoundTable::kMaxCount + 1)).SoundCount(), qint16(32767));
 }
 
-void TestCatalogue::categories_data()
-{
-    QTest::addColumn<QStringList>("categories");
-    QTest::addColumn<QStringList>("expected");
-    using L = QStringList;
-    QTest::newRow("empty table") << L{} << L{};
-    QTest::newRow("case variants keep first spelling")
-        << L{"Doors", "doors", "DOORS"} << L{"Doors"};
-    QTest::newRow("first occurrence order")
-        << L{"Misc", "Alarm", "misc", "Doors"} << L{"Misc", "Alarm", "Doors"};
-    QTest::newRow("blank adds nothing") << L{"", "Misc", ""} << L{"Misc"};
-    QTest::newRow("trailing blank is another category") << L{"Misc", "Misc "} << L{"Misc", "Misc "};
-    QTest::newRow("non-ASCII case folding") << L{"Écho", "écho"} << L{"Écho"};
-}
-
-void TestCatalogue::categories()
-{
-    QFETCH(QStringList, categories);
-    QFETCH(QStringList, expected);
-    QList<SoundRecord> records;
-    for (const QString &c : categories)
-        records.append(record("x", 0, c));
-    QCOMPARE(CollectCategories(tableOf(records)), expected);
-}
-
-void TestCatalogue::displayOrder_data()
-{
-    QTest::addColumn<QList<qint16>>("clicks");
-    QTest::addColumn<QList<qint16>>("expectedNumbers");
-    using L = QList<qint16>;
-    // The table, in table order (number, lock, category, name, size, file):
-    //  5  -  Misc   Door   2000  /s/e.wav
-    //  3  X  doors  bell   -1    /s/d.wav
-    //  7  -  misc   Apple  300   /s/c.wav
-    //  12 X  A0     Door   100   /s/a.wav
-    //  1  -  A      apple  2000  /s/B.wav
-    QTest::newRow("before any click: by number (0012 after 0007)") << L{} << L{1, 3, 5, 7, 12};
-    QTest::newRow("category, number within; A0001 before A00012")
-        << L{SortCategory} << L{1, 12, 3, 5, 7};
-    QTest::newRow("category then name: by name, then category")
-        << L{SortCategory, SortName} << L{1, 7, 3, 12, 5};
-    // Keys join without a separator: "A0" + "Door" sorts before "A" + "apple".
-    QTest::newRow("name then category: by category, then name")
-        << L{SortName, SortCategory} << L{12, 1, 3, 7, 5};
-    QTest::newRow("lock: locked first, groups by previous primary, ties in table order")
-        << L{SortName, SortLock} << L{3, 12, 7, 1, 5};
-    QTest::newRow("size: minus sign first, ties by number") << L{SortSize} << L{3, 12, 7, 1, 5};
-    QTest::newRow("filename, case ignored") << L{SortFilename} << L{12, 1, 7, 3, 5};
-}
-
-void TestCatalogue::displayOrder()
-{
-    QFETCH(QList<qint16>, clicks);
-    QFETCH(QList<qint16>, expectedNumbers);
-
-    const auto make = [](qint16 number, bool locked, const char *category, const char *name,
-                         float size, const char *file) {
-        return SoundRecord{name, file, number, toBool16(locked), category, 0, size, {}, {}};
-    };
-    const SoundTable table = tableOf({
-        make(5, false, "Misc", "Door", 2000, "/s/e.wav"),
-        make(3, true, "doors", "bell", -1, "/s/d.wav"),
-        make(7, false, "misc", "Apple", 300, "/s/c.wav"),
-        make(12, true, "A0", "Door", 100, "/s/a.wav"),
-        make(1, false, "A", "apple", 2000, "/s/B.wav"),
-    });
-    SortState state;
-    for (qint16 c : clicks)
-        state.headerClicked(c);
-    QList<qint16> numbers;
-    for (int index : MakeSort(table, state))
-        numbers.append(table.at(index).number);
-    QCOMPARE(numbers, expectedNumbers);
-    QVERIFY(MakeSort(SoundTable(), state).isEmpty());
-}
-
-void TestCatalogue::paths_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QStringList>("nameFolderExtension");
-    using L = QStringList;
-    QTest::newRow("two dots") << "D:\\Sfx\\Door.Slam.WAV" << L{"Door.Slam", "D:\\Sfx", "WAV"};
-    QTest::newRow("no dot: extension is the whole path")
-        << "D:\\Sfx\\Boom" << L{"Boom", "D:\\Sfx", "D:\\Sfx\\Boom"};
-    QTest::newRow("only extension") << "D:\\Sfx\\.wav" << L{"", "D:\\Sfx", "wav"};
-    QTest::newRow("trailing separator") << "D:\\Sfx\\" << L{"", "D:\\Sfx", "D:\\Sfx\\"};
-    QTest::newRow("drive root") << "C:\\Boom.wav" << L{"Boom", "C:", "wav"};
-    QTest::newRow("leading separator") << "\\Boom.wav" << L{"Boom", "", "wav"};
-    QTest::newRow("no separator") << "Boom.wav" << L{"Boom", "", "wav"};
-    QTest::newRow("empty") << "" << L{"", "", ""};
-    QTest::newRow("forward slashes") << "/home/a/a.b.c.ogg" << L{"a.b.c", "/home/a", "ogg"};
-    QTest::newRow("mixed separators") << "D:\\Sfx/sub\\Bell.mp3" << L{"Bell", "D:\\Sfx/sub", "mp3"};
-    QTest::newRow("dot in folder only") << "/snd.d/Boom" << L{"Boom", "/snd.d", "d/Boom"};
-}
-
-void TestCatalogue::paths()
-{
-    QFETCH(QString, path);
-    QFETCH(QStringList, nameFolderExtension);
-    QCOMPARE((QStringList{NameFromPath(path), FolderFromPath(path), FileExtension(path)}),
-             nameFolderExtension);
-}
-
-void TestCatalogue::numberTexts_data()
+// Text in, text out; the row name up to ':' says which rule.
+void TestCatalogue::rules_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected"); // "kB:" rows: bytes shown as kilobytes
+    QTest::addColumn<QString>("expected");
     const auto row = [](const char *name, const char *text, const char *expected) {
         QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(expected);
     };
-    row("plain", "42", "42");
-    row("trailing letters", "12abc", "12");
-    row("blanks inside", "1 2 3", "123");
-    row("clamped high", "99999", "32000");
-    row("clamped low", "-40000", "-32000");
-    row("4.5 half to even", "4.5", "4");
-    row("3.5 half to even", "3.5", "4");
-    row("empty", "", "0");
-    row("letters", "abc", "0");
-    row("sign only", "-", "0");
-    row("blanks around sign", "  - 5", "-5");
-    row("exponent", "1.5E3", "1500");
-    row("exponent without digits", "12E", "12");
-    row("negative exponent", "25e-1", "2");
-    row("too large to represent", "1e400", "0");
-    row("comma is no decimal point", "7,9", "7");
-    row("leading dot", ".6", "1");
-    row("hex", "&H1F", "31");
-    row("hex sixteen-bit negative", "&HFFFF", "-1");
-    row("hex large clamped", "&H10000", "32000");
-    row("octal", "&O17", "15");
-    row("hex overflow", "&H1FFFFFFFF", "0");
-    row("kB: 499 bytes", "kB:499", "0");
-    row("kB: 500 half to even", "kB:500", "0");
-    row("kB: 1500", "kB:1500", "2");
-    row("kB: missing file", "kB:-1", "0");
+    row("ToInteger: trailing letters", "12abc", "12");
+    row("ToInteger: blanks inside", "1 2 3", "123");
+    row("ToInteger: clamped high", "99999", "32000");
+    row("ToInteger: clamped low", "-40000", "-32000");
+    row("ToInteger: 4.5 half to even", "4.5", "4");
+    row("ToInteger: leading dot", ".6", "1");
+    row("ToInteger: exponent", "1.5E3", "1500");
+    row("ToInteger: exponent without digits", "12E", "12");
+    row("ToInteger: negative exponent", "25e-1", "2");
+    row("ToInteger: too large to represent", "1e400", "0");
+    row("ToInteger: comma is no decimal point", "7,9", "7");
+    row("ToInteger: hex", "&H1F", "31");
+    row("ToInteger: hex sixteen-bit negative", "&HFFFF", "-1");
+    row("ToInteger: hex large clamped", "&H10000", "32000");
+    row("ToInteger: octal", "&O17", "15");
+    row("ToInteger: hex overflow", "&H1FFFFFFFF", "0");
+    row("kB: 500 half to even", "500", "0");
+    row("kB: 1500", "1500", "2");
+    row("kB: missing file", "-1", "0");
+    // Name, folder and extension.
+    row("path: forward slashes, last dot", "/home/a/a.b.c.ogg", "a.b.c|/home/a|ogg");
+    row("path: mixed separators", "D:\\Sfx/sub\\Bell.mp3", "Bell|D:\\Sfx/sub|mp3");
+    row("path: no dot: extension is the whole path", "D:\\Boom", "Boom|D:|D:\\Boom");
+    row("path: no separator", "Boom.wav", "Boom||wav");
+    row("path: dot in folder only", "/snd.d/Boom", "Boom|/snd.d|d/Boom");
+    // Categories in first-occurrence order, one spelling per letter case.
+    row("categories: first spelling and order", "Misc|Alarm|misc|Doors", "Misc|Alarm|Doors");
+    row("categories: blank adds nothing", "|Misc|", "Misc");
+    row("categories: trailing blank is another", "Misc|Misc ", "Misc|Misc ");
+    row("categories: non-ASCII case folding", "Écho|écho", "Écho");
+    // Header clicks on the table in rules(), and the numbers in display order.
+    row("order: before any click: by number (0012 after 0007)", "", "1 3 5 7 12");
+    row("order: category, number within; A0001 before A00012", "3", "1 12 3 5 7");
+    // Keys join without a separator: "A0" + "Door" sorts before "A" + "apple".
+    row("order: name then category: by category, then name", "4 3", "12 1 3 7 5");
+    row("order: lock: locked first, by previous primary, then table order", "4 2", "3 12 7 1 5");
+    row("order: size: minus sign first, ties by number", "6", "3 12 7 1 5");
+    row("order: filename, case ignored", "5", "12 1 7 3 5");
+    // In a folder holding the files rules() makes.
+    row("size: file", "Door.WAV", "777");
+    row("size: missing", "missing.wav", "-1");
+    row("size: a pipe is never opened", "pipe.wav", "-1");
+    row("exists: names match without regard to case", "door.wav", "yes");
+    row("exists: pipe, answered without waiting for a writer", "pipe.wav", "yes");
+    row("exists: hidden files match", "*.ogg", "yes");
+    row("exists: star", "D*.wav", "yes");
+    row("exists: question mark", "?oor.*", "yes");
+    row("exists: brackets are no wildcards", "bell[1].WAV", "yes");
+    row("exists: brackets are no set", "Doo[r].wav", "no");
+    row("exists: a folder never matches", "SOUND9.*", "no");
 }
 
-void TestCatalogue::numberTexts()
+void TestCatalogue::rules()
 {
     QFETCH(QString, text);
     QFETCH(QString, expected);
-    if (text.startsWith("kB:"))
-        QCOMPARE(KilobytesText(text.mid(3).toDouble()), expected);
-    else
-        QCOMPARE(QString::number(ToInteger(text)), expected);
-}
-
-void TestCatalogue::filesOnDisk_data()
-{
-    QTest::addColumn<QString>("name"); // in a folder holding the files made by filesOnDisk
-    QTest::addColumn<int>("size");     // FileSizeBytes; -2: not asked
-    QTest::addColumn<bool>("exists");  // FileExists
-    QTest::newRow("0-byte file") << "empty.wav" << 0 << true;
-    QTest::newRow("file") << "Door.WAV" << 777 << true;
-    QTest::newRow("missing") << "missing.wav" << -1 << false;
-    QTest::newRow("the folder itself") << "" << -1 << false;
-    QTest::newRow("pipe: answered without waiting for a writer") << "pipe.wav" << -1 << true;
-    QTest::newRow("hidden file") << ".hidden.ogg" << 1 << true;
-    QTest::newRow("names match without regard to case") << "door.wav" << -2 << true;
-    QTest::newRow("star") << "D*.wav" << -2 << true;
-    QTest::newRow("question mark") << "?oor.*" << -2 << true;
-    QTest::newRow("brackets are no wildcards") << "bell[1].WAV" << -2 << true;
-    QTest::newRow("brackets are no set") << "Doo[r].wav" << -2 << false;
-    QTest::newRow("no match") << "*.mp3" << -2 << false;
-    QTest::newRow("a folder never matches") << "SOUND9.*" << -2 << false;
-    QTest::newRow("pattern in a missing folder") << "nofolder/*.wav" << -2 << false;
-    QTest::newRow("empty path") << "<none>" << -1 << false;
-}
-
-void TestCatalogue::filesOnDisk()
-{
-    QFETCH(QString, name);
-    QFETCH(int, size);
-    QFETCH(bool, exists);
-    QTemporaryDir dir;
-    QVERIFY(test::writeFile(dir.filePath("empty.wav"), {}));
-    QVERIFY(test::writeFile(dir.filePath("Door.WAV"), QByteArray(777, 'a')));
-    QVERIFY(test::writeFile(dir.filePath(".hidden.ogg"), "b"));
-    QVERIFY(test::writeFile(dir.filePath("Bell[1].wav"), "bell"));
-    QVERIFY(QDir(dir.path()).mkdir("SOUND9.folder"));
-    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("pipe.wav")).constData(), 0600), 0);
-
-    const QString path = name == "<none>" ? QString()
-                         : name.isEmpty() ? dir.path()
-                                          : dir.filePath(name);
-    if (size != -2)
-        QCOMPARE(FileSizeBytes(path), size);
-    QCOMPARE(FileExists(path), exists);
+    const QString rule = QString::fromUtf8(QTest::currentDataTag()).section(':', 0, 0);
+    QStringList seen;
+    if (rule == "ToInteger") {
+        seen.append(QString::number(ToInteger(text)));
+    } else if (rule == "kB") {
+        seen.append(KilobytesText(text.toDouble()));
+    } else if (rule == "path") {
+        seen = QStringList{NameFromPath(text), FolderFromPath(text), FileExtension(text)};
+    } else if (rule == "categories") {
+        QList<SoundRecord> records;
+        for (const QString &category : text.split('|'))
+            records.append(make(0, {}, 0, category));
+        seen = CollectCategories(tableOf(records));
+    } else if (rule == "order") {
+        const SoundTable table = tableOf({
+            make(5, "/s/e.wav", 2000, "Misc", "Door"),
+            make(3, "/s/d.wav", -1, "doors", "bell", true),
+            make(7, "/s/c.wav", 300, "misc", "Apple"),
+            make(12, "/s/a.wav", 100, "A0", "Door", true),
+            make(1, "/s/B.wav", 2000, "A", "apple"),
+        });
+        SortState state;
+        for (const QString &click : text.split(' ', Qt::SkipEmptyParts))
+            state.headerClicked(qint16(click.toInt()));
+        for (int index : MakeSort(table, state))
+            seen.append(QString::number(table.at(index).number));
+    } else {
+        QTemporaryDir dir;
+        QVERIFY(test::writeFile(dir.filePath("Door.WAV"), QByteArray(777, 'a')));
+        QVERIFY(test::writeFile(dir.filePath(".hidden.ogg"), "b"));
+        QVERIFY(test::writeFile(dir.filePath("Bell[1].wav"), "bell"));
+        QVERIFY(QDir(dir.path()).mkdir("SOUND9.folder"));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("pipe.wav")).constData(), 0600), 0);
+        const QString path = dir.filePath(text);
+        seen.append(rule == "size"     ? QString::number(FileSizeBytes(path))
+                    : FileExists(path) ? "yes"
+                                       : "no");
+    }
+    QCOMPARE(seen.join(rule == "order" ? ' ' : '|'), expected);
 }
 
 QTEST_GUILESS_MAIN(TestCatalogue)

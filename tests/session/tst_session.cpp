@@ -3,24 +3,18 @@
 #include "support/ScriptedUi.h"
 #include "support/TestFiles.h"
 
-#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace sonquill;
-using sonquill::test::readFile;
-using sonquill::test::writeFile;
 
 namespace {
 
-using Outcome = AddedFile::Outcome;
-
-// Measured (size 1), so nothing is looked up on disk.
+// A sound whose file is not on disk.
 SoundRecord sound(const QString &name, qint16 number, bool locked = false, qint16 selected = 0)
 {
-    return {name, "/sfx/" + name + ".wav", number, toBool16(locked), "Misc", selected, 1.0f, {},
-            {}};
+    return {name, "/sfx/" + name + ".wav", number, toBool16(locked), "Misc", selected, 0, {}, {}};
 }
 
 // A session on a game folder whose catalogue holds records.
@@ -30,26 +24,14 @@ struct World
     test::ScriptedUi ui;
     CatalogueSession session{ui};
 
-    explicit World(const QList<SoundRecord> &records = {})
+    explicit World(const QList<SoundRecord> &records)
     {
-        QDir(dir.path()).mkpath(QStringLiteral("game"));
-        if (!records.isEmpty()) {
-            SoundTable table;
-            table.replaceAll(records);
-            writeFile(SoundInfoPath(game()), SerializeSoundInfo(table));
-        }
-        session.load(game());
+        SoundTable table;
+        table.replaceAll(records);
+        test::writeFile(SoundInfoPath(dir.path()), SerializeSoundInfo(table));
+        session.load(dir.path());
     }
-    QString game() const { return dir.filePath(QStringLiteral("game")); }
 };
-
-QList<SoundRecord> numbered(int count)
-{
-    QList<SoundRecord> records;
-    for (int n = 1; n <= count; ++n)
-        records.append(sound(QString::number(n), qint16(n)));
-    return records;
-}
 
 } // namespace
 
@@ -58,116 +40,52 @@ class TestSession : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void addFiles_data();
-    void addFiles();
     void edits_data();
     void edits();
-    void changesAnnouncedForUndo();
-    void lockKeepsOtherSessionsOut();
-    void changedOnDisk();
+    void otherPrograms();
 };
-
-void TestSession::addFiles_data()
-{
-    QTest::addColumn<QList<SoundRecord>>("existing");
-    QTest::addColumn<QStringList>("files"); // "-" prefix: not created on disk; "/" : a folder
-    QTest::addColumn<QString>("outcomes");  // per file: number, or the refusal
-    QTest::addColumn<QString>("names");
-    const auto row = [](const char *name, const QList<SoundRecord> &existing,
-                        const QStringList &files, const char *outcomes, const char *names) {
-        QTest::newRow(name) << existing << files << outcomes << names;
-    };
-    row("numbers outside 1 to 999 block nothing", {sound("zero", 0), sound("big", 1500)}, {"A.wav"},
-        "1", "zero big A");
-    row("missing file and folder refused, the rest added", {},
-        {"-gone.wav", "/folder.wav", "Ok.wav"}, "NotAFile NotAFile 1", "Ok");
-    row("line break in a file name becomes a blank", {}, {"Door\nSlam.wav"}, "1", "Door Slam");
-    row("every number taken gives 0", numbered(999), {"Extra.wav"}, "AddedAsZero:0", "");
-    row("nearly full adds what fits", QList<SoundRecord>(SoundTable::kMaxCount - 1, sound("x", 0)),
-        {"A.wav", "B.wav", "C.wav"}, "1 TableFull TableFull", "");
-}
-
-void TestSession::addFiles()
-{
-    QFETCH(QList<SoundRecord>, existing);
-    QFETCH(QStringList, files);
-    QFETCH(QString, outcomes);
-    QFETCH(QString, names);
-
-    World world(existing);
-    QStringList paths;
-    for (const QString &file : files) {
-        if (file.startsWith('/'))
-            QDir(world.dir.path()).mkpath(file.mid(1));
-        else if (!file.startsWith('-'))
-            writeFile(world.dir.filePath(file), "sound");
-        paths.append(
-            world.dir.filePath(file.startsWith('-') || file.startsWith('/') ? file.mid(1) : file));
-    }
-    const qint16 before = world.session.table().SoundCount();
-    QCOMPARE(world.session.refusedFiles(paths).size(),
-             outcomes.count("NotAFile") + outcomes.count("Unstorable"));
-
-    const QList<AddedFile> results = world.session.addFiles(paths, QStringLiteral("Sfx"));
-    QStringList seen;
-    const QStringList outcomeNames{"Added", "AddedAsZero", "NotAFile", "Unstorable", "TableFull"};
-    qsizetype added = 0;
-    const SoundTable &table = world.session.table();
-    for (const AddedFile &result : results) {
-        const QString number = QString::number(result.number);
-        seen.append(result.outcome == Outcome::Added
-                        ? number
-                        : outcomeNames[int(result.outcome)] +
-                              (result.added() ? ":" + number : QString()));
-        if (!result.added())
-            continue;
-        // Exactly the new sounds are selected, each with its number, category and full path.
-        ++added;
-        QCOMPARE(table.at(result.index).number, result.number);
-        QCOMPARE(table.at(result.index).filename, result.path);
-        QCOMPARE(table.at(result.index).category, QStringLiteral("Sfx"));
-        QVERIFY(table.at(result.index).size > 0);
-    }
-    QCOMPARE(seen.join(' '), outcomes);
-    QCOMPARE(table.SoundCount(), before + added);
-    QCOMPARE(table.CountSelected(), qint16(added));
-    if (!names.isEmpty()) {
-        QStringList shown;
-        for (const SoundRecord &record : table.records())
-            shown.append(record.name);
-        QCOMPARE(shown.join(' '), names);
-    }
-}
 
 void TestSession::edits_data()
 {
     QTest::addColumn<QList<SoundRecord>>("world");
-    QTest::addColumn<QString>("edit"); // applied to index 3 unless "@index" says otherwise
-    QTest::addColumn<QString>("verdict");
-    QTest::addColumn<QString>("after"); // numbers, names and locks; "=": as loaded
+    QTest::addColumn<QString>("edit");    // on index 3 unless "@index" says otherwise
+    QTest::addColumn<QString>("verdict"); // adding: per file, and "name=number" when added
+    QTest::addColumn<QString>("after");   // numbers, names, locks; "=": unchanged; "": not shown
 
-    // #1 Door (locked), #7 Bell (selected), #6 Me.
+    // #1 Door (locked), #7 Bell (selected by a 1, not -1, as older files may hold), #6 Me.
     const QList<SoundRecord> three{sound("Door", 1, true), sound("Bell", 7, false, 1),
                                    sound("Me", 6)};
+    QList<SoundRecord> full; // every number from 1 to 999 taken
+    for (qint16 n = 1; n <= 999; ++n)
+        full.append(sound(QString::number(n), n));
     const auto row = [&](const char *name, const char *edit, const char *verdict, const char *after,
                          const QList<SoundRecord> &world = {}) {
         QTest::newRow(name) << (world.isEmpty() ? three : world) << edit << verdict << after;
     };
+    // Files to add are made first, but for "-missing" ones and "." (the game folder).
+    row("add: numbers outside 1 to 999 block nothing", "add A.wav", "Added:A=1",
+        "0 zero -, 1500 big -, 1 A -", {sound("zero", 0), sound("big", 1500)});
+    row("add: refusals; a line break in a name becomes a blank",
+        "add -gone.wav . Łódź.wav Door\nSlam.wav", "NotAFile NotAFile Unstorable Added:Door Slam=2",
+        "");
+    row("add: every number taken gives 0", "add Extra.wav", "AddedAsZero:Extra=0", "", full);
+    row("add: nearly full adds what fits", "add A.wav B.wav C.wav", "Added:A=1 TableFull TableFull",
+        "", QList<SoundRecord>(SoundTable::kMaxCount - 1, sound("x", 0)));
     row("renumber to the highest", "renumber 999", "Accepted", "1 Door L, 7 Bell -, 999 Me -");
     row("renumber to its own number", "renumber  6 ", "Unchanged", "=");
-    row("6.5 rounds to its own 6", "renumber 6.5", "Unchanged", "=");
     row("a doubled number names its first holder", "renumber 7", "Taken:3 Bell", "=",
         {sound("Door", 1), sound("Bell", 7), sound("Me", 2), sound("Bell 2", 7)});
-    row("every number taken offers 0", "renumber@1 2", "Taken:0 2", "=", numbered(999));
+    row("every number taken offers 0", "renumber@1 2", "Taken:0 2", "=", full);
+    row("renumber a locked sound", "renumber@1 5", "Locked", "=");
     row("renumber negative", "renumber -5", "TooLow:1", "=");
-    row("renumber letters", "renumber abc", "TooLow:1", "=");
-    row("renumber empty", "renumber", "TooLow:1", "=");
     row("renumber huge", "renumber 99999", "TooHigh:999", "=");
     row("rename with a tab refused", "rename A\tB", "ControlCharacters", "=");
     row("rename Windows-1252 text", "rename Señor €", "Accepted",
         "1 Door L, 7 Bell -, 6 Señor € -");
+    row("category the catalogue cannot store", "category Ω", "Unstorable", "=");
+    row("lock", "lock", "", "1 Door L, 7 Bell -, 6 Me L");
+    row("selection is no change", "select", "", "=");
     row("remove a number nobody has", "remove 500", "", "=");
-    // Selected by a 1 (not -1), as older files may hold.
     row("remove selected", "removeSelected", "", "1 Door L, 6 Me -");
 }
 
@@ -180,107 +98,114 @@ void TestSession::edits()
 
     World loaded(world);
     CatalogueSession &session = loaded.session;
-    const SoundTable before = session.table();
+    const SoundTable &table = session.table();
+    QSignalSpy spy(&session, &CatalogueSession::changed);
     const QString command = edit.section(' ', 0, 0);
     const QString argument = edit.section(' ', 1);
     const int index = command.contains('@') ? command.section('@', 1).toInt() : 3;
-    QString seen;
+    QStringList seen;
     const QStringList numberVerdicts{"Accepted", "Unchanged", "TooHigh",
                                      "TooLow",   "Taken",     "Locked"};
     const QStringList textVerdicts{"Accepted", "Unstorable", "ControlCharacters"};
+    const QStringList addOutcomes{"Added", "AddedAsZero", "NotAFile", "Unstorable", "TableFull"};
 
-    if (command.startsWith("renumber")) {
-        const NumberEdit result = session.renumber(index, argument);
-        seen = numberVerdicts[int(result.verdict)];
-        if (!result.editorText.isEmpty())
-            seen += ':' + result.editorText;
-        if (result.verdict == NumberEdit::Verdict::Taken) {
-            seen += ' ' + result.holderName;
-            QCOMPARE(NumberTakenMessage(result),
-                     QStringLiteral("The sound number %1 is already assigned to sound '%2'.\r\n"
-                                    "The first available number is %3.")
-                         .arg(argument.trimmed(), result.holderName, result.editorText));
+    if (command == "add") {
+        QStringList paths;
+        for (const QString &file : argument.split(' ')) {
+            paths.append(loaded.dir.filePath(file));
+            if (!file.startsWith('-') && file != ".")
+                QVERIFY(test::writeFile(paths.last(), "sound"));
         }
+        const qsizetype refused = session.refusedFiles(paths).size();
+        qint16 added = 0;
+        for (const AddedFile &result : session.addFiles(paths, QStringLiteral("Sfx"))) {
+            seen.append(addOutcomes[int(result.outcome)]);
+            if (!result.added())
+                continue;
+            // Each new sound has its number, the category given and its full path, and is measured.
+            const SoundRecord &record = table.at(result.index);
+            seen.last() += QStringLiteral(":%1=%2").arg(record.name).arg(record.number);
+            QCOMPARE(record.number, result.number);
+            QCOMPARE(record.filename, result.path);
+            QCOMPARE(record.category, QStringLiteral("Sfx"));
+            QVERIFY(record.size > 0);
+            ++added;
+        }
+        QCOMPARE(refused, verdict.count("NotAFile") + verdict.count("Unstorable"));
+        QCOMPARE(table.SoundCount(), qint16(world.size() + added));
+        QCOMPARE(table.CountSelected(), added); // exactly the new sounds are selected
+    } else if (command.startsWith("renumber")) {
+        const NumberEdit result = session.renumber(index, argument);
+        seen.append(numberVerdicts[int(result.verdict)]);
+        if (!result.editorText.isEmpty())
+            seen.last() += ':' + result.editorText;
+        if (result.verdict == NumberEdit::Verdict::Taken)
+            seen.append(result.holderName);
     } else if (command == "rename") {
-        seen = textVerdicts[int(session.rename(index, argument))];
+        seen.append(textVerdicts[int(session.rename(index, argument))]);
+    } else if (command == "category") {
+        seen.append(textVerdicts[int(session.setCategory(index, argument))]);
+    } else if (command == "lock") {
+        session.setLocked(index, true);
+    } else if (command == "select") {
+        session.selectOnly({index});
     } else if (command == "remove") {
         session.removeNumbers({qint16(argument.toInt())});
     } else {
         session.removeSelected();
     }
-    QCOMPARE(seen, verdict);
+    QCOMPARE(seen.join(' '), verdict);
 
-    if (after == "=") {
-        QCOMPARE(session.table(), before);
-    } else {
+    // Selection aside, every change is announced with the table before it, which undo puts back.
+    QCOMPARE(session.isModified(), after != "=");
+    QCOMPARE(spy.count(), after == "=" ? 0 : 1);
+    if (after == "=")
+        return;
+    if (!after.isEmpty()) {
         QStringList shown;
-        for (const SoundRecord &record : session.table().records())
-            shown.append(QStringLiteral("%1 %2 %3")
-                             .arg(record.number)
-                             .arg(record.name, record.isLocked() ? "L" : "-"));
+        for (const SoundRecord &record : table.records())
+            shown.append(QString::number(record.number) + ' ' + record.name +
+                         (record.isLocked() ? " L" : " -"));
         QCOMPARE(shown.join(", "), after);
     }
-    QCOMPARE(session.isModified(), after != "=");
+    session.restoreTable(spy.at(0).at(1).value<SoundTable>());
+    QVERIFY(!session.isModified());
 }
 
-// What the window's undo names and restores is tested there; here what must not be announced.
-void TestSession::changesAnnouncedForUndo()
-{
-    World world({sound("Door", 1), sound("Bell", 2)});
-    QSignalSpy spy(&world.session, &CatalogueSession::changed);
-    world.session.selectOnly({2});
-    world.session.setAllSelected(true);
-    QCOMPARE(world.session.setCategory(1, QStringLiteral("Ω")), TextVerdict::Unstorable);
-    QCOMPARE(spy.count(), 0);
-    QVERIFY(!world.session.isModified());
-    world.session.setLocked(1, true);
-    QCOMPARE(spy.count(), 1);
-    world.session.restoreTable(spy.at(0).at(1).value<SoundTable>());
-    QVERIFY(!world.session.isModified());
-}
-
-// The command line holds the lock itself (tested there with real processes); the window's save
-// must take it on its own. QLockFile sees the same live process as another program.
-void TestSession::lockKeepsOtherSessionsOut()
-{
-    World world({sound("Door", 1)});
-    QVERIFY(!world.session.lockFolder(world.game()));
-    test::ScriptedUi otherUi;
-    CatalogueSession other(otherUi);
-    const QByteArray before = readFile(SoundInfoPath(world.game()));
-    QCOMPARE(other.save(world.game()).number, 70);
-    QCOMPARE(otherUi.messages.size(), 1);
-    QVERIFY2(otherUi.messages[0].text.contains("in use by another program") &&
-                 otherUi.messages[0].text.contains("Raised while Saving the SoundInfo.DAT file"),
-             qPrintable(otherUi.messages[0].text));
-    QCOMPARE(readFile(SoundInfoPath(world.game())), before);
-    world.session.unlockFolder();
-    QVERIFY(!other.save(world.game()));
-}
-
-// Replacing or keeping a catalogue changed meanwhile is the window's test; here what counts as
-// a change, and when closing an empty catalogue may skip the save.
-void TestSession::changedOnDisk()
+// The folder lock keeps another session out until let go (QLockFile sees this live process as
+// another program; the command line's own lock is tested there with real processes). A catalogue
+// rewritten meanwhile is noticed by its content, a touch is not; replacing it is the window's.
+void TestSession::otherPrograms()
 {
     World world({sound("Door", 1)});
     CatalogueSession &session = world.session;
-    const QString path = SoundInfoPath(world.game());
-    writeFile(path, readFile(path)); // a touch
-    QVERIFY(!session.changedOnDisk(world.game()));
-    SoundTable other;
-    writeFile(path, SerializeSoundInfo(other));
-    QVERIFY(session.changedOnDisk(world.game()));
-    QVERIFY(!session.changedOnDisk(world.dir.path())); // not the folder the session knows
-    QVERIFY(!session.save(world.game()));
-    QVERIFY(!session.changedOnDisk(world.game()));
-    QFile::remove(path);
-    QVERIFY(session.changedOnDisk(world.game()));
-    using Action = CatalogueSession::CloseAction;
+    const QString game = world.dir.path();
+    const QString path = SoundInfoPath(game);
+    const QByteArray before = test::readFile(path);
+    test::writeFile(path, before); // a touch
+    QVERIFY(!session.changedOnDisk(game));
+
+    QVERIFY(!session.lockFolder(game));
+    test::ScriptedUi otherUi;
+    CatalogueSession other(otherUi);
+    QCOMPARE(other.save(game).number, 70);
+    QCOMPARE(otherUi.messages.size(), 1);
+    QCOMPARE(test::readFile(path), before);
+    session.unlockFolder();
+    QVERIFY(!other.save(game)); // an empty catalogue over this session's
+
     const QString nowhere = world.dir.filePath("nowhere");
-    QCOMPARE(session.closeAction(nowhere), Action::Save); // its sounds are never dropped
+    QVERIFY(session.changedOnDisk(game));
+    QVERIFY(!session.changedOnDisk(nowhere)); // not the folder the session knows
+    QVERIFY(!session.save(game));
+    QVERIFY(!session.changedOnDisk(game));
+    QFile::remove(path);
+    QVERIFY(session.changedOnDisk(game));
+
+    // Closing may skip the save only for an empty catalogue with no folder to keep it in.
     session.removeAll();
-    QCOMPARE(session.closeAction(nowhere), Action::Skip);
-    QCOMPARE(session.closeAction(world.game()), Action::Save);
+    QCOMPARE(session.closeAction(nowhere), CatalogueSession::CloseAction::Skip);
+    QCOMPARE(session.closeAction(game), CatalogueSession::CloseAction::Save);
 }
 
 QTEST_GUILESS_MAIN(TestSession)
