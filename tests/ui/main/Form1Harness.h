@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/ProcessRunner.h"
+#include "distribution/SystemProcessRunner.h"
 #include "storage/Settings.h"
 #include "storage/SoundInfoFile.h"
 #include "support/ScriptedUi.h"
@@ -20,19 +20,6 @@
 namespace sonquill::test {
 
 using Button = MessageRequest::Button;
-
-// Records the command lines the window hands to the encoder starter; starts nothing.
-class RecordingRunner : public ProcessRunner
-{
-public:
-    RunResult RunAndWait(const QString &commandLine, bool, int,
-                         const std::function<void()> & = {}) override
-    {
-        commandLines.append(commandLine);
-        return {};
-    }
-    QStringList commandLines;
-};
 
 // A record as the catalogue holds it.
 inline SoundRecord makeRecord(const QString &name, qint16 number, const QString &category = {},
@@ -202,7 +189,7 @@ public:
     ScriptedUi ui;
     ScriptedShell shell;
     RecordingProgress progress;
-    RecordingRunner runner;
+    SystemProcessRunner runner;
     FakePlayer *player = nullptr; // owned by the window
     SettingsStore settings{m_dir.filePath("Sonquill.conf")};
 

@@ -1,6 +1,6 @@
-// The main window as a desktop user drives it: editor focus, keyboard, undo and redo, dropped
-// files, the header, the title, what is remembered between runs, another program's changes,
-// text the catalogue cannot store, Check Sounds, the Length column and Distribute All Again.
+// The main window as a desktop user drives it: leaving the editors, keyboard, undo and redo,
+// dropped files, the header, the title, what is remembered between runs, another program's
+// changes, text the catalogue cannot store, the Length column and Check Sounds.
 
 #include "Form1Harness.h"
 
@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QScrollBar>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QUrl>
@@ -48,15 +47,6 @@ bool drop(SoundGridView *grid, const QStringList &paths)
     return enter.isAccepted() && dropped.isAccepted();
 }
 
-QStringList namesIn(const QString &catalogue)
-{
-    const SoundTable table = ParseSoundInfo(readFile(catalogue), nullptr);
-    QStringList names;
-    for (const SoundRecord &record : table.records())
-        names.append(record.name);
-    return names;
-}
-
 } // namespace
 
 class WindowTest : public QObject
@@ -85,30 +75,56 @@ private slots:
         QCOMPARE(h.shown({ColName, ColCategory}), "S1,Misc/S2,MiscZ*/S3,Misc");
     }
 
-    void refusedNumberIsNeverStoredUnasked_data()
+    void leavingTheEditor_data()
     {
-        QTest::addColumn<bool>("click");
-        QTest::newRow("then the wheel") << false;
-        QTest::newRow("then a click on another row") << true;
+        // Row 2's editor opened by two clicks, F2 or Enter; keys typed into it, then how it is
+        // left: "wheel", "click" (on another row) or "escape". What row 2 holds afterwards.
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("open");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("leave");
+        QTest::addColumn<QString>("stored");
+        // clang-format off
+        QTest::newRow("refused number, the wheel") << int(ColNumber) << "clicks" << "4" << "wheel" << "2";
+        QTest::newRow("refused number, another row") << int(ColNumber) << "clicks" << "4" << "click" << "2";
+        QTest::newRow("name, the wheel stores it") << int(ColName) << "Enter" << "Gust" << "wheel" << "Gust";
+        QTest::newRow("name, Escape keeps it") << int(ColName) << "F2" << "Gone" << "escape" << "S2";
+        // clang-format on
     }
-    void refusedNumberIsNeverStoredUnasked()
+    void leavingTheEditor()
     {
-        QFETCH(bool, click);
+        QFETCH(int, col);
+        QFETCH(QString, open);
+        QFETCH(QString, keys);
+        QFETCH(QString, leave);
         Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(40, "", "1"));
+        Form1 &w = h.openWith(h.sounds(40, "", "1")); // enough rows to scroll
         auto *txtGrid = h.control<QLineEdit>("txtGrid");
-        h.startEdit(2, ColNumber);
+        h.startEdit(1, ColNumber); // a locked number opens no editor
+        QVERIFY(txtGrid->isHidden());
+        if (open == "clicks") {
+            h.startEdit(2, col);
+        } else {
+            h.click(2, col);
+            QTest::keyClick(h.grid(), open == "F2" ? Qt::Key_F2 : Qt::Key_Return);
+        }
         QTRY_VERIFY(txtGrid->hasFocus());
-        QTest::keyClicks(txtGrid, "4");
-        QTest::keyClick(txtGrid, Qt::Key_Tab);
-        QCOMPARE(h.ui.messages.size(), 1);
-        QCOMPARE(h.ui.messages[0].title, "Number Taken!");
-        // The editor keeps the keyboard, so typing goes on where the user was told to.
-        QVERIFY(txtGrid->isVisible());
-        QTRY_VERIFY(txtGrid->hasFocus());
-        // Leaving it closes it without storing the number only suggested.
-        if (click) {
+        QCOMPARE(txtGrid->text(), col == ColNumber ? "2" : "S2");
+        QTest::keyClicks(txtGrid, keys);
+        if (col == ColNumber) {
+            // A taken number is refused and the editor keeps the keyboard, offering a free one.
+            QTest::keyClick(txtGrid, Qt::Key_Tab);
+            QCOMPARE(h.ui.messages.value(0).title, "Number Taken!");
+            QVERIFY(txtGrid->isVisible());
+            QTRY_VERIFY(txtGrid->hasFocus());
+            QCOMPARE(txtGrid->text(), "41");
+        }
+        // Leaving never stores a number only suggested.
+        if (leave == "click") {
             h.click(5, ColName);
+        } else if (leave == "escape") {
+            QTest::keyClick(txtGrid, Qt::Key_Escape);
+            QVERIFY(h.grid()->hasFocus());
         } else {
             QWidget *viewport = h.grid()->viewport();
             const QPointF at = viewport->rect().center();
@@ -117,116 +133,32 @@ private slots:
             QApplication::sendEvent(viewport, &wheel);
         }
         QTRY_VERIFY(txtGrid->isHidden());
-        QCOMPARE(w.table().at(2).number, qint16(2));
-        QCOMPARE(h.ui.messages.size(), 1);
-    }
-
-    void keys_data()
-    {
-        // Keys on the grid after a click on row 2's size cell ("S+": with Shift, "C+": with
-        // Ctrl), then the rows selected, the row of the current cell and the message asked.
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<int>("current");
-        QTest::addColumn<QString>("message");
-        const QString ask =
-            "Remove Entries? | Really remove all 2 selected sounds from the list? | Yes* No";
-        // clang-format off
-        QTest::newRow("arrows move the selection") << "down down up" << "3" << 3 << "";
-        QTest::newRow("shift+arrows stretch it") << "S+down S+down S+up" << "2 3" << 3 << "";
-        QTest::newRow("shift upwards") << "S+up" << "1 2" << 1 << "";
-        QTest::newRow("ctrl moves the focus alone") << "C+down C+down" << "2" << 4 << "";
-        QTest::newRow("end") << "end" << "8" << 8 << "";
-        QTest::newRow("shift+home") << "down S+home" << "1 2 3" << 1 << "";
-        QTest::newRow("delete one, unasked") << "delete" << "" << 2 << "";
-        QTest::newRow("delete two asks") << "S+down delete" << "2 3" << 3 << ask;
-        // clang-format on
-    }
-    void keys()
-    {
-        QFETCH(QString, keys);
-        QFETCH(int, current);
-        QFETCH(QString, message);
-
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(8));
-        h.click(2, ColSize);
-        h.ui.messageAnswers.enqueue(Button::No);
-        const QMap<QString, Qt::Key> names{{"down", Qt::Key_Down},
-                                           {"up", Qt::Key_Up},
-                                           {"home", Qt::Key_Home},
-                                           {"end", Qt::Key_End},
-                                           {"delete", Qt::Key_Delete}};
-        for (const QString &key : keys.split(' ')) {
-            const auto modifiers = key.startsWith("S+")   ? Qt::ShiftModifier
-                                   : key.startsWith("C+") ? Qt::ControlModifier
-                                                          : Qt::NoModifier;
-            QTest::keyClick(h.grid(), names.value(key.section('+', -1)), modifiers);
-        }
-        const QStringList rows = h.shown({ColNumber}).split('/').filter("*");
-        QTEST(rows.join(' ').remove('*'), "selected");
-        QCOMPARE(h.grid()->currentGridRow(), current);
-        QCOMPARE(h.messages(), message.isEmpty() ? QStringList() : QStringList{message});
-        // "Selected file" names the sound the current cell is on.
-        const int index = h.grid()->gridModel()->linkOf(current);
-        QCOMPARE(h.control<QLabel>("lblFile")->text(), w.table().at(index).filename);
-        QCOMPARE(w.table().SoundCount(), qint16(keys == "delete" ? 7 : 8));
-    }
-
-    void tabOrderAndShortcuts()
-    {
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(3));
-        h.control("txtDir")->setFocus();
-        QStringList stops;
-        for (int i = 0; i < 12; ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            stops.append(QApplication::focusWidget()->objectName());
-        }
-        QCOMPARE(stops.join(' '), "cmdBrowseDir cmdAdd cmbNewCat cmdDistribute chkOgg "
-                                  "cmdOggOptions gridSound cmdPlay cmdStop cmdEdit cmdOpen txtDir");
-        // F2 and Enter edit the current cell; Escape leaves it as it was.
-        auto *txtGrid = h.control<QLineEdit>("txtGrid");
-        h.click(2, ColName);
-        QTest::keyClick(h.grid(), Qt::Key_F2);
-        QTRY_VERIFY(txtGrid->hasFocus());
-        QCOMPARE(txtGrid->text(), "S2");
-        QTest::keyClick(txtGrid, Qt::Key_Escape);
-        QVERIFY(txtGrid->isHidden() && h.grid()->hasFocus());
-        QTest::keyClick(h.grid(), Qt::Key_Return);
-        QTRY_VERIFY(txtGrid->hasFocus());
-        QTest::keyClicks(txtGrid, "Gust");
-        QTest::keyClick(txtGrid, Qt::Key_Return);
-        QCOMPARE(w.table().at(2).name, "Gust");
-        // Ctrl+Z undoes, Ctrl+Shift+Z redoes, F1 opens the help page, Ctrl+Q closes and saves.
-        QTest::keyClick(h.grid(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(w.table().at(2).name, "S2");
-        QTest::keyClick(h.grid(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(w.table().at(2).name, "Gust");
-        QTest::keyClick(h.grid(), Qt::Key_F1);
-        QCOMPARE(h.shell.calls.size(), 1);
-        QVERIFY(h.shell.calls[0].path.endsWith("/SonquillHelp.html"));
-        QTest::keyClick(h.grid(), Qt::Key_Q, Qt::ControlModifier);
-        QVERIFY(!w.isVisible());
-        QVERIFY(readFile(h.catalogueIn(h.gameFolder())).contains("Gust"));
+        const SoundRecord &s2 = w.table().at(2);
+        QTEST(col == ColNumber ? QString::number(s2.number) : s2.name, "stored");
+        QCOMPARE(h.ui.messages.size(), col == ColNumber ? 1 : 0);
     }
 
     void undoRedo_data()
     {
-        // A change made through the window on S1 (locked), S2 and S3 (selected); what Undo names.
+        // A change made through the window on S1, S2 and S3 (S3 locked, S2 and S3 selected):
+        // "edit ROW COL [TEXT]" edits a cell, "ENTRY @ROW" runs a menu entry after a click on
+        // the row. Then what Undo names and the question answered Yes first, if any.
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("question");
         // clang-format off
-        QTest::newRow("add") << "add" << "Add Sounds";
-        QTest::newRow("remove selected") << "mnuSoundPop 6" << "Remove Selected";
-        QTest::newRow("remove all") << "mnuEdit 6" << "Remove All Sounds";
-        QTest::newRow("renumber") << "edit 0 7" << "Renumber";
-        QTest::newRow("lock") << "edit 1" << "Lock";
-        QTest::newRow("unlock") << "unlock" << "Unlock";
-        QTest::newRow("category") << "edit 2 Loud" << "Change Category";
-        QTest::newRow("selected's category") << "mnuSoundPop 10" << "Change Selected's Category";
-        QTest::newRow("name") << "edit 3 Slam" << "Rename";
-        QTest::newRow("file") << "edit 4" << "Change File";
+        QTest::newRow("add") << "add" << "Add Sounds" << "";
+        QTest::newRow("remove selected, locked or not") << "mnuSoundPop 6" << "Remove Selected" << "Remove Entries? Yes* No";
+        QTest::newRow("remove all") << "mnuEdit 6" << "Remove All Sounds" << "Clear List? Yes No*";
+        QTest::newRow("renumber") << "edit 2 0 7" << "Renumber" << "";
+        QTest::newRow("lock") << "edit 2 1" << "Lock" << "";
+        QTest::newRow("unlock") << "edit 3 1" << "Unlock" << "Unlock Sound? Yes* No";
+        QTest::newRow("lock selected, some locked") << "mnuSoundPop 8" << "Lock Selected" << "";
+        QTest::newRow("unlock selected") << "mnuSoundPop 8 @3" << "Unlock Selected" << "Unlock Sounds? Yes* No";
+        QTest::newRow("category") << "edit 2 2 Loud" << "Change Category" << "";
+        QTest::newRow("selected's category") << "mnuSoundPop 10" << "Change Selected's Category" << "";
+        QTest::newRow("name") << "edit 2 3 Slam" << "Rename" << "";
+        QTest::newRow("file") << "edit 2 4" << "Change File" << "";
         // clang-format on
     }
     void undoRedo()
@@ -235,21 +167,25 @@ private slots:
         QFETCH(QString, what);
 
         Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(3, "011", "1"));
+        Form1 &w = h.openWith(h.sounds(3, "011", "001"));
         const QString before = content(h);
         h.ui.messageAnswers.enqueue(Button::Yes);
         h.ui.inputAnswers.enqueue(QString("Bulk"));
         h.ui.fileAnswers.enqueue(QStringList{h.makeSource("Other.wav")});
+        const int row = change.section(' ', 1, 1).toInt(), col = change.section(' ', 2, 2).toInt();
         if (change == "add")
             h.press("cmdAdd");
-        else if (change == "unlock")
-            h.startEdit(1, ColLock);
-        else if (change.section(' ', 2).isEmpty() && change.startsWith("edit"))
-            h.startEdit(2, change.section(' ', 1, 1).toInt());
+        else if (change.startsWith("edit") && change.section(' ', 3).isEmpty())
+            h.startEdit(row, col);
         else if (change.startsWith("edit"))
-            h.edit(2, change.section(' ', 1, 1).toInt(), change.section(' ', 2));
-        else
-            h.trigger(change);
+            h.edit(row, col, change.section(' ', 3));
+        else if (change.contains('@'))
+            h.click(change.section('@', 1).toInt(), ColSize);
+        if (!change.startsWith("edit") && change != "add")
+            h.trigger(change.section(" @", 0, 0));
+        const QString asked = h.messages().value(0);
+        QTEST(QString(asked.section(" | ", 0, 0) + " " + asked.section(" | ", -1)).trimmed(),
+              "question");
         const QString after = content(h);
         QVERIFY2(after != before, qPrintable(after));
 
@@ -266,28 +202,54 @@ private slots:
         QCOMPARE(h.control<QComboBox>("cmbNewCat")->count(), 1);
     }
 
-    void titleAndHistory()
+    // The title's modified mark, the history and the sound under the focus rectangle through
+    // sorting, deleting, undoing and loading; the shortcuts for some of them.
+    void titleHistoryAndCurrentSound()
     {
         Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(3));
+        Form1 &w = h.openWith(
+            h.table({makeRecord("Creak", 1, "Doors", false, false, h.makeSource("c.wav")),
+                     makeRecord("Thunder", 2, "Weather", false, false, h.makeSource("t.wav")),
+                     makeRecord("Bang", 3, "Doors", false, false, h.makeSource("b.wav"))}));
         QAction *undo = w.findChild<QAction *>("mnuEditUndo");
+        // The current row, the grid ('*': selected) and "Selected file", as names.
+        auto state = [&]() -> QString {
+            const int index = h.grid()->gridModel()->linkOf(h.grid()->currentGridRow());
+            return (index ? w.table().at(index).name : QString("none")) + " | " +
+                   h.shown({ColName}) + " | " +
+                   QFileInfo(h.control<QLabel>("lblFile")->text()).fileName();
+        };
         QCOMPARE(w.windowTitle(), h.gameFolder() + "[*] \u2014 Sonquill");
+        h.click(2, ColName);
+        h.click(0, ColName);
+        QCOMPARE(state(), "Thunder | Bang/Creak/Thunder* | t.wav");
         QVERIFY(!w.isWindowModified());
-        h.ui.messageAnswers.append({Button::Yes, Button::Yes, Button::Yes});
-        h.trigger("mnuEdit 6");
+        QTest::keyClick(h.grid(), Qt::Key_Delete);
+        QCOMPARE(state(), "Creak | Bang/Creak | c.wav");
         QVERIFY(w.isWindowModified());
-        undo->trigger();
-        QVERIFY(!w.isWindowModified());
-        h.trigger("mnuEdit 2");
         h.trigger("mnuFile 4");
         QVERIFY(!w.isWindowModified());
-        // Loading forgets the history of the catalogue it replaces.
+        QTest::keyClick(h.grid(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(w.isWindowModified());
+        h.trigger("mnuEdit 6"); // the default No keeps every sound
+        QCOMPARE(w.table().SoundCount(), qint16(3));
+        h.ui.messageAnswers.append({Button::Yes, Button::Yes, Button::Yes});
+        h.trigger("mnuEdit 6");
+        QCOMPARE(state(), "none |  | ");
+        undo->trigger();
+        // Loading the saved catalogue forgets the history of the one it replaces.
         h.trigger("mnuFile 2");
         QVERIFY(!undo->isEnabled() && !w.findChild<QAction *>("mnuEditRedo")->isEnabled());
+        QCOMPARE(state(), "Bang | Bang/Creak | b.wav");
+        QTest::keyClick(h.grid(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(state(), "Bang | Bang*/Creak* | b.wav");
         // Undoing "Remove all sounds" before closing keeps every sound.
+        h.ui.fileAnswers.enqueue(QStringList{h.makeSource("d.wav")});
+        h.press("cmdAdd");
         h.trigger("mnuEdit 6");
         undo->trigger();
-        h.close();
+        QTest::keyClick(h.grid(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!w.isVisible());
         QCOMPARE(h.open().table().SoundCount(), qint16(3));
     }
 
@@ -349,43 +311,21 @@ private slots:
         QVERIFY(h.open().isMaximized());
     }
 
-    void currentSoundFollows()
+    // The Length column and name tip read from the file, the whole path as the tip of a
+    // shortened file name, and Check Sounds finding the sound whose file is missing.
+    void columnsAndCheckSounds()
     {
         Form1Harness h;
+        // 16-bit mono at 22050 Hz: 44100 bytes of samples a second after the 44-byte header.
+        const QString gone = h.sourceFolder() + "/none.wav";
         Form1 &w = h.openWith(
-            h.table({makeRecord("Creak", 1, "Doors", false, false, h.makeSource("c.wav")),
-                     makeRecord("Thunder", 2, "Weather", false, false, h.makeSource("t.wav")),
-                     makeRecord("Bang", 3, "Doors", false, false, h.makeSource("b.wav"))}));
-        // The row under the focus rectangle, the selection and "Selected file", as names.
-        auto state = [&]() -> QString {
-            const int index = h.grid()->gridModel()->linkOf(h.grid()->currentGridRow());
-            QStringList selected;
-            for (const SoundRecord &record : w.table().records()) {
-                if (record.isSelected())
-                    selected.append(record.name);
-            }
-            return (index ? w.table().at(index).name : QString("none")) + " | " +
-                   selected.join(',') + " | " +
-                   QFileInfo(h.control<QLabel>("lblFile")->text()).fileName();
-        };
-        h.click(2, ColName);
-        h.click(0, ColName);
-        QCOMPARE(h.shown({ColName}), "Bang/Creak/Thunder*");
-        QCOMPARE(state(), "Thunder | Thunder | t.wav");
-        QTest::keyClick(h.grid(), Qt::Key_Delete);
-        QCOMPARE(state(), "Creak |  | c.wav");
-        h.ui.messageAnswers.append({Button::Yes, Button::Yes});
-        h.trigger("mnuEdit 6");
-        QCOMPARE(state(), "none |  | ");
-        w.findChild<QAction *>("mnuEditUndo")->trigger();
-        h.trigger("mnuFile 2"); // the saved catalogue: three sounds again, none selected
-        QCOMPARE(state(), "Bang |  | b.wav");
-    }
-
-    void shortenedPathShowsWhole()
-    {
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(1));
+            h.table({makeRecord("Long", 1, {}, false, false, h.makeSource("L.wav", 44 + 88200)),
+                     makeRecord("Short", 2, {}, false, false, h.makeSource("S.wav", 44 + 22050)),
+                     makeRecord("Gone", 3, {}, false, false, gone)}));
+        QCOMPARE(h.shown({ColName, ColLength}), "Long,2.0 s/Short,0.5 s/Gone,");
+        const QModelIndex name = h.grid()->model()->index(0, ColName);
+        QVERIFY(
+            name.data(Qt::ToolTipRole).toString().startsWith("WAV, 16-bit PCM, mono, 22050 Hz"));
         auto tipAt = [&](int width) {
             h.grid()->setColumnWidth(ColFilename, width);
             const QRect cell = h.grid()->visualRect(h.grid()->model()->index(0, ColFilename));
@@ -397,16 +337,31 @@ private slots:
         const QString path = w.table().at(1).filename;
         QCOMPARE(tipAt(h.grid()->fontMetrics().horizontalAdvance(path) + 40), QString());
         QCOMPARE(tipAt(60), path);
+        h.click(0, ColLength); // sorted by length, unknown first
+        QCOMPARE(h.shown({ColName}), "Gone/Short/Long");
+
+        // A double-click on a finding selects its sound.
+        h.click(3, ColName);
+        h.trigger("mnuUtils 8");
+        auto *tree = w.findChild<QTreeWidget *>("treeFindings");
+        QVERIFY(tree && tree->isVisible());
+        const QList<QTreeWidgetItem *> missing = tree->findItems("Gone", Qt::MatchContains, 1);
+        QVERIFY(!missing.isEmpty());
+        const QPoint at = tree->visualItemRect(missing[0]).center();
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(h.shown({ColName}), "Gone*/Short/Long");
+        QCOMPARE(h.control<QLabel>("lblFile")->text(), gone);
     }
 
     void changedByAnotherProgram_data()
     {
         QTest::addColumn<QString>("how");           // "close" or "save" (File > Save Selections)
         QTest::addColumn<QList<Button>>("answers"); // to the questions asked
-        QTest::addColumn<QString>("onDisk");        // names in SoundInfo.dat afterwards
+        QTest::addColumn<QString>("onDisk");        // first name in SoundInfo.dat afterwards
         QTest::addColumn<QString>("shown");         // names in the grid afterwards
         // clang-format off
-        QTest::newRow("close, replace") << "close" << QList<Button>{Button::Yes} << "S1 S2" << "";
+        QTest::newRow("close, replace") << "close" << QList<Button>{Button::Yes} << "S1" << "";
         QTest::newRow("close, keep theirs") << "close" << QList<Button>{Button::No} << "Theirs" << "";
         QTest::newRow("save, keep theirs and load it") << "save" << QList<Button>{Button::No, Button::Yes} << "Theirs" << "Theirs";
         QTest::newRow("save, keep theirs, keep mine shown") << "save" << QList<Button>{Button::No, Button::No} << "Theirs" << "S1/S2";
@@ -429,23 +384,38 @@ private slots:
         QCOMPARE(h.messages()[0], "Sonquill | The catalogue in " + h.gameFolder() +
                                       " was changed by another program. Replace it with the one "
                                       "shown here? | Yes No*");
-        QTEST(namesIn(h.catalogueIn(h.gameFolder())).join(' '), "onDisk");
+        QTEST(ParseSoundInfo(readFile(h.catalogueIn(h.gameFolder())), nullptr).at(1).name,
+              "onDisk");
         if (!shown.isEmpty())
             QCOMPARE(h.shown({ColName}), shown);
     }
 
-    void textTheCatalogueCannotStore()
+    // Added files fill the gaps in the numbers, in the order chosen, take the category typed
+    // and are the selection; a file name the catalogue cannot store is refused. A typed name it
+    // cannot store is refused too, and the editor stays to put it right.
+    void addSoundsAndUnstorableText()
     {
         Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(1));
+        const SoundTable three = h.sounds(3, "111");
+        Form1 &w = h.openWith(h.table({three.at(1), three.at(3)}));
+        h.control<QComboBox>("cmbNewCat")->setEditText("Doors");
+        h.press("cmdAdd"); // cancelled: nothing changes
+        QCOMPARE(h.shown({ColNumber, ColName}), "1,S1*/3,S3*");
         const QString far = h.makeSource("Łódź 音.wav");
-        h.ui.fileAnswers.enqueue(QStringList{far, h.makeSource("Café.wav")});
+        h.ui.fileAnswers.enqueue(QStringList{h.makeSource("c.wav", 3000), far,
+                                             h.makeSource("Café.wav", 3000),
+                                             h.makeSource("b.wav", 3000)});
         h.press("cmdAdd");
         QCOMPARE(h.messages(), QStringList{"Sonquill | These files were not added:\r\n" + far +
                                            ": its name has characters the catalogue cannot "
                                            "store; rename it | Ok*"});
-        QCOMPARE(h.shown({ColNumber, ColName}), "1,S1/2,Café*");
-        // A typed name it cannot store is refused, and the editor stays to put it right.
+        QCOMPARE(h.shown({ColNumber, ColCategory, ColName, ColSize}),
+                 "1,Misc,S1,2/2,Doors,c,3*/3,Misc,S3,2/4,Doors,Café,3*/5,Doors,b,3*");
+        h.press("cmdAdd");
+        // The first in the game folder, later ones where the last files came from.
+        QCOMPARE(h.ui.fileRequests[0].initialPath, h.gameFolder() + "/*.MP3;*.WAV;*.OGG;*.VOC");
+        QCOMPARE(h.ui.fileRequests[2].initialPath, h.sourceFolder() + "/*.MP3;*.WAV;*.OGG;*.VOC");
+
         h.startEdit(1, ColName);
         auto *editor = h.control<QLineEdit>("txtGrid");
         editor->insert(QStringLiteral("Boom 💥")); // QTest types ASCII only: as a paste brings it
@@ -454,55 +424,6 @@ private slots:
                                         "store. Please use other characters. | Ok*");
         QVERIFY(editor->isVisible());
         QCOMPARE(w.table().at(1).name, QStringLiteral("S1"));
-    }
-
-    void checkSoundsFindsTheRow()
-    {
-        Form1Harness h;
-        SoundTable table = h.sounds(3);
-        table.at(2).filename = h.sourceFolder() + "/Gone.wav"; // S2's file is missing
-        Form1 &w = h.openWith(table);
-        h.trigger("mnuUtils 8");
-        auto *tree = w.findChild<QTreeWidget *>("treeFindings");
-        QVERIFY(tree && tree->isVisible());
-        const QList<QTreeWidgetItem *> missing = tree->findItems("S2", Qt::MatchContains, 1);
-        QCOMPARE(missing.size(), 1);
-        const QPoint at = tree->visualItemRect(missing[0]).center();
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
-        QCOMPARE(h.shown({ColName}), "S1/S2*/S3");
-        QCOMPARE(h.control<QLabel>("lblFile")->text(), h.sourceFolder() + "/Gone.wav");
-    }
-
-    void lengthColumnReadsTheFile()
-    {
-        Form1Harness h;
-        // 16-bit mono at 22050 Hz: 44100 bytes of samples a second after the 44-byte header.
-        h.openWith(
-            h.table({makeRecord("Long", 1, {}, false, false, h.makeSource("L.wav", 44 + 88200)),
-                     makeRecord("Short", 2, {}, false, false, h.makeSource("S.wav", 44 + 22050)),
-                     makeRecord("Gone", 3, {}, false, false, h.sourceFolder() + "/none.wav")}));
-        QCOMPARE(h.shown({ColName, ColLength}), "Long,2.0 s/Short,0.5 s/Gone,");
-        const QModelIndex name = h.grid()->model()->index(0, ColName);
-        QVERIFY(
-            name.data(Qt::ToolTipRole).toString().startsWith("WAV, 16-bit PCM, mono, 22050 Hz"));
-        h.click(0, ColLength); // sorted by length, unknown first
-        QCOMPARE(h.shown({ColName}), "Gone/Short/Long");
-    }
-
-    void distributeAllAgain()
-    {
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(2));
-        h.press("cmdDistribute");
-        h.press("cmdDistribute");
-        w.findChild<QAction *>("mnuFileDistributeAgain")->trigger();
-        QStringList summaries;
-        for (const MessageRequest &message : h.ui.messages)
-            summaries.append(message.text.section("\r\n", -1));
-        QCOMPARE(summaries, (QStringList{"Copying/Encoding of 2 files was successful.",
-                                         "2 sounds were already up to date.",
-                                         "Copying/Encoding of 2 files was successful."}));
     }
 };
 
