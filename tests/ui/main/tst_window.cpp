@@ -53,32 +53,10 @@ class WindowTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void categoryArrowOpensTheList()
-    {
-        Form1Harness h;
-        h.openWith(h.sounds(3));
-        auto *txtDir = h.control<QLineEdit>("txtDir");
-        const QString folder = txtDir->text();
-        auto *cmbCateg = h.control<QComboBox>("cmbCateg");
-        h.startEdit(2, ColCategory);
-        QTRY_VERIFY(cmbCateg->isVisible());
-        QTest::mouseClick(cmbCateg, Qt::LeftButton, {},
-                          QPoint(cmbCateg->width() - 4, cmbCateg->height() / 2));
-        QTRY_VERIFY(cmbCateg->view()->isVisible());
-        QVERIFY(cmbCateg->isVisible() && !txtDir->hasFocus());
-        QTest::keyClick(cmbCateg->view(), Qt::Key_Escape);
-        QTRY_VERIFY(!cmbCateg->view()->isVisible());
-        QVERIFY(cmbCateg->isVisible());
-        QTest::keyClicks(QApplication::focusWidget(), "Z");
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCOMPARE(txtDir->text() + "|" + h.settings.lastGameDir(), folder + "|" + folder);
-        QCOMPARE(h.shown({ColName, ColCategory}), "S1,Misc/S2,MiscZ*/S3,Misc");
-    }
-
     void leavingTheEditor_data()
     {
         // Row 2's editor opened by two clicks, F2 or Enter; keys typed into it, then how it is
-        // left: "wheel", "click" (on another row) or "escape". What row 2 holds afterwards.
+        // left: "wheel", "click" (on another row), "escape" or "enter". What row 2 holds then.
         QTest::addColumn<int>("col");
         QTest::addColumn<QString>("open");
         QTest::addColumn<QString>("keys");
@@ -89,17 +67,19 @@ private slots:
         QTest::newRow("refused number, another row") << int(ColNumber) << "clicks" << "4" << "click" << "2";
         QTest::newRow("name, the wheel stores it") << int(ColName) << "Enter" << "Gust" << "wheel" << "Gust";
         QTest::newRow("name, Escape keeps it") << int(ColName) << "F2" << "Gone" << "escape" << "S2";
+        QTest::newRow("category, after its list") << int(ColCategory) << "clicks" << "Z" << "enter" << "MiscZ";
         // clang-format on
     }
     void leavingTheEditor()
     {
         QFETCH(int, col);
         QFETCH(QString, open);
-        QFETCH(QString, keys);
         QFETCH(QString, leave);
         Form1Harness h;
         Form1 &w = h.openWith(h.sounds(40, "", "1")); // enough rows to scroll
         auto *txtGrid = h.control<QLineEdit>("txtGrid");
+        auto *cmbCateg = h.control<QComboBox>("cmbCateg");
+        QWidget *editor = col == ColCategory ? static_cast<QWidget *>(cmbCateg) : txtGrid;
         h.startEdit(1, ColNumber); // a locked number opens no editor
         QVERIFY(txtGrid->isHidden());
         if (open == "clicks") {
@@ -108,9 +88,21 @@ private slots:
             h.click(2, col);
             QTest::keyClick(h.grid(), open == "F2" ? Qt::Key_F2 : Qt::Key_Return);
         }
-        QTRY_VERIFY(txtGrid->hasFocus());
-        QCOMPARE(txtGrid->text(), col == ColNumber ? "2" : "S2");
-        QTest::keyClicks(txtGrid, keys);
+        QTRY_VERIFY(editor->isVisible());
+        if (col == ColCategory) {
+            // Its arrow opens the list without the game folder box taking the keyboard.
+            QTest::mouseClick(cmbCateg, Qt::LeftButton, {},
+                              QPoint(cmbCateg->width() - 4, cmbCateg->height() / 2));
+            QTRY_VERIFY(cmbCateg->view()->isVisible());
+            QVERIFY(cmbCateg->isVisible() && !h.control("txtDir")->hasFocus());
+            QTest::keyClick(cmbCateg->view(), Qt::Key_Escape);
+            QTRY_VERIFY(!cmbCateg->view()->isVisible());
+        } else {
+            QTRY_VERIFY(txtGrid->hasFocus());
+            QCOMPARE(txtGrid->text(), col == ColNumber ? "2" : "S2");
+        }
+        QFETCH(QString, keys);
+        QTest::keyClicks(QApplication::focusWidget(), keys);
         if (col == ColNumber) {
             // A taken number is refused and the editor keeps the keyboard, offering a free one.
             QTest::keyClick(txtGrid, Qt::Key_Tab);
@@ -122,8 +114,9 @@ private slots:
         // Leaving never stores a number only suggested.
         if (leave == "click") {
             h.click(5, ColName);
-        } else if (leave == "escape") {
-            QTest::keyClick(txtGrid, Qt::Key_Escape);
+        } else if (leave != "wheel") {
+            QTest::keyClick(QApplication::focusWidget(),
+                            leave == "escape" ? Qt::Key_Escape : Qt::Key_Return);
             QVERIFY(h.grid()->hasFocus());
         } else {
             QWidget *viewport = h.grid()->viewport();
@@ -132,10 +125,15 @@ private slots:
                               Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(viewport, &wheel);
         }
-        QTRY_VERIFY(txtGrid->isHidden());
+        QTRY_VERIFY(editor->isHidden());
         const SoundRecord &s2 = w.table().at(2);
-        QTEST(col == ColNumber ? QString::number(s2.number) : s2.name, "stored");
+        QTEST(col == ColNumber ? QString::number(s2.number)
+              : col == ColName ? s2.name
+                               : s2.category,
+              "stored");
         QCOMPARE(h.ui.messages.size(), col == ColNumber ? 1 : 0);
+        QCOMPARE(h.control<QLineEdit>("txtDir")->text() + "|" + h.settings.lastGameDir(),
+                 h.gameFolder() + "|" + h.gameFolder());
     }
 
     void undoRedo_data()
@@ -253,67 +251,10 @@ private slots:
         QCOMPARE(h.open().table().SoundCount(), qint16(3));
     }
 
-    void dropFilesAndFolders()
-    {
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(1));
-        const QString folder = h.home() + "/Dropped";
-        for (const char *name : {"/sub/c.mp3", "/D.OGG", "/readme.txt"})
-            writeFile(folder + name, "x");
-        const QString notes = h.sourceFolder() + "/notes.txt";
-        writeFile(notes, "x");
-        h.control<QComboBox>("cmbNewCat")->setEditText("Dropped");
-
-        QVERIFY(!drop(h.grid(), {}));
-        QVERIFY(!drop(h.grid(), {notes}));
-        QVERIFY(drop(h.grid(), {h.makeSource("b.wav"), notes, h.makeSource("A.Wav"), folder}));
-        QTRY_COMPARE(h.shown({ColNumber, ColCategory, ColName}),
-                     "1,Misc,S1/2,Dropped,b*/3,Dropped,A*/4,Dropped,D*/5,Dropped,c*");
-        QCOMPARE(h.messages(), QStringList{"Sonquill | These files are not MP3, WAV, OGG or VOC "
-                                           "sounds and were not added:\r\n" +
-                                           notes + " | Ok*"});
-        QCOMPARE(w.table().SoundCount(), qint16(5));
-    }
-
-    void headerAndGeometryRemembered()
-    {
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(3));
-        QHeaderView *header = h.grid()->horizontalHeader();
-        h.click(0, ColName);
-        QCOMPARE(header->sortIndicatorSection(), int(ColName));
-        QVERIFY(header->isSortIndicatorShown());
-        // Dragging a column's edge widens it and sorts nothing.
-        const int width = header->sectionSize(ColCategory);
-        const int edge = header->sectionViewportPosition(ColCategory) + width;
-        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, 5));
-        QMouseEvent move(QEvent::MouseMove, QPointF(edge + 40, 5),
-                         header->viewport()->mapToGlobal(QPointF(edge + 40, 5)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(header->viewport(), &move);
-        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, 5));
-        QCOMPARE(header->sectionSize(ColCategory), width + 40);
-        QCOMPARE(header->sortIndicatorSection(), int(ColName));
-        // The last column reaches the grid's right edge: no gap after it.
-        QVERIFY(header->sectionViewportPosition(ColLength) + header->sectionSize(ColLength) >=
-                h.grid()->viewport()->width());
-
-        const QSize size = w.minimumSize() + QSize(111, 77);
-        w.resize(size);
-        QTRY_COMPARE(w.size(), size);
-        h.close();
-        Form1 &again = h.open();
-        QCOMPARE(h.grid()->horizontalHeader()->sectionSize(ColCategory), width + 40);
-        QTRY_COMPARE(again.size(), size);
-        again.showMaximized();
-        QTRY_VERIFY(again.isMaximized());
-        h.close();
-        QVERIFY(h.open().isMaximized());
-    }
-
     // The Length column and name tip read from the file, the whole path as the tip of a
-    // shortened file name, and Check Sounds finding the sound whose file is missing.
-    void columnsAndCheckSounds()
+    // shortened file name, sorting and widening columns, and Check Sounds finding the sound
+    // whose file is missing; the widths and the window's geometry are remembered.
+    void columnsCheckSoundsAndGeometry()
     {
         Form1Harness h;
         // 16-bit mono at 22050 Hz: 44100 bytes of samples a second after the 44-byte header.
@@ -337,11 +278,26 @@ private slots:
         const QString path = w.table().at(1).filename;
         QCOMPARE(tipAt(h.grid()->fontMetrics().horizontalAdvance(path) + 40), QString());
         QCOMPARE(tipAt(60), path);
+        QHeaderView *header = h.grid()->horizontalHeader();
         h.click(0, ColLength); // sorted by length, unknown first
         QCOMPARE(h.shown({ColName}), "Gone/Short/Long");
+        QVERIFY(header->isSortIndicatorShown());
+        // Dragging a column's edge widens it and sorts nothing.
+        const int width = header->sectionSize(ColCategory);
+        const int edge = header->sectionViewportPosition(ColCategory) + width;
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, 5));
+        QMouseEvent move(QEvent::MouseMove, QPointF(edge + 40, 5),
+                         header->viewport()->mapToGlobal(QPointF(edge + 40, 5)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &move);
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, 5));
+        QCOMPARE(header->sectionSize(ColCategory), width + 40);
+        QCOMPARE(header->sortIndicatorSection(), int(ColLength));
+        // The last column reaches the grid's right edge: no gap after it.
+        QVERIFY(header->sectionViewportPosition(ColLength) + header->sectionSize(ColLength) >=
+                h.grid()->viewport()->width());
 
         // A double-click on a finding selects its sound.
-        h.click(3, ColName);
         h.trigger("mnuUtils 8");
         auto *tree = w.findChild<QTreeWidget *>("treeFindings");
         QVERIFY(tree && tree->isVisible());
@@ -352,48 +308,110 @@ private slots:
         QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(h.shown({ColName}), "Gone*/Short/Long");
         QCOMPARE(h.control<QLabel>("lblFile")->text(), gone);
+
+        const QSize size = w.minimumSize() + QSize(111, 77);
+        w.resize(size);
+        QTRY_COMPARE(w.size(), size);
+        h.close();
+        Form1 &again = h.open();
+        QCOMPARE(h.grid()->horizontalHeader()->sectionSize(ColCategory), width + 40);
+        QTRY_COMPARE(again.size(), size);
+        again.showMaximized();
+        QTRY_VERIFY(again.isMaximized());
+        h.close();
+        QVERIFY(h.open().isMaximized());
     }
 
-    void changedByAnotherProgram_data()
+    void saving_data()
     {
-        QTest::addColumn<QString>("how");           // "close" or "save" (File > Save Selections)
-        QTest::addColumn<QList<Button>>("answers"); // to the questions asked
-        QTest::addColumn<QString>("onDisk");        // first name in SoundInfo.dat afterwards
-        QTest::addColumn<QString>("shown");         // names in the grid afterwards
+        // File > Save, closing, or File > Load then closing; in the folder loaded, one browsed
+        // to (Empty) or one typed in (Other, holding another game's catalogue), or "changed" by
+        // another program meanwhile. Then the answers, the first question (%1: the folder), the
+        // first name in the folder's catalogue afterwards and the names in the grid.
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QList<Button>>("answers");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("onDisk");
+        QTest::addColumn<QString>("shown");
+        const QString other = "Replace Saved Selections? | The compiled game directory, %1, is "
+                              "not the folder";
+        const QString changed = "Sonquill | The catalogue in %1 was changed by another program. "
+                                "Replace it with the one shown here? | Yes No*";
+        const QString none = "No Selections found | No saved selections found at '%1/SoundInfo.dat'"
+                             ". Cannot load. | Ok* Cancel";
+        const QString load = "Replace Selections? | This will replace your current selections "
+                             "with what was saved at %1. Are you sure? | Yes* No";
+        using B = QList<Button>;
         // clang-format off
-        QTest::newRow("close, replace") << "close" << QList<Button>{Button::Yes} << "S1" << "";
-        QTest::newRow("close, keep theirs") << "close" << QList<Button>{Button::No} << "Theirs" << "";
-        QTest::newRow("save, keep theirs and load it") << "save" << QList<Button>{Button::No, Button::Yes} << "Theirs" << "Theirs";
-        QTest::newRow("save, keep theirs, keep mine shown") << "save" << QList<Button>{Button::No, Button::No} << "Theirs" << "S1/S2";
+        QTest::newRow("save") << "save" << B{} << "" << "Gust" << "Gust*/S2";
+        QTest::newRow("close, browsed to a folder without one") << "close Empty" << B{} << "" << "Gust" << "";
+        QTest::newRow("another game's: No keeps it") << "close Other" << B{Button::No} << other << "Theirs" << "";
+        QTest::newRow("another game's: Yes replaces it") << "close Other" << B{Button::Yes} << other << "Gust" << "";
+        QTest::newRow("changed, close: replace") << "close changed" << B{Button::Yes} << changed << "Gust" << "";
+        QTest::newRow("changed, close: keep theirs") << "close changed" << B{Button::No} << changed << "Theirs" << "";
+        QTest::newRow("changed, save: keep theirs, load it") << "save changed" << B{Button::No, Button::Yes} << changed << "Theirs" << "Theirs";
+        QTest::newRow("changed, save: keep both") << "save changed" << B{Button::No, Button::No} << changed << "Theirs" << "Gust*/S2";
+        QTest::newRow("load where there is none") << "load Empty" << B{Button::Cancel} << none << "Gust" << "";
+        QTest::newRow("load another game's: it is saved there") << "load Other" << B{Button::Yes} << load << "Theirs" << "";
         // clang-format on
     }
-    void changedByAnotherProgram()
+    void saving()
     {
+        QFETCH(QString, action);
         QFETCH(QList<Button>, answers);
+        QFETCH(QString, question);
         QFETCH(QString, shown);
+        const QString where = action.section(' ', 1);
 
         Form1Harness h;
         h.openWith(h.sounds(2));
-        // Another program writes its own catalogue into the folder meanwhile.
-        writeFile(h.catalogueIn(h.gameFolder()),
-                  SerializeSoundInfo(h.table({makeRecord("Theirs", 5)})));
+        const QByteArray original = readFile(h.catalogueIn(h.gameFolder()));
+        h.edit(1, ColName, "Gust");
+        const QByteArray theirs = SerializeSoundInfo(h.table({makeRecord("Theirs", 5)}));
+        const QString folder =
+            where.isEmpty() || where == "changed" ? h.gameFolder() : h.home() + "/" + where;
+        QDir().mkpath(folder);
+        auto *txtDir = h.control<QLineEdit>("txtDir");
+        if (where == "Empty") {
+            // Browsing takes the folder of any name typed inside it, and remembers it.
+            h.ui.fileAnswers.enqueue(QStringList{folder + "/not yet there.txt"});
+            h.press("cmdBrowseDir");
+            QVERIFY(!h.ui.fileRequests.last().fileMustExist);
+        } else if (!where.isEmpty()) {
+            writeFile(h.catalogueIn(folder), theirs);
+        }
+        if (where == "Other") {
+            // Typing alone remembers nothing; Enter does.
+            txtDir->selectAll();
+            QTest::keyClicks(txtDir, folder);
+            QCOMPARE(h.settings.lastGameDir(), h.gameFolder());
+            QTest::keyClick(txtDir, Qt::Key_Return);
+        }
+        QCOMPARE(txtDir->text() + "|" + h.settings.lastGameDir(), folder + "|" + folder);
         h.ui.messageAnswers.append(answers);
-        QFETCH(QString, how);
-        how == "close" ? h.close() : h.trigger("mnuFile 4");
+        if (action.startsWith("save"))
+            h.trigger("mnuFile 4");
+        if (action.startsWith("load"))
+            h.trigger("mnuFile 2");
+        if (!action.startsWith("save"))
+            h.close();
+
         QCOMPARE(h.ui.messages.size(), answers.size());
-        QCOMPARE(h.messages()[0], "Sonquill | The catalogue in " + h.gameFolder() +
-                                      " was changed by another program. Replace it with the one "
-                                      "shown here? | Yes No*");
-        QTEST(ParseSoundInfo(readFile(h.catalogueIn(h.gameFolder())), nullptr).at(1).name,
-              "onDisk");
+        QVERIFY2(h.messages().value(0, "").startsWith(QString(question).replace("%1", folder)),
+                 qPrintable(h.messages().value(0)));
+        const SoundTable saved = ParseSoundInfo(readFile(h.catalogueIn(folder)), nullptr);
+        QTEST(saved.at(1).name, "onDisk");
+        if (folder != h.gameFolder())
+            QCOMPARE(readFile(h.catalogueIn(h.gameFolder())), original);
         if (!shown.isEmpty())
             QCOMPARE(h.shown({ColName}), shown);
     }
 
-    // Added files fill the gaps in the numbers, in the order chosen, take the category typed
-    // and are the selection; a file name the catalogue cannot store is refused. A typed name it
-    // cannot store is refused too, and the editor stays to put it right.
-    void addSoundsAndUnstorableText()
+    // Added and dropped files fill the gaps in the numbers, in the order given, take the
+    // category typed and are the selection; a file name the catalogue cannot store is refused,
+    // and so are files that are not sounds. A typed name the catalogue cannot store is refused
+    // too, and the editor stays to put it right.
+    void addDropAndUnstorableText()
     {
         Form1Harness h;
         const SoundTable three = h.sounds(3, "111");
@@ -416,11 +434,24 @@ private slots:
         QCOMPARE(h.ui.fileRequests[0].initialPath, h.gameFolder() + "/*.MP3;*.WAV;*.OGG;*.VOC");
         QCOMPARE(h.ui.fileRequests[2].initialPath, h.sourceFolder() + "/*.MP3;*.WAV;*.OGG;*.VOC");
 
+        const QString folder = h.home() + "/Dropped", notes = h.sourceFolder() + "/notes.txt";
+        for (const QString &name :
+             QStringList{folder + "/sub/d.mp3", folder + "/E.OGG", folder + "/x.txt", notes})
+            writeFile(name, "x");
+        QVERIFY(!drop(h.grid(), {}));
+        QVERIFY(!drop(h.grid(), {notes}));
+        QVERIFY(drop(h.grid(), {h.makeSource("F.Wav"), notes, folder}));
+        QTRY_COMPARE(h.shown({ColNumber, ColName}).split('/').filter("*").join('/'),
+                     "6,F*/7,E*/8,d*");
+        QCOMPARE(h.messages().value(1), "Sonquill | These files are not MP3, WAV, OGG or VOC "
+                                        "sounds and were not added:\r\n" +
+                                            notes + " | Ok*");
+
         h.startEdit(1, ColName);
         auto *editor = h.control<QLineEdit>("txtGrid");
         editor->insert(QStringLiteral("Boom 💥")); // QTest types ASCII only: as a paste brings it
         QTest::keyClick(editor, Qt::Key_Return);
-        QCOMPARE(h.messages().value(1), "Sonquill | The text has characters the catalogue cannot "
+        QCOMPARE(h.messages().value(2), "Sonquill | The text has characters the catalogue cannot "
                                         "store. Please use other characters. | Ok*");
         QVERIFY(editor->isVisible());
         QCOMPARE(w.table().at(1).name, QStringLiteral("S1"));
