@@ -65,10 +65,11 @@ struct Cli
         return run(QStringList{"-g", "@/game"} + arguments);
     }
     // Starts a distribution of the game folder whose encoder sleeps `seconds` before copying, so
-    // that it holds the folder's lock meanwhile.
+    // that it holds the folder's lock meanwhile; if Ctrl+C reaches the encoder, it leaves a mark.
     std::unique_ptr<QProcess> slowDistribution(int seconds, const QStringList &options = {}) const
     {
-        writeFile(path("slow.sh"), "#!/bin/sh\n/bin/sleep " + QByteArray::number(seconds) +
+        writeFile(path("slow.sh"), "#!/bin/sh\ntrap '/bin/touch " + path("got-ctrl-c").toUtf8() +
+                                       "' INT\n/bin/sleep " + QByteArray::number(seconds) +
                                        "\n/bin/cp \"$1\" \"$2\"\n");
         QFile::setPermissions(path("slow.sh"), QFile::ReadOwner | QFile::ExeOwner);
         auto process = start(QStringList{"-g", path("game"), "distribute", "--ogg"} + options +
@@ -281,6 +282,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(cli.path("game")).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"SoundInfo.dat"});
         QCOMPARE(readFile(cli.path("game/SoundInfo.dat")), catalogue);
+        QVERIFY(!QFile::exists(cli.path("got-ctrl-c"))); // only the program gets it, and ends it
         // Nothing the encoder started is left once the killed ones are gone.
         QTRY_COMPARE(runTool("pgrep", {"-g", QString(encoder).trimmed()}), 1);
 
