@@ -30,7 +30,7 @@ inline SoundRecord makeRecord(const QString &name, qint16 number, const QString 
 }
 
 // A main window on a temporary home folder (holding Game and Sources) and settings file, with
-// scripted dialogs, shell, progress, encoder starter and player.
+// scripted dialogs, shell, progress and player.
 class Form1Harness
 {
     QTemporaryDir m_dir; // first: everything below lives in it
@@ -80,7 +80,7 @@ public:
         return sourceFolder() + "/" + fileName;
     }
 
-    // Builds and shows the window (which runs its start-up) and waits until it is active.
+    // Shows the window (which runs its start-up) and waits until it is active.
     Form1 &open(ProcessRunner *processRunner = nullptr, ProgressSink *progressSink = nullptr)
     {
         Form1Services services(ui, shell, settings, processRunner ? *processRunner : runner,

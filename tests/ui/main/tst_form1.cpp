@@ -211,12 +211,12 @@ private slots:
         // About shows one window, and a new one once that was closed.
         h.trigger("mnuHelp 4");
         h.trigger("mnuHelp 4");
-        QCOMPARE(w.findChildren<FrmAbout *>().size(), 1);
         QPointer<FrmAbout> first = w.findChild<FrmAbout *>();
+        QCOMPARE(w.findChildren<FrmAbout *>().size(), 1);
         first->close();
         QTRY_VERIFY(!first);
         h.trigger("mnuHelp 4");
-        QVERIFY(w.findChild<FrmAbout *>() && w.findChild<FrmAbout *>()->isVisible());
+        QVERIFY(w.findChild<FrmAbout *>()->isVisible());
         h.shell.calls.clear();
 
         // The category of the first selected sound in the table, not on the grid, is offered; an
