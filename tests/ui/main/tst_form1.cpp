@@ -1,17 +1,13 @@
-// The main window: start-up and layout, selecting with the mouse and the keys, adding sounds,
-// saving and loading, the menus, and a whole session with the real encoder.
+// The main window: start-up and layout, selecting with the mouse and the keys, the menus, and a
+// whole session with the real encoder.
 
 #include "Form1Harness.h"
-#include "distribution/SystemProcessRunner.h"
 #include "ui/dialogs/FrmAbout.h"
 #include "ui/dialogs/FrmOgg.h"
 #include "ui/dialogs/FrmProgress.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QKeySequence>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QRegularExpression>

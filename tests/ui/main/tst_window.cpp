@@ -4,9 +4,6 @@
 #include "Form1Harness.h"
 
 #include <QAbstractItemView>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QToolTip>
 #include <QTreeWidget>
