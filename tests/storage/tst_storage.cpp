@@ -504,12 +504,12 @@ void TestStorage::backupFolder()
 {
     QTemporaryDir dir;
     // Two games of the same name, and a link to one of them.
-    const QString first = dir.filePath("a/Quest: Part 1"), link = dir.filePath("link");
-    QVERIFY(QDir().mkpath(first) && QDir().mkpath(dir.filePath("b/Quest: Part 1")));
+    const QString first = dir.filePath("a/Quest: Act 1"), link = dir.filePath("link");
+    QVERIFY(QDir().mkpath(first) && QDir().mkpath(dir.filePath("b/Quest: Act 1")));
     QVERIFY(QFile::link(first, link));
     const QString folder = CatalogueBackupFolder(first);
-    QCOMPARE(folder.chopped(8), m_state.path() + "/Sonquill/backups/Quest__Part_1-");
-    QVERIFY(CatalogueBackupFolder(dir.filePath("b/Quest: Part 1")) != folder);
+    QCOMPARE(folder.chopped(8), m_state.path() + "/Sonquill/backups/Quest__Act_1-");
+    QVERIFY(CatalogueBackupFolder(dir.filePath("b/Quest: Act 1")) != folder);
     QCOMPARE(CatalogueBackupFolder(link), folder);
     // A relative state folder is ignored, as is every relative XDG folder.
     qputenv("XDG_STATE_HOME", "relative/state");
