@@ -97,24 +97,6 @@ QMap<QString, std::pair<QDateTime, QByteArray>> snapshot(const Fixture &f)
     return result;
 }
 
-// A catalogue of real sounds: four sox tones to encode, a small WAV and an MP3-named file to copy.
-void addRealSounds(Fixture &f)
-{
-    for (int i = 1; i <= 4; ++i) {
-        const QString path = f.source(QStringLiteral("Tone%1.wav").arg(i));
-        QDir().mkpath(f.source(""));
-        QCOMPARE(runTool("sox",
-                         {"-D", "-n", "-r", "22050", "-c", "1", "-b", "16", path, "synth",
-                          QString::number(0.5 + 0.25 * i), "sine", QString::number(300 + 100 * i)}),
-                 0);
-        f.add(path, qint16(i), QByteArray(), float(QFileInfo(path).size()));
-    }
-    f.add(f.source("Click.wav"), 5, makeWav(2000));
-    f.add(f.source("Bell.mp3"), 7, "not really an mp3");
-    f.options.OggUse = true;
-    f.options.ogg = {.Quality = 2, .MinSize = 4};
-}
-
 } // namespace
 
 class TestDistribution : public QObject
@@ -289,11 +271,10 @@ private Q_SLOTS:
         if (fault == "code link")
             QVERIFY(QFile::link(f.dir.filePath("missing/SoundCode.txt"), f.game("SoundCode.txt")));
         if (fault == "numbers") {
-            for (const auto &[name, number] : {std::pair{"Zero.mp3", 0},
-                                               {"Minus.mp3", -5},
-                                               {"Big.mp3", 1000},
-                                               {"Say \"hi\" Caf\u00e9.mp3", 7}})
-                f.add(f.source(name), qint16(number), name);
+            f.add(f.source("Zero.mp3"), 0, "0");
+            f.add(f.source("Minus.mp3"), -5, "-5");
+            f.add(f.source("Big.mp3"), 1000, "1000");
+            f.add(f.source("Say \"hi\" Caf\u00e9.mp3"), 7, "7");
         }
         if (fault == "no folder")
             QVERIFY(QDir(f.game()).removeRecursively());
@@ -376,8 +357,20 @@ private Q_SLOTS:
         QFETCH(QString, change);
         QFETCH(QStringList, remade);
 
-        Fixture f;
-        addRealSounds(f);
+        Fixture f; // four sox tones to encode, a small WAV and an MP3-named file to copy
+        QDir().mkpath(f.source(""));
+        for (int i = 1; i <= 4; ++i) {
+            const QString path = f.source(QStringLiteral("Tone%1.wav").arg(i));
+            QCOMPARE(runTool("sox", {"-D", "-n", "-r", "22050", "-c", "1", "-b", "16", path,
+                                     "synth", QString::number(0.5 + 0.25 * i), "sine",
+                                     QString::number(300 + 100 * i)}),
+                     0);
+            f.add(path, qint16(i), QByteArray(), float(QFileInfo(path).size()));
+        }
+        f.add(f.source("Click.wav"), 5, makeWav(2000));
+        f.add(f.source("Bell.mp3"), 7, "not really an mp3");
+        f.options.OggUse = true;
+        f.options.ogg = {.Quality = 2, .MinSize = 4};
         f.options.jobs = 4;
         const DistributionResult first = f.run();
         QCOMPARE(first.summaryTitle, QStringLiteral("Copying Complete"));
