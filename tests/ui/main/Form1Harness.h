@@ -157,34 +157,30 @@ public:
     QString shown(const QList<int> &cols) const
     {
         const QAbstractItemModel *model = grid()->model();
+        const QSet<QRgb> cyan{qRgb(128, 255, 255)}, white{qRgb(255, 255, 255)};
         QStringList rows;
         for (int row = 0; row < model->rowCount(); ++row) {
             QStringList cells;
+            QSet<QRgb> colours;
             for (int col : cols)
                 cells.append(model->index(row, col).data().toString());
-            int cyan = 0, white = 0;
             for (int col = 0; col < GridColumnCount; ++col) {
-                const QColor color =
-                    model->index(row, col).data(Qt::BackgroundRole).value<QBrush>().color();
-                cyan += color == QColor(128, 255, 255);
-                white += color == Qt::white;
+                const QVariant brush = model->index(row, col).data(Qt::BackgroundRole);
+                colours << brush.value<QBrush>().color().rgb();
             }
-            rows.append(cells.join(',') + (cyan == GridColumnCount    ? "*"
-                                           : white == GridColumnCount ? ""
-                                                                      : "?"));
+            rows.append(cells.join(',') + (colours == cyan ? "*" : colours == white ? "" : "?"));
         }
         return rows.join('/');
     }
     // The messages shown so far as "title | text | buttons", the default button marked '*'.
     QStringList messages() const
     {
-        const QStringList names{"Ok", "Cancel", "Yes", "No", "Abort", "Retry", "Ignore"};
+        const QStringList names{" Ok", " Cancel", " Yes", " No", " Abort", " Retry", " Ignore"};
         QStringList log;
         for (const MessageRequest &message : ui.messages) {
-            QStringList buttons;
+            log.append(message.title + " | " + message.text + " |");
             for (Button button : message.buttons)
-                buttons.append(names[int(button)] + (button == message.defaultButton ? "*" : ""));
-            log.append(message.title + " | " + message.text + " | " + buttons.join(' '));
+                log.last() += names[int(button)] + (button == message.defaultButton ? "*" : "");
         }
         return log;
     }
