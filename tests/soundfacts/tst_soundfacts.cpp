@@ -20,29 +20,25 @@ private slots:
         // Named for the format told; 24 bits make sox write WAVE_FORMAT_EXTENSIBLE.
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("soxArguments");
-        QTest::addColumn<bool>("oggencReads");
         // clang-format off
-        QTest::newRow("WAV, 8-bit PCM") << "pcm8.wav" << "-r 22050 -c 1 -b 8 -e unsigned-integer" << true;
-        QTest::newRow("WAV, 16-bit PCM") << "pcm16.wav" << "-r 44100 -c 2 -b 16 -e signed-integer" << true;
-        QTest::newRow("WAV, 24-bit PCM") << "pcm24.wav" << "-r 48000 -c 2 -b 24" << true;
-        QTest::newRow("WAV, 32-bit PCM") << "pcm32.wav" << "-r 22050 -c 1 -b 32 -e signed-integer" << false;
-        QTest::newRow("WAV, 32-bit float") << "float.wav" << "-r 22050 -c 1 -b 32 -e floating-point" << true;
-        QTest::newRow("WAV, IMA ADPCM") << "ima.wav" << "-r 22050 -c 1 -e ima-adpcm" << false;
-        QTest::newRow("MP3") << "tone.mp3" << "-r 44100 -c 2" << false;
-        QTest::newRow("Ogg Vorbis") << "tone.ogg" << "-r 44100 -c 2" << false;
-        QTest::newRow("VOC, 8-bit PCM") << "tone8.voc" << "-r 11025 -c 1 -b 8 -e unsigned-integer" << false;
+        QTest::newRow("WAV, 8-bit PCM") << "pcm8.wav" << "-r 22050 -c 1 -b 8 -e unsigned-integer";
+        QTest::newRow("WAV, 24-bit PCM") << "pcm24.wav" << "-r 48000 -c 2 -b 24";
+        QTest::newRow("WAV, 32-bit PCM") << "pcm32.wav" << "-r 22050 -c 1 -b 32 -e signed-integer";
+        QTest::newRow("WAV, 32-bit float") << "float.wav" << "-r 22050 -c 1 -b 32 -e floating-point";
+        QTest::newRow("WAV, IMA ADPCM") << "ima.wav" << "-r 22050 -c 1 -e ima-adpcm";
+        QTest::newRow("MP3") << "tone.mp3" << "-r 44100 -c 2";
+        QTest::newRow("Ogg Vorbis") << "tone.ogg" << "-r 44100 -c 2";
+        QTest::newRow("VOC, 8-bit PCM") << "tone8.voc" << "-r 11025 -c 1 -b 8 -e unsigned-integer";
         // clang-format on
     }
     void formats()
     {
         QFETCH(QString, fileName);
         QFETCH(QString, soxArguments);
-        QFETCH(bool, oggencReads);
 
         const QString path = m_dir.filePath(fileName);
-        QCOMPARE(test::runTool("sox", QStringList{"-n"} + soxArguments.split(' ') +
-                                          QStringList{path, "synth", "1.3", "sine", "440"}),
-                 0);
+        const QStringList synth{path, "synth", "1.3", "sine", "440"};
+        QCOMPARE(test::runTool("sox", QStringList{"-n"} + soxArguments.split(' ') + synth), 0);
         const auto soxi = [&path](const char *option) {
             QByteArray out;
             test::runTool("soxi", {QString::fromLatin1(option), path}, &out);
@@ -61,54 +57,46 @@ private slots:
         QCOMPARE(ExpectedExtension(facts), fileName.section(QLatin1Char('.'), -1));
 
         // The encodings oggenc takes are the ones it really takes.
-        QCOMPARE(OggencReads(facts), oggencReads);
-        if (fileName.endsWith(".wav"))
-            QCOMPARE(test::runTool("oggenc", {"-Q", path, "-o", path + ".ogg"}) == 0 &&
-                         QFile::exists(path + ".ogg"),
-                     oggencReads);
+        QCOMPARE(OggencReads(facts),
+                 test::runTool("oggenc", {"-Q", path, "-o", path + ".ogg"}) == 0 &&
+                     QFile::exists(path + ".ogg"));
     }
 
     void unreadable_data()
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("garbage") << "garbage.wav" << QByteArray(5000, '\x5a');
-        QTest::newRow("header cut short") << "cut.wav" << test::makeWav(4000).left(30);
-        QTest::newRow("empty file") << "empty.wav" << QByteArray();
-        QTest::newRow("missing") << "missing.wav" << QByteArray();
-        QTest::newRow("folder") << "folder.wav" << QByteArray();
-        QTest::newRow("pipe: answered at once, not a regular file") << "pipe.wav" << QByteArray();
+        QTest::addColumn<QString>("problem"); // a part of it, given for a pipe: it gets no hash
+        QTest::newRow("garbage") << "garbage.wav" << QByteArray(5000, '\x5a') << "";
+        QTest::newRow("header cut short") << "cut.wav" << test::makeWav(4000).left(30) << "";
+        QTest::newRow("pipe") << "pipe.wav" << QByteArray() << "not a regular file";
     }
     void unreadable()
     {
         QFETCH(QString, fileName);
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, problem);
 
         const QString path = m_dir.filePath(fileName);
-        if (fileName == "folder.wav")
-            QVERIFY(QDir(m_dir.path()).mkpath(fileName));
-        else if (fileName == "pipe.wav")
+        if (fileName == "pipe.wav")
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        else if (fileName != "missing.wav")
+        else
             QVERIFY(test::writeFile(path, bytes));
 
-        // In a child that a blocked read cannot keep alive.
+        // In a child that a blocked read cannot keep alive: a pipe is answered at once.
         const test::ChildResult child = test::runInChild([&] {
             SoundFactsCache cache;
             const SoundFacts facts = cache.facts(path);
             const bool nothingKnown = !facts.readable && facts.format.isEmpty() &&
-                                      LengthText(facts).isEmpty() &&
+                                      LengthText(facts).isEmpty() && !facts.problem.isEmpty() &&
                                       ExpectedExtension(facts).isEmpty() && !OggencReads(facts);
             return QStringList{nothingKnown ? "unreadable" : "?", facts.problem,
                                QString::fromLatin1(cache.contentHash(path).toHex())};
         });
         QVERIFY2(child.failure.isEmpty(), qPrintable(child.failure));
         QCOMPARE(child.answer.value(0), "unreadable");
-        QVERIFY(!child.answer.value(1).isEmpty());
-        if (fileName == "pipe.wav") { // answered at once, and no hash of a pipe's bytes either
-            QVERIFY2(child.answer[1].contains("not a regular file"), qPrintable(child.answer[1]));
-            QCOMPARE(child.answer[2], QString());
-        }
+        QVERIFY2(child.answer.value(1).contains(problem), qPrintable(child.answer.value(1)));
+        QCOMPARE(child.answer.value(2).isEmpty(), !problem.isEmpty()); // no hash of a pipe's bytes
     }
 
     void cacheFollowsChanges()
@@ -125,7 +113,6 @@ private slots:
         const SoundFacts first = cache.facts(path);
         QCOMPARE(first.sampleRate, 22050);
         const QByteArray hash = cache.contentHash(path);
-        QVERIFY(!hash.isEmpty());
 
         // Same size and time: the cache answers without looking inside.
         const QDateTime modified = QFileInfo(path).lastModified();
