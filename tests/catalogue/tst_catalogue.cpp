@@ -110,7 +110,6 @@ void TestCatalogue::rules_data()
     row("file: plain", "Door.WAV", "777|yes");
     row("file: missing", "missing.wav", "-1|no");
     row("file: pipe, answered without waiting for a writer", "pipe.wav", "-1|yes");
-    row("file: names match without regard to case", "door.wav", "-1|yes");
     row("file: hidden files match", "*.ogg", "-1|yes");
     row("file: star", "D*.wav", "-1|yes");
     row("file: question mark", "?oor.*", "-1|yes");

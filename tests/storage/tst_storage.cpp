@@ -27,9 +27,7 @@ namespace {
 
 QByteArray le16(int value)
 {
-    char bytes[2];
-    qToLittleEndian(quint16(value), bytes);
-    return QByteArray(bytes, 2);
+    return QByteArray(1, char(value)) + char(value >> 8);
 }
 
 QByteArray field(const QByteArray &ansi)
@@ -91,14 +89,12 @@ QStringList shown(const test::ScriptedUi &ui)
 {
     QStringList texts;
     for (const MessageRequest &m : ui.messages) {
-        QStringList parts{m.title,
-                          QString::number(int(m.icon)),
-                          {},
-                          QString::number(int(m.defaultButton)),
-                          m.text};
+        QString buttons;
         for (Button button : m.buttons)
-            parts[2] += QString::number(int(button));
-        texts.append(parts.join('|'));
+            buttons += QString::number(int(button));
+        texts.append(QStringLiteral("%1|%2|%3|%4|%5")
+                         .arg(m.title, QString::number(int(m.icon)), buttons,
+                              QString::number(int(m.defaultButton)), m.text));
     }
     return texts;
 }
@@ -138,7 +134,6 @@ private slots:
     void backupsFollowChanges_data();
     void backupsFollowChanges();
     void backupFolder();
-    void fileNameCase_data();
     void fileNameCase();
 
 private:
@@ -180,10 +175,8 @@ void TestStorage::catalogue_data()
     row("over-long name is cut to fit the length field",
         tableOf({makeRecord(QString(70000, u'n'), "/a.wav", 4)}), {},
         tableOf({makeRecord(QString(65535, u'n'), "/a.wav", 4)}), 0);
-    QList<SoundRecord> full;
-    for (int i = 0; i < SoundTable::kMaxCount; ++i)
-        full.append(makeRecord(QString::number(i), QStringLiteral("/s%1").arg(i), qint16(i % 999)));
-    row("32767 records", tableOf(full), {}, tableOf(full), 0);
+    const SoundTable full = numbered(SoundTable::kMaxCount);
+    row("32767 records", full, {}, full, 0);
 
     const QByteArray boom = kBoomFile.mid(2);
     row("count 0 ignores what follows", {}, le16(0) + boom, SoundTable(), 0);
@@ -198,9 +191,8 @@ void TestStorage::catalogue_data()
         {}, 0);
     const int early = kFileEndsEarlyError;
     row("count 32767 in a 2-byte file", {}, le16(32767), tableOf(QList<SoundRecord>(32767)), early);
-    SoundRecord cut;
-    cut.name = QStringLiteral("AB");
-    row("string length past the end", {}, le16(1) + "\xff\xff" + "AB", tableOf({cut}), early);
+    row("string length past the end", {}, le16(1) + "\xff\xff" + "AB",
+        tableOf({makeRecord("AB", {}, 0, 0, {})}), early);
     row("one byte", {}, "\x01", SoundTable(), early);
     const QDir corpus(QStringLiteral(SONQUILL_FUZZ_CORPUS));
     const QStringList files = corpus.entryList(QDir::Files);
@@ -432,8 +424,7 @@ void TestStorage::faults()
     QCOMPARE(child.answer[1], !firstLine.isEmpty() && answer == Button::Abort ? "1" : "0");
     QCOMPARE(child.answer[3], QFileInfo::exists(list) ? "File too large" : "");
     // The records the file lacks are empty; every size is measured again.
-    SoundRecord unmeasurable;
-    unmeasurable.size = -1.0f;
+    const SoundRecord unmeasurable = makeRecord({}, {}, 0, 0, {}, 0, -1);
     const SoundTable expected =
         entry == "short"
             ? tableOf({makeRecord("Tone", wav, 1, 0, "Misc", 0, 1234), unmeasurable, unmeasurable})
@@ -456,13 +447,10 @@ void TestStorage::backupsFollowChanges_data()
     QTest::addColumn<QList<int>>("saves");
     QTest::addColumn<QList<int>>("kept"); // versions in the backups, oldest first
 
-    QTest::newRow("a change keeps the replaced version, unchanged saves nothing")
-        << 0 << QList<int>{1, 1, 1} << QList<int>{0};
-    QTest::newRow("back and forth keeps each replaced version")
-        << 0 << QList<int>{1, 0, 1} << QList<int>{0, 1, 0};
-    QTest::newRow("the last ten versions are kept")
-        << 0 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}
-        << QList<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    // 9 is kept again though still among the backups; the unchanged last save keeps nothing.
+    QTest::newRow("each replaced version, the last ten")
+        << 0 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 9, 10, 10}
+        << QList<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 9};
     QTest::newRow("an empty file has nothing to keep") << -1 << QList<int>{1} << QList<int>{};
     QTest::newRow("an empty-looking catalogue is kept when loaded, with a warning")
         << -2 << QList<int>{1} << QList<int>{-2};
@@ -517,32 +505,20 @@ void TestStorage::backupFolder()
              QDir::homePath() + "/.local/state/Sonquill/backups/" + QFileInfo(folder).fileName());
 }
 
-void TestStorage::fileNameCase_data()
-{
-    QTest::addColumn<QStringList>("present"); // a trailing "/" makes a folder
-    QTest::addColumn<QString>("used");
-
-    QTest::newRow("exact spelling wins")
-        << QStringList{"SOUNDINFO.DAT", "SoundInfo.dat", "soundinfo.dat"} << "SoundInfo.dat";
-    QTest::newRow("another case (FAT media); a folder is passed over")
-        << QStringList{"SOUNDINFO.DAT/", "soundinfo.Dat"} << "soundinfo.Dat";
-}
-
+// The exact spelling wins, else another case (FAT media) but no folder; only that one is written.
 void TestStorage::fileNameCase()
 {
-    QFETCH(QStringList, present);
-    QFETCH(QString, used);
-
     QTemporaryDir game;
-    for (const QString &name : present)
-        QVERIFY(name.endsWith(u'/') ? QDir(game.path()).mkdir(name.chopped(1))
-                                    : test::writeFile(game.filePath(name), name.toLatin1()));
-    QMap<QString, QByteArray> expected = snapshot(game.path());
-    const QString path = SoundInfoPath(game.path());
-    QCOMPARE(path, game.filePath(used));
-    QVERIFY(!WriteSoundInfo(numbered(1), path));
-    expected[path] = SerializeSoundInfo(numbered(1)); // only the catalogue in use changed
-    QCOMPARE(snapshot(game.path()), expected);
+    QVERIFY(QDir(game.path()).mkdir("SOUNDINFO.DAT"));
+    for (const char *used : {"SoUNDINFO.DAT", "SoundInfo.dat"}) {
+        QVERIFY(test::writeFile(game.filePath(used), used));
+        QMap<QString, QByteArray> expected = snapshot(game.path());
+        const QString path = SoundInfoPath(game.path());
+        QCOMPARE(path, game.filePath(used));
+        QVERIFY(!WriteSoundInfo(numbered(1), path));
+        expected[path] = SerializeSoundInfo(numbered(1));
+        QCOMPARE(snapshot(game.path()), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStorage)
