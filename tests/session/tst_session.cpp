@@ -100,8 +100,7 @@ void TestSession::edits()
     CatalogueSession &session = loaded.session;
     const SoundTable &table = session.table();
     QSignalSpy spy(&session, &CatalogueSession::changed);
-    const QString command = edit.section(' ', 0, 0);
-    const QString argument = edit.section(' ', 1);
+    const QString command = edit.section(' ', 0, 0), argument = edit.section(' ', 1);
     const int index = command.contains('@') ? command.section('@', 1).toInt() : 3;
     QStringList seen;
     const QStringList numberVerdicts{"Accepted", "Unchanged", "TooHigh",
@@ -179,8 +178,7 @@ void TestSession::otherPrograms()
 {
     World world({sound("Door", 1)});
     CatalogueSession &session = world.session;
-    const QString game = world.dir.path();
-    const QString path = SoundInfoPath(game);
+    const QString game = world.dir.path(), path = SoundInfoPath(game);
     const QByteArray before = test::readFile(path);
     test::writeFile(path, before); // a touch
     QVERIFY(!session.changedOnDisk(game));

@@ -8,15 +8,14 @@
 
 namespace sonquill::test {
 
-// Writes bytes to path, creating folders; fails the calling test through QVERIFY on error.
+// Writes bytes to path, creating folders; false on error.
 bool writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 
 // A valid 16-bit mono PCM WAV file of exactly totalBytes bytes (at least 44), holding a tone.
 QByteArray makeWav(qint64 totalBytes, int sampleRate = 22050);
 
-// Runs a program to completion (for sox and friends); returns its exit code, -1 if it could not
-// start.
+// Runs a program to completion (sox and friends): its exit code, -1 if it did not start or crashed.
 int runTool(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
 
 // What a forked child's work answered; failure says why it did not finish (empty: it did).
