@@ -133,8 +133,9 @@ public:
     void click(int row, int col, Qt::MouseButton button = Qt::LeftButton,
                Qt::KeyboardModifiers modifiers = {}, int releaseRow = -1)
     {
-        QWidget *target = nullptr;
-        QTest::mousePress(target, button, modifiers, cellCenter(row, col, &target));
+        QWidget *target = nullptr; // set by cellCenter before it is passed on
+        const QPoint down = cellCenter(row, col, &target);
+        QTest::mousePress(target, button, modifiers, down);
         const QPoint up = cellCenter(releaseRow < 0 ? row : releaseRow, col, &target);
         QTest::mouseRelease(target, button, modifiers, up);
     }
