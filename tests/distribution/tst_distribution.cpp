@@ -361,9 +361,9 @@ private Q_SLOTS:
         QDir().mkpath(f.source(""));
         for (int i = 1; i <= 4; ++i) {
             const QString path = f.source(QStringLiteral("Tone%1.wav").arg(i));
-            QCOMPARE(runTool("sox", {"-D", "-n", "-r", "22050", "-c", "1", "-b", "16", path,
-                                     "synth", QString::number(0.5 + 0.25 * i), "sine",
-                                     QString::number(300 + 100 * i)}),
+            QCOMPARE(runTool(SONQUILL_SOX, {"-D", "-n", "-r", "22050", "-c", "1", "-b", "16", path,
+                                            "synth", QString::number(0.5 + 0.25 * i), "sine",
+                                            QString::number(300 + 100 * i)}),
                      0);
             f.add(path, qint16(i), QByteArray(), float(QFileInfo(path).size()));
         }

@@ -38,7 +38,8 @@ private slots:
 
         const QString path = m_dir.filePath(fileName);
         const QStringList synth{path, "synth", "1.3", "sine", "440"};
-        QCOMPARE(test::runTool("sox", QStringList{"-n"} + soxArguments.split(' ') + synth), 0);
+        QCOMPARE(test::runTool(SONQUILL_SOX, QStringList{"-n"} + soxArguments.split(' ') + synth),
+                 0);
         const auto soxi = [&path](const char *option) {
             QByteArray out;
             test::runTool("soxi", {QString::fromLatin1(option), path}, &out);
@@ -58,7 +59,7 @@ private slots:
 
         // The encodings oggenc takes are the ones it really takes.
         QCOMPARE(OggencReads(facts),
-                 test::runTool("oggenc", {"-Q", path, "-o", path + ".ogg"}) == 0 &&
+                 test::runTool(SONQUILL_OGGENC, {"-Q", path, "-o", path + ".ogg"}) == 0 &&
                      QFile::exists(path + ".ogg"));
     }
 
