@@ -27,18 +27,6 @@ using namespace sonquill;
 
 namespace {
 
-class QuietMessages : public MessageSink
-{
-public:
-    MessageRequest::Button showMessage(const MessageRequest &request) override
-    {
-        if (request.buttons.contains(MessageRequest::Button::Ignore))
-            return MessageRequest::Button::Ignore;
-        return request.defaultButton;
-    }
-    void abortProgram() override { std::abort(); }
-};
-
 class NoProgress : public ProgressSink
 {
 public:
@@ -153,13 +141,13 @@ DistributionOptions options(bool oggUse, const QString &programFolder, int jobs,
 void distribute(benchmark::State &state, const Corpus &corpus, bool oggUse, int jobs, bool force,
                 int expected)
 {
-    QuietMessages messages;
     NoProgress progress;
     SystemProcessRunner runner;
-    const DistributionResult result = Distribute(
-        corpus.table, corpus.gameFolder(), options(oggUse, corpus.sourceFolder(), jobs, force),
-        {messages, progress, runner});
-    if (result.soundFailed || result.encodedCount + result.copiedCount != expected)
+    const DistributionResult result =
+        Distribute(corpus.table, corpus.gameFolder(),
+                   options(oggUse, corpus.sourceFolder(), jobs, force), {progress, runner});
+    if (result.soundFailed ||
+        result.encodedCount + result.copiedCount + result.upToDateCount != expected)
         state.SkipWithError("the run failed");
 }
 

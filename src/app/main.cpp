@@ -33,6 +33,7 @@ int main(int argc, char *argv[])
                            QCoreApplication::applicationDirPath()};
     Form1 window(services);
     ui.setParentWidget(&window);
+    progress.setParentWidget(&window);
     window.show();
 
     // Files handed over by the desktop ("Open With") join the catalogue as Add Sound(s) adds.

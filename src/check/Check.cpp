@@ -1,7 +1,9 @@
 #include "Check.h"
 
 #include "catalogue/PathUtils.h"
+#include "catalogue/SoundFileNames.h"
 #include "catalogue/TextFormats.h"
+#include "distribution/DistributionPlan.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -15,9 +17,6 @@ namespace sonquill {
 namespace {
 
 using Severity = Finding::Severity;
-
-const QStringList gameExtensions = {QStringLiteral("wav"), QStringLiteral("mp3"),
-                                    QStringLiteral("ogg"), QStringLiteral("voc")};
 
 class Findings
 {
@@ -67,9 +66,9 @@ QString sourceProblem(const QString &path, const SoundFacts &facts)
 
 QString extensionProblem(const QString &extension, const SoundFacts &facts)
 {
-    if (extension.contains(QLatin1Char('/')) || extension.contains(QLatin1Char('\\')))
+    if (extension.isEmpty())
         return QStringLiteral("the file name has no extension, so the game cannot play it");
-    if (!gameExtensions.contains(extension)) {
+    if (!SoundExtensions().contains(extension)) {
         return QStringLiteral("the extension \".%1\" is not one the game plays (wav, mp3, ogg "
                               "or voc)")
             .arg(extension);
@@ -97,9 +96,9 @@ QString scriptBreakers(const QString &name)
 // What the run would do with the content: the extension decides how the game plays it, and
 // only the WAVs oggenc reads get encoded.
 void checkContent(int index, const SoundRecord &record, const SoundFacts &facts,
-                  const CheckOptions &options, Findings &findings)
+                  const CheckOptions &options, const PlannedSound &planned, Findings &findings)
 {
-    const QString extension = FileExtension(record.filename).trimmed().toLower();
+    const QString extension = SoundExtension(record.filename);
     if (ExpectedExtension(facts) != extension) {
         findings.add(index, Severity::Warning, extensionProblem(extension, facts));
         return;
@@ -108,7 +107,10 @@ void checkContent(int index, const SoundRecord &record, const SoundFacts &facts,
     if (extension != QLatin1String("wav") || !bigEnough)
         return;
     // A custom encoder may read what oggenc cannot; only the built-in one is known.
-    if (options.oggUse && options.ogg.UseCustom == 0 && !OggencReads(facts)) {
+    const bool encoded =
+        planned.action == PlannedSound::Action::Encode ||
+        (planned.action == PlannedSound::Action::UpToDate && planned.how != QLatin1String("copy"));
+    if (encoded && options.ogg.UseCustom == 0 && !OggencReads(facts)) {
         findings.add(index, Severity::Warning,
                      QStringLiteral("oggenc cannot read this WAV (%1), so it will be copied as a "
                                     "WAV instead of encoded")
@@ -201,28 +203,51 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
     QHash<QString, int> firstWithFile;
     QList<int> soundFiles; // the first entry of each readable file
 
+    // What distribution would do decides what is wrong with a number or a target name.
+    DistributionOptions distribution;
+    distribution.OggUse = options.oggUse;
+    distribution.ogg = options.ogg;
+    distribution.programFolder = options.programFolder;
+    const DistributionPlan plan = PlanDistribution(
+        table, distribution, FolderState::Read(table, options.gameFolder, distribution));
+
     for (int index = 1; index <= table.SoundCount(); ++index) {
         const SoundRecord &record = table.at(index);
         const SoundFacts facts = cache.facts(record.filename);
+        const PlannedSound &planned = plan.sounds.at(index - 1);
 
         if (!facts.readable)
             findings.add(index, Severity::Error, sourceProblem(record.filename, facts));
 
-        if (record.number < SoundTable::kLowestNumber ||
-            record.number > SoundTable::kHighestNumber) {
-            findings.add(index, Severity::Error,
-                         QStringLiteral("number %1 is outside 1 to 999, so the game cannot play "
-                                        "it")
-                             .arg(record.number));
-        } else if (const auto first = firstWithNumber.constFind(record.number);
-                   first != firstWithNumber.cend()) {
-            findings.add(index, Severity::Error,
-                         QStringLiteral("number %1 is also given to %2; the game plays only one "
-                                        "of them")
-                             .arg(record.number)
-                             .arg(entryText(table, *first)));
-        } else {
-            firstWithNumber.insert(record.number, index);
+        firstWithNumber.insert(record.number, firstWithNumber.value(record.number, index));
+        for (const DistributionError &problem : planned.problems) {
+            switch (problem.code) {
+            case DistributionError::Code::NumberOutOfRange:
+                findings.add(index, Severity::Error,
+                             QStringLiteral("number %1 is outside 1 to 999, so the game cannot "
+                                            "play it")
+                                 .arg(record.number));
+                break;
+            case DistributionError::Code::NumberTaken:
+                findings.add(index, Severity::Error,
+                             QStringLiteral("number %1 is also given to %2; the game plays only "
+                                            "one of them")
+                                 .arg(record.number)
+                                 .arg(entryText(table, firstWithNumber.value(record.number))));
+                break;
+            case DistributionError::Code::NoExtension:
+                if (facts.readable)
+                    break; // the content finding below says it
+                findings.add(index, Severity::Error,
+                             QStringLiteral("the file name has no extension, so no file can be "
+                                            "made for it"));
+                break;
+            case DistributionError::Code::TargetIsSource:
+                findings.add(index, Severity::Warning, problem.reason);
+                break;
+            default:
+                break; // an unreadable source is named above
+            }
         }
 
         const QString path =
@@ -240,7 +265,7 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
         }
 
         if (facts.readable)
-            checkContent(index, record, facts, options, findings);
+            checkContent(index, record, facts, options, planned, findings);
         checkNames(index, record, findings);
     }
 

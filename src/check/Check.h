@@ -14,6 +14,8 @@ struct CheckOptions
 {
     bool oggUse = false;
     OggSettings ogg;
+    QString programFolder; // where the built-in encoder is looked for
+    QString gameFolder;    // the folder the sounds would go to; empty: none looked at
 };
 
 // Looks at every sound before distribution: files that are missing or not sounds, numbers

@@ -9,6 +9,7 @@
 #include "catalogue/TextFormats.h"
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
+#include "distribution/Encoder.h"
 #include "distribution/SystemProcessRunner.h"
 #include "session/CatalogueSession.h"
 #include "soundfacts/SoundFactsCache.h"
@@ -55,6 +56,7 @@ const QString kStrict = QStringLiteral("strict");
 const QString kJobs = QStringLiteral("jobs");
 const QString kForce = QStringLiteral("force");
 const QString kJson = QStringLiteral("json");
+const QString kDryRun = QStringLiteral("dry-run");
 
 // One command: how it is called, what it does, and the options it accepts besides the global
 // ones.
@@ -99,17 +101,23 @@ const QMap<QString, CommandHelp> &commands()
         {QStringLiteral("distribute"),
          {QStringLiteral("distribute [--ogg|--no-ogg] [--quality N] [--min-size KB] "
                          "[--custom-command TEMPLATE] [--timeout SECONDS] [--jobs N] [--force] "
-                         "[--json]"),
+                         "[--json] [--dry-run]"),
           QStringLiteral("Puts every sound into the game folder as SOUND<n>.<ext>, encoding "
                          "large enough WAV files to Ogg Vorbis when asked, writes SoundList.dat "
                          "and SoundCode.txt and saves the catalogue. Sounds whose files are "
-                         "already up to date are not made again (--force makes all), files an "
-                         "earlier run made for numbers no longer in use are deleted, and up to "
-                         "N encoders run at once (--jobs, default one per core). The options "
-                         "hold for this run only; the stored Ogg settings apply otherwise. "
-                         "--json prints the summary as JSON. Ctrl-C stops the run, keeping what "
-                         "is done (exit 130)."),
-          {kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout, kJobs, kForce, kJson}}},
+                         "already up to date are not made again (--force makes all), and up to "
+                         "N encoders run at once (--jobs, default one per core). A SOUND<n> "
+                         "file no sound makes any more is removed only when the record of "
+                         "earlier runs proves this catalogue made it and nobody changed it "
+                         "since, its number left a catalogue that was read whole, and no "
+                         "replacement for it failed; every removal and every file kept is "
+                         "named. The options hold for this run only; the stored Ogg settings "
+                         "apply otherwise. --json prints the summary as JSON; --dry-run prints "
+                         "what would be made and removed and changes nothing. Ctrl-C, SIGTERM "
+                         "or a closed terminal stops the run, keeping what is done (exit 130, "
+                         "143 or 129)."),
+          {kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout, kJobs, kForce, kJson,
+           kDryRun}}},
         {QStringLiteral("lists"),
          {QStringLiteral("lists"),
           QStringLiteral("Writes AllSounds.txt, LockedSounds.txt and WinampPlaylist.m3u into "
@@ -379,7 +387,6 @@ std::optional<DistributionOptions> distributionOptions(const QCommandLineParser 
     options.ogg = LoadOggSettings(store);
     options.OggUse = store.oggUse() == 1;
     options.programFolder = QCoreApplication::applicationDirPath();
-    options.showSummary = false;
 
     if (parser.isSet(kOgg) && parser.isSet(kNoOgg)) {
         *reason = QStringLiteral("--ogg and --no-ogg exclude each other");
@@ -440,40 +447,66 @@ std::optional<DistributionOptions> distributionOptions(const QCommandLineParser 
     return options;
 }
 
+// What distribute would do, from the same plan; changes nothing.
+int dryRunCommand(const Context &context, const DistributionOptions &options, bool json)
+{
+    const SoundTable &table = context.session.table();
+    const DistributionPlan plan =
+        PlanDistribution(table, options, FolderState::Read(table, context.folder, options));
+    if (json)
+        printOut(QString::fromUtf8(
+            QJsonDocument(DistributionPlanJson(plan)).toJson(QJsonDocument::Indented)));
+    else
+        printOut(DistributionPlanText(plan));
+    return ExitSuccess;
+}
+
 int distributeCommand(const Context &context, const QStringList &arguments,
                       const QCommandLineParser &parser, ConsoleMessages &messages)
 {
     if (!arguments.isEmpty())
         return usageError(QStringLiteral("distribute takes no arguments besides its options"));
     QString reason;
-    const auto options = distributionOptions(parser, &reason);
+    auto options = distributionOptions(parser, &reason);
     if (!options)
         return usageError(reason);
+    options->catalogueWhole = context.session.isWholeCatalogueOf(context.folder);
+    if (parser.isSet(kDryRun))
+        return dryRunCommand(context, *options, parser.isSet(kJson));
 
-    // Ctrl-C or a build system's SIGTERM stops the run cleanly, keeping what is done.
+    // Ctrl-C, a build system's SIGTERM or a closed terminal stops the run cleanly, keeping what
+    // is done.
     InstallInterruptHandlers();
     const SoundTable &table = context.session.table();
     ConsoleProgress progress(table, !context.quiet && isatty(fileno(stderr)) != 0);
     SystemProcessRunner runner;
-    const DistributionResult result =
+    DistributionResult result =
         Distribute(table, context.folder, *options,
-                   DistributionServices{messages, progress, runner, InterruptRequested,
-                                        [&context] { return context.save() == ExitSuccess; }});
+                   DistributionServices{progress, runner, InterruptRequested});
+    if (result.encoderMissing) {
+        MessageRequest notFound;
+        notFound.title = EncoderNotFoundTitle();
+        notFound.text = EncoderNotFoundText();
+        messages.showMessage(notFound);
+    }
+    const bool saveFailed = !result.cancelled && context.save() != ExitSuccess;
+    for (const QString &warning : std::as_const(result.warnings))
+        printErr(QStringLiteral("sonquill-cli: warning: ") + warning + QLatin1Char('\n'));
     if (parser.isSet(kJson)) {
-        printOut(QString::fromUtf8(
-            QJsonDocument(DistributionResultJson(result)).toJson(QJsonDocument::Indented)));
+        QJsonObject json = DistributionResultJson(result);
+        json.insert(QStringLiteral("saveFailed"), saveFailed);
+        printOut(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
     } else {
         const QString summary =
             result.summaryTitle + QLatin1Char('\n') + result.summaryText + QLatin1Char('\n');
-        if (result.cancelled || result.soundFailed || result.saveFailed || result.encoderMissing)
+        if (result.cancelled || result.soundFailed || saveFailed || result.encoderMissing)
             printOut(summary);
         else
             context.say(summary);
     }
     if (result.cancelled)
         return InterruptExitCode();
-    return result.soundFailed || result.saveFailed || result.encoderMissing ? ExitFailed
-                                                                            : ExitSuccess;
+    return result.soundFailed || saveFailed || result.encoderMissing ? ExitFailed : ExitSuccess;
 }
 
 int listsCommand(const Context &context, const QStringList &arguments)
@@ -562,6 +595,8 @@ int RunCommandLine(const QStringList &arguments)
          QStringLiteral("N")},
         {kForce, QStringLiteral("distribute: make every sound again, even if up to date.")},
         {kJson, QStringLiteral("distribute: print the summary as JSON.")},
+        {kDryRun, QStringLiteral("distribute: print what would be made and removed; change "
+                                 "nothing.")},
         {kYes, QStringLiteral("clean: confirm the deletion.")},
     });
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -650,6 +685,8 @@ int RunCommandLine(const QStringList &arguments)
         CheckOptions options;
         options.oggUse = store.oggUse() == 1;
         options.ogg = LoadOggSettings(store);
+        options.programFolder = QCoreApplication::applicationDirPath();
+        options.gameFolder = folder;
         return RunCheckCommand(session.table(), options, parser.isSet(kStrict),
                                parser.isSet(kFormat) ? parser.value(kFormat)
                                                      : QStringLiteral("text"));

@@ -32,10 +32,13 @@ void InstallInterruptHandlers()
     struct sigaction action = {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    // The handler is used once: the next signal takes its default action and ends the program.
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    // Every further signal is taken too: the run is already ending its encoders and writing
+    // its record, and a second Ctrl-C must not leave them half done. A closed terminal (SIGHUP)
+    // ends the run the same way.
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 #endif
 }
 

@@ -2,14 +2,15 @@
 
 namespace sonquill {
 
-// Ctrl+C and SIGTERM for the command-line program: the first one only raises a flag that a
-// long command polls so it can stop cleanly; a second one ends the program at once.
+// Ctrl+C, SIGTERM and SIGHUP for the command-line program: each only raises a flag that a long
+// command polls so it can stop cleanly, ending its encoders; the first signal gives the exit code.
 void InstallInterruptHandlers();
 
-// True once SIGINT or SIGTERM has arrived.
+// True once SIGINT, SIGTERM or SIGHUP has arrived.
 bool InterruptRequested();
 
-// The exit code for the signal that arrived: 130 for SIGINT, 143 for SIGTERM (128 + signal);
+// The exit code for the signal that arrived: 130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP
+// (128 + signal);
 // 0 when none did.
 int InterruptExitCode();
 

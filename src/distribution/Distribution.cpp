@@ -1,22 +1,20 @@
 #include "Distribution.h"
 
-#include "ClearFiles.h"
 #include "Encoder.h"
 #include "FileCopy.h"
 #include "Manifest.h"
 #include "ScriptOutputs.h"
-#include "SourceFiles.h"
 #include "catalogue/NumberReader.h"
 #include "catalogue/PathUtils.h"
+#include "catalogue/SoundFileNames.h"
 #include "catalogue/TextFormats.h"
 #include "services/FileError.h"
 #include "storage/AtomicFile.h"
 
-#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QSet>
 #include <QThread>
 
 #include <algorithm>
@@ -32,39 +30,20 @@ namespace sonquill {
 
 namespace {
 
-// Encoders of files this large show their console window (2000 kB of 1000 bytes).
-constexpr float kShownWindowBytes = 2000000.0f;
 // How often the calling thread looks at the progress window and the cancel question.
 constexpr std::chrono::milliseconds kPollInterval(20);
+// How often the record is written while a run works, so that a killed run keeps most of it.
+constexpr qint64 kRecordSaveIntervalMs = 1000;
 
-const QString kMadeByCopy = QStringLiteral("copy");
+using Action = PlannedSound::Action;
+using Code = DistributionError::Code;
 
-QString fileNameOf(const QString &path)
+// What came of one planned sound, filled in by whichever thread did the work.
+struct Outcome
 {
-    return QFileInfo(path).fileName();
-}
-
-// One sound of the run: what is to be done, filled in on the calling thread, and what came of
-// it, filled in by whichever thread did the work.
-struct Sound
-{
-    enum class Work { None, Copy, Encode };
-    enum class Fallback { Copy, InPlace, Blocked };
-
-    Work work = Work::None;
-    QString source;
-    FileStamp sourceStamp;
-    QString target;
-    QString how; // as recorded in the manifest
-    bool hideWindow = true;
-    float recordedSize = 0.0f;
-    Fallback fallback = Fallback::Copy;
-    QString fallbackTarget;
-    QString fallbackBlocked; // the error line's text when the fallback target is a source
-
-    QStringList errors;
-    QString claimed;                  // the target file name this sound stands for
-    std::optional<MadeRecord> record; // set when the target was made or found up to date
+    QString made; // the file name the sound has now; empty when it got none
+    std::optional<MadeRecord> record;
+    QList<DistributionError> errors;
     bool done = false;
     bool encoded = false;
     bool copied = false;
@@ -73,66 +52,56 @@ struct Sound
     qint64 encodedBytes = 0;
 };
 
+// The first bytes of every Ogg file.
+bool isOggFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(4) == QByteArrayLiteral("OggS");
+}
+
 // One distribution run and its state.
 class Run
 {
 public:
     Run(const SoundTable &table, const QString &gameFolder, const DistributionOptions &options,
         DistributionServices services)
-        : m_table(table), m_folder(gameFolder), m_options(options), m_services(services),
-          m_sounds(std::size_t(std::max<int>(table.SoundCount(), 0)))
+        : m_table(table), m_folder(gameFolder), m_options(options), m_services(services)
     {}
 
     DistributionResult execute();
 
 private:
-    const SourceFiles &sources();
     bool pollCancel();
-    void plan(int index, bool encoderAvailable, QSet<qint16> &numbers);
-    void planCopy(Sound &sound, int index);
-    void planEncode(Sound &sound, int index);
+    QString path(const QString &name) const { return SoundFilePath(m_folder, name); }
     // Does the work of a sound; false when it was stopped before it was done.
-    bool perform(Sound &sound, const std::function<bool()> &stop);
-    void copyInto(Sound &sound, const QString &target);
+    bool perform(const PlannedSound &sound, Outcome &outcome, const std::function<bool()> &stop);
+    bool encode(const PlannedSound &sound, Outcome &outcome, const std::function<bool()> &stop);
+    void copyInto(const PlannedSound &sound, const QString &name, Outcome &outcome);
+    void finished(int position);
     void runInline();
     void runPool(int threads);
-    void finishFolder(Manifest &manifest);
+    void saveRecord(bool atEnd);
+    void removeLeftovers();
     void writeLists();
     void summarise();
 
-    QString encodingFailedText() const
+    DistributionError error(const PlannedSound &sound, Code code, const QString &reason) const
     {
-        return QStringLiteral("OGG encoding was unsuccessful (or took longer than %1 seconds).")
-            .arg(QString::number(double(m_options.timeoutMs) / 1000.0));
-    }
-    QString errorLine(int index, const QString &description) const
-    {
-        const SoundRecord &record = m_table.at(index);
-        return record.filename + QStringLiteral(" (#") + QString::number(record.number) +
-               QStringLiteral(") : ") + description + kCrLf;
+        return {code, sound.tableIndex, sound.number, sound.source, reason};
     }
 
     const SoundTable &m_table;
     const QString m_folder;
     const DistributionOptions &m_options;
     DistributionServices m_services;
-    std::optional<SourceFiles> m_sources;
-    std::vector<Sound> m_sounds; // by table index - 1
-    Manifest m_manifest;
+    FolderState m_state;
+    DistributionPlan m_plan;
+    std::vector<Outcome> m_outcomes; // by plan position
     DistributionResult m_result;
-    QString m_encoderPath;
-    QString m_folderErrors; // lines that belong to no sound
+    QList<DistributionError> m_folderErrors;
+    QElapsedTimer m_sinceRecordSaved;
     std::atomic<bool> m_stop{false};
 };
-
-// The sources are resolved only when something is to be written: an up-to-date run never
-// needs them.
-const SourceFiles &Run::sources()
-{
-    if (!m_sources)
-        m_sources.emplace(m_table);
-    return *m_sources;
-}
 
 bool Run::pollCancel()
 {
@@ -142,233 +111,147 @@ bool Run::pollCancel()
     return m_stop.load();
 }
 
-void Run::plan(int index, bool encoderAvailable, QSet<qint16> &numbers)
+void Run::copyInto(const PlannedSound &sound, const QString &name, Outcome &outcome)
 {
-    const SoundRecord &record = m_table.at(index);
-    Sound &sound = m_sounds[std::size_t(index - 1)];
-    sound.source = record.filename;
-    sound.recordedSize = record.size;
-    // A number outside 1 to 999 names no file the engine plays, and a second sound with the
-    // same number would overwrite the first one's file.
-    if (record.number < 1 || record.number > 999) {
-        sound.errors << QStringLiteral("The number %1 is not between 1 and 999; no file was made.")
-                            .arg(record.number);
-        sound.done = true;
-        return;
-    }
-    if (numbers.contains(record.number)) {
-        sound.errors << QStringLiteral("The number %1 is already used by an earlier sound; no "
-                                       "file was made.")
-                            .arg(record.number);
-        sound.done = true;
-        return;
-    }
-    numbers.insert(record.number);
-
-    const QString extension = DistributionExtension(record.filename);
-    // Wide enough for any 16-bit MinSize.
-    const double threshold = double(m_options.ogg.MinSize) * 1000.0;
-    const bool encode = extension == QLatin1String("wav") && m_options.OggUse && encoderAvailable &&
-                        double(record.size) >= threshold;
-    if (encode) {
-        sound.target = EncodeTarget(m_folder, record.number);
-        sound.how =
-            BuildEncoderCommand(m_options.ogg, m_encoderPath, record.filename, sound.target);
-    } else {
-        // Without an extension the "extension" is the whole path; it must never name a place
-        // outside the game folder.
-        if (extension.contains(QLatin1Char('/')) || extension.contains(QLatin1Char('\\'))) {
-            sound.errors << QStringLiteral("The source file has no extension to name its copy by.");
-            sound.done = true;
-            return;
-        }
-        sound.target = CopyTarget(m_folder, record.number, extension);
-        sound.how = kMadeByCopy;
-    }
-    sound.claimed = fileNameOf(sound.target);
-    sound.sourceStamp = StampOf(record.filename);
-
-    if (!m_options.force) {
-        const auto made = m_manifest.records.constFind(sound.claimed);
-        if (made != m_manifest.records.cend() &&
-            made->matches(record.filename, sound.sourceStamp, sound.how, StampOf(sound.target))) {
-            sound.record = *made;
-            sound.upToDate = true;
-            sound.done = true;
-            if (encode) {
-                sound.encoded = true;
-                sound.sourceBytes = qint64(RoundHalfEven(double(record.size)));
-                sound.encodedBytes = made->targetSize;
-            } else {
-                sound.copied = true;
-            }
-            return;
-        }
-    }
-    if (encode)
-        planEncode(sound, index);
-    else
-        planCopy(sound, index);
-}
-
-void Run::planCopy(Sound &sound, int index)
-{
-    const QString resolvedTarget = SourceFiles::resolve(sound.target);
-    // A source that already is its own target is in place; copying it onto itself could only
-    // do harm.
-    if (!resolvedTarget.isEmpty() && resolvedTarget == sources().resolvedSource(index)) {
-        sound.copied = true;
-        sound.record =
-            MadeRecord::of(sound.source, sound.sourceStamp, kMadeByCopy, sound.sourceStamp);
-        sound.done = true;
-        return;
-    }
-    if (const auto owner = sources().ownerOfResolved(resolvedTarget)) {
-        sound.errors << NotReplacedText(sound.claimed, *owner);
-        sound.done = true;
-        return;
-    }
-    sound.work = Sound::Work::Copy;
-}
-
-void Run::planEncode(Sound &sound, int index)
-{
-    const SoundRecord &record = m_table.at(index);
-    sound.hideWindow = record.size < kShownWindowBytes;
-    sound.fallbackTarget = CopyTarget(m_folder, record.number, QStringLiteral("wav"));
-    const QString resolvedFallback = SourceFiles::resolve(sound.fallbackTarget);
-    if (!resolvedFallback.isEmpty() && resolvedFallback == sources().resolvedSource(index)) {
-        sound.fallback = Sound::Fallback::InPlace;
-    } else if (const auto owner = sources().ownerOfResolved(resolvedFallback)) {
-        sound.fallback = Sound::Fallback::Blocked;
-        sound.fallbackBlocked = NotReplacedText(fileNameOf(sound.fallbackTarget), *owner);
-    }
-    if (const auto owner = sources().ownerOf(sound.target)) {
-        sound.errors << NotReplacedText(sound.claimed, *owner);
-        // The .ogg name is someone's source: this sound gets its .wav copy instead.
-        sound.target = sound.fallbackTarget;
-        sound.claimed = fileNameOf(sound.target);
-        sound.how = kMadeByCopy;
-        if (sound.fallback == Sound::Fallback::InPlace) {
-            sound.copied = true;
-            sound.record =
-                MadeRecord::of(sound.source, sound.sourceStamp, kMadeByCopy, sound.sourceStamp);
-            sound.done = true;
-        } else if (sound.fallback == Sound::Fallback::Blocked) {
-            sound.errors << sound.fallbackBlocked;
-            sound.done = true;
-        } else {
-            sound.work = Sound::Work::Copy;
-        }
-        return;
-    }
-    sound.work = Sound::Work::Encode;
-}
-
-void Run::copyInto(Sound &sound, const QString &target)
-{
-    sound.claimed = fileNameOf(target);
     FileStamp made;
-    if (const FileError error = CopyReplacing(sound.source, target, &made)) {
-        sound.errors << error.description;
+    if (const FileError failed = CopyReplacing(sound.source, path(name), &made)) {
+        const bool unreadable = failed.description.startsWith(QLatin1String("The source file"));
+        outcome.errors << error(sound, unreadable ? Code::SourceUnreadable : Code::CopyFailed,
+                                failed.description);
         return;
     }
-    sound.copied = true;
-    sound.record = MadeRecord::of(sound.source, sound.sourceStamp, kMadeByCopy, made);
+    outcome.made = name;
+    outcome.copied = true;
+    outcome.record = MadeRecord::of(sound.source, m_state.sources.value(sound.tableIndex - 1),
+                                    QStringLiteral("copy"), made);
 }
 
-bool Run::perform(Sound &sound, const std::function<bool()> &stop)
+bool Run::encode(const PlannedSound &sound, Outcome &outcome, const std::function<bool()> &stop)
 {
-    if (sound.work == Sound::Work::Copy) {
-        copyInto(sound, sound.target);
-        return true;
-    }
     // The encoder writes a hidden file that becomes the target only once it has finished well,
     // so no run, however it ends, leaves a partial sound under the engine's name.
-    const QString temporary = TemporaryBeside(sound.target, QStringLiteral(".ogg"));
+    const QString temporary = TemporaryBeside(path(sound.target), QStringLiteral(".ogg"));
     const QString command =
-        BuildEncoderCommand(m_options.ogg, m_encoderPath, sound.source, temporary);
+        BuildEncoderCommand(m_options.ogg, m_state.encoderPath, sound.source, temporary);
     const RunResult run =
         m_services.runner.RunUntil(command, sound.hideWindow, m_options.timeoutMs, stop);
     if (run.outcome == RunResult::Outcome::Cancelled) {
         QFile::remove(temporary);
         return false;
     }
+    // An encoder that says it succeeded is believed only with an Ogg file to show for it.
+    QString why;
     const FileStamp written = StampOf(temporary);
-    if (run.succeeded() && written.regular) {
-        const FileError renamed = RenameOver(temporary, sound.target);
-        if (!renamed) {
-            sound.encoded = true;
-            sound.record = MadeRecord::of(sound.source, sound.sourceStamp, sound.how, written);
-            sound.sourceBytes = qint64(RoundHalfEven(double(sound.recordedSize)));
-            sound.encodedBytes = written.size;
+    if (run.outcome == RunResult::Outcome::NotStarted) {
+        why = QStringLiteral("OGG encoding was unsuccessful: the encoder could not be started: %1")
+                  .arg(run.error);
+    } else if (run.outcome == RunResult::Outcome::TimedOut) {
+        why = QStringLiteral("OGG encoding was unsuccessful (or took longer than %1 seconds).")
+                  .arg(QString::number(double(m_options.timeoutMs) / 1000.0));
+    } else {
+        QString detail;
+        if (run.crashed)
+            detail = QStringLiteral("The encoder was ended by a signal");
+        else if (run.exitCode != 0)
+            detail = QStringLiteral("The encoder exited with code %1").arg(run.exitCode);
+        else if (!written.exists || !written.regular)
+            detail = QStringLiteral("The encoder wrote no file");
+        else if (written.size == 0)
+            detail = QStringLiteral("The encoder wrote an empty file");
+        else if (!isOggFile(temporary))
+            detail = QStringLiteral("The encoder's output is not an Ogg file");
+        if (!detail.isEmpty()) {
+            if (!run.errorOutput.isEmpty())
+                detail += QStringLiteral(": ") + run.errorOutput;
+            why = QStringLiteral("OGG encoding was unsuccessful (or took longer than %1 seconds). ")
+                      .arg(QString::number(double(m_options.timeoutMs) / 1000.0)) +
+                  detail + QLatin1Char('.');
+        }
+    }
+    if (why.isEmpty()) {
+        if (const FileError renamed = RenameOver(temporary, path(sound.target))) {
+            why = renamed.description;
+        } else {
+            outcome.made = sound.target;
+            outcome.encoded = true;
+            outcome.record =
+                MadeRecord::of(sound.source, m_state.sources.value(sound.tableIndex - 1), sound.how,
+                               StampOf(path(sound.target)));
+            outcome.sourceBytes = qint64(RoundHalfEven(double(m_table.at(sound.tableIndex).size)));
+            outcome.encodedBytes = written.size;
             return true;
         }
-        sound.errors << renamed.description;
     }
     QFile::remove(temporary);
-    if (run.outcome == RunResult::Outcome::NotStarted) {
-        sound.errors << QStringLiteral(
-                            "OGG encoding was unsuccessful: the encoder could not be started: %1")
-                            .arg(run.error);
+    outcome.errors << error(sound,
+                            run.outcome == RunResult::Outcome::NotStarted ? Code::EncoderNotStarted
+                                                                          : Code::EncoderFailed,
+                            why);
+    // The .wav copy stands for this number now; an earlier .ogg goes only once it is made, and
+    // only when the record proves it.
+    if (sound.fallbackInPlace) {
+        outcome.made = sound.fallbackTarget;
+    } else if (!sound.fallbackBlocked.isEmpty()) {
+        outcome.errors << error(sound, Code::TargetIsSource, sound.fallbackBlocked);
     } else {
-        sound.errors << encodingFailedText();
-    }
-    // The .wav copy stands for this number now; an .ogg from an earlier run must not stay
-    // beside it.
-    QFile::remove(sound.target);
-    switch (sound.fallback) {
-    case Sound::Fallback::Copy:
-        copyInto(sound, sound.fallbackTarget);
-        break;
-    case Sound::Fallback::InPlace:
-        sound.claimed = fileNameOf(sound.fallbackTarget);
-        sound.copied = true;
-        sound.record =
-            MadeRecord::of(sound.source, sound.sourceStamp, kMadeByCopy, sound.sourceStamp);
-        break;
-    case Sound::Fallback::Blocked:
-        sound.claimed = fileNameOf(sound.fallbackTarget);
-        sound.errors << sound.fallbackBlocked;
-        break;
+        copyInto(sound, sound.fallbackTarget, outcome);
     }
     return true;
 }
 
-// One sound after the other on the calling thread, which keeps the window alive and asks
-// whether to stop while an encoder runs.
+bool Run::perform(const PlannedSound &sound, Outcome &outcome, const std::function<bool()> &stop)
+{
+    if (sound.action == Action::Copy) {
+        copyInto(sound, sound.target, outcome);
+        return true;
+    }
+    return encode(sound, outcome, stop);
+}
+
+// On the calling thread: the progress step and the record of a sound that is done.
+void Run::finished(int position)
+{
+    const PlannedSound &sound = m_plan.sounds.at(position);
+    const Outcome &outcome = m_outcomes[std::size_t(position)];
+    if (outcome.record && !outcome.made.isEmpty())
+        m_state.record.records.insert(outcome.made, *outcome.record);
+    m_services.progress.soundFinished(sound.tableIndex);
+    m_services.progress.AdvanceProgress(1);
+    saveRecord(false);
+}
+
+// One sound after the other on the calling thread.
 void Run::runInline()
 {
     const std::function<bool()> stop = [this] {
         m_services.progress.keepAlive();
         return pollCancel();
     };
-    for (Sound &sound : m_sounds) {
-        if (sound.work == Sound::Work::None || sound.done)
+    for (int position = 0; position < m_plan.sounds.size(); ++position) {
+        Outcome &outcome = m_outcomes[std::size_t(position)];
+        if (outcome.done)
             continue;
         if (stop())
             return;
-        sound.done = perform(sound, stop);
-        if (sound.done) {
-            m_services.progress.soundFinished(int(&sound - m_sounds.data()) + 1);
-            m_services.progress.AdvanceProgress(1);
-        }
+        outcome.done = perform(m_plan.sounds.at(position), outcome, stop);
+        if (outcome.done)
+            finished(position);
     }
 }
 
 // Several sounds at once on worker threads; the calling thread alone talks to the progress
-// window, advancing it as each sound is done, and asks whether to stop.
+// sink and the record, as each sound is done, and asks whether to stop.
 void Run::runPool(int threads)
 {
-    std::vector<Sound *> work;
-    for (Sound &sound : m_sounds) {
-        if (sound.work != Sound::Work::None && !sound.done)
-            work.push_back(&sound);
+    std::vector<int> work;
+    for (int position = 0; position < m_plan.sounds.size(); ++position) {
+        if (!m_outcomes[std::size_t(position)].done)
+            work.push_back(position);
     }
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
     std::condition_variable changed;
-    std::vector<int> finished; // table indexes, in the order the sounds were done
+    std::vector<int> done; // plan positions, in the order the sounds were done
     int running = threads;
     const std::function<bool()> stop = [this] { return m_stop.load(); };
 
@@ -380,11 +263,14 @@ void Run::runPool(int threads)
                 const std::size_t i = next.fetch_add(1);
                 if (i >= work.size() || m_stop.load())
                     break;
-                const bool done = perform(*work[i], stop);
+                const int position = work[i];
+                Outcome outcome;
+                const bool ended = perform(m_plan.sounds.at(position), outcome, stop);
                 std::lock_guard lock(mutex);
-                work[i]->done = done;
-                if (done)
-                    finished.push_back(int(work[i] - m_sounds.data()) + 1);
+                outcome.done = ended;
+                m_outcomes[std::size_t(position)] = std::move(outcome);
+                if (ended)
+                    done.push_back(position);
                 changed.notify_one();
             }
             std::lock_guard lock(mutex);
@@ -392,20 +278,19 @@ void Run::runPool(int threads)
             changed.notify_one();
         });
     }
-    std::size_t advanced = 0;
+    std::size_t reported = 0;
     for (;;) {
         std::vector<int> now;
         bool over = false;
         {
             std::unique_lock lock(mutex);
             changed.wait_for(lock, kPollInterval);
-            now.assign(finished.begin() + std::ptrdiff_t(advanced), finished.end());
+            now.assign(done.begin() + std::ptrdiff_t(reported), done.end());
             over = running == 0;
         }
-        for (const int index : now) {
-            m_services.progress.soundFinished(index);
-            m_services.progress.AdvanceProgress(1);
-            ++advanced;
+        for (const int position : now) {
+            finished(position);
+            ++reported;
         }
         if (over)
             break;
@@ -416,50 +301,77 @@ void Run::runPool(int threads)
         worker.join();
 }
 
-// Files that earlier runs made and that no sound makes any more go; files this catalogue never
-// made are left alone and named.
-void Run::finishFolder(Manifest &manifest)
+void Run::saveRecord(bool atEnd)
 {
+    if (!atEnd && m_sinceRecordSaved.isValid() &&
+        m_sinceRecordSaved.elapsed() < kRecordSaveIntervalMs)
+        return;
+    m_sinceRecordSaved.start();
+    const FileError failed = m_state.record.Save();
+    if (failed && atEnd) {
+        m_result.warnings << QStringLiteral("The record of the files made cannot be saved, so "
+                                            "the next distribution makes them all again: %1")
+                                 .arg(failed.description);
+    }
+}
+
+// Files that earlier runs made and that no sound makes any more go, when the record proves
+// it; every other one stays and is named.
+void Run::removeLeftovers()
+{
+    QSet<QString> made;
     QSet<QString> claimed;
-    for (const Sound &sound : m_sounds) {
-        if (!sound.claimed.isEmpty())
-            claimed.insert(sound.claimed);
-    }
-    const QStringList recorded = manifest.records.keys();
-    for (const QString &name : recorded) {
-        if (claimed.contains(name))
-            continue;
-        const QString path = JoinPath(m_folder, name);
-        if (!StampOf(path).exists || sources().ownerOf(path)) {
-            manifest.records.remove(name);
+    QSet<qint16> failed;
+    for (int position = 0; position < m_plan.sounds.size(); ++position) {
+        const PlannedSound &sound = m_plan.sounds.at(position);
+        const Outcome &outcome = m_outcomes[std::size_t(position)];
+        if (!outcome.made.isEmpty()) {
+            made.insert(outcome.made);
+            claimed.insert(outcome.made);
             continue;
         }
-        QFile file(path);
+        // Nothing made: what the number has now stays as it is.
+        for (const QString &name : {sound.target, sound.fallbackTarget}) {
+            if (!name.isEmpty())
+                claimed.insert(name);
+        }
+        if (sound.action != Action::Refused ||
+            (sound.problems.first().code != Code::NumberOutOfRange &&
+             sound.problems.first().code != Code::NumberTaken))
+            failed.insert(sound.number);
+    }
+    // Files made in this run are in the folder now, under their names.
+    for (const QString &name : std::as_const(made))
+        m_state.soundFiles.insert(name, StampOf(path(name)));
+    const Removals removals = PlanRemovals(m_table, m_options, m_state, claimed, failed);
+    for (const QString &name : removals.forgotten)
+        m_state.record.records.remove(name);
+    m_result.kept = removals.kept;
+    for (const QString &name : removals.remove) {
+        // Looked at once more just before it goes: nobody may have put another file there.
+        const MadeRecord recorded = m_state.record.records.value(name);
+        if (!recorded.describes(StampOf(path(name)))) {
+            m_result.kept.append({name, QStringLiteral("changed since it was made")});
+            continue;
+        }
+        QFile file(path(name));
         if (file.remove()) {
-            m_result.staleDeleted << name;
-            manifest.records.remove(name);
+            m_result.removed << name;
+            m_state.record.records.remove(name);
         } else {
-            m_folderErrors += QStringLiteral("%1 was made by an earlier distribution and is no "
-                                             "longer used, but it cannot be deleted: %2")
-                                  .arg(name, file.errorString()) +
-                              kCrLf;
+            m_folderErrors.append({Code::NotRemoved, 0, *NumberOfSoundFileName(name), path(name),
+                                   QStringLiteral("%1 was made by an earlier distribution and is "
+                                                  "no longer used, but it cannot be deleted: %2")
+                                       .arg(name, file.errorString())});
         }
     }
-    m_result.staleDeleted.sort();
-    QDirIterator entries(m_folder, QDir::Files | QDir::Hidden | QDir::System);
-    while (entries.hasNext()) {
-        entries.next();
-        const QString name = entries.fileName();
-        if (!IsNumberedSoundFileName(name) || claimed.contains(name) ||
-            manifest.records.contains(name) || sources().ownerOf(entries.filePath()))
-            continue;
-        m_result.notMade << name;
-    }
-    m_result.notMade.sort();
+    // A file kept because it changed is no longer the one the record describes.
+    for (const KeptFile &kept : std::as_const(m_result.kept))
+        m_state.record.records.remove(kept.name);
 }
 
 // Both files are written whole at the end, in one step each, and left untouched when their
-// content would not change (then the sources need not be resolved either).
+// content would not change.
 void Run::writeLists()
 {
     QByteArray soundList;
@@ -468,32 +380,39 @@ void Run::writeLists()
         soundList += SoundListEntryBytes(record);
         soundCode += SoundCodeEntryBytes(record);
     }
-    const auto write = [this](const char *fileName, const QByteArray &bytes) {
+    QHash<QString, int> sourceOwners;
+    for (int index = 1; index <= m_table.SoundCount(); ++index) {
+        const FileStamp &stamp = m_state.sources.value(index - 1);
+        if (stamp.exists)
+            sourceOwners.insert(QString::number(stamp.device) + u':' + QString::number(stamp.inode),
+                                index);
+    }
+    const auto write = [&](const char *fileName, const QByteArray &bytes) {
         const QString name = QString::fromLatin1(fileName);
-        const QString path = JoinPath(m_folder, name);
+        const QString filePath = JoinPath(m_folder, name);
+        const auto failure = [&](const QString &why) {
+            m_folderErrors.append({Code::ListNotWritten, 0, 0, filePath, why});
+            m_result.listsFailed = true;
+        };
         // A device or a folder under that name is never replaced: through a link, the file
         // written whole would take the device's place.
-        const FileStamp stamp = StampOf(path);
-        if (stamp.exists && !stamp.regular) {
-            m_folderErrors +=
-                QStringLiteral("%1 cannot be written: it is not a regular file").arg(name) + kCrLf;
-            m_result.listsFailed = true;
-            return;
-        }
-        QFile existing(path);
+        const FileStamp stamp = StampOf(filePath);
+        if (stamp.exists && !stamp.regular)
+            return failure(
+                QStringLiteral("%1 cannot be written: it is not a regular file").arg(name));
+        QFile existing(filePath);
         if (stamp.exists && stamp.size == bytes.size() && existing.open(QIODevice::ReadOnly) &&
             existing.readAll() == bytes)
             return;
-        if (const auto owner = sources().ownerOf(path)) {
-            m_folderErrors += NotReplacedText(name, *owner) + kCrLf;
-            m_result.listsFailed = true;
-            return;
+        const int owner = sourceOwners.value(
+            QString::number(stamp.device) + u':' + QString::number(stamp.inode), 0);
+        if (stamp.exists && owner != 0) {
+            return failure(
+                QStringLiteral("%1 was not replaced because it is the source file of sound #%2")
+                    .arg(name, QString::number(m_table.at(owner).number)));
         }
-        if (const FileError error = WriteWholeFile(path, bytes)) {
-            m_folderErrors +=
-                QStringLiteral("%1 cannot be written: %2").arg(name, error.description) + kCrLf;
-            m_result.listsFailed = true;
-        }
+        if (const FileError failed = WriteWholeFile(filePath, bytes))
+            failure(QStringLiteral("%1 cannot be written: %2").arg(name, failed.description));
     };
     write(kSoundListFileName, soundList);
     write(kSoundCodeFileName, soundCode);
@@ -501,64 +420,68 @@ void Run::writeLists()
 
 void Run::summarise()
 {
-    for (int index = 1; index <= int(m_sounds.size()); ++index) {
-        const Sound &sound = m_sounds[std::size_t(index - 1)];
-        if (!sound.done)
+    for (int position = 0; position < m_plan.sounds.size(); ++position) {
+        const PlannedSound &sound = m_plan.sounds.at(position);
+        const Outcome &outcome = m_outcomes[std::size_t(position)];
+        if (!outcome.done)
             continue;
         ++m_result.doneCount;
-        for (const QString &error : sound.errors)
-            m_result.ErrorText += errorLine(index, error);
-        m_result.SourceTotal += sound.sourceBytes;
-        m_result.EncodedTotal += sound.encodedBytes;
-        m_result.encodedCount += sound.encoded ? 1 : 0;
-        m_result.copiedCount += sound.copied ? 1 : 0;
-        m_result.upToDateCount += sound.upToDate ? 1 : 0;
+        m_result.errors << sound.problems << outcome.errors;
+        m_result.SourceTotal += outcome.sourceBytes;
+        m_result.EncodedTotal += outcome.encodedBytes;
+        m_result.encodedCount += outcome.encoded ? 1 : 0;
+        m_result.copiedCount += outcome.copied ? 1 : 0;
+        m_result.upToDateCount += outcome.upToDate ? 1 : 0;
+        m_result.failedCount += outcome.made.isEmpty() ? 1 : 0;
     }
-    m_result.ErrorText += m_folderErrors;
-    m_result.soundFailed = !m_result.ErrorText.isEmpty();
+    m_result.errors << m_folderErrors;
+    m_result.ErrorText = ErrorLines(m_result.errors, m_table);
+    m_result.soundFailed = !m_result.errors.isEmpty();
 
-    MessageRequest summary;
     if (m_result.cancelled) {
-        summary.title = QStringLiteral("Distribution Cancelled");
-        summary.text =
+        m_result.summaryTitle = QStringLiteral("Distribution Cancelled");
+        m_result.summaryText =
             m_result.ErrorText + QStringLiteral("Distribution cancelled: %1 of %2 sounds done.")
                                      .arg(m_result.doneCount)
                                      .arg(m_result.soundCount);
-        summary.icon = MessageRequest::Icon::Exclamation;
+        return;
+    }
+    QString text;
+    if (m_options.OggUse) {
+        text = kCrLf + kCrLf + QStringLiteral("Ogg-encoding compressed wav's from ") +
+               KilobytesText(double(m_result.SourceTotal)) + QStringLiteral(" kB to ") +
+               KilobytesText(double(m_result.EncodedTotal)) + QStringLiteral(" kB.");
+    }
+    if (m_result.soundFailed) {
+        m_result.summaryTitle = QStringLiteral("Errors During Copy!");
+        text = m_result.ErrorText + text;
     } else {
-        QString sizeSentence;
-        if (m_options.OggUse) {
-            sizeSentence = kCrLf + kCrLf + QStringLiteral("Ogg-encoding compressed wav's from ") +
-                           KilobytesText(double(m_result.SourceTotal)) + QStringLiteral(" kB to ") +
-                           KilobytesText(double(m_result.EncodedTotal)) + QStringLiteral(" kB.");
-        }
-        if (m_result.soundFailed) {
-            summary.title = QStringLiteral("Errors During Copy!");
-            summary.text = m_result.ErrorText + sizeSentence;
-            summary.icon = MessageRequest::Icon::Exclamation;
-        } else {
-            summary.title = QStringLiteral("Copying Complete");
-            summary.text = QStringLiteral("Copying/Encoding of ") +
-                           QString::number(m_result.soundCount) +
-                           QStringLiteral(" files was successful.") + sizeSentence;
-        }
-        if (!m_result.notMade.isEmpty()) {
-            summary.text += kCrLf + kCrLf +
-                            QStringLiteral("Not made by this catalogue and left in place: ") +
-                            m_result.notMade.join(QStringLiteral(", ")) + QLatin1Char('.');
-        }
-        if (m_result.upToDateCount > 0) {
-            summary.text +=
-                kCrLf + kCrLf +
+        m_result.summaryTitle = QStringLiteral("Copying Complete");
+        text = QStringLiteral("Copying/Encoding of ") + QString::number(m_result.soundCount) +
+               QStringLiteral(" files was successful.") + text;
+    }
+    if (!m_result.removed.isEmpty()) {
+        text += kCrLf + kCrLf +
+                QStringLiteral("Removed, as earlier distributions made them for numbers no "
+                               "longer in use: ") +
+                m_result.removed.join(QStringLiteral(", ")) + QLatin1Char('.');
+    }
+    if (!m_result.kept.isEmpty()) {
+        QStringList kept;
+        for (const KeptFile &file : std::as_const(m_result.kept))
+            kept << file.name + QStringLiteral(" (") + file.reason + QLatin1Char(')');
+        text += kCrLf + kCrLf + QStringLiteral("Left in place, as no sound makes them: ") +
+                kept.join(QStringLiteral(", ")) + QLatin1Char('.');
+    }
+    if (m_result.upToDateCount > 0) {
+        text += kCrLf + kCrLf +
                 (m_result.upToDateCount == 1 ? QStringLiteral("1 sound was already up to date.")
                                              : QStringLiteral("%1 sounds were already up to date.")
                                                    .arg(m_result.upToDateCount));
-        }
     }
-    m_result.summaryTitle = summary.title;
-    m_result.summaryText = summary.text;
-    if (m_options.showSummary)
-        m_services.messages.showMessage(summary);
+    for (const QString &warning : std::as_const(m_result.warnings))
+        text += kCrLf + kCrLf + warning;
+    m_result.summaryText = text;
 }
 
 DistributionResult Run::execute()
@@ -572,94 +495,111 @@ DistributionResult Run::execute()
             QString::number(count) + QStringLiteral(" files..."),
         count, false);
 
-    bool encoderAvailable = false;
-    if (m_options.OggUse) {
-        if (m_options.ogg.UseCustom == 0) {
-            const EncoderLocation location = LocateEncoder(m_options.programFolder);
-            m_encoderPath = location.EncoderPath;
-            encoderAvailable = location.found;
-            if (!encoderAvailable) {
-                m_result.encoderMissing = true;
-                MessageRequest notFound;
-                notFound.title = EncoderNotFoundTitle();
-                notFound.text = EncoderNotFoundText();
-                m_services.messages.showMessage(notFound);
-            }
-        } else {
-            encoderAvailable = true;
-        }
+    m_state = FolderState::Read(m_table, m_folder, m_options);
+    // Partial files of runs that were killed: no run is working here now (the caller holds
+    // the folder), so nobody is still writing them.
+    for (const QString &name : std::as_const(m_state.leftoverTemporaries)) {
+        if (QFile::remove(JoinPath(m_folder, name)))
+            m_result.temporariesRemoved << name;
     }
-
-    m_manifest = Manifest::Load(m_folder);
-    QSet<qint16> numbers;
-    for (int index = 1; index <= count && !pollCancel(); ++index) {
-        plan(index, encoderAvailable, numbers);
-        if (m_sounds[std::size_t(index - 1)].done) {
-            m_services.progress.soundFinished(index);
-            m_services.progress.AdvanceProgress(1);
-        }
-    }
+    m_plan = PlanDistribution(m_table, m_options, m_state);
+    m_result.encoderMissing = m_plan.encoderMissing;
+    m_outcomes.resize(std::size_t(m_plan.sounds.size()));
 
     int pending = 0;
-    for (const Sound &sound : m_sounds)
-        pending += sound.work != Sound::Work::None && !sound.done ? 1 : 0;
+    for (int position = 0; position < m_plan.sounds.size(); ++position) {
+        const PlannedSound &sound = m_plan.sounds.at(position);
+        Outcome &outcome = m_outcomes[std::size_t(position)];
+        switch (sound.action) {
+        case Action::Copy:
+        case Action::Encode:
+            ++pending;
+            continue;
+        case Action::UpToDate:
+            outcome.made = sound.target;
+            outcome.upToDate = true;
+            if (sound.how != QLatin1String("copy")) {
+                outcome.sourceBytes =
+                    qint64(RoundHalfEven(double(m_table.at(sound.tableIndex).size)));
+                outcome.encodedBytes = m_state.soundFiles.value(sound.target).size;
+            }
+            break;
+        case Action::InPlace:
+            // The author's own file: never recorded, so never removed as a leftover.
+            outcome.made = sound.target;
+            outcome.upToDate = true;
+            m_state.record.records.remove(sound.target);
+            break;
+        case Action::Refused:
+            break;
+        }
+        outcome.done = true;
+        m_services.progress.soundFinished(sound.tableIndex);
+        m_services.progress.AdvanceProgress(1);
+    }
+
     const int jobs = m_options.jobs > 0 ? m_options.jobs : QThread::idealThreadCount();
     const int threads = std::min(std::max(jobs, 1), pending);
-    if (!m_stop.load()) {
+    if (!pollCancel() && pending > 0) {
         if (threads > 1 && m_services.runner.concurrent())
             runPool(threads);
         else
             runInline();
     }
-    m_result.cancelled = m_stop.load() && std::any_of(m_sounds.begin(), m_sounds.end(),
-                                                      [](const Sound &s) { return !s.done; });
-
-    // What was made is recorded also when the run was cancelled; a target that could not be
-    // made keeps the record of what it still is.
-    for (const Sound &sound : m_sounds) {
-        if (sound.done && sound.record && !sound.claimed.isEmpty())
-            m_manifest.records.insert(sound.claimed, *sound.record);
-    }
+    m_result.cancelled =
+        m_stop.load() && std::any_of(m_outcomes.begin(), m_outcomes.end(),
+                                     [](const Outcome &outcome) { return !outcome.done; });
     if (!m_result.cancelled) {
-        finishFolder(m_manifest);
+        removeLeftovers();
         writeLists();
     }
-    if (const FileError error = m_manifest.Save()) {
-        m_folderErrors += QStringLiteral("The record of the files made cannot be saved, so the "
-                                         "next distribution makes them all again: %1")
-                              .arg(error.description) +
-                          kCrLf;
-    }
+    saveRecord(true);
     m_services.progress.CloseProgress();
     summarise();
-    if (!m_result.cancelled && m_services.saveCatalogue)
-        m_result.saveFailed = !m_services.saveCatalogue();
     return m_result;
 }
 
 } // namespace
 
-QString CopyTarget(const QString &gameFolder, qint16 number, const QString &extension)
+QString DistributionError::codeName() const
 {
-    return JoinPath(gameFolder, QStringLiteral("SOUND") + QString::number(number) +
-                                    QLatin1Char('.') + extension);
+    switch (code) {
+    case Code::NumberOutOfRange:
+        return QStringLiteral("number-out-of-range");
+    case Code::NumberTaken:
+        return QStringLiteral("number-taken");
+    case Code::NoExtension:
+        return QStringLiteral("no-extension");
+    case Code::SourceUnreadable:
+        return QStringLiteral("source-unreadable");
+    case Code::TargetIsSource:
+        return QStringLiteral("target-is-source");
+    case Code::EncoderNotStarted:
+        return QStringLiteral("encoder-not-started");
+    case Code::EncoderFailed:
+        return QStringLiteral("encoder-failed");
+    case Code::CopyFailed:
+        return QStringLiteral("copy-failed");
+    case Code::NotRemoved:
+        return QStringLiteral("not-removed");
+    case Code::ListNotWritten:
+        return QStringLiteral("list-not-written");
+    }
+    return {};
 }
 
-QString EncodeTarget(const QString &gameFolder, qint16 number)
+QString ErrorLines(const QList<DistributionError> &errors, const SoundTable &table)
 {
-    return CopyTarget(gameFolder, number, QStringLiteral("ogg"));
-}
-
-QString DistributionExtension(const QString &path)
-{
-    QString extension = FileExtension(path).toLower();
-    qsizetype start = 0;
-    qsizetype end = extension.size();
-    while (start < end && extension[start] == QLatin1Char(' '))
-        ++start;
-    while (end > start && extension[end - 1] == QLatin1Char(' '))
-        --end;
-    return extension.mid(start, end - start);
+    QString text;
+    for (const DistributionError &error : errors) {
+        if (error.tableIndex > 0 && table.isValidIndex(error.tableIndex)) {
+            const SoundRecord &record = table.at(error.tableIndex);
+            text += record.filename + QStringLiteral(" (#") + QString::number(record.number) +
+                    QStringLiteral(") : ");
+        }
+        text += error.reason + kCrLf;
+    }
+    return text;
 }
 
 DistributionResult Distribute(const SoundTable &table, const QString &gameFolder,
@@ -670,12 +610,20 @@ DistributionResult Distribute(const SoundTable &table, const QString &gameFolder
 
 QJsonObject DistributionResultJson(const DistributionResult &result)
 {
-    const auto lines = [](const QString &text) {
-        QJsonArray array;
-        for (const QString &line : text.split(kCrLf, Qt::SkipEmptyParts))
-            array.append(line);
-        return array;
-    };
+    QJsonArray errors;
+    for (const DistributionError &error : result.errors) {
+        errors.append(QJsonObject{
+            {QStringLiteral("code"), error.codeName()},
+            {QStringLiteral("number"),
+             error.tableIndex > 0 || error.number != 0 ? QJsonValue(error.number) : QJsonValue()},
+            {QStringLiteral("path"), error.path},
+            {QStringLiteral("message"), error.reason},
+        });
+    }
+    QJsonArray kept;
+    for (const KeptFile &file : result.kept)
+        kept.append(QJsonObject{{QStringLiteral("name"), file.name},
+                                {QStringLiteral("reason"), file.reason}});
     return QJsonObject{
         {QStringLiteral("title"), result.summaryTitle},
         {QStringLiteral("text"), result.summaryText},
@@ -684,15 +632,18 @@ QJsonObject DistributionResultJson(const DistributionResult &result)
         {QStringLiteral("encoded"), result.encodedCount},
         {QStringLiteral("copied"), result.copiedCount},
         {QStringLiteral("upToDate"), result.upToDateCount},
-        {QStringLiteral("errors"), lines(result.ErrorText)},
+        {QStringLiteral("failed"), result.failedCount},
+        {QStringLiteral("errors"), errors},
         {QStringLiteral("sourceBytes"), double(result.SourceTotal)},
         {QStringLiteral("encodedBytes"), double(result.EncodedTotal)},
-        {QStringLiteral("staleDeleted"), QJsonArray::fromStringList(result.staleDeleted)},
-        {QStringLiteral("notMade"), QJsonArray::fromStringList(result.notMade)},
+        {QStringLiteral("removed"), QJsonArray::fromStringList(result.removed)},
+        {QStringLiteral("kept"), kept},
+        {QStringLiteral("temporariesRemoved"),
+         QJsonArray::fromStringList(result.temporariesRemoved)},
+        {QStringLiteral("warnings"), QJsonArray::fromStringList(result.warnings)},
         {QStringLiteral("cancelled"), result.cancelled},
         {QStringLiteral("encoderMissing"), result.encoderMissing},
         {QStringLiteral("listsFailed"), result.listsFailed},
-        {QStringLiteral("saveFailed"), result.saveFailed},
     };
 }
 

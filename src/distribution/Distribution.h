@@ -1,10 +1,10 @@
 #pragma once
 
+#include "DistributionError.h"
+#include "DistributionPlan.h"
 #include "catalogue/SoundTable.h"
-#include "services/MessageSink.h"
 #include "services/ProcessRunner.h"
 #include "services/ProgressSink.h"
-#include "storage/Settings.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -12,73 +12,53 @@
 
 #include <functional>
 
-#include <functional>
-
 namespace sonquill {
-
-// The target names the engine plays sounds by: "<folder>/SOUND<n>.<ext>" and ".ogg".
-QString CopyTarget(const QString &gameFolder, qint16 number, const QString &extension);
-QString EncodeTarget(const QString &gameFolder, qint16 number);
-// FileExtension of the path, lower-cased and stripped of blanks at both ends.
-QString DistributionExtension(const QString &path);
-
-// Everything one run reads besides the table.
-struct DistributionOptions
-{
-    bool OggUse = false;
-    OggSettings ogg;
-    QString programFolder; // where the built-in encoder is looked for
-    int timeoutMs = 60000; // the wait for one encoder
-    int jobs = 0;          // encoders and copies at once; 0: one per processor core
-    bool force = false;    // make every target again, even those that are up to date
-    // false: the summary is only returned in the result, for a caller that shows it itself.
-    bool showSummary = true;
-};
 
 struct DistributionResult
 {
-    QString ErrorText; // one line per failure, each ended by CR LF
+    QList<DistributionError> errors; // table order, then the folder's own files
+    QString ErrorText;               // errors as the summary shows them, one line each
     qint64 SourceTotal = 0;
     qint64 EncodedTotal = 0;
     QString summaryTitle;
     QString summaryText;
-    bool soundFailed = false;    // ErrorText not empty
-    bool saveFailed = false;     // the catalogue could not be saved
+    bool soundFailed = false;    // errors not empty
     bool listsFailed = false;    // SoundList.dat or SoundCode.txt could not be written
     bool encoderMissing = false; // Ogg encoding asked for, no encoder found
     bool cancelled = false;      // stopped on request before every sound was done
-    int encodedCount = 0;
-    int copiedCount = 0;   // copies made or already in place, fallback copies included
-    int upToDateCount = 0; // targets left as they were because nothing they came from changed
-    int doneCount = 0;     // sounds dealt with, also those that failed
     int soundCount = 0;
-    QStringList staleDeleted; // files an earlier run made that no sound makes any more
-    QStringList notMade;      // SOUND<n> files in the folder this catalogue did not make
+    int doneCount = 0;     // sounds dealt with, also those that failed
+    int encodedCount = 0;  // encoded in this run
+    int copiedCount = 0;   // copied in this run, fallback copies included
+    int upToDateCount = 0; // left as they were: made earlier from the same source, or in place
+    int failedCount = 0;   // sounds that got no file
+    QStringList removed;   // files earlier runs made that no sound makes any more
+    QList<KeptFile> kept;  // SOUND<n> files no sound makes, left for lack of proof
+    QStringList temporariesRemoved; // partial files earlier runs left behind
+    QStringList warnings;           // what went wrong without harming the game folder
 };
+
+// The summary message's text for the error lines of a run.
+QString ErrorLines(const QList<DistributionError> &errors, const SoundTable &table);
 
 // The result for "distribute --json".
 QJsonObject DistributionResultJson(const DistributionResult &result);
 
-// The collaborators of a run: the user, the progress window, the process starter, and the
-// owner of the catalogue.
+// The collaborators of a run, all called on the thread that runs it.
 struct DistributionServices
 {
-    MessageSink &messages;
     ProgressSink &progress;
     ProcessRunner &runner;
     // Asked often (at least every 100 ms while encoders run); true stops the run.
     std::function<bool()> cancelled = {};
-    // Saves the catalogue at the end of a run that was not cancelled; false when it failed.
-    // Empty: nothing is saved.
-    std::function<bool()> saveCatalogue = {};
 };
 
-// The distribution run: every sound into gameFolder under its number (only those whose
-// source, making or target changed since they were made), the names list and script code,
-// the removal of files earlier runs made that no sound makes any more, the summary message,
-// then the catalogue saved through services.saveCatalogue. Never stops on a failure; never
-// deletes or overwrites a file that is the source of an entry, and replaces a target only
-// with a complete file.
+// The distribution run: plans, then puts every sound into gameFolder under its number (only
+// those whose source, making or target changed since they were made), removes what the record
+// proves earlier runs made and no sound makes any more, and writes the names list and script
+// code. Never stops on a failure; never deletes or overwrites a file that is the source of an
+// entry; replaces a target only with a complete file. Saving the catalogue and showing the
+// summary are the caller's.
 DistributionResult Distribute(const SoundTable &table, const QString &gameFolder,
                               const DistributionOptions &options, DistributionServices services);
 

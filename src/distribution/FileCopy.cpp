@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <filesystem>
@@ -45,7 +46,22 @@ FileStamp stampOf(const struct stat &info)
     stamp.regular = S_ISREG(info.st_mode);
     stamp.size = qint64(info.st_size);
     stamp.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + qint64(info.st_mtim.tv_nsec);
+    stamp.ctimeNs = qint64(info.st_ctim.tv_sec) * 1000000000 + qint64(info.st_ctim.tv_nsec);
+    stamp.device = quint64(info.st_dev);
+    stamp.inode = quint64(info.st_ino);
     return stamp;
+}
+
+// The process's umask, read once: reading it means setting it, which is not safe to repeat
+// while other threads create files.
+mode_t currentUmask()
+{
+    static const mode_t mask = [] {
+        const mode_t old = ::umask(022);
+        ::umask(old);
+        return old;
+    }();
+    return mask;
 }
 
 // Closes a descriptor when it goes out of scope.
@@ -136,10 +152,27 @@ FileStamp StampOf(const QString &path)
     return stamp;
 #else
     struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        FileStamp missing;
+        missing.error = errno;
+        return missing;
+    }
     return stampOf(info);
 #endif
+}
+
+QString FileStamp::unreadableReason() const
+{
+    if (!exists) {
+#ifdef Q_OS_WIN
+        return QStringLiteral("The file does not exist");
+#else
+        return errnoText(error != 0 ? error : ENOENT);
+#endif
+    }
+    if (!regular)
+        return QStringLiteral("it is not a regular file");
+    return {};
 }
 
 QString TemporaryBeside(const QString &target, const QString &suffix)
@@ -147,7 +180,18 @@ QString TemporaryBeside(const QString &target, const QString &suffix)
     const QFileInfo info(target);
     const QString random = QString::number(QRandomGenerator::global()->generate64(), 36);
     return info.dir().filePath(QLatin1Char('.') + info.fileName() + QLatin1Char('.') + random +
-                               suffix);
+                               QStringLiteral(".sonquill-part") + suffix);
+}
+
+bool IsLeftoverTemporary(const QString &fileName)
+{
+    // ".SOUND<n>.<ext>.<random>.sonquill-part[.ogg]", or an earlier version's
+    // ".SOUND<n>.<ext>.<random>[.ogg]", whose random part is 10 to 13 base-36 digits.
+    static const QRegularExpression pattern(
+        QStringLiteral("\\A\\.SOUND[1-9][0-9]{0,2}\\.[^/.]+\\.[0-9a-z]{10,13}"
+                       "(\\.sonquill-part)?(\\.ogg)?\\z"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(fileName).hasMatch();
 }
 
 FileError RenameOver(const QString &from, const QString &to)
@@ -238,9 +282,9 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
                                                        .arg(targetName, errnoText(error))));
     }
     // Open mode bits are subject to the umask; the copy keeps the source's.
-    ::fchmod(out.get(), (sourceInfo.st_mode & 07777) | S_IRUSR | S_IWUSR);
-    struct stat madeInfo;
-    const bool stamped = ::fstat(out.get(), &madeInfo) == 0;
+    const mode_t wanted = (sourceInfo.st_mode & 07777) | S_IRUSR | S_IWUSR;
+    if ((wanted & ~currentUmask()) != wanted)
+        ::fchmod(out.get(), wanted);
     if (::close(out.release()) != 0) {
         return discard(failure(
             errno, QStringLiteral("%1 cannot be written: %2").arg(targetName, errnoText(errno))));
@@ -249,7 +293,8 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
         return discard(failure(
             errno, QStringLiteral("%1 cannot be replaced: %2").arg(targetName, errnoText(errno))));
     }
-    *made = stamped ? stampOf(madeInfo) : StampOf(target);
+    // Stamped after the rename, which changes the file's ctime.
+    *made = StampOf(target);
     return {};
 }
 

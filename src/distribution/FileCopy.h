@@ -6,21 +6,37 @@
 
 namespace sonquill {
 
-// What one stat of a file tells: enough to know whether it changed since it was last seen.
+// What one stat of a file tells: enough to know whether it changed since it was last seen, the
+// way a version-control index knows it (touch -r or cp -p change the inode or ctime).
 struct FileStamp
 {
     bool exists = false;
     bool regular = false;
     qint64 size = 0;
     qint64 mtimeNs = 0; // modification time in nanoseconds since the epoch
+    qint64 ctimeNs = 0; // status change time
+    quint64 device = 0;
+    quint64 inode = 0;
+    int error = 0; // the errno of a stat that failed
+
+    // The same file, whatever path led to it.
+    bool sameFileAs(const FileStamp &other) const
+    {
+        return exists && other.exists && inode != 0 && inode == other.inode &&
+               device == other.device;
+    }
+    // Why the file cannot be read as a source, in the platform's words; empty when it can.
+    QString unreadableReason() const;
 };
 
 // One stat call, links followed.
 FileStamp StampOf(const QString &path);
 
 // A hidden name beside target for a file that will be renamed over it:
-// "<folder>/.<target name>.<random><suffix>".
+// "<folder>/.<target name>.<random>.sonquill-part<suffix>".
 QString TemporaryBeside(const QString &target, const QString &suffix);
+// True for a name TemporaryBeside gives, also one that an earlier version's runs left.
+bool IsLeftoverTemporary(const QString &fileName);
 
 // Copies source to target at the file system's own speed, replacing target only once the copy
 // is complete: the copy is written to a hidden name beside it and renamed over it, so a missing

@@ -1,5 +1,6 @@
 #include "Manifest.h"
 
+#include "catalogue/SoundFileNames.h"
 #include "storage/AtomicFile.h"
 
 #include <QCryptographicHash>
@@ -15,7 +16,8 @@ namespace sonquill {
 
 namespace {
 
-constexpr int kFormat = 1;
+// 2 added the target's ctime and inode; a record of format 1 proves nothing and is dropped.
+constexpr int kFormat = 2;
 
 // Nanosecond times do not fit a JSON number exactly; they are kept as decimal text.
 QJsonValue wide(qint64 value)
@@ -30,19 +32,26 @@ qint64 wideOf(const QJsonValue &value)
 
 } // namespace
 
+bool MadeRecord::describes(const FileStamp &targetNow) const
+{
+    return targetNow.exists && targetNow.regular && targetInode != 0 &&
+           targetNow.inode == targetInode && targetNow.size == targetSize &&
+           targetNow.mtimeNs == targetMtimeNs && targetNow.ctimeNs == targetCtimeNs;
+}
+
 bool MadeRecord::matches(const QString &sourcePath, const FileStamp &sourceNow,
                          const QString &madeHow, const FileStamp &targetNow) const
 {
     return source == sourcePath && how == madeHow && sourceNow.exists && sourceNow.regular &&
-           sourceNow.size == sourceSize && sourceNow.mtimeNs == sourceMtimeNs && targetNow.exists &&
-           targetNow.regular && targetNow.size == targetSize && targetNow.mtimeNs == targetMtimeNs;
+           sourceNow.size == sourceSize && sourceNow.mtimeNs == sourceMtimeNs &&
+           describes(targetNow);
 }
 
 MadeRecord MadeRecord::of(const QString &sourcePath, const FileStamp &sourceStamp,
                           const QString &madeHow, const FileStamp &targetStamp)
 {
-    return {sourcePath, sourceStamp.size, sourceStamp.mtimeNs,
-            madeHow,    targetStamp.size, targetStamp.mtimeNs};
+    return {sourcePath,       sourceStamp.size,    sourceStamp.mtimeNs, madeHow,
+            targetStamp.size, targetStamp.mtimeNs, targetStamp.ctimeNs, targetStamp.inode};
 }
 
 QString Manifest::PathFor(const QString &gameFolder)
@@ -71,6 +80,9 @@ Manifest Manifest::Load(const QString &gameFolder)
 {
     Manifest manifest;
     manifest.m_path = PathFor(gameFolder);
+    // A pipe or a device under the record's name would block the run or never end.
+    if (!QFileInfo(manifest.m_path).isFile())
+        return manifest;
     QFile file(manifest.m_path);
     if (!file.open(QIODevice::ReadOnly))
         return manifest;
@@ -80,6 +92,9 @@ Manifest Manifest::Load(const QString &gameFolder)
     const QJsonObject files = root.value(QStringLiteral("files")).toObject();
     for (auto it = files.begin(); it != files.end(); ++it) {
         const QJsonObject entry = it.value().toObject();
+        const auto number = NumberOfSoundFileName(it.key());
+        if (!number || it.key().contains(QLatin1Char('/')) || it.key().contains(QLatin1Char('\\')))
+            continue;
         MadeRecord record;
         record.source = entry.value(QStringLiteral("source")).toString();
         record.sourceSize = wideOf(entry.value(QStringLiteral("sourceSize")));
@@ -87,6 +102,8 @@ Manifest Manifest::Load(const QString &gameFolder)
         record.how = entry.value(QStringLiteral("how")).toString();
         record.targetSize = wideOf(entry.value(QStringLiteral("targetSize")));
         record.targetMtimeNs = wideOf(entry.value(QStringLiteral("targetMtimeNs")));
+        record.targetCtimeNs = wideOf(entry.value(QStringLiteral("targetCtimeNs")));
+        record.targetInode = quint64(wideOf(entry.value(QStringLiteral("targetInode"))));
         manifest.records.insert(it.key(), record);
     }
     return manifest;
@@ -97,17 +114,23 @@ FileError Manifest::Save() const
     QJsonObject files;
     for (auto it = records.cbegin(); it != records.cend(); ++it) {
         const MadeRecord &record = it.value();
-        files.insert(it.key(), QJsonObject{
-                                   {QStringLiteral("source"), record.source},
-                                   {QStringLiteral("sourceSize"), wide(record.sourceSize)},
-                                   {QStringLiteral("sourceMtimeNs"), wide(record.sourceMtimeNs)},
-                                   {QStringLiteral("how"), record.how},
-                                   {QStringLiteral("targetSize"), wide(record.targetSize)},
-                                   {QStringLiteral("targetMtimeNs"), wide(record.targetMtimeNs)},
-                               });
+        files.insert(it.key(),
+                     QJsonObject{
+                         {QStringLiteral("source"), record.source},
+                         {QStringLiteral("sourceSize"), wide(record.sourceSize)},
+                         {QStringLiteral("sourceMtimeNs"), wide(record.sourceMtimeNs)},
+                         {QStringLiteral("how"), record.how},
+                         {QStringLiteral("targetSize"), wide(record.targetSize)},
+                         {QStringLiteral("targetMtimeNs"), wide(record.targetMtimeNs)},
+                         {QStringLiteral("targetCtimeNs"), wide(record.targetCtimeNs)},
+                         {QStringLiteral("targetInode"), wide(qint64(record.targetInode))},
+                     });
     }
     const QJsonObject root{{QStringLiteral("format"), kFormat}, {QStringLiteral("files"), files}};
-    QDir().mkpath(QFileInfo(m_path).path());
+    if (!QDir().mkpath(QFileInfo(m_path).path())) {
+        return {int(QFileDevice::OpenError),
+                QStringLiteral("the folder %1 cannot be made").arg(QFileInfo(m_path).path())};
+    }
     return WriteWholeFile(m_path, QJsonDocument(root).toJson(QJsonDocument::Compact));
 }
 

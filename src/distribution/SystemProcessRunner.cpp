@@ -19,7 +19,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -144,49 +144,137 @@ void endProcess(pid_t pid)
     }
 }
 
+// The program's path as execvp would find it, looked up before the fork: between fork and
+// exec a threaded program may only make system calls.
+QByteArray programPath(const QByteArray &program)
+{
+    if (program.contains('/'))
+        return program;
+    const QByteArray searchPath = qgetenv("PATH");
+    for (const QByteArray &folder :
+         (searchPath.isEmpty() ? QByteArrayLiteral("/usr/local/bin:/usr/bin:/bin") : searchPath)
+             .split(':')) {
+        const QByteArray candidate =
+            (folder.isEmpty() ? QByteArrayLiteral(".") : folder) + '/' + program;
+        if (::access(candidate.constData(), X_OK) == 0)
+            return candidate;
+    }
+    return {};
+}
+
+// Keeps what a child writes to its standard error in an unnamed file, for the error line.
+int errorOutputFile()
+{
+#ifdef O_TMPFILE
+    const int unnamed = ::open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (unnamed >= 0)
+        return unnamed;
+#endif
+    char name[] = "/tmp/sonquill-encoder-XXXXXX";
+    const int fd = ::mkostemp(name, O_CLOEXEC);
+    if (fd >= 0)
+        ::unlink(name);
+    return fd;
+}
+
+// The last lines of what was written to fd, at most a few hundred characters.
+QString lastLines(int fd)
+{
+    constexpr off_t kTail = 4096;
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    if (size <= 0)
+        return {};
+    const off_t from = std::max<off_t>(0, size - kTail);
+    QByteArray bytes(qsizetype(size - from), Qt::Uninitialized);
+    const ssize_t got = ::pread(fd, bytes.data(), size_t(bytes.size()), from);
+    if (got <= 0)
+        return {};
+    bytes.truncate(got);
+    QStringList lines;
+    for (const QByteArray &line : bytes.split('\n')) {
+        const QString text = QString::fromLocal8Bit(line).simplified();
+        if (!text.isEmpty())
+            lines << text;
+    }
+    constexpr qsizetype kLines = 3;
+    QString tail =
+        lines.mid(std::max<qsizetype>(0, lines.size() - kLines)).join(QStringLiteral(" / "));
+    if (tail.size() > 400)
+        tail = QStringLiteral("...") + tail.right(400);
+    return tail;
+}
+
 // Starts argv without a shell in a process group of its own, so that it can be ended with
 // everything it started, and so that a terminal's Ctrl+C reaches only this program, which then
-// ends it. stdin is never the terminal's; output goes nowhere when hidden.
-pid_t spawn(std::vector<QByteArray> &arguments, bool hideWindow, int *error)
+// ends it. The child dies with the thread that started it (a killed Sonquill leaves no encoder
+// behind). stdin is never the terminal's; stdout goes nowhere when hidden; stderr goes to
+// errorFd. Returns the pid, or -1 with *error set.
+pid_t spawn(std::vector<QByteArray> &arguments, bool hideWindow, int errorFd, int *error)
 {
+    const QByteArray program = programPath(arguments.front());
+    if (program.isEmpty()) {
+        *error = ENOENT;
+        return -1;
+    }
     std::vector<char *> argv;
     argv.reserve(arguments.size() + 1);
     for (QByteArray &argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (hideWindow) {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // The child reports a failed exec through this pipe; it closes unread when exec works.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        *error = errno;
+        return -1;
     }
-    // The encoder starts with no blocked signals and with the default handling of the signals
-    // that programs commonly change for themselves.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t noSignals;
-    sigemptyset(&noSignals);
-    posix_spawnattr_setsigmask(&attributes, &noSignals);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGCHLD);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
-                                              POSIX_SPAWN_SETPGROUP);
-
-    pid_t pid = 0;
-    const int started =
-        posix_spawnp(&pid, argv.front(), &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    *error = started;
-    return started == 0 ? pid : pid_t(-1);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+        const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        ::dup2(nothing, STDIN_FILENO);
+        if (hideWindow)
+            ::dup2(nothing, STDOUT_FILENO);
+        if (errorFd >= 0)
+            ::dup2(errorFd, STDERR_FILENO);
+        // The encoder starts with no blocked signals and the default handling of the signals
+        // programs commonly change for themselves.
+        for (const int signal : {SIGPIPE, SIGCHLD, SIGINT, SIGTERM, SIGHUP})
+            ::signal(signal, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execve(program.constData(), argv.data(), environ);
+        const int failed = errno;
+        [[maybe_unused]] const ssize_t written = ::write(report[1], &failed, sizeof failed);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    if (pid < 0) {
+        *error = errno;
+        ::close(report[0]);
+        return -1;
+    }
+    ::setpgid(pid, pid); // also here, so the group exists before any signal is sent to it
+    int failed = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(report[0], &failed, sizeof failed);
+    } while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (got == ssize_t(sizeof failed)) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        *error = failed;
+        return -1;
+    }
+    *error = 0;
+    return pid;
 }
 
 } // namespace
@@ -202,10 +290,33 @@ RunResult SystemProcessRunner::RunUntil(const QString &commandLine, bool hideWin
     for (const QString &part : parts)
         arguments.push_back(QFile::encodeName(part));
 
+    const int errorFd = errorOutputFile();
+    const auto closeErrorFile = qScopeGuard([errorFd] {
+        if (errorFd >= 0)
+            ::close(errorFd);
+    });
     int error = 0;
-    const pid_t pid = spawn(arguments, hideWindow, &error);
-    if (pid <= 0)
-        return notStarted(QString::fromLocal8Bit(std::strerror(error)));
+    const pid_t pid = spawn(arguments, hideWindow, errorFd, &error);
+    if (pid <= 0) {
+        return notStarted(QStringLiteral("%1: %2").arg(
+            parts.first(), QString::fromLocal8Bit(std::strerror(error))));
+    }
+    // What a shown encoder wrote to its standard error goes on to ours once it ends.
+    const auto finish = [&](RunResult result) {
+        if (errorFd >= 0) {
+            result.errorOutput = lastLines(errorFd);
+            if (!hideWindow) {
+                ::lseek(errorFd, 0, SEEK_SET);
+                char buffer[4096];
+                ssize_t got = 0;
+                while ((got = ::read(errorFd, buffer, sizeof buffer)) > 0) {
+                    [[maybe_unused]] const ssize_t put =
+                        ::write(STDERR_FILENO, buffer, size_t(got));
+                }
+            }
+        }
+        return result;
+    };
 
     // A descriptor that becomes readable when the child ends, so the wait ends with it and not
     // at the next poll; without one (older kernels) short pauses that grow stand in.
@@ -225,18 +336,18 @@ RunResult SystemProcessRunner::RunUntil(const QString &commandLine, bool hideWin
         int status = 0;
         const pid_t ended = ::waitpid(pid, &status, WNOHANG);
         if (ended == pid)
-            return finishedWith(status);
+            return finish(finishedWith(status));
         if (ended < 0 && errno != EINTR) {
             // Reaped elsewhere (SIGCHLD ignored): it has ended, how is unknown; the caller
             // judges by the output file.
             RunResult result;
             result.outcome = RunResult::Outcome::Finished;
             result.exitCode = 0;
-            return result;
+            return finish(result);
         }
         if (deadline.hasExpired()) {
             endProcess(pid);
-            return endedByUs(RunResult::Outcome::TimedOut);
+            return finish(endedByUs(RunResult::Outcome::TimedOut));
         }
         if (stop && stop()) {
             endProcess(pid);

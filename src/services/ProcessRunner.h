@@ -19,6 +19,7 @@ struct RunResult
     int exitCode = -1;    // Finished: the exit code, -1 when it was killed by a signal
     bool crashed = false; // Finished: ended by a signal
     QString error;        // NotStarted: why, in the platform's words
+    QString errorOutput;  // the last lines the program wrote to its standard error, joined
 
     bool succeeded() const { return outcome == Outcome::Finished && !crashed && exitCode == 0; }
 };

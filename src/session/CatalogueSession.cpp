@@ -184,11 +184,13 @@ FileError CatalogueSession::load(const QString &folder)
 {
     return underLock(folder, QStringLiteral("Loading the SoundInfo.DAT file"), [&] {
         SoundTable loaded;
-        const FileError error = LoadSoundInfo(loaded, SoundInfoPath(folder), m_messages);
+        bool whole = false;
+        const FileError error = LoadSoundInfo(loaded, SoundInfoPath(folder), m_messages, &whole);
         if (!error) {
             m_table = std::move(loaded);
             m_savedTable = m_table;
             remember(folder);
+            m_wholeFolder = whole ? QFileInfo(folder).canonicalFilePath() : QString();
         }
         return error;
     });
@@ -201,6 +203,7 @@ FileError CatalogueSession::save(const QString &folder)
         if (!error) {
             m_savedTable = m_table;
             remember(folder);
+            m_wholeFolder = QFileInfo(folder).canonicalFilePath();
         }
         return error;
     });
@@ -227,6 +230,12 @@ QByteArray CatalogueSession::digestOnDisk(const QString &folder) const
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(&file);
     return hash.result();
+}
+
+bool CatalogueSession::isWholeCatalogueOf(const QString &folder) const
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return !m_wholeFolder.isEmpty() && canonical == m_wholeFolder && !changedOnDisk(folder);
 }
 
 bool CatalogueSession::changedOnDisk(const QString &folder) const

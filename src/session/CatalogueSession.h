@@ -76,6 +76,9 @@ public:
     FileError load(const QString &folder);
     // Writes the table as folder's catalogue, reporting a failure through the sink.
     FileError save(const QString &folder);
+    // True when the table is folder's catalogue as read whole from its file, or as saved there
+    // since: only then does a number missing from it mean the number left the catalogue.
+    bool isWholeCatalogueOf(const QString &folder) const;
     // True when folder's catalogue on disk is not what this session last read or wrote there.
     bool changedOnDisk(const QString &folder) const;
 
@@ -139,6 +142,7 @@ private:
     SoundTable m_savedTable;
     QString m_folder;
     QByteArray m_diskDigest; // of the catalogue file as last read or written; empty: none
+    QString m_wholeFolder;   // canonical folder whose catalogue the table was read whole from
     std::unique_ptr<QLockFile> m_lock;
     QString m_lockedFolder;
 };

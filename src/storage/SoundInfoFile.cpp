@@ -243,9 +243,20 @@ FileError readCatalogue(SoundTable &table, const QString &path, QByteArray *byte
     return error;
 }
 
+// True when bytes hold a catalogue that reads whole: nothing short, no records behind a count
+// of 0 or below.
+bool readsWhole(const QByteArray &bytes)
+{
+    FileError error;
+    const SoundTable table = ParseSoundInfo(bytes, &error);
+    return !error && (!table.isEmpty() || bytes.size() == 2);
+}
+
 // Before the file at path is replaced by bytes, its present contents go to the backups, so
-// that no save, not even one after a damaged file was read as empty, loses a catalogue.
-FileError keepReplacedCatalogue(const QString &path, const QByteArray &bytes)
+// that no save, not even one after a damaged file was read as empty, loses a catalogue. A
+// whole catalogue whose backup cannot be kept is replaced all the same, with a warning: it is
+// what the session read, and refusing would lose the session's edits instead.
+FileError keepReplacedCatalogue(const QString &path, const QByteArray &bytes, QString *warning)
 {
     const QFileInfo info(path);
     if (!info.isFile())
@@ -264,6 +275,14 @@ FileError keepReplacedCatalogue(const QString &path, const QByteArray &bytes)
     if (old.isEmpty() || old == bytes)
         return {};
     FileError error = KeepCatalogueBackup(path, old);
+    if (error && readsWhole(old)) {
+        if (warning) {
+            *warning =
+                QStringLiteral("No backup of %1 could be kept in %2: %3")
+                    .arg(path, CatalogueBackupFolder(info.absolutePath()), error.description);
+        }
+        return {};
+    }
     if (error) {
         error.description =
             QStringLiteral("%1 was not replaced, because its present contents "
@@ -275,10 +294,10 @@ FileError keepReplacedCatalogue(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-FileError WriteSoundInfo(const SoundTable &table, const QString &path)
+FileError WriteSoundInfo(const SoundTable &table, const QString &path, QString *warning)
 {
     const QByteArray bytes = SerializeSoundInfo(table);
-    if (FileError error = keepReplacedCatalogue(path, bytes))
+    if (FileError error = keepReplacedCatalogue(path, bytes, warning))
         return error;
     return WriteWholeFile(path, bytes);
 }
@@ -290,16 +309,29 @@ FileError ReadSoundInfo(SoundTable &table, const QString &path)
 
 FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSink &sink)
 {
-    FileError pending = WriteSoundInfo(table, path);
+    QString warning;
+    FileError pending = WriteSoundInfo(table, path, &warning);
+    if (!pending && !warning.isEmpty()) {
+        MessageRequest message;
+        message.title = QStringLiteral("Sonquill");
+        message.text = warning;
+        message.icon = MessageRequest::Icon::Exclamation;
+        sink.showMessage(message);
+    }
     const FileError seen = pending;
     ReportError(sink, pending, QStringLiteral("Saving the SoundInfo.DAT file"));
     return seen;
 }
 
-FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink)
+FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink, bool *whole)
 {
     QByteArray bytes;
     FileError pending = readCatalogue(table, path, &bytes);
+    if (whole) {
+        constexpr qsizetype kEmptyCatalogueBytes = 2;
+        *whole = !pending && QFileInfo(path).isFile() &&
+                 (!table.isEmpty() || bytes.size() == kEmptyCatalogueBytes);
+    }
     // A count of 0 or below in a file that holds more may be damage; the next save would
     // replace the only copy of those bytes.
     if (!pending && table.isEmpty() && bytes.size() > 2) {

@@ -23,8 +23,10 @@ SoundTable ParseSoundInfo(const QByteArray &bytes, FileError *error);
 
 // Writes the whole file or nothing: the old file stays intact until the new one is complete.
 // A file with other bytes is first kept among the backups (CatalogueBackup.h); when it cannot
-// be kept, nothing is written.
-[[nodiscard]] FileError WriteSoundInfo(const SoundTable &table, const QString &path);
+// be kept, the save goes on with a warning if that file reads whole, and nothing is written if
+// it does not.
+[[nodiscard]] FileError WriteSoundInfo(const SoundTable &table, const QString &path,
+                                       QString *warning = nullptr);
 // Replaces table by the file's contents and re-measures every size. A missing file leaves
 // table unchanged and is no error; a file that cannot be opened leaves it unchanged too, as
 // does anything that is not a regular file (never opened). An empty file is an empty catalogue.
@@ -34,6 +36,9 @@ SoundTable ParseSoundInfo(const QByteArray &bytes, FileError *error);
 // "Saving the SoundInfo.DAT file" or "Loading the SoundInfo.DAT file". Return the error seen.
 // A file of more than two bytes that loads as empty is kept among the backups, with a warning.
 FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSink &sink);
-FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink);
+// whole, when given, is set true only when the file existed and was read whole: not missing,
+// not short, not read as empty from more (or fewer) bytes than an empty catalogue has.
+FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink,
+                        bool *whole = nullptr);
 
 } // namespace sonquill

@@ -89,7 +89,9 @@ private slots:
         QFETCH(bool, custom);
         QFETCH(int, minSize);
 
-        const CheckOptions options{oggUse, {3, qint16(minSize), custom}}; // quality, size, custom
+        CheckOptions options;
+        options.oggUse = oggUse;
+        options.ogg = {3, qint16(minSize), custom}; // quality, size, custom
         SoundFactsCache cache;
         const QList<Finding> findings = CheckCatalogue(m_table, options, cache);
         // Each entry has one fault at most, so one finding at most, in catalogue order.

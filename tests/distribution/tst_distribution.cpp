@@ -29,6 +29,7 @@ struct Fixture
     explicit Fixture(const QString &gameName = "game") : gameFolder(dir.filePath(gameName))
     {
         QDir().mkpath(gameFolder);
+        options.catalogueWhole = true;
     }
     QString game(const QString &name = {}) const { return QDir(gameFolder).filePath(name); }
     QString source(const QString &name) const { return dir.filePath("sfx/" + name); }
@@ -41,13 +42,20 @@ struct Fixture
         records.append(
             {NameFromPath(path), path, number, 0, {}, 0, size < 0 ? float(bytes.size()) : size});
     }
+    // A run as a front end makes it: the summary shown, then the catalogue saved.
     DistributionResult run()
     {
         SoundTable sounds;
         sounds.replaceAll(records);
-        return Distribute(sounds, gameFolder, options,
-                          {ui, progress, runner, cancelled,
-                           [&] { return !SaveSoundInfo(sounds, SoundInfoPath(gameFolder), ui); }});
+        const DistributionResult result =
+            Distribute(sounds, gameFolder, options, {progress, runner, cancelled});
+        MessageRequest summary;
+        summary.title = result.summaryTitle;
+        summary.text = result.summaryText;
+        ui.showMessage(summary);
+        if (!result.cancelled)
+            (void)SaveSoundInfo(sounds, SoundInfoPath(gameFolder), ui);
+        return result;
     }
     // Encodes with a shell script given its body (not executable when empty).
     void encoder(const QByteArray &body)
@@ -194,7 +202,8 @@ private Q_SLOTS:
         const QString encodedKb = QString::number(qint64(RoundHalfEven(ogg.size() / 1000.0)));
         QCOMPARE(f.ui.messages[0].title + "|" + f.ui.messages[0].text,
                  "Errors During Copy!|" + errors +
-                     "\r\n\r\nOgg-encoding compressed wav's from 4 kB to " + encodedKb + " kB.");
+                     "\r\n\r\nOgg-encoding compressed wav's from 4 kB to " + encodedKb +
+                     " kB.\r\n\r\n1 sound was already up to date."); // SOUND8.wav, its own source
         QCOMPARE(QDir(f.dir.path()).entryList({"pwned*"}), QStringList());
     }
 
@@ -205,9 +214,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("error"); // after "<source> (#5) : "
         const QString failed = "OGG encoding was unsuccessful (or took longer than %1 seconds).";
         // clang-format off
-        QTest::newRow("crashes after writing a part") << QByteArray("echo OggS > \"$2\"; kill -SEGV $$") << 60000 << failed.arg(60);
-        QTest::newRow("exits with 1 after writing a part") << QByteArray("echo OggS > \"$2\"; exit 1") << 60000 << failed.arg(60);
-        QTest::newRow("cannot be started: its own line with the reason") << QByteArray() << 60000 << "OGG encoding was unsuccessful: the encoder could not be started: Permission denied";
+        QTest::newRow("crashes after writing a part") << QByteArray("echo OggS > \"$2\"; kill -SEGV $$") << 60000 << failed.arg(60) + " The encoder was ended by a signal.";
+        QTest::newRow("exits with 1 after writing a part: its last words") << QByteArray("echo OggS > \"$2\"; echo first >&2; echo Cannot read \"$1\" >&2; exit 1") << 60000 << failed.arg(60) + " The encoder exited with code 1: first / Cannot read %1.";
+        QTest::newRow("exits with 0, having written nothing") << QByteArray("exit 0") << 60000 << failed.arg(60) + " The encoder wrote no file.";
+        QTest::newRow("exits with 0, having written 0 bytes") << QByteArray(": > \"$2\"") << 60000 << failed.arg(60) + " The encoder wrote an empty file.";
+        QTest::newRow("exits with 0, having written no Ogg") << QByteArray("echo RIFF > \"$2\"") << 60000 << failed.arg(60) + " The encoder's output is not an Ogg file.";
+        QTest::newRow("cannot be started: its own line with the reason") << QByteArray() << 60000 << "OGG encoding was unsuccessful: the encoder could not be started: %2: Permission denied";
         QTest::newRow("outlives a short wait: ended with what it started, its part removed") << QByteArray("echo OggS > \"$2\"; sleep 30; cp \"$1\" \"$2\"") << 300 << failed.arg(0.3);
         QTest::newRow("ignores SIGTERM: killed after the grace time") << QByteArray("trap '' TERM; echo OggS > \"$2\"; while :; do sleep 0.05; done") << 300 << failed.arg(0.3);
         // clang-format on
@@ -227,12 +239,19 @@ private Q_SLOTS:
         f.options.timeoutMs = timeoutMs;
         const DistributionResult result = f.run();
 
-        QCOMPARE(result.ErrorText, f.source("Door.wav") + " (#5) : " + error + "\r\n");
-        // One file for the number, and nothing half-written under a hidden name either.
+        QCOMPARE(result.ErrorText, f.source("Door.wav") + " (#5) : " +
+                                       QString(error)
+                                           .replace("%1", f.source("Door.wav"))
+                                           .replace("%2", f.dir.filePath("encoder.sh")) +
+                                       "\r\n");
+        // The .wav copy, and nothing half-written under a hidden name; the .ogg nobody can
+        // prove an earlier run made stays, named.
         QCOMPARE(QDir(f.game()).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{"SOUND5.wav", "SOUND6.mp3", "SoundCode.txt", "SoundInfo.dat",
-                              "SoundList.dat"}));
+                 (QStringList{"SOUND5.ogg", "SOUND5.wav", "SOUND6.mp3", "SoundCode.txt",
+                              "SoundInfo.dat", "SoundList.dat"}));
         QCOMPARE(readFile(f.game("SOUND5.wav")), makeWav(8000));
+        QCOMPARE(result.kept.value(0).name + " " + result.kept.value(0).reason,
+                 "SOUND5.ogg not made by this catalogue");
         QVERIFY(!f.encoderLeft()); // nothing it started writes the .ogg later
     }
 
@@ -427,7 +446,8 @@ private Q_SLOTS:
     {
         Fixture f;
         // Quick for the first sound, slow for the others.
-        f.encoder("case \"$1\" in *S1.wav) ;; *) sleep 30 ;; esac; cp \"$1\" \"$2\"");
+        f.encoder("case \"$1\" in *S1.wav) ;; *) sleep 30 ;; esac; { printf OggS; cat \"$1\"; } > "
+                  "\"$2\"");
         for (int i = 1; i <= 6; ++i)
             f.add(f.source(QStringLiteral("S%1.wav").arg(i)), qint16(i), makeWav(5000 + i));
         writeFile(f.game("SOUND6.ogg"), "from before");
@@ -447,7 +467,7 @@ private Q_SLOTS:
 
         // The finished one was recorded: the next run leaves it alone.
         f.cancelled = {};
-        f.encoder("cp \"$1\" \"$2\"");
+        f.encoder("{ printf OggS; cat \"$1\"; } > \"$2\"");
         QCOMPARE(f.run().upToDateCount, 1);
 
         // Renumbered, and copied now: all six that earlier runs made go, one made by hand stays.
@@ -458,10 +478,14 @@ private Q_SLOTS:
         QCOMPARE(f.numberedFiles(),
                  (QStringList{"SOUND2.wav", "SOUND3.wav", "SOUND4.wav", "SOUND40.wav", "SOUND5.wav",
                               "SOUND6.wav", "SOUND7.wav"}));
-        QCOMPARE(last.staleDeleted, (QStringList{"SOUND1.ogg", "SOUND2.ogg", "SOUND3.ogg",
-                                                 "SOUND4.ogg", "SOUND5.ogg", "SOUND6.ogg"}));
-        QVERIFY(last.summaryText.endsWith(
-            "\r\n\r\nNot made by this catalogue and left in place: SOUND40.wav."));
+        QCOMPARE(last.removed, (QStringList{"SOUND1.ogg", "SOUND2.ogg", "SOUND3.ogg", "SOUND4.ogg",
+                                            "SOUND5.ogg", "SOUND6.ogg"}));
+        QVERIFY2(last.summaryText.endsWith(
+                     "\r\n\r\nRemoved, as earlier distributions made them for numbers no longer "
+                     "in use: SOUND1.ogg, SOUND2.ogg, SOUND3.ogg, SOUND4.ogg, SOUND5.ogg, "
+                     "SOUND6.ogg.\r\n\r\nLeft in place, as no sound makes them: SOUND40.wav (not "
+                     "made by this catalogue)."),
+                 qPrintable(last.summaryText));
     }
 };
 

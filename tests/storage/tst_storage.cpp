@@ -134,6 +134,7 @@ private slots:
     void backupsFollowChanges_data();
     void backupsFollowChanges();
     void backupFolder();
+    void saveWithoutBackupFolder();
     void fileNameCase();
 
 private:
@@ -340,7 +341,6 @@ void TestStorage::faults_data()
     // Here keeping the old catalogue among the backups fails first; the save must stop there.
     row("save, full disk, no backup", "full disk, 5000 bytes", true,
         "Error 2: " + notKept + "File too large'.");
-    row("save, no backup folder", "no backup folder", true, "Error 5: " + notKept + noFolder);
     row("load, missing file is no error", "missing", false, "", Button::Abort);
     row("load, folder of that name is no catalogue", "folder", false, "", Button::Abort);
     row("load, empty file is an empty catalogue", "empty file", false, "");
@@ -486,6 +486,36 @@ void TestStorage::backupsFollowChanges()
         "Sonquill|2|0|0|" + path + " reads as an empty catalogue; its bytes are kept at ";
     QCOMPARE(shown(ui),
              initial != -2 ? QStringList() : QStringList{warning + backups.firstKey() + "."});
+}
+
+// A whole catalogue whose backup cannot be kept is replaced with a warning, so the session's
+// edits are not lost; a damaged one (count 0 with records behind it) is not replaced.
+void TestStorage::saveWithoutBackupFolder()
+{
+    QTemporaryDir game;
+    const QString path = game.filePath(QStringLiteral("SoundInfo.dat"));
+    // The state folder is a file, so no backup folder can be made below it.
+    qputenv("XDG_STATE_HOME", QFile::encodeName(game.filePath("state-is-a-file")));
+    QVERIFY(test::writeFile(game.filePath("state-is-a-file"), "x"));
+    const QString noFolder =
+        QStringLiteral(": The folder %1 could not be made").arg(CatalogueBackupFolder(game.path()));
+    for (const bool damaged : {false, true}) {
+        QByteArray old = SerializeSoundInfo(numbered(3, QStringLiteral("Old")));
+        if (damaged)
+            old.replace(0, 2, le16(0));
+        QVERIFY(test::writeFile(path, old));
+        test::ScriptedUi ui;
+        ui.messageAnswers.enqueue(Button::Ignore);
+        const FileError error = SaveSoundInfo(numbered(1, QStringLiteral("New")), path, ui);
+        QCOMPARE(bool(error), damaged);
+        QCOMPARE(test::readFile(path),
+                 damaged ? old : SerializeSoundInfo(numbered(1, QStringLiteral("New"))));
+        const QString seen = shown(ui).value(0);
+        QVERIFY2(damaged ? seen.startsWith("Error!|") && seen.contains(noFolder)
+                         : seen == "Sonquill|2|0|0|No backup of " + path + " could be kept in " +
+                                       CatalogueBackupFolder(game.path()) + noFolder,
+                 qPrintable(seen));
+    }
 }
 
 void TestStorage::backupFolder()

@@ -2,68 +2,13 @@
 
 #include "ui/common/DesignMetrics.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
 namespace sonquill {
-
-namespace {
-
-// The run blocks the interface thread. Window-system and paint events may run while the
-// window is shown or kept alive, never the user's clicks or keys.
-void processWindowEvents()
-{
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-// Draws the widget now and flushes the repaints already asked for, and nothing else.
-void repaintNow(QWidget *widget)
-{
-    widget->repaint();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-}
-
-// While the run keeps the window alive, the user's clicks and keys reach the progress window
-// (its Cancel button) and nothing else: the rest of the program must not change under the run.
-class ProgressOnlyInput : public QObject
-{
-public:
-    explicit ProgressOnlyInput(QWidget *window) : m_window(window) {}
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::ContextMenu:
-        case QEvent::Close:
-            break;
-        default:
-            return false;
-        }
-        const auto *widget = qobject_cast<QWidget *>(watched);
-        if (!widget || !m_window || widget->window() == m_window)
-            return false;
-        event->ignore();
-        return true;
-    }
-
-private:
-    QPointer<QWidget> m_window;
-};
-
-} // namespace
 
 FrmProgress::FrmProgress(QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -128,9 +73,12 @@ void FrmProgress::setCountVisible(bool visible)
     LabelMax->setVisible(visible);
 }
 
+// The run goes on working while the window is open: closing it is asking the run to stop, and
+// the window goes once the run has.
 void FrmProgress::cmdClose_Click()
 {
-    close();
+    if (cmdCancel->isEnabled())
+        cmdCancel->click();
 }
 
 void FrmProgress::cmdCancel_Click()
@@ -157,9 +105,8 @@ void FrmProgress::keyPressEvent(QKeyEvent *event)
 
 void FrmProgress::closeEvent(QCloseEvent *event)
 {
-    QWidget::closeEvent(event);
-    if (event->isAccepted())
-        emit closedByUser();
+    event->ignore();
+    cmdClose_Click();
 }
 
 FrmProgressSink::FrmProgressSink(QWidget *parent) : m_parent(parent) {}
@@ -173,14 +120,9 @@ void FrmProgressSink::ShowProgress(const QString &title, const QString &message,
                                    bool showCount)
 {
     if (!m_window) {
-        auto *window = new FrmProgress(m_parent);
-        m_window = window;
-        // Closed by the user: the window goes away; a later run creates a new one.
-        QObject::connect(window, &FrmProgress::closedByUser, window, [this, window] {
-            if (m_window == window)
-                m_window.clear();
-            window->deleteLater();
-        });
+        m_window = new FrmProgress(m_parent);
+        // The run works on; the window it belongs to waits for it.
+        m_window->setWindowModality(Qt::WindowModal);
     }
     m_cancelled = false;
     m_window->resetCancel();
@@ -195,9 +137,9 @@ void FrmProgressSink::ShowProgress(const QString &title, const QString &message,
         bar->setMaximum(maximum);
 
     m_window->setWindowTitle(title);
+    m_message = message;
     m_window->setMessage(message);
     m_window->setCountVisible(showCount);
-    processWindowEvents();
 }
 
 void FrmProgressSink::AdvanceProgress(qint16 step)
@@ -209,7 +151,6 @@ void FrmProgressSink::AdvanceProgress(qint16 step)
     if (next > bar->maximum() || next < bar->minimum())
         return;
     bar->setValue(next);
-    repaintNow(bar);
 }
 
 void FrmProgressSink::CloseProgress()
@@ -220,15 +161,10 @@ void FrmProgressSink::CloseProgress()
     delete m_window;
 }
 
-void FrmProgressSink::keepAlive()
+void FrmProgressSink::showCurrent(const QString &text)
 {
-    if (!m_window || !m_window->isVisible())
-        return;
-    ProgressOnlyInput guard(m_window);
-    qApp->installEventFilter(&guard);
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    qApp->removeEventFilter(&guard);
-    cancelRequested();
+    if (m_window && !m_window->cancelRequested())
+        m_window->setMessage(m_message + QLatin1Char('\n') + text);
 }
 
 bool FrmProgressSink::cancelRequested()

@@ -26,10 +26,6 @@ public:
     // Ready for the next run: Cancel not pressed.
     void resetCancel();
 
-signals:
-    // The user closed the window (its Close button or the close box).
-    void closedByUser();
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -61,8 +57,11 @@ public:
                       bool showCount) override;
     void AdvanceProgress(qint16 step) override;
     void CloseProgress() override;
-    void keepAlive() override;
+    void showCurrent(const QString &text) override;
     bool cancelRequested() override;
+
+    // The window the progress window belongs to and blocks while a run works.
+    void setParentWidget(QWidget *parent) { m_parent = parent; }
 
     // The progress window while it exists, otherwise null.
     QWidget *currentWindow() const;
@@ -71,6 +70,7 @@ private:
     QPointer<QWidget> m_parent;
     QPointer<FrmProgress> m_window;
     bool m_cancelled = false; // survives the window being closed during the run
+    QString m_message;
 };
 
 } // namespace sonquill

@@ -99,9 +99,28 @@ Widget *Form1::makeControl(QWidget *parent, const char *objectName, int left, in
 }
 
 Form1::Form1(const Form1Services &services, QWidget *parent)
-    : QMainWindow(parent), m_services(services), m_session(services.ui)
+    : QMainWindow(parent), m_services(services), m_session(services.ui), m_job(services.runner)
 {
     setFont(designFont());
+    // The run's progress reaches the progress window here, on the window's thread.
+    connect(&m_job, &DistributionJob::started, this,
+            [this](const QString &title, const QString &message, int count) {
+                m_services.progress.ShowProgress(title, message, qint16(count), false);
+            });
+    connect(&m_job, &DistributionJob::soundDone, this, [this](int index, int done, int total) {
+        m_services.progress.soundFinished(index);
+        m_services.progress.AdvanceProgress(1);
+        const QString name =
+            m_session.table().isValidIndex(index) ? m_session.table().at(index).name : QString();
+        m_services.progress.showCurrent(tr("%1 (%2 of %3)").arg(name).arg(done).arg(total));
+    });
+    connect(&m_job, &DistributionJob::finished, this, &Form1::distributed);
+    m_cancelPoll = new QTimer(this);
+    m_cancelPoll->setInterval(50);
+    connect(m_cancelPoll, &QTimer::timeout, this, [this] {
+        if (m_services.progress.cancelRequested())
+            m_job.cancel();
+    });
     m_undo = new QUndoStack(this);
     buildControls();
     buildMenus();
@@ -435,6 +454,12 @@ void Form1::refuseText(TextVerdict verdict)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    // A run still working is stopped and its end shown before the window goes.
+    if (m_job.isRunning()) {
+        m_job.cancel();
+        m_job.waitForFinished();
+        distributed(m_job.result());
+    }
     if (!m_unloaded)
         saveWindowState();
     Form_QueryUnload();
@@ -494,7 +519,7 @@ void Form1::cmdAdd_Click()
 
 void Form1::addSoundFiles(const QStringList &paths)
 {
-    if (paths.isEmpty())
+    if (paths.isEmpty() || refusedWhileDistributing())
         return;
     const QString category = m_cmbNewCat->currentText();
     if (const TextVerdict verdict = CheckTypedText(category); verdict != TextVerdict::Accepted) {
@@ -517,6 +542,8 @@ void Form1::addSoundFiles(const QStringList &paths)
 
 void Form1::addDroppedPaths(const QStringList &paths)
 {
+    if (refusedWhileDistributing())
+        return;
     finishEditing();
     QStringList sounds;
     QStringList others;

@@ -2,6 +2,7 @@
 
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundTable.h"
+#include "distribution/DistributionJob.h"
 #include "services/MessageSink.h"
 #include "services/UiServices.h"
 #include "session/CatalogueSession.h"
@@ -26,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QTimer;
 class QUndoStack;
 
 namespace sonquill {
@@ -69,6 +71,12 @@ public:
     void addDroppedPaths(const QStringList &paths);
     // Recomputes the display order and refills the grid.
     void refreshGrid();
+    // True while a distribution works in the background.
+    bool isDistributing() const { return m_job.isRunning(); }
+
+signals:
+    // A distribution ended and its summary was shown.
+    void distributionFinished();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -132,6 +140,11 @@ private:
     void selectSound(int tableIndex);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
     void distribute(bool force);
+    // The end of a run: the summary, then the catalogue saved.
+    void distributed(const DistributionResult &result);
+    // True, after saying so in the status bar, while a distribution works: the catalogue the
+    // run was given must not change under it.
+    bool refusedWhileDistributing();
     // Tells the user why a typed name or category was refused.
     void refuseText(TextVerdict verdict);
 
@@ -242,6 +255,9 @@ private:
     QPointer<FrmCheck> m_frmCheck;
     // What each sound file is, read once per file version.
     SoundFactsCache m_facts;
+    DistributionJob m_job;
+    QString m_distributionFolder;
+    QTimer *m_cancelPoll = nullptr;
 };
 
 } // namespace sonquill

@@ -7,6 +7,7 @@
 #include "check/Check.h"
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
+#include "distribution/Encoder.h"
 #include "storage/InstallPaths.h"
 #include "storage/SoundLists.h"
 #include "ui/dialogs/FrmAbout.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <QUndoStack>
 
 namespace sonquill {
@@ -222,6 +224,8 @@ void Form1::cmdDistribute_Click()
 
 void Form1::distribute(bool force)
 {
+    if (refusedWhileDistributing())
+        return;
     finishEditing();
     DistributionOptions options;
     options.OggUse = m_oggUse;
@@ -231,10 +235,41 @@ void Form1::distribute(bool force)
     const QString folder = gameFolder();
     options.jobs = m_ogg.Jobs;
     options.force = force;
-    Distribute(m_session.table(), folder, options,
-               {m_services.ui, m_services.progress, m_services.runner, {}, [this, folder] {
-                    return saveCatalogue(folder);
-                }});
+    options.catalogueWhole = m_session.isWholeCatalogueOf(folder);
+    // Held for the whole run, so that no other program distributes or saves there meanwhile.
+    if (const FileError locked = m_session.lockFolder(folder, 0)) {
+        tell(QStringLiteral("Sonquill"), locked.description, MessageRequest::Icon::Exclamation);
+        return;
+    }
+    m_distributionFolder = folder;
+    m_job.start(m_session.table(), folder, options);
+    m_cancelPoll->start();
+}
+
+void Form1::distributed(const DistributionResult &result)
+{
+    if (m_distributionFolder.isEmpty())
+        return; // shown already, when the window closed during the run
+    m_cancelPoll->stop();
+    m_services.progress.CloseProgress();
+    if (result.encoderMissing)
+        tell(EncoderNotFoundTitle(), EncoderNotFoundText());
+    tell(result.summaryTitle, result.summaryText,
+         result.cancelled || result.soundFailed ? MessageRequest::Icon::Exclamation
+                                                : MessageRequest::Icon::None);
+    if (!result.cancelled)
+        saveCatalogue(m_distributionFolder);
+    m_session.unlockFolder();
+    m_distributionFolder.clear();
+    emit distributionFinished();
+}
+
+bool Form1::refusedWhileDistributing()
+{
+    if (!m_job.isRunning())
+        return false;
+    showStatus(tr("A distribution is running; the list can change again once it has finished."));
+    return true;
 }
 
 void Form1::cmdOggOptions_Click()
@@ -398,6 +433,8 @@ void Form1::checkSounds()
     CheckOptions options;
     options.oggUse = m_oggUse;
     options.ogg = m_ogg;
+    options.programFolder = m_services.programFolder;
+    options.gameFolder = gameFolder();
     const QList<Finding> findings = CheckCatalogue(m_session.table(), options, m_facts);
     if (!m_frmCheck) {
         m_frmCheck = new FrmCheck(this);

@@ -78,13 +78,6 @@ QStringList localPaths(const QMimeData *mime)
 
 } // namespace
 
-bool IsSoundFile(const QString &path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("mp3") || suffix == QLatin1String("wav") ||
-           suffix == QLatin1String("ogg") || suffix == QLatin1String("voc");
-}
-
 GridRow MakeGridRow(int link, const SoundRecord &record, const SoundFacts &facts)
 {
     GridRow row;

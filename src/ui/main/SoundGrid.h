@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/DisplayOrder.h"
+#include "catalogue/SoundFileNames.h"
 #include "catalogue/SoundRecord.h"
 #include "soundfacts/SoundFacts.h"
 
@@ -35,9 +36,6 @@ struct GridRow
     std::array<QString, GridColumnCount> cells;
     QString toolTip; // what the file is: format, channels, sample rate
 };
-
-// True for the file types Add Sound(s) offers (MP3, WAV, OGG, VOC), in any case.
-bool IsSoundFile(const QString &path);
 
 // The cell texts of a sound as the grid shows them, with what its file was read to be.
 GridRow MakeGridRow(int link, const SoundRecord &record, const SoundFacts &facts = {});

@@ -109,55 +109,55 @@ private slots:
         QCOMPARE(oggNow(ini, memory), QStringList(2, "1 12 0 1 e %1 "));
     }
 
-    // Two runs: Cancel by its button, then Esc; closed by the run, then by the Close button.
+    // Three runs, stopped by Cancel, by Esc and by Close (which is Cancel too: the window stays
+    // until the run has ended).
     void progressRuns()
     {
-        QPushButton mainWindowButton("Remove");
-        mainWindowButton.show();
-        QSignalSpy mainWindowClicks(&mainWindowButton, &QPushButton::clicked);
+        QWidget mainWindow;
+        mainWindow.show();
         FrmProgressSink sink;
+        sink.setParentWidget(&mainWindow);
         // A step past the maximum is refused.
         sink.ShowProgress("Loading", "Reading...", 12, false);
         sink.AdvanceProgress(2);
         sink.AdvanceProgress(11);
         QCOMPARE(sink.currentWindow()->findChild<QProgressBar *>()->value(), 2);
 
-        for (const bool byEsc : {false, true}) {
+        for (const QString how : {"Cancel", "Esc", "Close"}) {
             // Maximum 0 (nothing to copy) keeps the range of an open window, or the designed one.
-            sink.ShowProgress("Distributing Files", "Copying/Encoding 999 files...", 0, byEsc);
+            sink.ShowProgress("Distributing Files", "Copying/Encoding 999 files...", 0,
+                              how == "Esc");
             QVERIFY(!sink.cancelRequested()); // a request lasts until the next run shows the window
             QPointer<QWidget> window = sink.currentWindow();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
             const auto *bar = window->findChild<QProgressBar *>();
-            QCOMPARE(QPoint(bar->value(), bar->maximum()), QPoint(0, byEsc ? 100 : 12));
+            QCOMPARE(QPoint(bar->value(), bar->maximum()), QPoint(0, how == "Cancel" ? 12 : 100));
             QCOMPARE(clippedControls(window), QStringList());
             QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-            QCOMPARE(window->findChild<QLabel *>("LabelMax")->isVisible(), byEsc);
-            // While the run keeps it alive, only the progress window takes clicks and keys.
-            auto *cancel = window->findChild<QPushButton *>("cmdCancel");
-            QTimer::singleShot(0, window, [&] {
-                QTest::mouseClick(&mainWindowButton, Qt::LeftButton);
-                if (byEsc)
-                    QTest::keyClick(window, Qt::Key_Escape);
-                else
-                    QTest::mouseClick(cancel, Qt::LeftButton);
-            });
-            sink.keepAlive();
-            QVERIFY(sink.cancelRequested());
-            QCOMPARE(mainWindowClicks.count(), 0);
-            QVERIFY(!cancel->isEnabled());
-            if (byEsc)
-                QTest::mouseClick(window->findChild<QPushButton *>("cmdClose"), Qt::LeftButton);
+            // Blocks the window it belongs to (the test's clicks go past modality, so it is
+            // asked for, not clicked at).
+            QCOMPARE(window->windowModality(), Qt::WindowModal);
+            QCOMPARE(window->parentWidget(), &mainWindow);
+            QCOMPARE(QApplication::activeModalWidget(), window.data());
+            QCOMPARE(window->findChild<QLabel *>("LabelMax")->isVisible(), how == "Esc");
+            sink.showCurrent("Door (1 of 999)");
+            QCOMPARE(window->findChild<QLabel *>("Label")->text(),
+                     "Copying/Encoding 999 files...\nDoor (1 of 999)");
+            if (how == "Esc")
+                QTest::keyClick(window, Qt::Key_Escape);
             else
-                sink.CloseProgress();
+                QTest::mouseClick(window->findChild<QPushButton *>("cmd" + how), Qt::LeftButton);
+            QVERIFY(sink.cancelRequested());
+            QVERIFY(!window->findChild<QPushButton *>("cmdCancel")->isEnabled());
+            window->close(); // the close box asks the same
+            QVERIFY(window->isVisible());
+            sink.CloseProgress();
             QTRY_VERIFY(window.isNull());
             sink.AdvanceProgress(1);
-            sink.keepAlive();
             QVERIFY(!sink.currentWindow());
             QVERIFY(sink.cancelRequested());
         }
-        // Outside a run the main window takes clicks again.
-        QTest::mouseClick(&mainWindowButton, Qt::LeftButton);
-        QCOMPARE(mainWindowClicks.count(), 1);
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     // System Info starts a tool, or says none is there; Enter and Esc close the box.

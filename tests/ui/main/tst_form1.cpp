@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSlider>
 
 using namespace sonquill;
@@ -15,28 +16,30 @@ using namespace sonquill::test;
 
 namespace {
 
-// Notes whether the progress window is on top each time an encoder is started, then starts the
-// encoder for real.
-class PeekingRunner : public ProcessRunner
+// Notes the command line of each encoder it starts (on the run's thread), then starts it.
+class RecordingRunner : public ProcessRunner
 {
 public:
-    explicit PeekingRunner(const FrmProgressSink &sink) : m_sink(sink) {}
     RunResult RunAndWait(const QString &commandLine, bool hideWindow, int timeoutMs,
                          const std::function<void()> &idle = {}) override
     {
-        const QWidget *window = m_sink.currentWindow();
-        const bool onTop = window && window->isVisible() &&
-                           window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        seen.append(onTop ? window->windowTitle() : "no progress window on top");
         commandLines.append(commandLine);
         return m_real.RunAndWait(commandLine, hideWindow, timeoutMs, idle);
     }
-    QStringList seen, commandLines;
+    QStringList commandLines;
 
 private:
-    const FrmProgressSink &m_sink;
     SystemProcessRunner m_real;
 };
+
+// Starts a distribution by a click and waits until its summary has been shown.
+void distributeBy(const std::function<void()> &click, Form1 &window)
+{
+    QSignalSpy finished(&window, &Form1::distributionFinished);
+    click();
+    QVERIFY(window.isDistributing());
+    QVERIFY(finished.wait(60000));
+}
 
 } // namespace
 
@@ -274,9 +277,10 @@ private slots:
         const QString small = h.makeSource("Tick.WAV", 1200);
         QVERIFY2(QFile::exists(SONQUILL_OGGENC), "oggenc (vorbis-tools) is not installed");
         FrmProgressSink sink;
-        PeekingRunner runner(sink);
+        RecordingRunner runner;
         h.settings.setLastGameDir(h.gameFolder());
         Form1 &w = h.open(&runner, &sink);
+        sink.setParentWidget(&w);
         h.control<QComboBox>("cmbNewCat")->setEditText("Sfx");
         h.ui.fileAnswers.enqueue(QStringList{big, h.makeSource("Boom.wav", 9000), small});
         h.press("cmdAdd");
@@ -284,16 +288,16 @@ private slots:
         h.press("chkOgg");
         h.press("cmdOggOptions");
         w.findChild<FrmOgg *>()->findChild<QSlider *>("sldQuality")->setValue(7);
-        h.press("cmdDistribute");
+        distributeBy([&] { h.press("cmdDistribute"); }, w);
 
-        QCOMPARE(runner.seen, QStringList(2, "Distributing Files"));
+        QCOMPARE(runner.commandLines.size(), 2);
         const QString line = runner.commandLines.value(0); // the options reach the encoder
         QVERIFY2(line.contains(big) && line.endsWith("-q7"), qPrintable(line));
         QVERIFY(!sink.currentWindow());
         // Nothing is made again until Distribute All Again remakes everything.
-        h.press("cmdDistribute");
-        w.findChild<QAction *>("mnuFileDistributeAgain")->trigger();
-        QCOMPARE(runner.seen.size(), 4);
+        distributeBy([&] { h.press("cmdDistribute"); }, w);
+        distributeBy([&] { w.findChild<QAction *>("mnuFileDistributeAgain")->trigger(); }, w);
+        QCOMPARE(runner.commandLines.size(), 4);
         const QString done = "Copying Complete | Copying/Encoding of 3 files was successful.\r\n"
                              "\r\nOgg-encoding compressed wav's from 69 kB to ";
         QVERIFY2(h.messages().value(0).startsWith(done), qPrintable(h.messages().value(0)));

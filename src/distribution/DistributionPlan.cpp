@@ -1,0 +1,325 @@
+#include "DistributionPlan.h"
+
+#include "Encoder.h"
+#include "catalogue/PathUtils.h"
+#include "catalogue/SoundFileNames.h"
+
+#include <QDirIterator>
+#include <QJsonArray>
+
+#include <algorithm>
+
+namespace sonquill {
+
+namespace {
+
+// Encoders of files this large show their console window (2000 kB of 1000 bytes).
+constexpr float kShownWindowBytes = 2000000.0f;
+
+const QString kMadeByCopy = QStringLiteral("copy");
+
+QString notReplaced(const QString &fileName, qint16 owner)
+{
+    return QStringLiteral("%1 was not replaced because it is the source file of sound #%2")
+        .arg(fileName, QString::number(owner));
+}
+
+// The first entry (table order) whose source is the same file as stamp, by its identity.
+class SourceOwners
+{
+public:
+    SourceOwners(const SoundTable &table, const QList<FileStamp> &sources)
+    {
+        for (int index = 1; index <= table.SoundCount(); ++index) {
+            const FileStamp &stamp = sources.value(index - 1);
+            if (stamp.exists && stamp.inode != 0)
+                m_owners.insert(key(stamp), index);
+        }
+    }
+    // 1-based table index, 0 when no entry's source is that file.
+    int ownerOf(const FileStamp &stamp) const
+    {
+        return stamp.exists && stamp.inode != 0 ? m_owners.value(key(stamp), 0) : 0;
+    }
+
+private:
+    static QString key(const FileStamp &stamp)
+    {
+        return QString::number(stamp.device) + QLatin1Char(':') + QString::number(stamp.inode);
+    }
+    QHash<QString, int> m_owners;
+};
+
+QString actionName(PlannedSound::Action action)
+{
+    switch (action) {
+    case PlannedSound::Action::Copy:
+        return QStringLiteral("copy");
+    case PlannedSound::Action::Encode:
+        return QStringLiteral("encode");
+    case PlannedSound::Action::UpToDate:
+        return QStringLiteral("up-to-date");
+    case PlannedSound::Action::InPlace:
+        return QStringLiteral("in-place");
+    case PlannedSound::Action::Refused:
+        return QStringLiteral("refused");
+    }
+    return {};
+}
+
+DistributionError problem(const PlannedSound &sound, DistributionError::Code code,
+                          const QString &reason)
+{
+    return {code, sound.tableIndex, sound.number, sound.source, reason};
+}
+
+} // namespace
+
+QString SoundFilePath(const QString &gameFolder, const QString &fileName)
+{
+    return JoinPath(gameFolder, fileName);
+}
+
+FolderState FolderState::Read(const SoundTable &table, const QString &gameFolder,
+                              const DistributionOptions &options)
+{
+    FolderState state;
+    state.folder = gameFolder;
+    state.record = Manifest::Load(gameFolder);
+    QDirIterator entries(gameFolder, QDir::Files | QDir::Hidden | QDir::System);
+    // No folder named: nothing in it (an empty path would list the current folder).
+    while (!gameFolder.isEmpty() && entries.hasNext()) {
+        entries.next();
+        const QString name = entries.fileName();
+        if (NumberOfSoundFileName(name))
+            state.soundFiles.insert(name, StampOf(entries.filePath()));
+        else if (name.startsWith(QLatin1Char('.')) && IsLeftoverTemporary(name))
+            state.leftoverTemporaries.append(name);
+    }
+    state.sources.reserve(table.SoundCount());
+    for (const SoundRecord &record : table.records())
+        state.sources.append(record.filename.isEmpty() ? FileStamp{} : StampOf(record.filename));
+    if (options.OggUse) {
+        if (options.ogg.UseCustom == 0) {
+            const EncoderLocation location = LocateEncoder(options.programFolder);
+            state.encoderPath = location.EncoderPath;
+            state.encoderFound = location.found;
+        } else {
+            state.encoderFound = true;
+        }
+    }
+    return state;
+}
+
+DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOptions &options,
+                                  const FolderState &state)
+{
+    using Action = PlannedSound::Action;
+    using Code = DistributionError::Code;
+    DistributionPlan plan;
+    plan.encoderMissing = options.OggUse && !state.encoderFound;
+    const SourceOwners owners(table, state.sources);
+    const auto stampOfTarget = [&state](const QString &name) {
+        return state.soundFiles.value(name);
+    };
+    // Wide enough for any 16-bit MinSize.
+    const double threshold = double(options.ogg.MinSize) * 1000.0;
+
+    QSet<qint16> numbers;
+    QSet<QString> made;
+    QSet<qint16> failed;
+    plan.sounds.reserve(table.SoundCount());
+    for (int index = 1; index <= table.SoundCount(); ++index) {
+        const SoundRecord &record = table.at(index);
+        PlannedSound sound;
+        sound.tableIndex = index;
+        sound.number = record.number;
+        sound.source = record.filename;
+        const FileStamp &source = state.sources.value(index - 1);
+        const QString extension = SoundExtension(record.filename);
+
+        // A number outside 1 to 999 names no file the engine plays, and a second sound with
+        // the same number would overwrite the first one's file.
+        if (record.number < SoundTable::kLowestNumber ||
+            record.number > SoundTable::kHighestNumber) {
+            sound.problems << problem(
+                sound, Code::NumberOutOfRange,
+                QStringLiteral("The number %1 is not between 1 and 999; no file was made.")
+                    .arg(record.number));
+        } else if (numbers.contains(record.number)) {
+            sound.problems << problem(sound, Code::NumberTaken,
+                                      QStringLiteral("The number %1 is already used by an earlier "
+                                                     "sound; no file was made.")
+                                          .arg(record.number));
+        } else if (extension.isEmpty()) {
+            numbers.insert(record.number);
+            sound.problems << problem(
+                sound, Code::NoExtension,
+                QStringLiteral("The source file has no extension to name its copy by."));
+        } else if (const QString why = source.unreadableReason(); !why.isEmpty()) {
+            numbers.insert(record.number);
+            // The file the number has now stays: its name is claimed, not made.
+            sound.target = SoundFileName(record.number, extension);
+            sound.problems << problem(
+                sound, Code::SourceUnreadable,
+                QStringLiteral("The source file cannot be read: %1").arg(why));
+        }
+        if (!sound.problems.isEmpty()) {
+            if (!sound.target.isEmpty())
+                made.insert(sound.target);
+            // The number's first sound got no file: whatever it had before stays.
+            if (sound.problems.first().code != Code::NumberOutOfRange &&
+                sound.problems.first().code != Code::NumberTaken)
+                failed.insert(record.number);
+            plan.sounds.append(sound);
+            continue;
+        }
+        numbers.insert(record.number);
+
+        const QString copyName = SoundFileName(record.number, extension);
+        const bool encode = extension == QLatin1String("wav") && options.OggUse &&
+                            state.encoderFound && double(record.size) >= threshold;
+        if (encode) {
+            sound.action = Action::Encode;
+            sound.target = SoundFileName(record.number, QStringLiteral("ogg"));
+            sound.how =
+                BuildEncoderCommand(options.ogg, state.encoderPath, record.filename, sound.target);
+            sound.hideWindow = record.size < kShownWindowBytes;
+            sound.fallbackTarget = copyName;
+            const FileStamp fallback = stampOfTarget(copyName);
+            if (fallback.sameFileAs(source)) {
+                sound.fallbackInPlace = true;
+            } else if (const int owner = owners.ownerOf(fallback)) {
+                sound.fallbackBlocked = notReplaced(copyName, table.at(owner).number);
+            }
+            if (const int owner = owners.ownerOf(stampOfTarget(sound.target))) {
+                // The .ogg name is someone's source: this sound gets its .wav copy instead.
+                sound.problems << problem(sound, Code::TargetIsSource,
+                                          notReplaced(sound.target, table.at(owner).number));
+                sound.action = Action::Copy;
+                sound.target = copyName;
+            }
+        } else {
+            sound.action = Action::Copy;
+            sound.target = copyName;
+        }
+        if (sound.action == Action::Copy) {
+            sound.how = kMadeByCopy;
+            const FileStamp target = stampOfTarget(sound.target);
+            // A source that already is its own target is in place; copying it onto itself
+            // could only do harm.
+            if (target.sameFileAs(source)) {
+                sound.action = Action::InPlace;
+            } else if (const int owner = owners.ownerOf(target)) {
+                sound.problems << problem(sound, Code::TargetIsSource,
+                                          notReplaced(sound.target, table.at(owner).number));
+                sound.action = Action::Refused;
+                sound.target.clear();
+                failed.insert(record.number);
+                plan.sounds.append(sound);
+                continue;
+            }
+        }
+        if (!options.force && sound.action != Action::InPlace) {
+            const auto recorded = state.record.records.constFind(sound.target);
+            if (recorded != state.record.records.cend() &&
+                recorded->matches(record.filename, source, sound.how, stampOfTarget(sound.target)))
+                sound.action = Action::UpToDate;
+        }
+        made.insert(sound.target);
+        plan.sounds.append(sound);
+    }
+    plan.removals = PlanRemovals(table, options, state, made, failed);
+    return plan;
+}
+
+Removals PlanRemovals(const SoundTable &table, const DistributionOptions &options,
+                      const FolderState &state, const QSet<QString> &claimed,
+                      const QSet<qint16> &failedNumbers)
+{
+    Removals removals;
+    const SourceOwners owners(table, state.sources);
+    QSet<qint16> numbers;
+    for (const SoundRecord &record : table.records())
+        numbers.insert(record.number);
+
+    QStringList names = state.soundFiles.keys();
+    for (auto it = state.record.records.cbegin(); it != state.record.records.cend(); ++it) {
+        if (!state.soundFiles.contains(it.key()))
+            removals.forgotten << it.key();
+    }
+    names.sort();
+    for (const QString &name : std::as_const(names)) {
+        if (claimed.contains(name))
+            continue;
+        const FileStamp stamp = state.soundFiles.value(name);
+        // Someone's source stays where it is, named nowhere: it is not a leftover.
+        if (owners.ownerOf(stamp) != 0)
+            continue;
+        const qint16 number = *NumberOfSoundFileName(name);
+        const auto recorded = state.record.records.constFind(name);
+        QString reason;
+        if (recorded == state.record.records.cend())
+            reason = QStringLiteral("not made by this catalogue");
+        else if (!recorded->describes(stamp))
+            reason = QStringLiteral("changed since it was made");
+        else if (failedNumbers.contains(number))
+            reason = QStringLiteral("its replacement was not made");
+        else if (!numbers.contains(number) && !options.catalogueWhole)
+            reason = QStringLiteral("the catalogue was not read whole");
+        if (reason.isEmpty())
+            removals.remove << name;
+        else
+            removals.kept.append({name, reason});
+    }
+    removals.forgotten.sort();
+    return removals;
+}
+
+QString DistributionPlanText(const DistributionPlan &plan)
+{
+    QString text;
+    for (const PlannedSound &sound : plan.sounds) {
+        text += QString::number(sound.number) + u'\t' + actionName(sound.action) + u'\t' +
+                sound.target + u'\t' + sound.source;
+        for (const DistributionError &problem : sound.problems)
+            text += u'\t' + problem.reason;
+        text += u'\n';
+    }
+    for (const QString &name : plan.removals.remove)
+        text += QStringLiteral("remove\t") + name + u'\n';
+    for (const KeptFile &kept : plan.removals.kept)
+        text += QStringLiteral("keep\t") + kept.name + u'\t' + kept.reason + u'\n';
+    return text;
+}
+
+QJsonObject DistributionPlanJson(const DistributionPlan &plan)
+{
+    QJsonArray sounds;
+    for (const PlannedSound &sound : plan.sounds) {
+        QJsonArray problems;
+        for (const DistributionError &problem : sound.problems) {
+            problems.append(QJsonObject{{QStringLiteral("code"), problem.codeName()},
+                                        {QStringLiteral("message"), problem.reason}});
+        }
+        sounds.append(QJsonObject{
+            {QStringLiteral("number"), sound.number},
+            {QStringLiteral("source"), sound.source},
+            {QStringLiteral("action"), actionName(sound.action)},
+            {QStringLiteral("target"), sound.target.isEmpty() ? QJsonValue() : sound.target},
+            {QStringLiteral("problems"), problems},
+        });
+    }
+    QJsonArray kept;
+    for (const KeptFile &file : plan.removals.kept)
+        kept.append(QJsonObject{{QStringLiteral("name"), file.name},
+                                {QStringLiteral("reason"), file.reason}});
+    return QJsonObject{
+        {QStringLiteral("sounds"), sounds},
+        {QStringLiteral("remove"), QJsonArray::fromStringList(plan.removals.remove)},
+        {QStringLiteral("kept"), kept},
+        {QStringLiteral("encoderMissing"), plan.encoderMissing},
+    };
+}
+
+} // namespace sonquill
