@@ -66,8 +66,6 @@ QString sourceProblem(const QString &path, const SoundFacts &facts)
 
 QString extensionProblem(const QString &extension, const SoundFacts &facts)
 {
-    if (extension.isEmpty())
-        return QStringLiteral("the file name has no extension, so the game cannot play it");
     if (!SoundExtensions().contains(extension)) {
         return QStringLiteral("the extension \".%1\" is not one the game plays (wav, mp3, ogg "
                               "or voc)")
@@ -99,6 +97,8 @@ void checkContent(int index, const SoundRecord &record, const SoundFacts &facts,
                   const CheckOptions &options, const PlannedSound &planned, Findings &findings)
 {
     const QString extension = SoundExtension(record.filename);
+    if (extension.isEmpty())
+        return; // the plan's refusal says it
     if (ExpectedExtension(facts) != extension) {
         findings.add(index, Severity::Warning, extensionProblem(extension, facts));
         return;
@@ -236,11 +236,9 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
                                  .arg(entryText(table, firstWithNumber.value(record.number))));
                 break;
             case DistributionError::Code::NoExtension:
-                if (facts.readable)
-                    break; // the content finding below says it
                 findings.add(index, Severity::Error,
-                             QStringLiteral("the file name has no extension, so no file can be "
-                                            "made for it"));
+                             QStringLiteral("the file name has no extension, so the game cannot "
+                                            "play it"));
                 break;
             case DistributionError::Code::TargetIsSource:
                 findings.add(index, Severity::Warning, problem.reason);

@@ -473,6 +473,13 @@ int distributeCommand(const Context &context, const QStringList &arguments,
     options->catalogueWhole = context.session.isWholeCatalogueOf(context.folder);
     if (parser.isSet(kDryRun))
         return dryRunCommand(context, *options, parser.isSet(kJson));
+    // Nothing to distribute from a catalogue that is missing or read as empty from damaged
+    // bytes: the names list would be emptied for nothing.
+    if (!options->catalogueWhole && context.session.table().isEmpty()) {
+        return failed(QStringLiteral("the catalogue '%1' is missing or could not be read whole; "
+                                     "nothing was distributed")
+                          .arg(SoundInfoPath(context.folder)));
+    }
 
     // Ctrl-C, a build system's SIGTERM or a closed terminal stops the run cleanly, keeping what
     // is done.

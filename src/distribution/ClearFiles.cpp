@@ -1,21 +1,14 @@
 #include "ClearFiles.h"
 
+#include "FileCopy.h"
 #include "SourceFiles.h"
+#include "catalogue/SoundFileNames.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace sonquill {
-
-bool IsNumberedSoundFileName(const QString &fileName)
-{
-    static const QRegularExpression pattern(QStringLiteral("\\ASOUND[1-9][0-9]{0,2}\\..*\\z"),
-                                            QRegularExpression::CaseInsensitiveOption |
-                                                QRegularExpression::DotMatchesEverythingOption);
-    return pattern.match(fileName).hasMatch();
-}
 
 int ClearNumberedFiles(const QString &folder, const SoundTable &table, QStringList *skipped,
                        QStringList *failed)
@@ -27,7 +20,8 @@ int ClearNumberedFiles(const QString &folder, const SoundTable &table, QStringLi
     QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
     while (entries.hasNext()) {
         const QString path = entries.next();
-        if (IsNumberedSoundFileName(entries.fileName()))
+        // Partial files a killed distribution left go too: they would ship with the game.
+        if (NumberOfSoundFileName(entries.fileName()) || IsLeftoverTemporary(entries.fileName()))
             candidates.append(path);
     }
     if (candidates.isEmpty())

@@ -100,6 +100,7 @@ private:
     DistributionResult m_result;
     QList<DistributionError> m_folderErrors;
     QElapsedTimer m_sinceRecordSaved;
+    bool m_recordChanged = false;
     std::atomic<bool> m_stop{false};
 };
 
@@ -213,8 +214,10 @@ void Run::finished(int position)
 {
     const PlannedSound &sound = m_plan.sounds.at(position);
     const Outcome &outcome = m_outcomes[std::size_t(position)];
-    if (outcome.record && !outcome.made.isEmpty())
+    if (outcome.record && !outcome.made.isEmpty()) {
         m_state.record.records.insert(outcome.made, *outcome.record);
+        m_recordChanged = true;
+    }
     m_services.progress.soundFinished(sound.tableIndex);
     m_services.progress.AdvanceProgress(1);
     saveRecord(false);
@@ -225,6 +228,7 @@ void Run::runInline()
 {
     const std::function<bool()> stop = [this] {
         m_services.progress.keepAlive();
+        saveRecord(false);
         return pollCancel();
     };
     for (int position = 0; position < m_plan.sounds.size(); ++position) {
@@ -295,6 +299,7 @@ void Run::runPool(int threads)
         if (over)
             break;
         m_services.progress.keepAlive();
+        saveRecord(false);
         pollCancel();
     }
     for (std::thread &worker : workers)
@@ -303,10 +308,11 @@ void Run::runPool(int threads)
 
 void Run::saveRecord(bool atEnd)
 {
-    if (!atEnd && m_sinceRecordSaved.isValid() &&
-        m_sinceRecordSaved.elapsed() < kRecordSaveIntervalMs)
+    if (!atEnd && (!m_recordChanged || (m_sinceRecordSaved.isValid() &&
+                                        m_sinceRecordSaved.elapsed() < kRecordSaveIntervalMs)))
         return;
     m_sinceRecordSaved.start();
+    m_recordChanged = false;
     const FileError failed = m_state.record.Save();
     if (failed && atEnd) {
         m_result.warnings << QStringLiteral("The record of the files made cannot be saved, so "

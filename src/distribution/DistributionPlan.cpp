@@ -159,14 +159,19 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
         } else if (const QString why = source.unreadableReason(); !why.isEmpty()) {
             numbers.insert(record.number);
             // The file the number has now stays: its name is claimed, not made.
+            // (Its size is unknown now, so either name may be the one it has.)
             sound.target = SoundFileName(record.number, extension);
+            if (extension == QLatin1String("wav") && options.OggUse)
+                sound.fallbackTarget = SoundFileName(record.number, QStringLiteral("ogg"));
             sound.problems << problem(
                 sound, Code::SourceUnreadable,
                 QStringLiteral("The source file cannot be read: %1").arg(why));
         }
         if (!sound.problems.isEmpty()) {
-            if (!sound.target.isEmpty())
-                made.insert(sound.target);
+            for (const QString &name : {sound.target, sound.fallbackTarget}) {
+                if (!name.isEmpty())
+                    made.insert(name);
+            }
             // The number's first sound got no file: whatever it had before stays.
             if (sound.problems.first().code != Code::NumberOutOfRange &&
                 sound.problems.first().code != Code::NumberTaken)

@@ -1,0 +1,377 @@
+// Distribution as a build script meets it, through the real sonquill-cli: what it removes and
+// keeps when sources, the catalogue, the record or the disk are not as they should be, and how
+// its encoders end with it.
+
+#include "distribution/Manifest.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace sonquill;
+using namespace sonquill::test;
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out, err;
+};
+
+// A game folder, a folder of sounds and a home of its own; encoders are shell scripts that
+// write "OggS" and the source, the slow one sleeping first for sources whose name has "slow".
+struct World
+{
+    World()
+    {
+        for (const char *folder : {"config", "cache", "game", "sfx"})
+            QDir(dir.path()).mkpath(QString::fromLatin1(folder));
+        environment.insert("HOME", path("."));
+        environment.insert("XDG_CONFIG_HOME", path("config"));
+        environment.insert("XDG_CACHE_HOME", path("cache"));
+        environment.insert("PATH", "/usr/bin:/bin");
+        script("enc.sh", "{ printf OggS; cat \"$1\"; } > \"$2\"");
+        script("slow.sh", ": > \"$2\"; case \"$1\" in *slow*) sleep 30 ;; esac\n"
+                          "{ printf OggS; cat \"$1\"; } > \"$2\"");
+    }
+    QString path(const QString &relative) const { return dir.filePath(relative); }
+    void script(const QString &name, const QByteArray &body) const
+    {
+        writeFile(path(name), "#!/bin/sh\n" + body + "\n");
+        QFile::setPermissions(path(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    std::unique_ptr<QProcess> start(const QStringList &arguments, qint64 fileSizeLimit = -1) const
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment);
+        process->setChildProcessModifier([fileSizeLimit] {
+            ::setpgid(0, 0);
+            if (fileSizeLimit >= 0) { // a full disk: writes past the limit fail with EFBIG
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+        });
+        process->start(qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli",
+                       QStringList{"-g", path("game")} + arguments);
+        process->waitForStarted();
+        return process;
+    }
+    Outcome run(const QStringList &arguments, qint64 fileSizeLimit = -1) const
+    {
+        const auto process = start(arguments, fileSizeLimit);
+        if (!process->waitForFinished(60000) || process->exitStatus() != QProcess::NormalExit) {
+            process->kill();
+            return {};
+        }
+        return {process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
+                QString::fromUtf8(process->readAllStandardError())};
+    }
+    // A distribution with the given encoder script; --json, so removals can be read.
+    QJsonObject distribute(const QString &encoder = "enc.sh", const QStringList &more = {}) const
+    {
+        const Outcome outcome =
+            run(QStringList{"distribute", "--json", "--ogg", "--min-size", "0", "--custom-command",
+                            path(encoder) + " \"%1\" \"%2\""} +
+                more);
+        QJsonObject json = QJsonDocument::fromJson(outcome.out.toUtf8()).object();
+        json.insert("exitCode", outcome.exitCode);
+        return json;
+    }
+    // Adds sources named name, holding a WAV of the given size each.
+    void add(const QStringList &names, qint64 bytes = 3000) const
+    {
+        QStringList paths;
+        for (const QString &name : names) {
+            writeFile(path("sfx/" + name), makeWav(bytes));
+            paths << path("sfx/" + name);
+        }
+        QVERIFY(run(QStringList{"add"} + paths).exitCode == 0);
+    }
+    QStringList soundFiles() const
+    {
+        return QDir(path("game"))
+            .entryList({"SOUND*", ".SOUND*"}, QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+    }
+    bool encoderRunning() const { return runTool("pgrep", {"-f", path("slow.sh")}) == 0; }
+
+    QTemporaryDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+QStringList strings(const QJsonValue &array)
+{
+    QStringList result;
+    for (const QJsonValue &value : array.toArray())
+        result << (value.isObject() ? value["name"].toString() : value.toString());
+    return result;
+}
+
+} // namespace
+
+class TestRemoval : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Three sounds made as .ogg; then something goes wrong before the next run.
+    void keepsWhatItCannotVouchFor_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QList<int>>("left");    // the numbers whose .ogg files stay
+        QTest::addColumn<QList<int>>("kept");    // those named as kept
+        QTest::addColumn<QList<int>>("removed"); // those named as removed
+        using L = QList<int>;
+        // clang-format off
+        QTest::newRow("the sounds' drive unmounted") << "sources gone" << L{1, 2} << L{} << L{3};
+        QTest::newRow("the catalogue's count zeroed") << "count zeroed" << L{1, 2, 3} << L{} << L{};
+        QTest::newRow("the catalogue moved away") << "catalogue gone" << L{1, 2, 3} << L{} << L{};
+        QTest::newRow("replaced by hand, then its sound removed") << "replaced" << L{1, 2, 3} << L{3} << L{};
+        QTest::newRow("replaced by hand with its times copied, then removed") << "replaced, touch -r" << L{1, 2, 3} << L{3} << L{};
+        QTest::newRow("a record entry naming a file outside") << "record escapes" << L{1, 2} << L{} << L{3};
+        QTest::newRow("a made file that became a sound's source") << "made file is a source" << L{1, 2, 3, 9} << L{} << L{};
+        QTest::newRow("Ogg off and the disk full: the copies fail") << "disk full" << L{1, 2} << L{1, 2} << L{3};
+        // clang-format on
+    }
+
+    void keepsWhatItCannotVouchFor()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QList<int>, left);
+        QFETCH(QList<int>, kept);
+        QFETCH(QList<int>, removed);
+        const auto names = [](const QList<int> &numbers) {
+            QStringList result;
+            for (int number : numbers)
+                result << QStringLiteral("SOUND%1.ogg").arg(number);
+            return result;
+        };
+
+        World world;
+        world.add({"A.wav", "B.wav", "C.wav"});
+        QCOMPARE(world.distribute()["exitCode"].toInt(), 0);
+        QCOMPARE(world.soundFiles(), (QStringList{"SOUND1.ogg", "SOUND2.ogg", "SOUND3.ogg"}));
+        const QString victim = world.path("victim.txt");
+        writeFile(victim, "not the game's");
+        const QString third = world.path("game/SOUND3.ogg");
+        const QString info = world.path("game/SoundInfo.dat");
+
+        QStringList options;
+        qint64 fileSizeLimit = -1;
+        if (fault == "sources gone") {
+            QVERIFY(QDir().rename(world.path("sfx"), world.path("unmounted")));
+        } else if (fault == "count zeroed") {
+            QFile file(info);
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.write(QByteArray(2, '\0')) == 2);
+        } else if (fault == "catalogue gone") {
+            QVERIFY(QFile::rename(info, world.path("moved.dat")));
+        } else if (fault.startsWith("replaced")) {
+            const QByteArray bytes = readFile(third);
+            QVERIFY(writeFile(world.path("mine.ogg"), QByteArray(bytes).replace(10, 1, "!")));
+            if (fault.endsWith("touch -r"))
+                QCOMPARE(runTool("touch", {"-r", third, world.path("mine.ogg")}), 0);
+            QCOMPARE(runTool("cp", {"-p", world.path("mine.ogg"), third}), 0);
+        } else if (fault == "record escapes") {
+            // The record names the victim with its true stamp, as a made file would be.
+            qputenv("XDG_CACHE_HOME", QFile::encodeName(world.path("cache")));
+            const QString recordPath = Manifest::PathFor(world.path("game"));
+            QJsonObject record = QJsonDocument::fromJson(readFile(recordPath)).object();
+            QJsonObject files = record["files"].toObject();
+            QJsonObject entry = files["SOUND3.ogg"].toObject();
+            struct stat info;
+            QCOMPARE(::stat(QFile::encodeName(victim).constData(), &info), 0);
+            entry["targetSize"] = QString::number(info.st_size);
+            entry["targetMtimeNs"] =
+                QString::number(qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec);
+            entry["targetCtimeNs"] =
+                QString::number(qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec);
+            entry["targetInode"] = QString::number(info.st_ino);
+            files["../victim.txt"] = entry;
+            record["files"] = files;
+            QVERIFY(writeFile(recordPath, QJsonDocument(record).toJson()));
+        } else if (fault == "made file is a source") {
+            // Sound 3 leaves; its made file itself becomes a sound's source under number 9.
+            QCOMPARE(world.run({"add", third}).exitCode, 0);
+            QCOMPARE(world.run({"renumber", "4", "9"}).exitCode, 0);
+        } else if (fault == "disk full") {
+            options = {"--no-ogg"};
+            fileSizeLimit = 1000; // each WAV copy is 3000 bytes
+        }
+        if (fault != "count zeroed" && fault != "catalogue gone")
+            QCOMPARE(world.run({"remove", "3"}).exitCode, 0);
+        const QJsonObject result =
+            fault == "disk full"
+                ? QJsonDocument::fromJson(
+                      world.run({"distribute", "--json", "--no-ogg"}, fileSizeLimit).out.toUtf8())
+                      .object()
+                : world.distribute("enc.sh", options);
+
+        QCOMPARE(world.soundFiles(), names(left));
+        QCOMPARE(strings(result["kept"]), names(kept));
+        QCOMPARE(strings(result["removed"]), names(removed));
+        QCOMPARE(readFile(victim), QByteArray("not the game's"));
+        if (fault.startsWith("replaced"))
+            QCOMPARE(readFile(third), readFile(world.path("mine.ogg")));
+    }
+
+    // The window's and a script's encoders end with the program, however it ends, and what
+    // they left half-written is swept by the next run and by clean.
+    void encodersEndWithTheRun_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("count"); // how many times it is sent
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("SIGKILL") << int(SIGKILL) << 1 << -1;
+        QTest::newRow("SIGHUP: the terminal closed") << int(SIGHUP) << 1 << 129;
+        QTest::newRow("Ctrl-C twice") << int(SIGINT) << 2 << 130;
+    }
+
+    void encodersEndWithTheRun()
+    {
+        QFETCH(int, signal);
+        QFETCH(int, count);
+        QFETCH(int, exitCode);
+
+        World world;
+        world.add({"slow1.wav", "slow2.wav"});
+        // A partial file an earlier version's killed run left behind.
+        writeFile(world.path("game/.SOUND7.ogg.k2j4h6g8f0a.ogg"), "OggS half");
+        const auto run = world.start({"distribute", "--ogg", "--min-size", "0", "--jobs", "2",
+                                      "--custom-command", world.path("slow.sh") + " %1 %2"});
+        QTRY_VERIFY_WITH_TIMEOUT(world.encoderRunning(), 20000);
+        for (int i = 0; i < count; ++i)
+            ::kill(pid_t(run->processId()), signal);
+        QVERIFY(run->waitForFinished(20000));
+        if (exitCode >= 0)
+            QCOMPARE(run->exitCode(), exitCode);
+        QTRY_VERIFY_WITH_TIMEOUT(!world.encoderRunning(), 10000);
+
+        // The killed run swept the earlier partial file and left its own two.
+        const QStringList partial = world.soundFiles();
+        QVERIFY2(partial.size() == (signal == SIGKILL ? 2 : 0) &&
+                     !partial.contains(".SOUND7.ogg.k2j4h6g8f0a.ogg"),
+                 qPrintable(partial.join(' ')));
+        // clean takes the partial files too; a run takes what it finds.
+        if (signal == SIGKILL) {
+            QCOMPARE(world.run({"clean", "--yes"}).exitCode, 0);
+        } else {
+            world.script("slow.sh", "{ printf OggS; cat \"$1\"; } > \"$2\"");
+            QCOMPARE(world.distribute("slow.sh")["exitCode"].toInt(), 0);
+        }
+        QStringList hidden = world.soundFiles();
+        hidden.removeIf([](const QString &name) { return !name.startsWith('.'); });
+        QCOMPARE(hidden, QStringList());
+    }
+
+    // What an earlier run finished counts, whatever became of the run or the folder's spelling.
+    void recordKeepsFinishedWork()
+    {
+        World world;
+        world.add({"A.wav", "B.wav", "C.wav", "slow D.wav"});
+        const auto run =
+            world.start({"distribute", "--ogg", "--min-size", "0", "--jobs", "1",
+                         "--custom-command", world.path("slow.sh") + " \"%1\" \"%2\""});
+        QTRY_VERIFY_WITH_TIMEOUT(world.encoderRunning(), 20000);
+        QTest::qWait(1500); // the record is written at least once a second
+        ::kill(pid_t(run->processId()), SIGKILL);
+        QVERIFY(run->waitForFinished(10000));
+        world.script("slow.sh", "{ printf OggS; cat \"$1\"; } > \"$2\"");
+        QCOMPARE(world.distribute("slow.sh")["upToDate"].toInt(), 3);
+
+        // The same folder spelled with a trailing slash, relatively, through a link.
+        QVERIFY(QFile::link(world.path("game"), world.path("link")));
+        for (const QString &spelling : QStringList{world.path("game") + "/", world.path("link")}) {
+            const Outcome again =
+                world.run({"-g", spelling, "distribute", "--json", "--ogg", "--min-size", "0",
+                           "--custom-command", world.path("slow.sh") + " \"%1\" \"%2\""});
+            QCOMPARE(QJsonDocument::fromJson(again.out.toUtf8())["upToDate"].toInt(), 4);
+        }
+    }
+
+    // Faults of the encoder and of the record that must not pass for success or failure.
+    void honestResults()
+    {
+        World world;
+        world.add({"A.wav"});
+        // An encoder that exits 0 and writes nothing useful: the .wav copy, and exit 1.
+        world.script("empty.sh", ": > \"$2\"");
+        const QJsonObject empty = world.distribute("empty.sh");
+        QCOMPARE(empty["exitCode"].toInt(), 1);
+        QCOMPARE(world.soundFiles(), QStringList{"SOUND1.wav"});
+        QCOMPARE(empty["errors"][0]["code"].toString(), "encoder-failed");
+        // ... and the next run does not call it up to date.
+        QCOMPARE(world.distribute()["encoded"].toInt(), 1);
+
+        // A pipe as the record: the run does not hang on it.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(world.path("cache")));
+        const QString record = Manifest::PathFor(world.path("game"));
+        QVERIFY(QFile::remove(record));
+        QCOMPARE(::mkfifo(QFile::encodeName(record).constData(), 0600), 0);
+        const Outcome piped = world.run({"distribute", "--no-ogg"});
+        QCOMPARE(piped.exitCode, 0);
+
+        // A record that cannot be written: a warning, the run a success.
+        writeFile(world.path("cache-is-a-file"), "");
+        world.environment.insert("XDG_CACHE_HOME", world.path("cache-is-a-file"));
+        const Outcome unrecorded = world.run({"distribute", "--no-ogg"});
+        QCOMPARE(unrecorded.exitCode, 0);
+        QVERIFY2(unrecorded.err.contains("warning: The record of the files made cannot be saved"),
+                 qPrintable(unrecorded.err));
+    }
+
+    // Odd file names: check, the dry run and the run itself name the same file, or refuse the
+    // same sound.
+    void checkDryRunAndRunAgree_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("target"); // empty: refused
+        // clang-format off
+        QTest::newRow("no-break space after the extension") << QString("Door.wav\u00a0") << "encode" << "SOUND1.ogg";
+        QTest::newRow("dots in the name") << "Door.old.v2.WAV" << "encode" << "SOUND1.ogg";
+        QTest::newRow("upper case mp3") << "BELL.MP3" << "copy" << "SOUND1.mp3";
+        QTest::newRow("no extension") << "Boom" << "refused" << QString();
+        QTest::newRow("ends in a dot") << "Boom." << "refused" << QString();
+        QTest::newRow("blank before the extension") << "Horn. voc" << "copy" << "SOUND1.voc";
+        // clang-format on
+    }
+
+    void checkDryRunAndRunAgree()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, action);
+        QFETCH(QString, target);
+
+        World world;
+        writeFile(world.path("sfx/" + name), makeWav(3000));
+        QCOMPARE(world.run({"add", world.path("sfx/" + name)}).exitCode, 0);
+        const QStringList ogg{"--ogg", "--min-size", "0", "--custom-command",
+                              world.path("enc.sh") + " \"%1\" \"%2\""};
+        const Outcome dry = world.run(QStringList{"distribute", "--dry-run", "--json"} + ogg);
+        const QJsonValue planned = QJsonDocument::fromJson(dry.out.toUtf8())["sounds"][0];
+        QCOMPARE(world.soundFiles(), QStringList()); // the dry run made nothing
+        const Outcome check = world.run({"check"});
+        QCOMPARE(world.distribute()["exitCode"].toInt(), target.isEmpty() ? 1 : 0);
+
+        QCOMPARE(world.soundFiles(), target.isEmpty() ? QStringList() : QStringList{target});
+        QCOMPARE(planned["target"].toString(), target);
+        QCOMPARE(planned["action"].toString(), action);
+        QCOMPARE(check.out.contains(": error: "), target.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRemoval)
+#include "tst_removal.moc"
