@@ -3,6 +3,7 @@
 #include "CheckCommand.h"
 #include "ConsoleServices.h"
 #include "Interrupts.h"
+#include "catalogue/DisplayOrder.h"
 #include "catalogue/NumberRules.h"
 #include "catalogue/PathUtils.h"
 #include "catalogue/SoundTable.h"
@@ -26,6 +27,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <optional>
 
 #ifdef Q_OS_WIN
@@ -55,6 +57,7 @@ const QString kStrict = QStringLiteral("strict");
 const QString kJobs = QStringLiteral("jobs");
 const QString kForce = QStringLiteral("force");
 const QString kJson = QStringLiteral("json");
+const QString kOrder = QStringLiteral("order");
 
 // One command: how it is called, what it does, and the options it accepts besides the global
 // ones.
@@ -111,10 +114,14 @@ const QMap<QString, CommandHelp> &commands()
                          "is done (exit 130)."),
           {kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout, kJobs, kForce, kJson}}},
         {QStringLiteral("lists"),
-         {QStringLiteral("lists"),
+         {QStringLiteral("lists [--order number|name|category|table]"),
           QStringLiteral("Writes AllSounds.txt, LockedSounds.txt and WinampPlaylist.m3u into "
-                         "the game folder."),
-          {}}},
+                         "the game folder. AllSounds.txt and the playlist list the sounds by "
+                         "number, as the window shows them at start (--order number, the "
+                         "default); by name or by category, each then by number, as after a "
+                         "click on that column's header; or in the catalogue's own order "
+                         "(--order table). LockedSounds.txt is always in the catalogue's order."),
+          {kOrder}}},
         {QStringLiteral("check"),
          {QStringLiteral("check [--strict] [--format text|json]"),
           QStringLiteral("Looks at every sound before distribution and reports each finding "
@@ -476,15 +483,35 @@ int distributeCommand(const Context &context, const QStringList &arguments,
                                                                             : ExitSuccess;
 }
 
-int listsCommand(const Context &context, const QStringList &arguments)
+// The order of AllSounds.txt and the playlist: the window's own display order for the columns
+// it would be sorted by, or the table's order.
+std::optional<QList<int>> listOrder(const SoundTable &table, const QString &order)
+{
+    if (order == QLatin1String("table")) {
+        QList<int> indexes(table.SoundCount());
+        std::iota(indexes.begin(), indexes.end(), 1);
+        return indexes;
+    }
+    // "number" is the order the window shows at start, before any header click.
+    static const QMap<QString, qint16> columns{{QStringLiteral("number"), SortNone},
+                                               {QStringLiteral("name"), SortName},
+                                               {QStringLiteral("category"), SortCategory}};
+    const auto column = columns.constFind(order);
+    if (column == columns.cend())
+        return std::nullopt;
+    SortState state;
+    state.headerClicked(*column);
+    return MakeSort(table, state);
+}
+
+int listsCommand(const Context &context, const QStringList &arguments, const QString &orderName)
 {
     if (!arguments.isEmpty())
         return usageError(QStringLiteral("lists takes no arguments"));
     const SoundTable &table = context.session.table();
-    // Without a grid the display order is the table order.
-    QList<int> order;
-    for (int index = 1; index <= table.SoundCount(); ++index)
-        order.append(index);
+    const auto order = listOrder(table, orderName);
+    if (!order)
+        return usageError(QStringLiteral("--order takes table, number, name or category"));
 
     int exitCode = ExitSuccess;
     const auto report = [&](const char *fileName, const FileError &error) {
@@ -498,11 +525,11 @@ int listsCommand(const Context &context, const QStringList &arguments)
     };
     const QString folder = context.folder;
     report(kAllSoundsFileName,
-           MakeListOfAll(table, order, JoinPath(folder, QString::fromLatin1(kAllSoundsFileName))));
+           MakeListOfAll(table, *order, JoinPath(folder, QString::fromLatin1(kAllSoundsFileName))));
     report(kLockedSoundsFileName,
            MakeListOfLocked(table, JoinPath(folder, QString::fromLatin1(kLockedSoundsFileName))));
     report(kPlaylistFileName,
-           MakeWinampList(table, order, JoinPath(folder, QString::fromLatin1(kPlaylistFileName))));
+           MakeWinampList(table, *order, JoinPath(folder, QString::fromLatin1(kPlaylistFileName))));
     return exitCode;
 }
 
@@ -562,6 +589,10 @@ int RunCommandLine(const QStringList &arguments)
          QStringLiteral("N")},
         {kForce, QStringLiteral("distribute: make every sound again, even if up to date.")},
         {kJson, QStringLiteral("distribute: print the summary as JSON.")},
+        {kOrder,
+         QStringLiteral("lists: number (default), name, category or table, the order of "
+                        "AllSounds.txt and the playlist."),
+         QStringLiteral("ORDER")},
         {kYes, QStringLiteral("clean: confirm the deletion.")},
     });
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -642,7 +673,8 @@ int RunCommandLine(const QStringList &arguments)
     if (command == QLatin1String("distribute"))
         return distributeCommand(context, positional, parser, messages);
     if (command == QLatin1String("lists"))
-        return listsCommand(context, positional);
+        return listsCommand(context, positional,
+                            parser.isSet(kOrder) ? parser.value(kOrder) : QStringLiteral("number"));
     if (command == QLatin1String("check")) {
         if (!positional.isEmpty())
             return usageError(QStringLiteral("check takes no arguments"));
