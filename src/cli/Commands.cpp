@@ -563,7 +563,7 @@ int listsCommand(const Context &context, const QStringList &arguments, const QSt
     const SoundTable &table = context.session.table();
     const auto order = listOrder(table, orderName);
     if (!order)
-        return usageError(QStringLiteral("--order takes table, number, name or category"));
+        return usageError(QStringLiteral("--order takes number, name, category or table"));
 
     int exitCode = ExitSuccess;
     const auto report = [&](const char *fileName, const FileError &error) {

@@ -210,7 +210,7 @@ private Q_SLOTS:
         row("check, both --ogg and --no-ogg", {"check", "--ogg", "--no-ogg"},
             "--ogg and --no-ogg exclude each other");
         row("lists in an unknown order", {"lists", "--order", "size"},
-            "--order takes table, number, name or category");
+            "--order takes number, name, category or table");
         const QString damaged =
             "the catalogue '@/broken/SoundInfo.dat' cannot be read; nothing was changed";
         row("damaged catalogue, add", {"-g", "@/broken", "add", "@/sfx/A.wav"}, damaged);
