@@ -3,12 +3,10 @@
 #include "Commands.h"
 #include "ConsoleServices.h"
 
-#include <cstdio>
-
 namespace sonquill::cli {
 
 int RunCheckCommand(const SoundTable &table, const CheckOptions &options, bool strict,
-                    const QString &format)
+                    const QString &format, bool quiet)
 {
     const bool json = format == QLatin1String("json");
     if (!json && format != QLatin1String("text")) {
@@ -19,17 +17,15 @@ int RunCheckCommand(const SoundTable &table, const CheckOptions &options, bool s
     SoundFactsCache cache;
     const QList<Finding> findings = CheckCatalogue(table, options, cache);
     if (json) {
-        // JSON is UTF-8 whatever the terminal's encoding.
-        const QByteArray bytes = FindingsJson(findings).toJson(QJsonDocument::Indented);
-        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-        std::fflush(stdout);
+        printOutBytes(FindingsJson(findings).toJson(QJsonDocument::Indented));
     } else {
         QString lines;
         for (const Finding &finding : findings)
             lines += FindingLine(finding) + QLatin1Char('\n');
         printOut(lines);
     }
-    printErr(FindingsSummary(findings) + QLatin1Char('\n'));
+    if (!quiet)
+        printErr(FindingsSummary(findings) + QLatin1Char('\n'));
     return CheckExitCode(findings, strict);
 }
 

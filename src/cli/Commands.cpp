@@ -3,6 +3,8 @@
 #include "CheckCommand.h"
 #include "ConsoleServices.h"
 #include "Interrupts.h"
+#include "NearestName.h"
+#include "catalogue/DisplayOrder.h"
 #include "catalogue/NumberRules.h"
 #include "catalogue/PathUtils.h"
 #include "catalogue/SoundTable.h"
@@ -19,14 +21,17 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <optional>
 
 #ifdef Q_OS_WIN
@@ -57,25 +62,29 @@ const QString kJobs = QStringLiteral("jobs");
 const QString kForce = QStringLiteral("force");
 const QString kJson = QStringLiteral("json");
 const QString kDryRun = QStringLiteral("dry-run");
+const QString kOrder = QStringLiteral("order");
 
-// One command: how it is called, what it does, and the options it accepts besides the global
-// ones.
-struct CommandHelp
+// One command: how it is called, what it does, the options it accepts besides the global ones,
+// and whether it only reads the catalogue. A reader takes no lock on the folder: saves replace
+// the catalogue file whole, so it always sees a whole file, and never waits for a distribution.
+struct Command
 {
     QString synopsis;
     QString description;
     QStringList options;
+    bool readOnly = false;
 };
 
-const QMap<QString, CommandHelp> &commands()
+const QMap<QString, Command> &commands()
 {
-    static const QMap<QString, CommandHelp> table{
+    static const QMap<QString, Command> table{
         {QStringLiteral("list"),
          {QStringLiteral("list [--format tsv|json]"),
           QStringLiteral("Prints the catalogue, one sound a line: number, X when locked, "
                          "category, name and file, separated by tabs. --format json prints an "
                          "array of objects instead."),
-          {kFormat}}},
+          {kFormat},
+          true}},
         {QStringLiteral("add"),
          {QStringLiteral("add [--category TEXT] FILE..."),
           QStringLiteral("Adds sound files with the lowest free numbers (category Misc unless "
@@ -119,20 +128,27 @@ const QMap<QString, CommandHelp> &commands()
           {kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout, kJobs, kForce, kJson,
            kDryRun}}},
         {QStringLiteral("lists"),
-         {QStringLiteral("lists"),
+         {QStringLiteral("lists [--order number|name|category|table]"),
           QStringLiteral("Writes AllSounds.txt, LockedSounds.txt and WinampPlaylist.m3u into "
-                         "the game folder."),
-          {}}},
+                         "the game folder. AllSounds.txt and the playlist list the sounds by "
+                         "number, as the window shows them at start (--order number, the "
+                         "default); by name or by category, each then by number, as after a "
+                         "click on that column's header; or in the catalogue's own order "
+                         "(--order table). LockedSounds.txt is always in the catalogue's order."),
+          {kOrder}}},
         {QStringLiteral("check"),
-         {QStringLiteral("check [--strict] [--format text|json]"),
+         {QStringLiteral("check [--strict] [--format text|json] [--ogg|--no-ogg] [--quality N] "
+                         "[--min-size KB] [--custom-command TEMPLATE]"),
           QStringLiteral("Looks at every sound before distribution and reports each finding "
                          "with its sound, one a line: errors (missing or unreadable files, "
                          "numbers outside 1 to 999 or used twice, one file entered twice), "
                          "warnings (WAVs the encoder cannot read, content that does not match "
                          "the extension, duplicate content, names that break the script code, "
                          "empty names and categories) and notes (space Ogg encoding would save). "
+                         "The encoding options are distribute's, for the run to be checked. "
                          "Exits 1 when it finds errors, or warnings with --strict."),
-          {kStrict, kFormat}}},
+          {kStrict, kFormat, kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand},
+          true}},
         {QStringLiteral("clean"),
          {QStringLiteral("clean --yes"),
           QStringLiteral("Deletes the SOUND<n>.* files of the game folder, keeping any that is "
@@ -156,7 +172,7 @@ QString commandsOverview()
 
 QString commandHelpText(const QString &name, const QCommandLineParser &parser)
 {
-    const CommandHelp &help = commands()[name];
+    const Command &help = commands()[name];
     QString text = QStringLiteral("Usage: sonquill-cli [-g DIR] [--quiet] ") + help.synopsis +
                    QStringLiteral("\n\n") + help.description + QLatin1Char('\n');
     Q_UNUSED(parser);
@@ -196,12 +212,16 @@ std::optional<qint16> parseNumber(const QString &text)
     return qint16(value);
 }
 
-// What one invocation works with: the session on the game folder, and whether to be quiet.
+// What one invocation works with: the catalogue (the session's table, or one read without the
+// session for a command that only reads), the session on the game folder, and whether to be
+// quiet.
 struct Context
 {
+    const SoundTable &table;
     CatalogueSession &session;
     QString folder;
     bool quiet = false;
+    bool catalogueWhole = false; // the table is the folder's catalogue, read whole
 
     void say(const QString &text) const
     {
@@ -228,7 +248,7 @@ struct Context
                 *reason = QStringLiteral("'%1' is not a sound number").arg(text);
                 return std::nullopt;
             }
-            if (session.table().IndexOfNumber(*number) == 0) {
+            if (table.IndexOfNumber(*number) == 0) {
                 *reason = QStringLiteral("no sound has the number %1").arg(*number);
                 return std::nullopt;
             }
@@ -242,7 +262,7 @@ int listCommand(const Context &context, const QStringList &arguments, const QStr
 {
     if (!arguments.isEmpty())
         return usageError(QStringLiteral("list takes no arguments"));
-    const QList<SoundRecord> &records = context.session.table().records();
+    const QList<SoundRecord> &records = context.table.records();
     if (format == QLatin1String("json")) {
         SoundFactsCache facts;
         QJsonArray sounds;
@@ -281,6 +301,23 @@ int listCommand(const Context &context, const QStringList &arguments, const QStr
     return ExitSuccess;
 }
 
+// The text with tabs, line breaks and other control characters written as \t, \n and \xNN.
+QString visibleControls(const QString &text)
+{
+    QString shown;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\t'))
+            shown += QStringLiteral("\\t");
+        else if (c == QLatin1Char('\n'))
+            shown += QStringLiteral("\\n");
+        else if (c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 int addCommand(const Context &context, const QStringList &files, const QString &category)
 {
     if (files.isEmpty())
@@ -288,13 +325,23 @@ int addCommand(const Context &context, const QStringList &files, const QString &
     if (const TextVerdict verdict = CheckTypedText(category); verdict != TextVerdict::Accepted)
         return usageError(QStringLiteral("the category '%1' cannot be stored: %2")
                               .arg(category, TypedTextRefusal(verdict)));
-    const QList<AddedFile> refused = context.session.refusedFiles(files);
-    if (!refused.isEmpty()) {
-        for (qsizetype i = 0; i + 1 < refused.size(); ++i)
-            printErr(QStringLiteral("sonquill-cli: '%1' was not added: %2\n")
-                         .arg(refused[i].path, refused[i].reason()));
-        return usageError(QStringLiteral("'%1' was not added: %2")
-                              .arg(refused.last().path, refused.last().reason()));
+    QStringList refusals;
+    for (const QString &file : files) {
+        // Such a path would break list's lines, and the window cannot show it either.
+        if (std::any_of(file.cbegin(), file.cend(),
+                        [](QChar c) { return c.category() == QChar::Other_Control; })) {
+            refusals.append(QStringLiteral("'%1' was not added: its path holds a tab, line break "
+                                           "or other control character")
+                                .arg(visibleControls(file)));
+        }
+        for (const AddedFile &refused : context.session.refusedFiles({file}))
+            refusals.append(
+                QStringLiteral("'%1' was not added: %2").arg(refused.path, refused.reason()));
+    }
+    if (!refusals.isEmpty()) {
+        for (qsizetype i = 0; i + 1 < refusals.size(); ++i)
+            printErr(QStringLiteral("sonquill-cli: ") + refusals[i] + QLatin1Char('\n'));
+        return usageError(refusals.last());
     }
 
     const QList<AddedFile> results = context.session.addFiles(files, category);
@@ -315,7 +362,7 @@ int addCommand(const Context &context, const QStringList &files, const QString &
     // The numbers are only promised once the catalogue holding them is saved.
     if (const int saved = context.save())
         return saved;
-    context.say(out);
+    printOut(out);
     return exitCode;
 }
 
@@ -378,14 +425,14 @@ int renumberCommand(const Context &context, const QStringList &arguments)
     return context.save();
 }
 
-// The run's encoder settings: the stored ones, with this run's options laid over them.
-std::optional<DistributionOptions> distributionOptions(const QCommandLineParser &parser,
-                                                       QString *reason)
+// What a run would encode: the stored Ogg settings, with this invocation's options laid over
+// them. check reads these too, so that it looks at the run that will be made.
+std::optional<CheckOptions> planOptions(const QCommandLineParser &parser, QString *reason)
 {
     const SettingsStore store;
-    DistributionOptions options;
+    CheckOptions options;
     options.ogg = LoadOggSettings(store);
-    options.OggUse = store.oggUse() == 1;
+    options.oggUse = store.oggUse() == 1;
     options.programFolder = QCoreApplication::applicationDirPath();
 
     if (parser.isSet(kOgg) && parser.isSet(kNoOgg)) {
@@ -393,9 +440,9 @@ std::optional<DistributionOptions> distributionOptions(const QCommandLineParser 
         return std::nullopt;
     }
     if (parser.isSet(kOgg))
-        options.OggUse = true;
+        options.oggUse = true;
     if (parser.isSet(kNoOgg))
-        options.OggUse = false;
+        options.oggUse = false;
     if (parser.isSet(kQuality)) {
         bool ok = false;
         const int quality = parser.value(kQuality).toInt(&ok);
@@ -423,6 +470,20 @@ std::optional<DistributionOptions> distributionOptions(const QCommandLineParser 
         options.ogg.UseCustom = 1;
         options.ogg.CustomPath = command;
     }
+    return options;
+}
+
+// The run's settings: the plan's, and how the run goes about it.
+std::optional<DistributionOptions> distributionOptions(const QCommandLineParser &parser,
+                                                       QString *reason)
+{
+    const auto plan = planOptions(parser, reason);
+    if (!plan)
+        return std::nullopt;
+    DistributionOptions options;
+    options.ogg = plan->ogg;
+    options.OggUse = plan->oggUse;
+    options.programFolder = QCoreApplication::applicationDirPath();
     if (parser.isSet(kJobs)) {
         bool ok = false;
         const int jobs = parser.value(kJobs).toInt(&ok);
@@ -450,7 +511,7 @@ std::optional<DistributionOptions> distributionOptions(const QCommandLineParser 
 // What distribute would do, from the same plan; changes nothing.
 int dryRunCommand(const Context &context, const DistributionOptions &options, bool json)
 {
-    const SoundTable &table = context.session.table();
+    const SoundTable &table = context.table;
     const DistributionPlan plan =
         PlanDistribution(table, options, FolderState::Read(table, context.folder, options));
     if (json)
@@ -470,7 +531,7 @@ int distributeCommand(const Context &context, const QStringList &arguments,
     auto options = distributionOptions(parser, &reason);
     if (!options)
         return usageError(reason);
-    options->catalogueWhole = context.session.isWholeCatalogueOf(context.folder);
+    options->catalogueWhole = context.catalogueWhole;
     if (parser.isSet(kDryRun))
         return dryRunCommand(context, *options, parser.isSet(kJson));
     // Nothing to distribute from a catalogue that is missing or read as empty from damaged
@@ -516,15 +577,35 @@ int distributeCommand(const Context &context, const QStringList &arguments,
     return result.soundFailed || saveFailed || result.encoderMissing ? ExitFailed : ExitSuccess;
 }
 
-int listsCommand(const Context &context, const QStringList &arguments)
+// The order of AllSounds.txt and the playlist: the window's own display order for the columns
+// it would be sorted by, or the table's order.
+std::optional<QList<int>> listOrder(const SoundTable &table, const QString &order)
+{
+    if (order == QLatin1String("table")) {
+        QList<int> indexes(table.SoundCount());
+        std::iota(indexes.begin(), indexes.end(), 1);
+        return indexes;
+    }
+    // "number" is the order the window shows at start, before any header click.
+    static const QMap<QString, qint16> columns{{QStringLiteral("number"), SortNone},
+                                               {QStringLiteral("name"), SortName},
+                                               {QStringLiteral("category"), SortCategory}};
+    const auto column = columns.constFind(order);
+    if (column == columns.cend())
+        return std::nullopt;
+    SortState state;
+    state.headerClicked(*column);
+    return MakeSort(table, state);
+}
+
+int listsCommand(const Context &context, const QStringList &arguments, const QString &orderName)
 {
     if (!arguments.isEmpty())
         return usageError(QStringLiteral("lists takes no arguments"));
     const SoundTable &table = context.session.table();
-    // Without a grid the display order is the table order.
-    QList<int> order;
-    for (int index = 1; index <= table.SoundCount(); ++index)
-        order.append(index);
+    const auto order = listOrder(table, orderName);
+    if (!order)
+        return usageError(QStringLiteral("--order takes number, name, category or table"));
 
     int exitCode = ExitSuccess;
     const auto report = [&](const char *fileName, const FileError &error) {
@@ -538,11 +619,11 @@ int listsCommand(const Context &context, const QStringList &arguments)
     };
     const QString folder = context.folder;
     report(kAllSoundsFileName,
-           MakeListOfAll(table, order, JoinPath(folder, QString::fromLatin1(kAllSoundsFileName))));
+           MakeListOfAll(table, *order, JoinPath(folder, QString::fromLatin1(kAllSoundsFileName))));
     report(kLockedSoundsFileName,
            MakeListOfLocked(table, JoinPath(folder, QString::fromLatin1(kLockedSoundsFileName))));
     report(kPlaylistFileName,
-           MakeWinampList(table, order, JoinPath(folder, QString::fromLatin1(kPlaylistFileName))));
+           MakeWinampList(table, *order, JoinPath(folder, QString::fromLatin1(kPlaylistFileName))));
     return exitCode;
 }
 
@@ -565,36 +646,95 @@ int cleanCommand(const Context &context, const QStringList &arguments, bool conf
     }
     for (const QString &failure : std::as_const(failures))
         printErr(QStringLiteral("sonquill-cli: could not delete %1\n").arg(failure));
-    context.say(QStringLiteral("Deleted %1 files.\n").arg(deleted));
+    context.say(deleted == 1 ? QStringLiteral("Deleted 1 file.\n")
+                             : QStringLiteral("Deleted %1 files.\n").arg(deleted));
     return failures.isEmpty() ? ExitSuccess : ExitFailed;
 }
 
-} // namespace
+QString unknownCommand(const QString &command)
+{
+    const QString nearest = NearestName(command, commands().keys() << QStringLiteral("help"));
+    if (nearest.isEmpty())
+        return QStringLiteral("unknown command '%1' (see --help)").arg(command);
+    return QStringLiteral("unknown command '%1' (did you mean '%2'?)").arg(command, nearest);
+}
 
-int RunCommandLine(const QStringList &arguments)
+// The first option on the command line that the parser does not know, as the parser splits
+// them (letters after one dash are short options, unless one takes the rest as its value),
+// with the name it was likely meant to be; empty when every option is known.
+QString unknownOption(const QStringList &arguments, const QList<QCommandLineOption> &options)
+{
+    QStringList known, withValue, longNames;
+    for (const QCommandLineOption &option : options) {
+        known += option.names();
+        if (!option.valueName().isEmpty())
+            withValue += option.names();
+        for (const QString &name : option.names()) {
+            if (name.size() > 1)
+                longNames.append(name);
+        }
+    }
+    const auto message = [&](const QString &argument, const QString &name) -> QString {
+        const QString nearest = NearestName(name, longNames);
+        QString text = QStringLiteral("unknown option '%1'").arg(argument);
+        if (!nearest.isEmpty())
+            return text + QStringLiteral(" (did you mean '--%1'?)").arg(nearest);
+        if (!argument.startsWith(QLatin1String("--")))
+            return text + QStringLiteral(" (put -- before arguments that begin with '-')");
+        return text + QStringLiteral(" (see --help)");
+    };
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument.startsWith(QLatin1String("--"))) {
+            const QString name = argument.mid(2).section(QLatin1Char('='), 0, 0);
+            if (!known.contains(name))
+                return message(QStringLiteral("--") + name, name);
+            if (withValue.contains(name) && !argument.contains(QLatin1Char('=')))
+                ++i;
+        } else if (argument.startsWith(QLatin1Char('-'))) {
+            for (qsizetype at = 1; at < argument.size(); ++at) {
+                const QString name = argument.mid(at, 1);
+                if (!known.contains(name))
+                    return message(argument, argument.mid(1));
+                if (withValue.contains(name)) {
+                    if (at + 1 == argument.size())
+                        ++i;
+                    break;
+                }
+            }
+        }
+    }
+    return {};
+}
+
+int runCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(commandsOverview());
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    parser.addOptions({
+    const QList<QCommandLineOption> options{
         {{QStringLiteral("g"), kGameFolder},
-         QStringLiteral("The compiled-game folder (default: the folder last used)."),
+         QStringLiteral("The compiled-game folder (default: the current folder)."),
          QStringLiteral("DIR")},
-        {kQuiet, QStringLiteral("Print nothing but errors and the answers of list.")},
+        {kQuiet, QStringLiteral("Print only results and errors: the numbers add gives, the lines "
+                                "of list and check, JSON. No progress and no other messages.")},
         {kCategory, QStringLiteral("add: the category of the new sounds (default Misc)."),
          QStringLiteral("TEXT")},
         {kFormat, QStringLiteral("list: tsv (default) or json; check: text (default) or json."),
          QStringLiteral("FORMAT")},
         {kStrict, QStringLiteral("check: warnings count as failures too.")},
-        {kOgg, QStringLiteral("distribute: encode WAV files to Ogg Vorbis for this run.")},
-        {kNoOgg, QStringLiteral("distribute: do not encode for this run.")},
-        {kQuality, QStringLiteral("distribute: encoding quality 0 to 10 for this run."),
+        {kOgg, QStringLiteral("distribute, check: encode WAV files to Ogg Vorbis for this run.")},
+        {kNoOgg, QStringLiteral("distribute, check: do not encode for this run.")},
+        {kQuality, QStringLiteral("distribute, check: encoding quality 0 to 10 for this run."),
          QStringLiteral("N")},
-        {kMinSize, QStringLiteral("distribute: smallest WAV to encode, in kB of 1000 bytes."),
+        {kMinSize,
+         QStringLiteral("distribute, check: smallest WAV to encode, in kB of 1000 bytes."),
          QStringLiteral("KB")},
         {kCustomCommand,
-         QStringLiteral("distribute: encoder command, %1 the source, %2 the destination."),
+         QStringLiteral("distribute, check: encoder command, %1 the source, %2 the destination."),
          QStringLiteral("TEMPLATE")},
         {kTimeout, QStringLiteral("distribute: how long to wait for one encoder (default 60)."),
          QStringLiteral("SECONDS")},
@@ -604,17 +744,29 @@ int RunCommandLine(const QStringList &arguments)
         {kJson, QStringLiteral("distribute: print the summary as JSON.")},
         {kDryRun, QStringLiteral("distribute: print what would be made and removed; change "
                                  "nothing.")},
+        {kOrder,
+         QStringLiteral("lists: number (default), name, category or table, the order of "
+                        "AllSounds.txt and the playlist."),
+         QStringLiteral("ORDER")},
         {kYes, QStringLiteral("clean: confirm the deletion.")},
-    });
+    };
+    parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, add, remove, lock, unlock, renumber, "
-                                                "distribute, lists, clean or help."));
+                                                "distribute, lists, check, clean or help."));
     parser.addPositionalArgument(QStringLiteral("arguments"),
-                                 QStringLiteral("The command's arguments."),
+                                 QStringLiteral("The command's arguments; after --, even those "
+                                                "that begin with '-'."),
                                  QStringLiteral("[ARGS...]"));
 
-    if (!parser.parse(arguments))
+    if (!parser.parse(arguments)) {
+        const QCommandLineOption helpAll(QStringLiteral("help-all"), QString());
+        const QString unknown =
+            unknownOption(arguments, options + QList{helpOption, helpAll, versionOption});
+        if (!unknown.isEmpty())
+            return usageError(unknown);
         return usageError(parser.errorText() + QStringLiteral(" (see --help)"));
+    }
     QStringList positional = parser.positionalArguments();
     const QString command = positional.isEmpty() ? QString() : positional.takeFirst();
 
@@ -626,46 +778,66 @@ int RunCommandLine(const QStringList &arguments)
         helpTopic = command;
     if (!helpTopic.isEmpty()) {
         if (!commands().contains(helpTopic))
-            return usageError(QStringLiteral("unknown command '%1' (see --help)").arg(helpTopic));
+            return usageError(unknownCommand(helpTopic));
         printOut(commandHelpText(helpTopic, parser));
         return ExitSuccess;
     }
-    if (parser.isSet(helpOption) || command == QLatin1String("help"))
-        parser.showHelp(ExitSuccess);
+    // Printed here rather than by the parser, so that a failed write is noticed.
+    if (parser.isSet(helpOption) || command == QLatin1String("help")) {
+        printOut(parser.helpText());
+        return ExitSuccess;
+    }
     // Only the parser's own processing can print the help with Qt's options; it then exits.
     if (parser.isSet(QStringLiteral("help-all")))
         parser.process(arguments);
-    if (parser.isSet(versionOption))
-        parser.showVersion();
+    if (parser.isSet(versionOption)) {
+        printOut(QCoreApplication::applicationName() + QLatin1Char(' ') +
+                 QCoreApplication::applicationVersion() + QLatin1Char('\n'));
+        return ExitSuccess;
+    }
 
     if (command.isEmpty())
         return usageError(QStringLiteral("no command given (see --help)"));
     const auto allowed = commands().constFind(command);
     if (allowed == commands().cend())
-        return usageError(QStringLiteral("unknown command '%1' (see --help)").arg(command));
+        return usageError(unknownCommand(command));
     for (const QString &option : parser.optionNames()) {
         const QString name = option == QLatin1String("g") ? kGameFolder : option;
         if (name != kGameFolder && name != kQuiet && !allowed->options.contains(name))
             return usageError(QStringLiteral("--%1 does not apply to %2").arg(name, command));
     }
 
-    const QString folder = parser.isSet(kGameFolder)
-                               ? parser.value(kGameFolder)
-                               : CatalogueSession::StartFolder(SettingsStore());
+    // A script works where it runs; the folder the window remembers is the window's.
+    const QString folder =
+        parser.isSet(kGameFolder) ? parser.value(kGameFolder) : QDir::currentPath();
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return usageError(QStringLiteral("the game folder '%1' does not exist").arg(folder));
 
     ConsoleMessages messages;
     CatalogueSession session(messages);
-    // Held from the load to the save, so that two programs on one folder never lose each
-    // other's changes.
-    if (const FileError locked = session.lockFolder(folder, lockWaitMs()))
-        return failed(locked.description + QStringLiteral("; nothing was changed"));
-    if (session.load(folder)) {
-        return failed(QStringLiteral("the catalogue '%1' cannot be read; nothing was changed")
-                          .arg(SoundInfoPath(folder)));
+    SoundTable readTable;
+    const QString unreadable =
+        QStringLiteral("the catalogue '%1' cannot be read; nothing was changed")
+            .arg(SoundInfoPath(folder));
+    // A dry run only reads, as list and check do.
+    const bool readOnly =
+        allowed->readOnly || (command == QLatin1String("distribute") && parser.isSet(kDryRun));
+    bool whole = false;
+    if (readOnly) {
+        if (LoadSoundInfo(readTable, SoundInfoPath(folder), messages, &whole))
+            return failed(unreadable);
+    } else {
+        // Held from the load to the save, so that two programs on one folder never lose each
+        // other's changes.
+        if (const FileError locked = session.lockFolder(folder, lockWaitMs()))
+            return failed(locked.description + QStringLiteral("; nothing was changed"));
+        if (session.load(folder))
+            return failed(unreadable);
     }
-    const Context context{session, folder, parser.isSet(kQuiet)};
+    if (!readOnly)
+        whole = session.isWholeCatalogueOf(folder);
+    const Context context{readOnly ? readTable : session.table(), session, folder,
+                          parser.isSet(kQuiet), whole};
 
     if (command == QLatin1String("list"))
         return listCommand(context, positional,
@@ -684,21 +856,35 @@ int RunCommandLine(const QStringList &arguments)
     if (command == QLatin1String("distribute"))
         return distributeCommand(context, positional, parser, messages);
     if (command == QLatin1String("lists"))
-        return listsCommand(context, positional);
+        return listsCommand(context, positional,
+                            parser.isSet(kOrder) ? parser.value(kOrder) : QStringLiteral("number"));
     if (command == QLatin1String("check")) {
         if (!positional.isEmpty())
             return usageError(QStringLiteral("check takes no arguments"));
-        const SettingsStore store;
-        CheckOptions options;
-        options.oggUse = store.oggUse() == 1;
-        options.ogg = LoadOggSettings(store);
-        options.programFolder = QCoreApplication::applicationDirPath();
-        options.gameFolder = folder;
-        return RunCheckCommand(session.table(), options, parser.isSet(kStrict),
-                               parser.isSet(kFormat) ? parser.value(kFormat)
-                                                     : QStringLiteral("text"));
+        QString reason;
+        auto options = planOptions(parser, &reason);
+        if (!options)
+            return usageError(reason);
+        options->gameFolder = folder;
+        return RunCheckCommand(
+            context.table, *options, parser.isSet(kStrict),
+            parser.isSet(kFormat) ? parser.value(kFormat) : QStringLiteral("text"), context.quiet);
     }
     return cleanCommand(context, positional, parser.isSet(kYes));
+}
+
+} // namespace
+
+int RunCommandLine(const QStringList &arguments)
+{
+    const int exitCode = runCommandLine(arguments);
+    // Output that never reached its reader (a full disk, a closed descriptor) is a failure.
+    const QString outputError = StandardOutputError();
+    if (outputError.isEmpty())
+        return exitCode;
+    printErr(QStringLiteral("sonquill-cli: could not write to standard output: ") + outputError +
+             QLatin1Char('\n'));
+    return exitCode == ExitSuccess ? ExitFailed : exitCode;
 }
 
 } // namespace sonquill::cli

@@ -1,31 +1,53 @@
 #include "ConsoleServices.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace sonquill::cli {
 
 namespace {
 
-void print(std::FILE *stream, const QString &text)
+QString outputError; // why the first failed write to stdout failed
+
+bool writeAll(std::FILE *stream, const QByteArray &bytes)
+{
+    const std::size_t written =
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    return std::fflush(stream) == 0 && written == std::size_t(bytes.size());
+}
+
+QByteArray terminalText(const QString &text)
 {
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const QByteArray bytes = lines.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
-    std::fflush(stream);
+    return lines.toLocal8Bit();
 }
 
 } // namespace
 
+void printOutBytes(const QByteArray &bytes)
+{
+    errno = 0;
+    if (!writeAll(stdout, bytes) && outputError.isEmpty())
+        outputError = QString::fromLocal8Bit(std::strerror(errno != 0 ? errno : EIO));
+}
+
 void printOut(const QString &text)
 {
-    print(stdout, text);
+    printOutBytes(terminalText(text));
 }
 
 void printErr(const QString &text)
 {
-    print(stderr, text);
+    // Nowhere left to tell of a failure here.
+    writeAll(stderr, terminalText(text));
+}
+
+QString StandardOutputError()
+{
+    return outputError;
 }
 
 MessageRequest::Button ConsoleMessages::showMessage(const MessageRequest &request)

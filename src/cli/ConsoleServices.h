@@ -4,6 +4,7 @@
 #include "services/MessageSink.h"
 #include "services/ProgressSink.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace sonquill::cli {
@@ -11,6 +12,10 @@ namespace sonquill::cli {
 // Writes text to stdout or stderr in the terminal's encoding, CR LF turned into newlines.
 void printOut(const QString &text);
 void printErr(const QString &text);
+// Writes bytes to stdout as they are (JSON, UTF-8 whatever the terminal's encoding).
+void printOutBytes(const QByteArray &bytes);
+// Why a write to stdout failed (the first failure), empty while every write succeeded.
+QString StandardOutputError();
 
 // Dialogs of the core as text on stderr: the title line, then the text. Every question is
 // answered with its default button, the error report with Ignore.

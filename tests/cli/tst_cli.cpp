@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -49,6 +50,9 @@ struct Cli
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(m_environment);
         process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        process->setWorkingDirectory(m_workingDirectory);
+        if (!m_outputFile.isEmpty())
+            process->setStandardOutputFile(m_outputFile);
         process->start(qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli", arguments);
         return process;
     }
@@ -80,6 +84,8 @@ struct Cli
 
     QTemporaryDir m_dir;
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
+    QString m_workingDirectory; // empty: the test's own
+    QString m_outputFile;       // where standard output goes instead of the test
 };
 
 } // namespace
@@ -107,15 +113,16 @@ private Q_SLOTS:
         const QString relative = QDir::current().relativeFilePath(cli.path("sfx/A.wav"));
         QCOMPARE(cli.inGame({"add", relative, "@/sfx/B.mp3", "@/game/SOUND9.wav"}).out,
                  cli.expand("1\t@/sfx/A.wav\n2\t@/sfx/B.mp3\n3\t@/game/SOUND9.wav\n"));
-        QCOMPARE(cli.inGame({"--quiet", "add", "--category", "Doors", "@/sfx/D.ogg"}).all(), "0||");
+        QCOMPARE(cli.inGame({"add", "--category", "Doors", "@/sfx/D.ogg"}).exitCode, 0);
         const QList<QStringList> commands{
             {"remove", "2"}, {"lock", "1", "3"}, {"unlock", "3"}, {"renumber", "3", "999"}};
         for (const QStringList &command : commands)
             QCOMPARE(cli.inGame(command).exitCode, 0);
 
-        // Without -g: the folder the window used last.
+        // Without -g: the current folder, not the one the window used last.
         writeFile(cli.path("config/Sonquill/Sonquill.conf"),
-                  "[Data]\nLastGameDir=" + cli.path("game").toUtf8() + "\n");
+                  "[Data]\nLastGameDir=" + cli.path("empty").toUtf8() + "\n");
+        cli.m_workingDirectory = cli.path("game");
         QCOMPARE(cli.run({"list"}).out, cli.expand("1\tX\tMisc\tA\t@/sfx/A.wav\n"
                                                    "999\t\tMisc\tSOUND9\t@/game/SOUND9.wav\n"
                                                    "4\t\tDoors\tD\t@/sfx/D.ogg\n"));
@@ -166,15 +173,29 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments"); // in the game folder unless they start with -g
         QTest::addColumn<QString>("reason");        // the last line of the error output
         const auto row = [](const char *name, const QStringList &arguments, const QString &reason) {
-            const bool elsewhere = arguments.value(0) == "-g" || arguments == QStringList{"list"};
+            const bool elsewhere = arguments.value(0) == "-g";
             QTest::newRow(name) << (elsewhere ? arguments : QStringList{"-g", "@/game"} + arguments)
                                 << reason;
         };
         row("unknown command", {"frob"}, "unknown command 'frob' (see --help)");
-        row("no folder remembered, the built-in one missing", {"list"},
-            "the game folder '@/home/Sonquill/Compiled' does not exist");
+        row("mistyped command", {"lsit"}, "unknown command 'lsit' (did you mean 'list'?)");
+        row("mistyped help topic", {"help", "distrbute"},
+            "unknown command 'distrbute' (did you mean 'distribute'?)");
+        row("mistyped option", {"list", "--frmat", "json"},
+            "unknown option '--frmat' (did you mean '--format'?)");
+        row("long option after one dash", {"-quiet", "list"},
+            "unknown option '-quiet' (did you mean '--quiet'?)");
+        row("file name that begins with a dash", {"add", "-dash.wav"},
+            "unknown option '-dash.wav' (put -- before arguments that begin with '-')");
+        row("missing folder", {"-g", "@/none", "list"}, "the game folder '@/none' does not exist");
         row("add a missing file", {"add", "@/sfx/A.wav", "@/sfx/none.wav"},
             "'@/sfx/none.wav' was not added: it is not a file");
+        row("add a path with a tab", {"add", "@/sfx/A.wav", "@/sfx/Tab\tin.wav"},
+            "'@/sfx/Tab\\tin.wav' was not added: its path holds a tab, line break or other "
+            "control character");
+        row("add a path with a line break", {"add", "@/sfx/Line\nbreak.wav"},
+            "'@/sfx/Line\\nbreak.wav' was not added: its path holds a tab, line break or other "
+            "control character");
         row("category with a line break", {"add", "--category", "Line\nBreak", "@/sfx/A.wav"},
             "the category 'Line\nBreak' cannot be stored: Names and categories cannot hold line "
             "breaks or tabs.");
@@ -186,10 +207,15 @@ private Q_SLOTS:
             "--quality takes a whole number from 0 to 10");
         row("jobs 0", {"distribute", "--jobs", "0"}, "--jobs takes a whole number from 1 to 256");
         row("another command's option", {"list", "--yes"}, "--yes does not apply to list");
+        row("check, both --ogg and --no-ogg", {"check", "--ogg", "--no-ogg"},
+            "--ogg and --no-ogg exclude each other");
+        row("lists in an unknown order", {"lists", "--order", "size"},
+            "--order takes number, name, category or table");
         const QString damaged =
             "the catalogue '@/broken/SoundInfo.dat' cannot be read; nothing was changed";
         row("damaged catalogue, add", {"-g", "@/broken", "add", "@/sfx/A.wav"}, damaged);
         row("damaged catalogue, distribute", {"-g", "@/broken", "distribute"}, damaged);
+        row("damaged catalogue, list", {"-g", "@/broken", "list"}, damaged);
     }
 
     void badInputChangesNothing()
@@ -200,6 +226,8 @@ private Q_SLOTS:
         Cli cli;
         writeFile(cli.path("sfx/A.wav"), makeWav(5000));
         writeFile(cli.path("sfx/B.wav"), makeWav(5000));
+        for (const char *name : {"sfx/Tab\tin.wav", "sfx/Line\nbreak.wav"})
+            writeFile(cli.path(name), makeWav(5000));
         QCOMPARE(cli.inGame({"add", "@/sfx/A.wav", "@/sfx/B.wav"}).exitCode, 0);
         QCOMPARE(cli.inGame({"lock", "2"}).exitCode, 0);
         const QByteArray catalogue = readFile(cli.path("game/SoundInfo.dat"));
@@ -219,6 +247,150 @@ private Q_SLOTS:
         QCOMPARE(QDir(cli.path("game")).entryList(QDir::Files) +
                      QDir(cli.path("broken")).entryList(QDir::Files),
                  (QStringList{"SoundInfo.dat", "SoundInfo.dat"}));
+    }
+
+    // What each command prints, with and without --quiet.
+    void resultsAndMessages_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("shown"); // exit code|output|error output
+        const auto inGame = [](const QStringList &arguments) {
+            return QStringList{"-g", "@/game"} + arguments;
+        };
+        const QString listed = "1\t\tMisc\tA\t@/sfx/A.wav\n2\t\tMisc\tGone\t@/sfx/Gone.mp3\n";
+        const QString gone = "#2 Gone: error: the source file @/sfx/Gone.mp3 is missing\n";
+        QTest::newRow("no -g: the current folder, not the remembered one")
+            << QStringList{"list"} << "0|" + listed + "|";
+        QTest::newRow("quiet list: the lines")
+            << inGame({"--quiet", "list"}) << "0|" + listed + "|";
+        QTest::newRow("quiet add: the new number")
+            << inGame({"--quiet", "add", "@/sfx/B.mp3"}) << "0|3\t@/sfx/B.mp3\n|";
+        QTest::newRow("-- ends the options")
+            << inGame({"add", "--", "-dash.mp3"}) << "0|3\t@/game/-dash.mp3\n|";
+        QTest::newRow("check: findings and counts")
+            << inGame({"check"}) << "1|" + gone + "|1 error, 0 warnings, 0 notes\n";
+        QTest::newRow("quiet check: the findings")
+            << inGame({"--quiet", "check"}) << "1|" + gone + "|";
+        QTest::newRow("clean: one file") << inGame({"clean", "--yes"}) << "0|Deleted 1 file.\n|";
+        QTest::newRow("quiet clean: nothing") << inGame({"--quiet", "clean", "--yes"}) << "0||";
+        QTest::newRow("quiet lists: nothing") << inGame({"--quiet", "lists"}) << "0||";
+    }
+
+    void resultsAndMessages()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, shown);
+
+        Cli cli;
+        writeFile(cli.path("sfx/A.wav"), makeWav(3000)); // too small to be worth encoding
+        writeFile(cli.path("sfx/Gone.mp3"), "gone");
+        writeFile(cli.path("sfx/B.mp3"), "B");
+        writeFile(cli.path("game/-dash.mp3"), "dash");
+        QCOMPARE(cli.inGame({"add", "@/sfx/A.wav", "@/sfx/Gone.mp3"}).exitCode, 0);
+        QFile::remove(cli.path("sfx/Gone.mp3"));
+        writeFile(cli.path("game/SOUND7.wav"), "made by hand");
+        writeFile(cli.path("config/Sonquill/Sonquill.conf"),
+                  "[Data]\nLastGameDir=" + cli.path("empty").toUtf8() + "\n");
+        cli.m_workingDirectory = cli.path("game");
+
+        QCOMPARE(cli.run(arguments).all(), cli.expand(shown));
+    }
+
+    // A failed write of the answer fails the command, whatever the command.
+    void unwrittenOutputFails_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("list") << QStringList{"list"};
+        QTest::newRow("add") << QStringList{"add", "@/sfx/A.wav"};
+        QTest::newRow("check as JSON") << QStringList{"check", "--format", "json"};
+        QTest::newRow("help") << QStringList{"help", "list"};
+        QTest::newRow("version") << QStringList{"--version"};
+    }
+
+    void unwrittenOutputFails()
+    {
+        QFETCH(QStringList, arguments);
+        Cli cli;
+        writeFile(cli.path("sfx/A.wav"), makeWav(3000));
+        QCOMPARE(cli.inGame({"add", "@/sfx/A.wav"}).exitCode, 0);
+        cli.m_outputFile = "/dev/full";
+        const Outcome shown = cli.inGame(arguments);
+        // The reason is the last line, after anything else the command says there.
+        QVERIFY2(shown.exitCode == 1 && shown.out.isEmpty() &&
+                     shown.err.section('\n', -2, -2)
+                         .startsWith("sonquill-cli: could not write to standard output: "),
+                 qPrintable(shown.all()));
+    }
+
+    // check looks at the run the same options would make.
+    void checkTakesTheRunsOptions_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("findings"); // how each line begins
+        const QString note = "#1 A: note: Ogg encoding is off; at quality ";
+        const QString unreadable = "#2 B: warning: oggenc cannot read this WAV";
+        QTest::newRow("the stored settings") << QStringList{} << QStringList{note + "3 "};
+        QTest::newRow("--quality") << QStringList{"--quality", "7"} << QStringList{note + "7 "};
+        QTest::newRow("--min-size above A") << QStringList{"--min-size", "7"} << QStringList{};
+        QTest::newRow("--ogg") << QStringList{"--ogg"} << QStringList{unreadable};
+        QTest::newRow("--ogg with a custom encoder")
+            << QStringList{"--ogg", "--custom-command", "/bin/cp %1 %2"} << QStringList{};
+    }
+
+    void checkTakesTheRunsOptions()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, findings);
+        Cli cli;
+        writeFile(cli.path("sfx/A.wav"), makeWav(6000));
+        // 32-bit integer samples, which oggenc cannot read.
+        QCOMPARE(runTool(SONQUILL_SOX, {"-n", "-r", "22050", "-b", "32", "-e", "signed-integer",
+                                        cli.path("sfx/B.wav"), "synth", "0.1", "sine", "440"}),
+                 0);
+        QCOMPARE(cli.inGame({"add", "@/sfx/A.wav", "@/sfx/B.wav"}).exitCode, 0);
+        // The run encodes only with an encoder to be found.
+        QVERIFY(QFile::link(SONQUILL_OGGENC, cli.path("empty/oggenc")));
+
+        const Outcome checked = cli.inGame(QStringList{"check"} + options);
+        const QStringList lines = checked.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(checked.exitCode == 0 && lines.size() == findings.size(),
+                 qPrintable(checked.all()));
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QVERIFY2(lines[i].startsWith(findings[i]), qPrintable(lines[i]));
+    }
+
+    // AllSounds.txt and the playlist in the order asked for; the window's start order unasked.
+    void listsInTheChosenOrder_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("names");
+        QTest::newRow("by number, as the window starts") << QStringList{} << "Mid Abe Zed";
+        QTest::newRow("by name") << QStringList{"--order", "name"} << "Abe Mid Zed";
+        QTest::newRow("by category") << QStringList{"--order", "category"} << "Zed Abe Mid";
+        QTest::newRow("as the table") << QStringList{"--order", "table"} << "Zed Mid Abe";
+    }
+
+    void listsInTheChosenOrder()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, names);
+        Cli cli;
+        for (const char *name : {"Zed", "Mid", "Abe"})
+            writeFile(cli.path(QStringLiteral("sfx/%1.mp3").arg(name)), name);
+        QCOMPARE(cli.inGame({"add", "--category", "alpha", "@/sfx/Zed.mp3"}).exitCode, 0);
+        QCOMPARE(cli.inGame({"add", "--category", "Gamma", "@/sfx/Mid.mp3"}).exitCode, 0);
+        QCOMPARE(cli.inGame({"add", "--category", "beta", "@/sfx/Abe.mp3"}).exitCode, 0);
+        QCOMPARE(cli.inGame({"renumber", "1", "9"}).exitCode, 0);
+
+        QCOMPARE(cli.inGame(QStringList{"--quiet", "lists"} + options).all(), "0||");
+        QStringList all, played;
+        for (const QByteArray &line : readFile(cli.path("game/AllSounds.txt")).split('\n').mid(4))
+            all.append(QString(line).section(" : ", 1).trimmed());
+        for (const QByteArray &line :
+             readFile(cli.path("game/WinampPlaylist.m3u")).split('\n').mid(1))
+            played.append(QFileInfo(QString(line).trimmed()).baseName());
+        QCOMPARE(all.join(' ').trimmed(), names);
+        QCOMPARE(played.join(' ').trimmed(), names);
     }
 
     void concurrentCommandsLoseNothing()
@@ -245,6 +417,12 @@ private Q_SLOTS:
         const auto distribute = cli.slowDistribution(5);
         QTRY_VERIFY(QFile::exists(cli.path("game/.SoundInfo.lock")));
         cli.m_environment.insert("SONQUILL_LOCK_WAIT", "1");
+        // Readers do not wait: a save replaces the catalogue whole, so they see a whole one.
+        QCOMPARE(cli.inGame({"list"}).out.count('\n'), 21);
+        const QString checked = cli.inGame({"check"}).all();
+        QVERIFY2(checked.startsWith("1|#") &&
+                     checked.count(": error: the source is not a readable") == 20,
+                 qPrintable(checked));
         const QString impatient = cli.inGame({"add", "@/sfx/Late.mp3"}).all();
         QVERIFY2(impatient.startsWith("1||") &&
                      impatient.contains("is in use by another program") &&
