@@ -23,10 +23,11 @@ class Findings
 public:
     explicit Findings(const SoundTable &table) : m_table(table) {}
 
-    void add(int index, Severity severity, const QString &message)
+    void add(int index, Severity severity, const QString &code, const QString &message)
     {
         const SoundRecord &record = m_table.at(index);
-        m_list.append({severity, index, record.number, record.name, record.filename, message});
+        m_list.append(
+            {severity, index, record.number, record.name, record.filename, message, code});
     }
 
     // Catalogue order; within one entry the worst first, otherwise as found.
@@ -53,6 +54,15 @@ QString entryText(const SoundTable &table, int index)
     if (!record.name.isEmpty())
         text += QLatin1Char(' ') + record.name;
     return text + QStringLiteral(" (entry %1)").arg(index);
+}
+
+// The stable name scripts branch on for sourceProblem's finding.
+QString sourceCode(const QString &path)
+{
+    if (path.isEmpty())
+        return QStringLiteral("no-source");
+    return QFileInfo::exists(path) ? QStringLiteral("unreadable-source")
+                                   : QStringLiteral("missing-source");
 }
 
 QString sourceProblem(const QString &path, const SoundFacts &facts)
@@ -100,7 +110,8 @@ void checkContent(int index, const SoundRecord &record, const SoundFacts &facts,
     if (extension.isEmpty())
         return; // the plan's refusal says it
     if (ExpectedExtension(facts) != extension) {
-        findings.add(index, Severity::Warning, extensionProblem(extension, facts));
+        findings.add(index, Severity::Warning, QStringLiteral("extension-mismatch"),
+                     extensionProblem(extension, facts));
         return;
     }
     const bool bigEnough = double(record.size) >= double(qint64(options.ogg.MinSize) * 1000);
@@ -111,7 +122,7 @@ void checkContent(int index, const SoundRecord &record, const SoundFacts &facts,
         planned.action == PlannedSound::Action::Encode ||
         (planned.action == PlannedSound::Action::UpToDate && planned.how != QLatin1String("copy"));
     if (encoded && options.ogg.UseCustom == 0 && !OggencReads(facts)) {
-        findings.add(index, Severity::Warning,
+        findings.add(index, Severity::Warning, QStringLiteral("encoder-cannot-read"),
                      QStringLiteral("oggenc cannot read this WAV (%1), so it will be copied as a "
                                     "WAV instead of encoded")
                          .arg(facts.format));
@@ -119,7 +130,7 @@ void checkContent(int index, const SoundRecord &record, const SoundFacts &facts,
         const double saved =
             double(record.size) - double(EstimatedOggBytes(facts, options.ogg.Quality));
         if (saved > 0) {
-            findings.add(index, Severity::Note,
+            findings.add(index, Severity::Note, QStringLiteral("ogg-would-save"),
                          QStringLiteral("Ogg encoding is off; at quality %1 it would save about "
                                         "%2 kB")
                              .arg(options.ogg.Quality)
@@ -131,15 +142,17 @@ void checkContent(int index, const SoundRecord &record, const SoundFacts &facts,
 void checkNames(int index, const SoundRecord &record, Findings &findings)
 {
     if (record.name.trimmed().isEmpty()) {
-        findings.add(index, Severity::Warning, QStringLiteral("the sound has no name"));
+        findings.add(index, Severity::Warning, QStringLiteral("no-name"),
+                     QStringLiteral("the sound has no name"));
     } else if (const QString breakers = scriptBreakers(record.name); !breakers.isEmpty()) {
-        findings.add(index, Severity::Warning,
+        findings.add(index, Severity::Warning, QStringLiteral("name-breaks-script"),
                      QStringLiteral("the name contains %1, which SoundCode.txt writes unchanged "
                                     "into a script string")
                          .arg(breakers));
     }
     if (record.category.trimmed().isEmpty())
-        findings.add(index, Severity::Warning, QStringLiteral("the sound has no category"));
+        findings.add(index, Severity::Warning, QStringLiteral("no-category"),
+                     QStringLiteral("the sound has no category"));
 }
 
 // Different files (never two entries of one file) with the same bytes: one finding per group,
@@ -173,7 +186,7 @@ void findDuplicateContent(const SoundTable &table, const QList<int> &candidates,
             if (index != group[1])
                 others << entryText(table, index);
         }
-        findings.add(group[1], Severity::Warning,
+        findings.add(group[1], Severity::Warning, QStringLiteral("duplicate-content"),
                      QStringLiteral("the file has the same content as %1; the game gets the "
                                     "same sound more than once")
                          .arg(others.join(QStringLiteral(", "))));
@@ -217,31 +230,33 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
         const PlannedSound &planned = plan.sounds.at(index - 1);
 
         if (!facts.readable)
-            findings.add(index, Severity::Error, sourceProblem(record.filename, facts));
+            findings.add(index, Severity::Error, sourceCode(record.filename),
+                         sourceProblem(record.filename, facts));
 
         firstWithNumber.insert(record.number, firstWithNumber.value(record.number, index));
         for (const DistributionError &problem : planned.problems) {
             switch (problem.code) {
             case DistributionError::Code::NumberOutOfRange:
-                findings.add(index, Severity::Error,
+                findings.add(index, Severity::Error, QStringLiteral("number-out-of-range"),
                              QStringLiteral("number %1 is outside 1 to 999, so the game cannot "
                                             "play it")
                                  .arg(record.number));
                 break;
             case DistributionError::Code::NumberTaken:
-                findings.add(index, Severity::Error,
+                findings.add(index, Severity::Error, QStringLiteral("number-taken"),
                              QStringLiteral("number %1 is also given to %2; the game plays only "
                                             "one of them")
                                  .arg(record.number)
                                  .arg(entryText(table, firstWithNumber.value(record.number))));
                 break;
             case DistributionError::Code::NoExtension:
-                findings.add(index, Severity::Error,
+                findings.add(index, Severity::Error, QStringLiteral("no-extension"),
                              QStringLiteral("the file name has no extension, so the game cannot "
                                             "play it"));
                 break;
             case DistributionError::Code::TargetIsSource:
-                findings.add(index, Severity::Warning, problem.reason);
+                findings.add(index, Severity::Warning, QStringLiteral("target-is-source"),
+                             problem.reason);
                 break;
             default:
                 break; // an unreadable source is named above
@@ -252,7 +267,7 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
             record.filename.isEmpty() ? QString() : QFileInfo(record.filename).canonicalFilePath();
         if (!path.isEmpty()) {
             if (const auto first = firstWithFile.constFind(path); first != firstWithFile.cend()) {
-                findings.add(index, Severity::Error,
+                findings.add(index, Severity::Error, QStringLiteral("same-file-twice"),
                              QStringLiteral("the same file as %1 is listed twice")
                                  .arg(entryText(table, *first)));
             } else {

@@ -45,16 +45,26 @@ QString FindingsSummary(const QList<Finding> &findings)
 QJsonDocument FindingsJson(const QList<Finding> &findings)
 {
     QJsonArray array;
+    int counts[3] = {0, 0, 0};
     for (const Finding &finding : findings) {
+        ++counts[int(finding.severity)];
         array.append(QJsonObject{
+            {QStringLiteral("code"), finding.code},
+            {QStringLiteral("severity"), SeverityText(finding.severity)},
             {QStringLiteral("number"), finding.number},
             {QStringLiteral("name"), finding.name},
-            {QStringLiteral("file"), finding.file},
-            {QStringLiteral("severity"), SeverityText(finding.severity)},
+            {QStringLiteral("path"), finding.file},
             {QStringLiteral("message"), finding.message},
         });
     }
-    return QJsonDocument(array);
+    return QJsonDocument(QJsonObject{
+        {QStringLiteral("schema"), 1},
+        {QStringLiteral("command"), QStringLiteral("check")},
+        {QStringLiteral("findings"), array},
+        {QStringLiteral("errors"), counts[0]},
+        {QStringLiteral("warnings"), counts[1]},
+        {QStringLiteral("notes"), counts[2]},
+    });
 }
 
 int CheckExitCode(const QList<Finding> &findings, bool strict)

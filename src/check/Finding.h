@@ -17,6 +17,7 @@ struct Finding
     QString name;
     QString file;
     QString message;
+    QString code; // stable, for scripts: "missing-source", "number-taken", ...
 
     friend bool operator==(const Finding &, const Finding &) = default;
 };
@@ -27,7 +28,8 @@ QString SeverityText(Finding::Severity severity);
 QString FindingLine(const Finding &finding);
 // "2 errors, 1 warning, 3 notes"; "No problems found" for none.
 QString FindingsSummary(const QList<Finding> &findings);
-// An array of {number, name, file, severity, message}, for scripts.
+// {"schema": 1, "findings": [{code, severity, number, name, path, message}], counts}, for
+// scripts.
 QJsonDocument FindingsJson(const QList<Finding> &findings);
 // 0 when nothing is worse than a note; 1 for errors, and for warnings when strict.
 int CheckExitCode(const QList<Finding> &findings, bool strict);

@@ -267,25 +267,30 @@ int listCommand(const Context &context, const QStringList &arguments, const QStr
         SoundFactsCache facts;
         QJsonArray sounds;
         for (const SoundRecord &record : records) {
-            QJsonObject sound{
+            // What the file itself says; null where it cannot be read as a sound.
+            const SoundFacts read = facts.facts(record.filename);
+            const auto known = [&read](const QJsonValue &value) {
+                return read.readable ? value : QJsonValue();
+            };
+            sounds.append(QJsonObject{
                 {QStringLiteral("number"), record.number},
                 {QStringLiteral("locked"), record.isLocked()},
                 {QStringLiteral("category"), record.category},
                 {QStringLiteral("name"), record.name},
                 {QStringLiteral("file"), record.filename},
-                {QStringLiteral("size"), double(record.size)},
-            };
-            // What the file itself says, when it can be read as a sound.
-            const SoundFacts read = facts.facts(record.filename);
-            if (read.readable) {
-                sound.insert(QStringLiteral("format"), read.format);
-                sound.insert(QStringLiteral("seconds"), read.seconds);
-                sound.insert(QStringLiteral("channels"), read.channels);
-                sound.insert(QStringLiteral("sampleRate"), read.sampleRate);
-            }
-            sounds.append(sound);
+                {QStringLiteral("size"),
+                 record.size < 0 ? QJsonValue() : QJsonValue(double(record.size))},
+                {QStringLiteral("format"), known(read.format)},
+                {QStringLiteral("seconds"), known(read.seconds)},
+                {QStringLiteral("channels"), known(read.channels)},
+                {QStringLiteral("sampleRate"), known(read.sampleRate)},
+            });
         }
-        printOut(QString::fromUtf8(QJsonDocument(sounds).toJson(QJsonDocument::Indented)));
+        printOut(QString::fromUtf8(
+            QJsonDocument(QJsonObject{{QStringLiteral("schema"), 1},
+                                      {QStringLiteral("command"), QStringLiteral("list")},
+                                      {QStringLiteral("sounds"), sounds}})
+                .toJson(QJsonDocument::Indented)));
         return ExitSuccess;
     }
     if (format != QLatin1String("tsv"))

@@ -485,6 +485,11 @@ void Run::summarise()
                                              : QStringLiteral("%1 sounds were already up to date.")
                                                    .arg(m_result.upToDateCount));
     }
+    if (m_result.encoderMissing) {
+        text += kCrLf + kCrLf +
+                QStringLiteral("Nothing was encoded: the encoder was not found, so the WAV files "
+                               "were copied.");
+    }
     for (const QString &warning : std::as_const(m_result.warnings))
         text += kCrLf + kCrLf + warning;
     m_result.summaryText = text;
@@ -594,6 +599,21 @@ QString DistributionError::codeName() const
     return {};
 }
 
+QJsonArray DistributionErrorsJson(const QList<DistributionError> &errors)
+{
+    QJsonArray array;
+    for (const DistributionError &error : errors) {
+        array.append(QJsonObject{
+            {QStringLiteral("code"), error.codeName()},
+            {QStringLiteral("number"),
+             error.tableIndex > 0 || error.number != 0 ? QJsonValue(error.number) : QJsonValue()},
+            {QStringLiteral("path"), error.path},
+            {QStringLiteral("message"), error.reason},
+        });
+    }
+    return array;
+}
+
 QString ErrorLines(const QList<DistributionError> &errors, const SoundTable &table)
 {
     QString text;
@@ -616,37 +636,31 @@ DistributionResult Distribute(const SoundTable &table, const QString &gameFolder
 
 QJsonObject DistributionResultJson(const DistributionResult &result)
 {
-    QJsonArray errors;
-    for (const DistributionError &error : result.errors) {
-        errors.append(QJsonObject{
-            {QStringLiteral("code"), error.codeName()},
-            {QStringLiteral("number"),
-             error.tableIndex > 0 || error.number != 0 ? QJsonValue(error.number) : QJsonValue()},
-            {QStringLiteral("path"), error.path},
-            {QStringLiteral("message"), error.reason},
-        });
-    }
     QJsonArray kept;
     for (const KeptFile &file : result.kept)
         kept.append(QJsonObject{{QStringLiteral("name"), file.name},
                                 {QStringLiteral("reason"), file.reason}});
     return QJsonObject{
+        {QStringLiteral("schema"), 1},
+        {QStringLiteral("command"), QStringLiteral("distribute")},
         {QStringLiteral("title"), result.summaryTitle},
         {QStringLiteral("text"), result.summaryText},
         {QStringLiteral("sounds"), result.soundCount},
         {QStringLiteral("done"), result.doneCount},
-        {QStringLiteral("encoded"), result.encodedCount},
         {QStringLiteral("copied"), result.copiedCount},
+        {QStringLiteral("encoded"), result.encodedCount},
         {QStringLiteral("upToDate"), result.upToDateCount},
         {QStringLiteral("failed"), result.failedCount},
-        {QStringLiteral("errors"), errors},
-        {QStringLiteral("sourceBytes"), double(result.SourceTotal)},
-        {QStringLiteral("encodedBytes"), double(result.EncodedTotal)},
-        {QStringLiteral("removed"), QJsonArray::fromStringList(result.removed)},
-        {QStringLiteral("kept"), kept},
+        {QStringLiteral("removed"), int(result.removed.size())},
+        {QStringLiteral("kept"), int(result.kept.size())},
+        {QStringLiteral("removedFiles"), QJsonArray::fromStringList(result.removed)},
+        {QStringLiteral("keptFiles"), kept},
         {QStringLiteral("temporariesRemoved"),
          QJsonArray::fromStringList(result.temporariesRemoved)},
+        {QStringLiteral("errors"), DistributionErrorsJson(result.errors)},
         {QStringLiteral("warnings"), QJsonArray::fromStringList(result.warnings)},
+        {QStringLiteral("sourceBytes"), double(result.SourceTotal)},
+        {QStringLiteral("encodedBytes"), double(result.EncodedTotal)},
         {QStringLiteral("cancelled"), result.cancelled},
         {QStringLiteral("encoderMissing"), result.encoderMissing},
         {QStringLiteral("listsFailed"), result.listsFailed},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QList>
 #include <QString>
 
@@ -29,5 +30,8 @@ struct DistributionError
     // A stable name for scripts: "number-taken", "encoder-failed", ...
     QString codeName() const;
 };
+
+// [{code, number, path, message}], number null for the folder's own files.
+QJsonArray DistributionErrorsJson(const QList<DistributionError> &errors);
 
 } // namespace sonquill

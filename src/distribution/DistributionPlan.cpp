@@ -302,17 +302,12 @@ QJsonObject DistributionPlanJson(const DistributionPlan &plan)
 {
     QJsonArray sounds;
     for (const PlannedSound &sound : plan.sounds) {
-        QJsonArray problems;
-        for (const DistributionError &problem : sound.problems) {
-            problems.append(QJsonObject{{QStringLiteral("code"), problem.codeName()},
-                                        {QStringLiteral("message"), problem.reason}});
-        }
         sounds.append(QJsonObject{
             {QStringLiteral("number"), sound.number},
             {QStringLiteral("source"), sound.source},
             {QStringLiteral("action"), actionName(sound.action)},
             {QStringLiteral("target"), sound.target.isEmpty() ? QJsonValue() : sound.target},
-            {QStringLiteral("problems"), problems},
+            {QStringLiteral("errors"), DistributionErrorsJson(sound.problems)},
         });
     }
     QJsonArray kept;
@@ -320,9 +315,11 @@ QJsonObject DistributionPlanJson(const DistributionPlan &plan)
         kept.append(QJsonObject{{QStringLiteral("name"), file.name},
                                 {QStringLiteral("reason"), file.reason}});
     return QJsonObject{
+        {QStringLiteral("schema"), 1},
+        {QStringLiteral("command"), QStringLiteral("distribute --dry-run")},
         {QStringLiteral("sounds"), sounds},
-        {QStringLiteral("remove"), QJsonArray::fromStringList(plan.removals.remove)},
-        {QStringLiteral("kept"), kept},
+        {QStringLiteral("removedFiles"), QJsonArray::fromStringList(plan.removals.remove)},
+        {QStringLiteral("keptFiles"), kept},
         {QStringLiteral("encoderMissing"), plan.encoderMissing},
     };
 }

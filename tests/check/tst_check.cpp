@@ -118,7 +118,8 @@ private slots:
     // The exit code a build script sees, the summary, and a finding as a line and as JSON.
     void report()
     {
-        const Finding note{Severity::Note, 1, 3, "Door \"C\"", "/s/d.wav", "the name has \""};
+        const Finding note{Severity::Note,      1, 3, "Door \"C\"", "/s/d.wav", "the name has \"",
+                           "name-breaks-script"};
         Finding warning = note, error = note;
         warning.severity = Severity::Warning;
         error.severity = Severity::Error;
@@ -129,11 +130,14 @@ private slots:
         QCOMPARE(FindingsSummary({note, note}), QStringLiteral("0 errors, 0 warnings, 2 notes"));
         QCOMPARE(FindingsSummary({error, warning, note}), "1 error, 1 warning, 1 note");
         QCOMPARE(FindingLine(warning), QStringLiteral("#3 Door \"C\": warning: the name has \""));
-        QCOMPARE(FindingLine({Severity::Error, 4, 0, {}, {}, "x"}), QStringLiteral("#0: error: x"));
+        QCOMPARE(FindingLine({Severity::Error, 4, 0, {}, {}, "x", "no-source"}),
+                 QStringLiteral("#0: error: x"));
         QCOMPARE(
             FindingsJson({note}).toJson(QJsonDocument::Compact),
-            "[{\"file\":\"/s/d.wav\",\"message\":\"the name has \\\"\",\"name\":\"Door \\\"C\\\"\","
-            "\"number\":3,\"severity\":\"note\"}]");
+            "{\"command\":\"check\",\"errors\":0,\"findings\":[{\"code\":\"name-breaks-script\","
+            "\"message\":\"the name has \\\"\",\"name\":\"Door \\\"C\\\"\",\"number\":3,"
+            "\"path\":\"/s/"
+            "d.wav\",\"severity\":\"note\"}],\"notes\":1,\"schema\":1,\"warnings\":0}");
     }
 };
 

@@ -127,10 +127,12 @@ private Q_SLOTS:
                                                    "999\t\tMisc\tSOUND9\t@/game/SOUND9.wav\n"
                                                    "4\t\tDoors\tD\t@/sfx/D.ogg\n"));
         const QJsonArray sounds =
-            QJsonDocument::fromJson(cli.inGame({"list", "--format", "json"}).out.toUtf8()).array();
+            QJsonDocument::fromJson(cli.inGame({"list", "--format", "json"}).out.toUtf8())["sounds"]
+                .toArray();
         QCOMPARE(QJsonDocument(sounds.at(2).toObject()).toJson(QJsonDocument::Compact),
-                 cli.expand(R"({"category":"Doors","file":"@/sfx/D.ogg","locked":false,"name":"D",)"
-                            R"("number":4,"size":1})") // an unreadable sound has no format fields
+                 cli.expand(R"({"category":"Doors","channels":null,"file":"@/sfx/D.ogg",)"
+                            R"("format":null,"locked":false,"name":"D","number":4,)"
+                            R"("sampleRate":null,"seconds":null,"size":1})") // unreadable: null
                      .toUtf8());
         QCOMPARE(cli.inGame({"lists"}).out,
                  cli.expand("@/game/AllSounds.txt\n@/game/LockedSounds.txt\n"
@@ -142,7 +144,11 @@ private Q_SLOTS:
         QCOMPARE(distributed.exitCode, 1);
         QVERIFY2(distributed.err.startsWith("sonquill-cli: Error in Ogg Encoder: The OGG encoder"),
                  qPrintable(distributed.err));
-        QCOMPARE(QJsonDocument::fromJson(distributed.out.toUtf8())["copied"].toInt(), 3);
+        const QJsonDocument summary = QJsonDocument::fromJson(distributed.out.toUtf8());
+        QCOMPARE(summary["copied"].toInt(), 3);
+        QVERIFY2(summary["text"].toString().endsWith("Nothing was encoded: the encoder was not "
+                                                     "found, so the WAV files were copied."),
+                 qPrintable(summary["text"].toString()));
         QCOMPARE(readFile(cli.path("game/SOUND1.wav")), makeWav(6000));
         // Only SOUND<n>.* files go, n from 1 to 999 without leading zeros, in any case; a source
         // stays.
@@ -391,6 +397,39 @@ private Q_SLOTS:
             played.append(QFileInfo(QString(line).trimmed()).baseName());
         QCOMPARE(all.join(' ').trimmed(), names);
         QCOMPARE(played.join(' ').trimmed(), names);
+    }
+
+    // Every JSON output, on a catalogue with something wrong in each way, against the schema
+    // scripts are told to rely on, checked by an independent validator.
+    void jsonFollowsTheSchema()
+    {
+        Cli cli;
+        writeFile(cli.path("sfx/A.wav"), makeWav(6000));
+        writeFile(cli.path("sfx/B.mp3"), "not an mp3");
+        writeFile(cli.path("sfx/Gone.wav"), makeWav(100));
+        QCOMPARE(cli.inGame({"add", "@/sfx/A.wav", "@/sfx/B.mp3", "@/sfx/Gone.wav"}).exitCode, 0);
+        QCOMPARE(cli.inGame({"renumber", "3", "2"}).exitCode, 2); // taken: refused
+        QFile::remove(cli.path("sfx/Gone.wav"));
+        writeFile(cli.path("game/SOUND7.wav"), "made by hand");
+        const QString schema =
+            QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../resources/sonquill-cli.schema.json");
+        const QString validate = "import json, sys, jsonschema\n"
+                                 "jsonschema.Draft202012Validator(json.load(open(sys.argv[1])))"
+                                 ".validate(json.load(open(sys.argv[2])))\n";
+        const QList<QStringList> commands{{"list", "--format", "json"},
+                                          {"check", "--format", "json"},
+                                          {"distribute", "--dry-run", "--json", "--ogg"},
+                                          {"distribute", "--json", "--ogg"},
+                                          {"distribute", "--json", "--no-ogg"}};
+        for (const QStringList &command : commands) {
+            const Outcome outcome = cli.inGame(command);
+            QVERIFY2(writeFile(cli.path("out.json"), outcome.out.toUtf8()),
+                     qPrintable(command.join(' ')));
+            QByteArray complaint;
+            QVERIFY2(runTool("/usr/bin/python3", {"-c", validate, schema, cli.path("out.json")},
+                             &complaint) == 0,
+                     qPrintable(command.join(' ') + ": " + outcome.out + complaint));
+        }
     }
 
     void concurrentCommandsLoseNothing()

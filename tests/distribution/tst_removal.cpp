@@ -220,8 +220,8 @@ private Q_SLOTS:
                 : world.distribute("enc.sh", options);
 
         QCOMPARE(world.soundFiles(), names(left));
-        QCOMPARE(strings(result["kept"]), names(kept));
-        QCOMPARE(strings(result["removed"]), names(removed));
+        QCOMPARE(strings(result["keptFiles"]), names(kept));
+        QCOMPARE(strings(result["removedFiles"]), names(removed));
         QCOMPARE(readFile(victim), QByteArray("not the game's"));
         if (fault.startsWith("replaced"))
             QCOMPARE(readFile(third), readFile(world.path("mine.ogg")));

@@ -274,9 +274,15 @@ private slots:
 
     void checkSoundsDialog()
     {
-        const QList<Finding> findings{
-            {Finding::Severity::Error, 2, 7, "Door Creak", "/s/door.wav", "the file is missing"},
-            {Finding::Severity::Note, 9, 30, {}, "/s/rain.wav", "encoding would save 812 kB"}};
+        const QList<Finding> findings{{Finding::Severity::Error, 2, 7, "Door Creak", "/s/door.wav",
+                                       "the file is missing", "missing-source"},
+                                      {Finding::Severity::Note,
+                                       9,
+                                       30,
+                                       {},
+                                       "/s/rain.wav",
+                                       "encoding would save 812 kB",
+                                       "ogg-would-save"}};
         FrmCheck form;
         form.setFindings(findings);
         form.setFindings(findings); // a refill replaces, never adds

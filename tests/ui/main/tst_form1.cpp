@@ -7,9 +7,11 @@
 
 #include <QCheckBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStatusBar>
 
 using namespace sonquill;
 using namespace sonquill::test;
@@ -315,6 +317,42 @@ private slots:
              makeRecord("Boom", 2, "Sfx", false, false, h.sourceFolder() + "/Boom.wav", 9000.0f),
              makeRecord("Tick", 3, "Sfx", true, true, small, 1200.0f)});
         QCOMPARE(readFile(game.filePath("SoundInfo.dat")), SerializeSoundInfo(expected));
+    }
+
+    // The run works off the window's thread: the list refuses changes until it has ended, and
+    // Close in the progress window cancels it, ending its encoder.
+    void distributionIsAJob()
+    {
+        Form1Harness h;
+        const QString script = h.home() + "/slow.sh";
+        writeFile(script, "#!/bin/sh\n: > \"$2\"; sleep 30; cp \"$1\" \"$2\"\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+        SaveOggSettings(h.settings, "3", "0", true, script + " %1 %2");
+        h.settings.setOggUse(true);
+        FrmProgressSink sink;
+        writeFile(h.catalogueIn(h.gameFolder()), SerializeSoundInfo(h.sounds(2)));
+        h.settings.setLastGameDir(h.gameFolder());
+        Form1 &window = h.open(nullptr, &sink);
+        sink.setParentWidget(&window);
+        QSignalSpy finished(&window, &Form1::distributionFinished);
+        h.press("cmdDistribute");
+        QVERIFY(window.isDistributing());
+        QTRY_VERIFY(sink.currentWindow() && sink.currentWindow()->isVisible());
+        QTRY_COMPARE(runTool("pgrep", {"-f", script}), 0);
+
+        window.addDroppedPaths({h.makeSource("Late.wav")});
+        QCOMPARE(window.table().SoundCount(), 2);
+        QVERIFY2(window.statusBar()->currentMessage().contains("distribution is running"),
+                 qPrintable(window.statusBar()->currentMessage()));
+
+        QTest::mouseClick(sink.currentWindow()->findChild<QPushButton *>("cmdClose"),
+                          Qt::LeftButton);
+        QVERIFY(finished.wait(20000));
+        QVERIFY(!window.isDistributing());
+        QCOMPARE(h.ui.messages.last().title, "Distribution Cancelled");
+        QCOMPARE(runTool("pgrep", {"-f", script}), 1);
+        window.addDroppedPaths({h.sourceFolder() + "/Late.wav"});
+        QCOMPARE(window.table().SoundCount(), 3);
     }
 };
 
