@@ -10,7 +10,8 @@ namespace sonquill {
 // A modal question or notice, described exactly as the user sees it.
 struct MessageRequest
 {
-    enum class Button { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
+    // Replace and Reload are the answers to a catalogue another program changed.
+    enum class Button { Ok, Cancel, Yes, No, Abort, Retry, Ignore, Replace, Reload };
     enum class Icon { None, Critical, Exclamation, Question, Information };
 
     QString title;

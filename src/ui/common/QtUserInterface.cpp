@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 
 #include <cstdlib>
@@ -32,6 +33,10 @@ QMessageBox::StandardButton standardButton(Button button)
         return QMessageBox::Retry;
     case Button::Ignore:
         return QMessageBox::Ignore;
+    case Button::Replace:
+        return QMessageBox::Save;
+    case Button::Reload:
+        return QMessageBox::Discard;
     }
     return QMessageBox::NoButton;
 }
@@ -130,8 +135,13 @@ std::unique_ptr<QMessageBox> QtUserInterface::makeMessageBox(const MessageReques
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box->setText(text);
-    for (Button button : request.buttons)
-        box->addButton(standardButton(button));
+    for (Button button : request.buttons) {
+        QAbstractButton *added = box->addButton(standardButton(button));
+        if (button == Button::Replace)
+            added->setText(QObject::tr("Replace"));
+        else if (button == Button::Reload)
+            added->setText(QObject::tr("Reload"));
+    }
     if (request.buttons.contains(request.defaultButton))
         box->setDefaultButton(standardButton(request.defaultButton));
     if (const std::optional<Button> escape = escapeButton(request))

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QUndoCommand>
 #include <QUndoStack>
 
@@ -115,6 +117,26 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
         m_services.progress.showCurrent(tr("%1 (%2 of %3)").arg(name).arg(done).arg(total));
     });
     connect(&m_job, &DistributionJob::finished, this, &Form1::distributed);
+    // Another program's change to the catalogue is shown as soon as it happens.
+    m_catalogueWatcher = new QFileSystemWatcher(this);
+    connect(m_catalogueWatcher, &QFileSystemWatcher::fileChanged, this,
+            &Form1::catalogueMayHaveChanged);
+    connect(m_catalogueWatcher, &QFileSystemWatcher::directoryChanged, this,
+            &Form1::catalogueMayHaveChanged);
+    m_changedBar = new QToolBar(this);
+    m_changedBar->setObjectName(QStringLiteral("barChangedOnDisk"));
+    m_changedBar->setMovable(false);
+    m_changedBar->setFloatable(false);
+    m_changedBar->addWidget(
+        new QLabel(tr("Another program changed the catalogue of this game folder.  "), this));
+    QAction *reload = m_changedBar->addAction(tr("Reload (discard the changes made here)"));
+    reload->setObjectName(QStringLiteral("actReloadCatalogue"));
+    connect(reload, &QAction::triggered, this, &Form1::reloadCatalogue);
+    QAction *keep = m_changedBar->addAction(tr("Keep Mine"));
+    keep->setObjectName(QStringLiteral("actKeepMine"));
+    connect(keep, &QAction::triggered, m_changedBar, &QWidget::hide);
+    addToolBar(Qt::TopToolBarArea, m_changedBar);
+    m_changedBar->hide();
     m_cancelPoll = new QTimer(this);
     m_cancelPoll->setInterval(50);
     connect(m_cancelPoll, &QTimer::timeout, this, [this] {
@@ -339,43 +361,60 @@ void Form1::Form_Resize()
     m_grid->setGeometry(grid);
 }
 
-void Form1::Form_QueryUnload()
+bool Form1::Form_QueryUnload()
 {
     if (m_unloaded)
-        return;
-    m_unloaded = true;
-    if (m_player) {
-        m_player->stop();
-        m_player.reset();
-    }
+        return true;
     // A name or category still being typed belongs to the catalogue that is saved now.
     finishEditing();
 
     const QString folder = gameFolder();
     const QString path = soundInfoPath();
     const CatalogueSession::CloseAction action = m_session.closeAction(folder);
-    if (action == CatalogueSession::CloseAction::Skip)
-        return;
     if (action == CatalogueSession::CloseAction::AskReplace) {
         // The folder box names another game whose saved catalogue would be overwritten.
-        const auto answer = ask(
-            tr("Replace Saved Selections?"),
-            tr("The compiled game directory, %1, is not the folder your selections were "
-               "loaded from, and it already holds saved selections in '%2'.")
-                    .arg(folder, path) +
-                kCrLf +
-                tr("Replace them with your current selections? If you choose No, your "
-                   "current selections are not saved there."),
-            {MessageRequest::Button::Yes, MessageRequest::Button::No}, MessageRequest::Button::No);
-        if (answer != MessageRequest::Button::Yes)
-            return;
+        const auto answer =
+            ask(tr("Replace Saved Selections?"),
+                tr("The compiled game directory, %1, is not the folder your selections were "
+                   "loaded from, and it already holds saved selections in '%2'.")
+                        .arg(folder, path) +
+                    kCrLf +
+                    tr("Replace them with your current selections? If you choose No, your "
+                       "current selections are not saved there."),
+                {MessageRequest::Button::Yes, MessageRequest::Button::No,
+                 MessageRequest::Button::Cancel},
+                MessageRequest::Button::Cancel);
+        if (answer == MessageRequest::Button::Cancel)
+            return false;
+        if (answer != MessageRequest::Button::Yes) {
+            stopPlayer();
+            m_unloaded = true;
+            return true;
+        }
     }
-    saveCatalogue(folder);
+    m_unloaded = true;
+    if (action != CatalogueSession::CloseAction::Skip && !saveCatalogue(folder) &&
+        m_session.changedOnDisk(folder) && m_session.isModified()) {
+        // Cancelled over another program's change: the window stays, edits and all.
+        m_unloaded = false;
+        return false;
+    }
+    stopPlayer();
+    return true;
+}
+
+void Form1::stopPlayer()
+{
+    if (m_player) {
+        m_player->stop();
+        m_player.reset();
+    }
 }
 
 void Form1::loadCatalogue(const QString &folder)
 {
     m_session.load(folder);
+    watchCatalogue();
     // Each file is looked at once per load; refills of the grid show what was read then.
     for (const SoundRecord &record : m_session.table().records())
         m_facts.facts(record.filename);
@@ -384,34 +423,68 @@ void Form1::loadCatalogue(const QString &folder)
 bool Form1::saveCatalogue(const QString &folder)
 {
     if (m_session.changedOnDisk(folder)) {
-        const auto replace =
+        // Nothing is lost by a default answer: the window's edits go only by the Reload button,
+        // the other program's only by Replace. At close there is nothing to reload into.
+        using Button = MessageRequest::Button;
+        QList<Button> buttons{Button::Replace, Button::Reload, Button::Cancel};
+        if (m_unloaded)
+            buttons.removeOne(Button::Reload);
+        const Button answer =
             ask(QStringLiteral("Sonquill"),
-                tr("The catalogue in %1 was changed by another program. Replace it with the one "
-                   "shown here?")
-                    .arg(folder),
-                {MessageRequest::Button::Yes, MessageRequest::Button::No},
-                MessageRequest::Button::No, MessageRequest::Icon::Exclamation);
-        if (replace != MessageRequest::Button::Yes) {
-            // The file on disk stays; the user may take it over instead of the table shown.
-            if (!m_unloaded &&
-                ask(QStringLiteral("Sonquill"),
-                    tr("Load the catalogue from %1 instead? The sounds shown here are then "
-                       "replaced.")
-                        .arg(folder),
-                    {MessageRequest::Button::Yes, MessageRequest::Button::No},
-                    MessageRequest::Button::Yes) == MessageRequest::Button::Yes) {
-                loadCatalogue(folder);
-                m_undo->clear();
-                MakeSort();
-                UpdateCategories();
-                gridSound_Update();
-            }
+                tr("The catalogue in %1 was changed by another program since this window loaded "
+                   "or saved it.")
+                        .arg(folder) +
+                    kCrLf +
+                    (m_unloaded ? tr("Replace it with the sounds shown here, or cancel and keep "
+                                     "the window open?")
+                                : tr("Replace it with the sounds shown here, or reload it and "
+                                     "discard the changes made here?")),
+                buttons, Button::Cancel, MessageRequest::Icon::Exclamation);
+        if (answer == Button::Reload)
+            reloadCatalogue();
+        if (answer != Button::Replace)
             return false;
-        }
     }
     const bool saved = !m_session.save(folder);
     updateTitle();
+    if (saved) {
+        m_changedBar->hide();
+        watchCatalogue();
+    }
     return saved;
+}
+
+void Form1::reloadCatalogue()
+{
+    loadCatalogue(gameFolder());
+    m_undo->clear();
+    MakeSort();
+    UpdateCategories();
+    gridSound_Update();
+    updateTitle();
+    m_changedBar->hide();
+}
+
+void Form1::watchCatalogue()
+{
+    const QStringList watched = m_catalogueWatcher->files() + m_catalogueWatcher->directories();
+    if (!watched.isEmpty())
+        m_catalogueWatcher->removePaths(watched);
+    const QString folder = m_session.folder();
+    if (folder.isEmpty())
+        return;
+    // The folder too: a save by rename replaces the file the watcher was given.
+    m_catalogueWatcher->addPath(folder);
+    if (QFileInfo::exists(SoundInfoPath(folder)))
+        m_catalogueWatcher->addPath(SoundInfoPath(folder));
+}
+
+void Form1::catalogueMayHaveChanged()
+{
+    watchCatalogue();
+    const QString folder = m_session.folder();
+    if (!folder.isEmpty() && m_session.changedOnDisk(folder) && !m_job.isRunning())
+        m_changedBar->show();
 }
 
 void Form1::reportAddedFiles(const QList<AddedFile> &results)
@@ -462,7 +535,10 @@ void Form1::closeEvent(QCloseEvent *event)
     }
     if (!m_unloaded)
         saveWindowState();
-    Form_QueryUnload();
+    if (!Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 
@@ -536,6 +612,13 @@ void Form1::addSoundFiles(const QStringList &paths)
     MakeSort();
     gridSound_Update();
     gridSound_Highlight(lastAdded);
+    // The last new sound is the current one, so Play and Open act on what was just added.
+    if (lastAdded > 0) {
+        const int row = m_model->gridRowOfLink(lastAdded);
+        if (row >= 1)
+            m_grid->setCurrentCell(row, std::max(0, m_grid->currentColumn()));
+        showCurrentFile();
+    }
     UpdateCategories();
     reportAddedFiles(results);
 }

@@ -27,7 +27,9 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QFileSystemWatcher;
 class QTimer;
+class QToolBar;
 class QUndoStack;
 
 namespace sonquill {
@@ -85,7 +87,8 @@ protected:
 private slots:
     void Form_Load();
     void Form_Resize();
-    void Form_QueryUnload();
+    // False when the user chose to keep the window open.
+    bool Form_QueryUnload();
 
     void cmdAdd_Click();
     void cmdBrowseDir_Click();
@@ -132,6 +135,12 @@ private:
     bool saveCatalogue(const QString &folder);
     // Loads folder's catalogue into the session and reads what each of its files is.
     void loadCatalogue(const QString &folder);
+    // Takes the catalogue on disk over the one shown, discarding the window's edits.
+    void reloadCatalogue();
+    // Watches the catalogue file and its folder for another program's changes.
+    void watchCatalogue();
+    void catalogueMayHaveChanged();
+    void stopPlayer();
     // Tells the user about the files an add or a file change refused.
     void reportAddedFiles(const QList<AddedFile> &results);
     // Utilities > Check Sounds: the report of every finding, kept up to date on each run.
@@ -258,6 +267,8 @@ private:
     DistributionJob m_job;
     QString m_distributionFolder;
     QTimer *m_cancelPoll = nullptr;
+    QFileSystemWatcher *m_catalogueWatcher = nullptr;
+    QToolBar *m_changedBar = nullptr; // says another program changed the catalogue
 };
 
 } // namespace sonquill

@@ -309,10 +309,20 @@ void Form1::mnuSoundPop_Click(int index)
     switch (index) {
     case SoundPopMenu::RemoveSelected: {
         const qint16 count = m_session.table().CountSelected();
+        bool lockedAmong = false;
+        for (const SoundRecord &record : m_session.table().records())
+            lockedAmong = lockedAmong || (record.isSelected() && record.isLocked());
         if (count > 1 && ask(QStringLiteral("Remove Entries?"),
                              QStringLiteral("Really remove all ") + QString::number(count) +
                                  QStringLiteral(" selected sounds from the list?"),
                              {Button::Yes, Button::No}, Button::Yes) != Button::Yes)
+            return;
+        // A locked sound keeps its number for the game; it never goes without a question.
+        if (count == 1 && lockedAmong &&
+            ask(QStringLiteral("Remove Entries?"),
+                tr("The selected sound is locked to keep its number. Really remove it from the "
+                   "list?"),
+                {Button::Yes, Button::No}, Button::No) != Button::Yes)
             return;
         m_session.removeSelected();
         MakeSort();
@@ -499,6 +509,13 @@ void Form1::mnuUtils_Click(int index)
 void Form1::gridKeyCommand(int key)
 {
     if (key == Qt::Key_Delete) {
+        // The key acts on the row the user is on: it becomes the selection unless it is part
+        // of it already.
+        const int index = soundIndexOfRow(m_grid->currentGridRow());
+        if (index && !m_session.table().at(index).isSelected()) {
+            m_session.selectOnly({index});
+            gridSound_Update();
+        }
         mnuSoundPop_Click(SoundPopMenu::RemoveSelected);
         return;
     }

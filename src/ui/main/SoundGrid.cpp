@@ -420,7 +420,12 @@ void SoundGridView::keyPressEvent(QKeyEvent *event)
     default:
         break;
     }
+    // Any other key (type-ahead among them) may move the current row: the selection follows
+    // it, so that Delete and the Sound menu act on the sound the user sees chosen.
+    const int before = currentGridRow();
     QTableView::keyPressEvent(event);
+    if (currentGridRow() != before && currentGridRow() >= 1)
+        emit gridCursorMoved(currentGridRow(), event->modifiers());
 }
 
 void SoundGridView::dragEnterEvent(QDragEnterEvent *event)

@@ -176,7 +176,8 @@ public:
     // The messages shown so far as "title | text | buttons", the default button marked '*'.
     QStringList messages() const
     {
-        const QStringList names{" Ok", " Cancel", " Yes", " No", " Abort", " Retry", " Ignore"};
+        const QStringList names{" Ok",    " Cancel", " Yes",     " No",    " Abort",
+                                " Retry", " Ignore", " Replace", " Reload"};
         QStringList log;
         for (const MessageRequest &message : ui.messages) {
             log.append(message.title + " | " + message.text + " |");

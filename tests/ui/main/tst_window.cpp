@@ -4,6 +4,7 @@
 #include "Form1Harness.h"
 
 #include <QMimeData>
+#include <QToolBar>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QUrl>
@@ -240,6 +241,30 @@ private slots:
         QCOMPARE(h.open().table().SoundCount(), qint16(3));
     }
 
+    // Type-ahead moves the selection with the current row, so Delete removes the sound the user
+    // sees chosen; a locked one only after a question; an added sound is the current file.
+    void deleteActsOnTheChosenSound()
+    {
+        Form1Harness h;
+        h.openWith(h.table({makeRecord("Creak", 1, "Doors", false, false, h.makeSource("c.wav")),
+                            makeRecord("Thunder", 2, "Weather", true, false, h.makeSource("t.wav")),
+                            makeRecord("Bang", 3, "Doors", false, false, h.makeSource("b.wav"))}));
+        h.click(1, ColName);
+        QTest::keyClicks(h.grid(), "B");
+        QCOMPARE(h.shown({ColName}), "Creak/Thunder/Bang*");
+        QTest::keyClick(h.grid(), Qt::Key_Delete);
+        QCOMPARE(h.shown({ColName}), "Creak/Thunder");
+        QCOMPARE(h.ui.messages.size(), 0);
+        h.click(2, ColName);
+        QTest::keyClick(h.grid(), Qt::Key_Delete); // locked: the default No keeps it
+        QCOMPARE(h.messages().value(0), "Remove Entries? | The selected sound is locked to keep "
+                                        "its number. Really remove it from the list? | Yes No*");
+        QCOMPARE(h.shown({ColName}), "Creak/Thunder*");
+        h.ui.fileAnswers.enqueue(QStringList{h.makeSource("Drum.wav")});
+        h.press("cmdAdd");
+        QCOMPARE(QFileInfo(h.control<QLabel>("lblFile")->text()).fileName(), "Drum.wav");
+    }
+
     // The Length column read from the file, the whole path as the tip of a shortened file name,
     // sorting and widening columns, and Check Sounds finding the sound whose file is missing; the
     // widths and the window's geometry are remembered.
@@ -314,8 +339,12 @@ private slots:
         QTest::addColumn<QString>("shown");
         const QString other = "Replace Saved Selections? | The compiled game directory, %1, is "
                               "not the folder";
-        const QString changed = "Sonquill | The catalogue in %1 was changed by another program. "
-                                "Replace it with the one shown here? | Yes No*";
+        const QString changed = "Sonquill | The catalogue in %1 was changed by another program "
+                                "since this window loaded or saved it.\r\nReplace it with the "
+                                "sounds shown here, or ";
+        const QString atClose = changed + "cancel and keep the window open? | Replace Cancel*";
+        const QString atSave = changed + "reload it and discard the changes made here? | Replace "
+                                         "Reload Cancel*";
         const QString none = "No Selections found | No saved selections found at '%1/SoundInfo.dat'"
                              ". Cannot load. | Ok* Cancel";
         const QString load = "Replace Selections? | This will replace your current selections "
@@ -326,9 +355,11 @@ private slots:
         QTest::newRow("close, browsed to a folder without one") << "close Empty" << B{} << "" << "Gust" << "";
         QTest::newRow("another game's: No keeps it") << "close Other" << B{Button::No} << other << "Theirs" << "";
         QTest::newRow("another game's: Yes replaces it") << "close Other" << B{Button::Yes} << other << "Gust" << "";
-        QTest::newRow("changed, close: replace") << "close changed" << B{Button::Yes} << changed << "Gust" << "";
-        QTest::newRow("changed, close: keep theirs") << "close changed" << B{Button::No} << changed << "Theirs" << "";
-        QTest::newRow("changed, save: keep theirs, load it") << "save changed" << B{Button::No, Button::Yes} << changed << "Theirs" << "Theirs";
+        QTest::newRow("another game's: Cancel keeps the window open") << "close Other" << B{Button::Cancel} << other << "Theirs" << "Gust*/S2";
+        QTest::newRow("changed, close: replace") << "close changed" << B{Button::Replace} << atClose << "Gust" << "";
+        QTest::newRow("changed, close: Cancel keeps the window and its edits") << "close changed" << B{Button::Cancel} << atClose << "Theirs" << "Gust*/S2";
+        QTest::newRow("changed, save: Cancel keeps both") << "save changed" << B{Button::Cancel} << atSave << "Theirs" << "Gust*/S2";
+        QTest::newRow("changed, save: Reload discards the edits") << "save changed" << B{Button::Reload} << atSave << "Theirs" << "Theirs";
         QTest::newRow("load where there is none") << "load Empty" << B{Button::Cancel} << none << "Gust" << "";
         QTest::newRow("load another game's: it is saved there") << "load Other" << B{Button::Yes} << load << "Theirs" << "";
         // clang-format on
@@ -357,6 +388,9 @@ private slots:
         } else if (!where.isEmpty()) {
             writeFile(h.catalogueIn(folder), theirs);
         }
+        // Another program's change shows at once, with its two answers.
+        if (where == "changed")
+            QTRY_VERIFY(h.control<QToolBar>("barChangedOnDisk")->isVisible());
         if (where == "Other") {
             // Typing alone remembers nothing; Enter does.
             txtDir->selectAll();
@@ -379,6 +413,7 @@ private slots:
             QCOMPARE(readFile(h.catalogueIn(h.gameFolder())), original);
         if (!shown.isEmpty())
             QCOMPARE(h.shown({ColName}), shown);
+        QCOMPARE(h.control<QWidget>("txtDir")->window()->isVisible(), !shown.isEmpty());
     }
 
     // Added and dropped files fill the gaps in the numbers in the order given, take the category
