@@ -166,7 +166,9 @@ QString commandsOverview()
     for (auto it = commands().cbegin(); it != commands().cend(); ++it)
         text += QStringLiteral("  ") + it->synopsis + QLatin1Char('\n');
     text += QStringLiteral("\nExit codes: 0 done, 1 the work ran but something failed, 2 bad "
-                           "usage (nothing changed).");
+                           "usage (nothing changed), 129/130/143 stopped by SIGHUP, Ctrl-C or "
+                           "SIGTERM.\nEnvironment: SONQUILL_LOCK_WAIT, the seconds to wait for a "
+                           "folder another program holds (default 10).");
     return text;
 }
 

@@ -1,0 +1,112 @@
+// The help page and the manual pages against the programs: every menu entry, shortcut and
+// command-line option that exists is described in both documents a user may read.
+
+#include "../ui/main/Form1Harness.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTextDocumentFragment>
+
+using namespace sonquill;
+using namespace sonquill::test;
+
+namespace {
+
+QString sourceFile(const QString &relative)
+{
+    return QString::fromUtf8(readFile(QStringLiteral(SONQUILL_SOURCE_DIR "/") + relative));
+}
+
+// The help page as its reader sees it: text without markup or entities.
+QString helpPageText()
+{
+    return QTextDocumentFragment::fromHtml(sourceFile("resources/SonquillHelp.html")).toPlainText();
+}
+
+// A manual page's source with its escapes for dashes and quotes undone.
+QString manualText(const QString &name)
+{
+    return sourceFile("dist/unix/" + name)
+        .replace(QStringLiteral("\\-"), QStringLiteral("-"))
+        .replace(QStringLiteral("\\(dq"), QStringLiteral("\""))
+        .replace(QStringLiteral("\\&"), QString());
+}
+
+QStringList missingFrom(const QString &document, const QStringList &terms)
+{
+    QStringList missing;
+    for (const QString &term : terms) {
+        if (!document.contains(term))
+            missing << term;
+    }
+    return missing;
+}
+
+} // namespace
+
+class DocsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyMenuEntryAndKey()
+    {
+        Form1Harness h;
+        Form1 &window = h.open();
+        QStringList terms;
+        for (QAction *menu : window.menuBar()->actions()) {
+            for (QAction *entry : menu->menu()->actions()) {
+                if (entry->isSeparator())
+                    continue;
+                terms << entry->text().remove(QLatin1Char('&'));
+                if (!entry->shortcut().isEmpty())
+                    terms << entry->shortcut().toString();
+            }
+        }
+        terms << "F2"
+              << "Enter"
+              << "Esc"
+              << "Delete"
+              << "Reload"
+              << "Keep Mine";
+        QVERIFY(terms.size() > 25);
+        QVERIFY2(missingFrom(helpPageText(), terms).isEmpty(),
+                 qPrintable(missingFrom(helpPageText(), terms).join(", ")));
+        QVERIFY2(missingFrom(manualText("sonquill.1"), terms).isEmpty(),
+                 qPrintable(missingFrom(manualText("sonquill.1"), terms).join(", ")));
+    }
+
+    void everyCommandLineOption()
+    {
+        QProcess cli;
+        cli.start(qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli", {"--help"});
+        QVERIFY(cli.waitForFinished(30000));
+        const QString help = QString::fromUtf8(cli.readAllStandardOutput());
+        QStringList terms;
+        static const QRegularExpression option(QStringLiteral("(?<![\\w-])--[a-z][a-z-]+"));
+        for (const QRegularExpressionMatch &match : option.globalMatch(help))
+            terms << match.captured();
+        static const QRegularExpression command(QStringLiteral("^  ([a-z]+) "),
+                                                QRegularExpression::MultilineOption);
+        const QString commands =
+            help.section(QStringLiteral("Commands"), 1).section(QStringLiteral("Exit codes"), 0, 0);
+        for (const QRegularExpressionMatch &match : command.globalMatch(commands))
+            terms << match.captured(1);
+        terms.removeDuplicates();
+        QVERIFY2(terms.contains("--dry-run") && terms.contains("renumber"),
+                 qPrintable(terms.join(' ')));
+        terms << "-g"
+              << "129"
+              << "130"
+              << "143"
+              << "SONQUILL_LOCK_WAIT";
+        QVERIFY2(missingFrom(manualText("sonquill-cli.1"), terms).isEmpty(),
+                 qPrintable(missingFrom(manualText("sonquill-cli.1"), terms).join(", ")));
+        QVERIFY2(missingFrom(helpPageText(), terms).isEmpty(),
+                 qPrintable(missingFrom(helpPageText(), terms).join(", ")));
+    }
+};
+
+QTEST_MAIN(DocsTest)
+#include "tst_docs.moc"
