@@ -17,7 +17,7 @@ case ${1:-} in
         ;;
 esac
 
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 
 build=build/package-build
 out=build/package
