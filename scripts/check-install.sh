@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the dev build into a temporary prefix and checks what an installation gets: every
-# file in its place, the desktop entry, the AppStream data, both manual pages, the bash
-# completion, and the installed sonquill-cli running from there. Run after scripts/test.sh,
-# whose dev build it reuses.
+# file in its place and in its package's component, the desktop entry, the AppStream data, both
+# manual pages, the bash completion, and the installed sonquill-cli running from there. Run
+# after scripts/test.sh, whose dev build it reuses.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 
 build=build/dev
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -36,20 +36,33 @@ check() {
 }
 
 app=org.sonquill.Sonquill
-installed=(
-    bin/sonquill
+# What each of the two packages holds: the command-line tool, and the window on top of it.
+cli_files=(
     bin/sonquill-cli
-    share/applications/$app.desktop
-    share/icons/hicolor/scalable/apps/$app.svg
-    share/metainfo/$app.metainfo.xml
-    share/man/man1/sonquill.1
     share/man/man1/sonquill-cli.1
     share/bash-completion/completions/sonquill-cli
     share/doc/sonquill/SonquillHelp.html
 )
-for file in "${installed[@]}"; do
+window_files=(
+    bin/sonquill
+    share/applications/$app.desktop
+    share/icons/hicolor/scalable/apps/$app.svg
+    share/metainfo/$app.metainfo.xml
+    share/man/man1/sonquill.1
+)
+for file in "${cli_files[@]}" "${window_files[@]}"; do
     check "installed $file" test -f "$prefix/$file"
 done
+# Each component installs exactly its own files, so neither package misses or repeats one.
+holds_exactly() {
+    diff <(cd "$1" && find . -type f -printf '%P\n' | sort) <(shift && printf '%s\n' "$@" | sort)
+}
+for component in cli window; do
+    cmake --install "$build" --prefix "$tmp/$component" --component "$component" >/dev/null
+done
+check "the cli component holds the tool's files" holds_exactly "$tmp/cli" "${cli_files[@]}"
+check "the window component holds the window's files" \
+    holds_exactly "$tmp/window" "${window_files[@]}"
 
 check "desktop-file-validate" desktop-file-validate "$prefix/share/applications/$app.desktop"
 # Warnings are allowed; errors fail.

@@ -1,20 +1,40 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Sonquill needs to build, run and test. Quick when all are present.
+# Installs the Debian packages Sonquill needs, quickly when all are present.
+#   scripts/install-deps.sh          what building and running the programs need
+#   scripts/install-deps.sh --test   that, plus what the tests, benchmarks, screenshots, the
+#                                    install check, formatting and packaging need
 set -euo pipefail
 
+with_test=false
+case ${1:-} in
+    --test) with_test=true ;;
+    "") ;;
+    *)
+        echo "usage: scripts/install-deps.sh [--test]" >&2
+        exit 2
+        ;;
+esac
+
 packages=(
-    cmake g++ ninja-build
+    cmake g++ ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-    libbenchmark-dev
-    pkg-config libsndfile1-dev
-    vorbis-tools sox libsox-fmt-mp3
-    fonts-dejavu-core fontconfig
-    xvfb xauth imagemagick
-    clang-format
-    desktop-file-utils appstream man-db groff-base bash-completion
-    dpkg-dev file lintian
+    libsndfile1-dev libebur128-dev libsoxr-dev
+    vorbis-tools xdg-utils
 )
+if $with_test; then
+    packages+=(
+        libbenchmark-dev
+        sox libsox-fmt-mp3 ffmpeg
+        # A desktop's media stack, so that the sanitizer run sees the plugins users have.
+        gstreamer1.0-libav gstreamer1.0-plugins-ugly pipewire
+        fonts-dejavu-core fontconfig
+        xvfb xauth imagemagick
+        clang-format
+        desktop-file-utils appstream man-db groff-base bash-completion
+        dpkg-dev file lintian
+    )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

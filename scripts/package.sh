@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds the Debian package build/package/sonquill_<version>-<release>_<arch>.deb from an
-# optimised build in build/package-build, and checks it with lintian. Install it with
-#   apt install ./build/package/sonquill_*.deb
-# With --try (as root, on a machine without sonquill installed) it also installs the package,
-# starts the desktop entry's command under a virtual display, and purges it again.
+# Builds the Debian packages build/package/sonquill-cli_<version>-<release>_<arch>.deb (the
+# command-line tool) and build/package/sonquill_<version>-<release>_<arch>.deb (the window, which
+# depends on the first) from an optimised build in build/package-build, checks them with lintian
+# and checks that the tool's package needs no graphical library. Install them with
+#   apt install ./build/package/sonquill*.deb
+# With --try (as root, on a machine without either installed) it also installs the tool's package
+# alone and runs it, then the window's and starts the desktop entry's command under a virtual
+# display, and purges both again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,7 +20,7 @@ case ${1:-} in
         ;;
 esac
 
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 
 build=build/package-build
 out=build/package
@@ -46,23 +49,48 @@ fi
 rm -rf "$out"
 cpack --config "$build/CPackConfig.cmake" -B "$out"
 rm -rf "$out/_CPack_Packages"
-deb=("$out"/sonquill_*.deb)
+cli_deb=$(echo "$out"/sonquill-cli_*.deb)
+window_deb=$(echo "$out"/sonquill_*.deb)
 
-echo "=== lintian ${deb[0]} ==="
-lintian --fail-on error "${deb[0]}"
-echo "Package: ${deb[0]}"
+echo "=== lintian $cli_deb $window_deb ==="
+lintian --fail-on error "$cli_deb" "$window_deb"
+
+# The tool is for build servers: nothing it depends on, directly or not, may be graphical.
+depends=$(dpkg-deb -f "$cli_deb" Depends | sed 's/([^)]*)//g; s/[,|]/ /g')
+echo "sonquill-cli depends on: $depends"
+closure=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+    --no-replaces --no-enhances $depends | sed -n 's/^\([a-z0-9][^ ]*\)$/\1/p' | sort -u)
+graphical=$(grep -E '^(libqt6(gui|widgets|multimedia|svg)|libx11-|libwayland|libgl1|libegl|gstreamer|libgstreamer)' \
+    <<<"$closure" || true)
+if [ -n "$graphical" ]; then
+    echo "sonquill-cli would bring in graphical packages:" $graphical >&2
+    exit 1
+fi
+echo "sonquill-cli needs $(wc -l <<<"$closure") packages, none of them graphical"
+echo "Packages: $cli_deb $window_deb"
 
 if ! $try; then
     exit 0
 fi
-if dpkg-query -W -f='${Status}' sonquill 2>/dev/null | grep -q "install ok installed"; then
-    echo "sonquill is installed already; --try installs and purges it, so it stops here" >&2
+for package in sonquill sonquill-cli; do
+    if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        echo "$package is installed already; --try installs and purges it, so it stops here" >&2
+        exit 1
+    fi
+done
+echo "=== installing $cli_deb alone ==="
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$cli_deb" >/dev/null
+cli_version=$(sonquill-cli --version)
+echo "sonquill-cli on the path: $(command -v sonquill-cli) ($cli_version)"
+if command -v sonquill >/dev/null; then
+    echo "the tool's package brought the window program along" >&2
     exit 1
 fi
-echo "=== installing ${deb[0]} ==="
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./${deb[0]}" >/dev/null
-files=$(dpkg -L sonquill)
-echo "sonquill-cli on the path: $(command -v sonquill-cli) ($(sonquill-cli --version))"
+echo "=== installing $window_deb ==="
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$window_deb" >/dev/null
+files=$(dpkg -L sonquill sonquill-cli)
+window_version=$(QT_QPA_PLATFORM=offscreen sonquill --version 2>/dev/null)
+echo "sonquill on the path: $(command -v sonquill) ($window_version)"
 entry=/usr/share/applications/org.sonquill.Sonquill.desktop
 test -f "$entry"
 command=$(sed -n 's/^Exec=//p' "$entry")
@@ -79,8 +107,8 @@ if [ "$status" -ne 124 ]; then
     exit 1
 fi
 
-echo "=== purging sonquill ==="
-DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq --purge sonquill >/dev/null
+echo "=== purging sonquill and sonquill-cli ==="
+DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq --purge sonquill sonquill-cli >/dev/null
 left=0
 while read -r path; do
     if [ -f "$path" ] || [ -L "$path" ]; then
@@ -88,6 +116,8 @@ while read -r path; do
         left=1
     fi
 done <<<"$files"
-[ ! -d /usr/share/doc/sonquill ] || { echo "left behind: /usr/share/doc/sonquill" >&2; left=1; }
-[ "$left" -eq 0 ] && echo "purged: none of the package's $(wc -l <<<"$files") paths is left"
+for folder in /usr/share/doc/sonquill /usr/share/doc/sonquill-cli; do
+    [ ! -d "$folder" ] || { echo "left behind: $folder" >&2; left=1; }
+done
+[ "$left" -eq 0 ] && echo "purged: none of the packages' $(wc -l <<<"$files") paths is left"
 exit "$left"

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 
 out=${1:-"$root/build/screenshots"}
 mkdir -p "$out"

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 
 jobs=$(nproc 2>/dev/null || echo 2)
 for preset in dev asan; do

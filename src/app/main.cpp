@@ -7,8 +7,11 @@
 #include "ui/main/Form1.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 #include <QTimer>
+
+#include <cstdio>
 
 using namespace sonquill;
 
@@ -18,6 +21,28 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Sonquill"));
     QApplication::setApplicationVersion(QStringLiteral(SONQUILL_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.sonquill.Sonquill.svg")));
+
+    // Qt's own options (-platform, -style, ...) are gone from the arguments by now.
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Keeps the sound catalogue of an Orvane game and puts its sounds into the "
+                       "game folder."));
+    parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("Sound files to add to the catalogue, as Add Sound(s) adds them."),
+        QStringLiteral("[FILE...]"));
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "sonquill: %s (see --help)\n", qUtf8Printable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("sonquill %s\n", SONQUILL_VERSION);
+        return 0;
+    }
+    // Prints the help (with Qt's options for --help-all) and exits when asked for; nothing else.
+    parser.process(app);
 
     SettingsStore settings;
     QtUserInterface ui;
@@ -37,7 +62,7 @@ int main(int argc, char *argv[])
     window.show();
 
     // Files handed over by the desktop ("Open With") join the catalogue as Add Sound(s) adds.
-    QStringList files = QCoreApplication::arguments().mid(1);
+    const QStringList files = parser.positionalArguments();
     if (!files.isEmpty())
         QTimer::singleShot(0, &window, [&window, files] { window.addSoundFiles(files); });
     return app.exec();
