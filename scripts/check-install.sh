@@ -42,6 +42,7 @@ cli_files=(
     share/man/man1/sonquill-cli.1
     share/bash-completion/completions/sonquill-cli
     share/doc/sonquill/SonquillHelp.html
+    share/doc/sonquill/sonquill-cli.schema.json
 )
 window_files=(
     bin/sonquill

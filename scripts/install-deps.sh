@@ -26,6 +26,8 @@ if $with_test; then
     packages+=(
         libbenchmark-dev
         sox libsox-fmt-mp3 ffmpeg
+        # An independent validator of the JSON output against its schema.
+        python3-jsonschema
         # A desktop's media stack, so that the sanitizer run sees the plugins users have.
         gstreamer1.0-libav gstreamer1.0-plugins-ugly pipewire
         fonts-dejavu-core fontconfig
