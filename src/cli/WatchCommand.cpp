@@ -168,14 +168,17 @@ void Watch::changed(const QStringList &present, const QStringList &gone)
                 texts << QStringLiteral("#%1").arg(record.number);
             }
         }
+        const QString text =
+            path == m_catalogue
+                ? QStringLiteral("missing: the catalogue %1; nothing is distributed until it is "
+                                 "back")
+                      .arg(path)
+                : QStringLiteral("missing: %1 (%2); its files stay until it is back")
+                      .arg(path, texts.join(QStringLiteral(", ")));
         print({{QStringLiteral("event"), QStringLiteral("missing")},
                {QStringLiteral("path"), path},
                {QStringLiteral("numbers"), numbers}},
-              QStringLiteral("missing: %1%2; its files stay until it is back")
-                  .arg(path, texts.isEmpty()
-                                 ? QString()
-                                 : QStringLiteral(" (") + texts.join(QStringLiteral(", ")) +
-                                       QLatin1Char(')')));
+              text);
     }
     // A file that went away changes nothing in the game folder: its sound keeps what it has.
     if (!present.isEmpty() && !m_lockRetry.isActive())

@@ -57,10 +57,13 @@ void InputWatcher::watch(const QStringList &files)
         }
     }
     const QStringList watched = m_watcher.files();
+    QStringList unwanted;
     for (const QString &file : watched) {
         if (!seen.contains(file))
-            m_watcher.removePath(file);
+            unwanted << file;
     }
+    if (!unwanted.isEmpty())
+        m_watcher.removePaths(unwanted);
     m_seen = std::move(seen);
     rearm(added);
     watchFolders();
@@ -96,15 +99,23 @@ void InputWatcher::settle()
 
 void InputWatcher::rearm(const QStringList &files)
 {
-    const QStringList watched = m_watcher.files();
+    const QStringList watchedList = m_watcher.files();
+    const QSet<QString> watched(watchedList.cbegin(), watchedList.cend());
+    QStringList stale;
+    QStringList present;
     for (const QString &file : files) {
-        if (!m_seen.contains(file))
+        const auto seen = m_seen.constFind(file);
+        if (seen == m_seen.cend())
             continue;
         if (watched.contains(file))
-            m_watcher.removePath(file);
-        if (m_seen.value(file).exists)
-            m_watcher.addPath(file);
+            stale << file;
+        if (seen->exists)
+            present << file;
     }
+    if (!stale.isEmpty())
+        m_watcher.removePaths(stale);
+    if (!present.isEmpty())
+        m_watcher.addPaths(present);
 }
 
 void InputWatcher::watchFolders()
