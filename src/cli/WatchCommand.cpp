@@ -145,15 +145,16 @@ void Watch::runAgain()
         m_session.unlockFolder();
         return skipped(QStringLiteral("the catalogue '%1' cannot be read").arg(m_catalogue));
     }
+    // The sources of a catalogue read anew are watched from before the run reads them, so that
+    // a save while it works is not missed.
+    m_inputs.watch(inputs());
     m_options.catalogueWhole = m_session.isWholeCatalogueOf(m_folder);
     if (!m_options.catalogueWhole && m_session.table().isEmpty()) {
         m_session.unlockFolder();
         return skipped(QStringLiteral("the catalogue '%1' is missing or could not be read whole")
                            .arg(m_catalogue));
     }
-    const bool finished = run(false);
-    m_inputs.watch(inputs());
-    if (!finished)
+    if (!run(false))
         m_loop.quit();
 }
 
