@@ -4,6 +4,7 @@
 #include "ConsoleServices.h"
 #include "Interrupts.h"
 #include "NearestName.h"
+#include "WatchCommand.h"
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/NumberRules.h"
 #include "catalogue/PathUtils.h"
@@ -62,6 +63,7 @@ const QString kJobs = QStringLiteral("jobs");
 const QString kForce = QStringLiteral("force");
 const QString kJson = QStringLiteral("json");
 const QString kDryRun = QStringLiteral("dry-run");
+const QString kWatch = QStringLiteral("watch");
 const QString kOrder = QStringLiteral("order");
 
 // One command: how it is called, what it does, the options it accepts besides the global ones,
@@ -110,7 +112,7 @@ const QMap<QString, Command> &commands()
         {QStringLiteral("distribute"),
          {QStringLiteral("distribute [--ogg|--no-ogg] [--quality N] [--min-size KB] "
                          "[--custom-command TEMPLATE] [--timeout SECONDS] [--jobs N] [--force] "
-                         "[--json] [--dry-run]"),
+                         "[--json] [--dry-run] [--watch]"),
           QStringLiteral("Puts every sound into the game folder as SOUND<n>.<ext>, encoding "
                          "large enough WAV files to Ogg Vorbis when asked, writes SoundList.dat "
                          "and SoundCode.txt and saves the catalogue. Sounds whose files are "
@@ -124,9 +126,17 @@ const QMap<QString, Command> &commands()
                          "apply otherwise. --json prints the summary as JSON; --dry-run prints "
                          "what would be made and removed and changes nothing. Ctrl-C, SIGTERM "
                          "or a closed terminal stops the run, keeping what is done (exit 130, "
-                         "143 or 129)."),
+                         "143 or 129). With --watch it stays after the run: whenever the "
+                         "catalogue or a source file changes (also by a rename or a file made "
+                         "anew) and then stays quiet for 0.2 s, it runs again, making only what "
+                         "changed, and prints one line per run (one JSON object per line with "
+                         "--json); a source that disappears is named once and its files stay "
+                         "until it is back. It holds the folder only while a run works, so the "
+                         "window and other commands can change the catalogue meanwhile; their "
+                         "saves are distributed too. Ctrl-C, SIGTERM or a closed terminal ends "
+                         "it."),
           {kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout, kJobs, kForce, kJson,
-           kDryRun}}},
+           kDryRun, kWatch}}},
         {QStringLiteral("lists"),
          {QStringLiteral("lists [--order number|name|category|table]"),
           QStringLiteral("Writes AllSounds.txt, LockedSounds.txt and WinampPlaylist.m3u into "
@@ -539,6 +549,8 @@ int distributeCommand(const Context &context, const QStringList &arguments,
     if (!options)
         return usageError(reason);
     options->catalogueWhole = context.catalogueWhole;
+    if (parser.isSet(kDryRun) && parser.isSet(kWatch))
+        return usageError(QStringLiteral("--dry-run and --watch exclude each other"));
     if (parser.isSet(kDryRun))
         return dryRunCommand(context, *options, parser.isSet(kJson));
     // Nothing to distribute from a catalogue that is missing or read as empty from damaged
@@ -548,6 +560,9 @@ int distributeCommand(const Context &context, const QStringList &arguments,
                                      "nothing was distributed")
                           .arg(SoundInfoPath(context.folder)));
     }
+    if (parser.isSet(kWatch))
+        return RunDistributeWatch(context.session, context.folder, *options, parser.isSet(kJson),
+                                  context.quiet, messages);
 
     // Ctrl-C, a build system's SIGTERM or a closed terminal stops the run cleanly, keeping what
     // is done.
@@ -751,6 +766,8 @@ int runCommandLine(const QStringList &arguments)
         {kJson, QStringLiteral("distribute: print the summary as JSON.")},
         {kDryRun, QStringLiteral("distribute: print what would be made and removed; change "
                                  "nothing.")},
+        {kWatch, QStringLiteral("distribute: stay, and run again whenever the catalogue or a "
+                                "source changes.")},
         {kOrder,
          QStringLiteral("lists: number (default), name, category or table, the order of "
                         "AllSounds.txt and the playlist."),

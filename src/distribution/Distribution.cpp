@@ -439,6 +439,8 @@ void Run::summarise()
         m_result.copiedCount += outcome.copied ? 1 : 0;
         m_result.upToDateCount += outcome.upToDate ? 1 : 0;
         m_result.failedCount += outcome.made.isEmpty() ? 1 : 0;
+        if (outcome.encoded || outcome.copied)
+            m_result.made << outcome.made;
     }
     m_result.errors << m_folderErrors;
     m_result.ErrorText = ErrorLines(m_result.errors, m_table);
@@ -655,6 +657,7 @@ QJsonObject DistributionResultJson(const DistributionResult &result)
         {QStringLiteral("kept"), int(result.kept.size())},
         {QStringLiteral("removedFiles"), QJsonArray::fromStringList(result.removed)},
         {QStringLiteral("keptFiles"), kept},
+        {QStringLiteral("made"), QJsonArray::fromStringList(result.made)},
         {QStringLiteral("temporariesRemoved"),
          QJsonArray::fromStringList(result.temporariesRemoved)},
         {QStringLiteral("errors"), DistributionErrorsJson(result.errors)},
@@ -665,6 +668,34 @@ QJsonObject DistributionResultJson(const DistributionResult &result)
         {QStringLiteral("encoderMissing"), result.encoderMissing},
         {QStringLiteral("listsFailed"), result.listsFailed},
     };
+}
+
+QString DistributionResultLine(const DistributionResult &result, const SoundTable &table)
+{
+    QStringList parts;
+    if (result.cancelled)
+        parts << QStringLiteral("cancelled after %1 of %2 sounds")
+                     .arg(result.doneCount)
+                     .arg(result.soundCount);
+    if (!result.made.isEmpty())
+        parts << QStringLiteral("made ") + result.made.join(QStringLiteral(", "));
+    if (!result.removed.isEmpty())
+        parts << QStringLiteral("removed ") + result.removed.join(QStringLiteral(", "));
+    for (const KeptFile &kept : result.kept)
+        parts << QStringLiteral("kept %1 (%2)").arg(kept.name, kept.reason);
+    if (result.upToDateCount > 0)
+        parts << QStringLiteral("%1 up to date").arg(result.upToDateCount);
+    if (result.encoderMissing)
+        parts << EncoderNotFoundText();
+    for (const DistributionError &error : result.errors) {
+        QString line = ErrorLines({error}, table);
+        parts << line.replace(kCrLf, QStringLiteral(" ")).trimmed();
+    }
+    for (const QString &warning : result.warnings)
+        parts << QStringLiteral("warning: ") + warning;
+    if (parts.isEmpty())
+        parts << QStringLiteral("nothing to distribute");
+    return parts.join(QStringLiteral("; "));
 }
 
 } // namespace sonquill

@@ -32,6 +32,7 @@ struct DistributionResult
     int copiedCount = 0;   // copied in this run, fallback copies included
     int upToDateCount = 0; // left as they were: made earlier from the same source, or in place
     int failedCount = 0;   // sounds that got no file
+    QStringList made;      // the files this run made (encoded or copied), in table order
     QStringList removed;   // files earlier runs made that no sound makes any more
     QList<KeptFile> kept;  // SOUND<n> files no sound makes, left for lack of proof
     QStringList temporariesRemoved; // partial files earlier runs left behind
@@ -43,6 +44,10 @@ QString ErrorLines(const QList<DistributionError> &errors, const SoundTable &tab
 
 // The result for "distribute --json".
 QJsonObject DistributionResultJson(const DistributionResult &result);
+
+// The result in one line, for a run that keeps the game folder up to date: what was made,
+// removed and kept, how many were up to date, and each error ("made SOUND2.wav; 2 up to date").
+QString DistributionResultLine(const DistributionResult &result, const SoundTable &table);
 
 // The collaborators of a run, all called on the thread that runs it.
 struct DistributionServices

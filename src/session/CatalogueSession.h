@@ -59,6 +59,9 @@ public:
     // The folder the shown catalogue was loaded from or last saved to; empty before either.
     QString folder() const { return m_folder; }
     const SoundTable &table() const { return m_table; }
+    // The catalogue as last loaded or saved: what the folder's file holds, unless another
+    // program changed it since.
+    const SoundTable &savedTable() const { return m_savedTable; }
     // True when the catalogue differs from what was last loaded or saved (the selection aside).
     bool isModified() const;
 

@@ -85,6 +85,16 @@ void SettingsStore::setOggUse(bool checked)
     write(kOgg, QStringLiteral("OggUse"), checked ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+bool SettingsStore::keepUpToDate() const
+{
+    return ToInteger(read(kData, QStringLiteral("KeepUpToDate"), QStringLiteral("0"))) != 0;
+}
+
+void SettingsStore::setKeepUpToDate(bool on)
+{
+    write(kData, QStringLiteral("KeepUpToDate"), on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 OggSettings LoadOggSettings(const SettingsStore &store)
 {
     OggSettings settings;

@@ -51,6 +51,10 @@ public:
     // "Ogg"/"OggUse" read with ToInteger (default 0); written as "1" or "0".
     qint16 oggUse() const;
     void setOggUse(bool checked);
+    // "Data"/"KeepUpToDate": the window updates the game folder after each save and each change
+    // of a source. Written as "1" or "0"; absent is off.
+    bool keepUpToDate() const;
+    void setKeepUpToDate(bool on);
 
 private:
     std::unique_ptr<QSettings> m_settings;

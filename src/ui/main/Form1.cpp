@@ -21,11 +21,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUndoCommand>
 #include <QUndoStack>
 
@@ -107,9 +110,23 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     // The run's progress reaches the progress window here, on the window's thread.
     connect(&m_job, &DistributionJob::started, this,
             [this](const QString &title, const QString &message, int count) {
+                if (m_updating) {
+                    m_updateBar->setRange(0, count);
+                    m_updateBar->setValue(0);
+                    m_updateBar->show();
+                    return;
+                }
                 m_services.progress.ShowProgress(title, message, qint16(count), false);
             });
     connect(&m_job, &DistributionJob::soundDone, this, [this](int index, int done, int total) {
+        if (m_updating) {
+            m_updateBar->setValue(done);
+            const QString name =
+                m_updateTable.isValidIndex(index) ? m_updateTable.at(index).name : QString();
+            statusBar()->showMessage(
+                tr("Updating the game folder: %1 (%2 of %3)").arg(name).arg(done).arg(total));
+            return;
+        }
         m_services.progress.soundFinished(index);
         m_services.progress.AdvanceProgress(1);
         const QString name =
@@ -143,11 +160,30 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
         if (m_services.progress.cancelRequested())
             m_job.cancel();
     });
+    m_updateRetry = new QTimer(this);
+    m_updateRetry->setSingleShot(true);
+    m_updateRetry->setInterval(1000);
+    connect(m_updateRetry, &QTimer::timeout, this, &Form1::updateGameFolder);
+    connect(&m_sourceWatch, &InputWatcher::changed, this, &Form1::sourcesChanged);
     m_undo = new QUndoStack(this);
     buildControls();
     buildMenus();
     applyDesign();
     statusBar()->setSizeGripEnabled(true);
+    m_updateBar = new QProgressBar(statusBar());
+    m_updateBar->setObjectName(QStringLiteral("barUpdate"));
+    m_updateBar->setMaximumWidth(scaledX(1500));
+    m_updateBar->setTextVisible(false);
+    m_updateBar->hide();
+    statusBar()->addPermanentWidget(m_updateBar);
+    m_updateProblemsButton = new QToolButton(statusBar());
+    m_updateProblemsButton->setObjectName(QStringLiteral("cmdUpdateProblems"));
+    m_updateProblemsButton->setAutoRaise(true);
+    m_updateProblemsButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    m_updateProblemsButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_updateProblemsButton->hide();
+    connect(m_updateProblemsButton, &QToolButton::clicked, this, &Form1::showUpdateProblems);
+    statusBar()->addPermanentWidget(m_updateProblemsButton);
     const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
     resize(scaledX(kClientWidth), scaledY(kClientHeight) + chrome);
     // The controls above and below the grid keep their designed places, so the window never
@@ -326,6 +362,8 @@ void Form1::Form_Load()
     loadCatalogue(folder);
     MakeSort();
     UpdateCategories();
+    // Checking the entry updates the game folder at once, as the user's choice would.
+    m_mnuKeepUpToDate->setChecked(m_services.settings.keepUpToDate());
 
     try {
         if (m_services.makePlayer)
@@ -415,6 +453,7 @@ void Form1::loadCatalogue(const QString &folder)
 {
     m_session.load(folder);
     watchCatalogue();
+    watchSources();
     // Each file is looked at once per load; refills of the grid show what was read then.
     for (const SoundRecord &record : m_session.table().records())
         m_facts.facts(record.filename);
@@ -450,6 +489,12 @@ bool Form1::saveCatalogue(const QString &folder)
     if (saved) {
         m_changedBar->hide();
         watchCatalogue();
+    }
+    if (saved && !m_unloaded) {
+        watchSources();
+        // The end of a distribution asked for saves too; the folder is up to date then.
+        if (m_distributionFolder.isEmpty())
+            updateGameFolder();
     }
     return saved;
 }
@@ -527,6 +572,10 @@ void Form1::refuseText(TextVerdict verdict)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    // Nothing new starts from here on.
+    m_closing = true;
+    m_sourceWatch.watch({});
+    m_updateRetry->stop();
     // A run still working is stopped and its end shown before the window goes.
     if (m_job.isRunning()) {
         m_job.cancel();

@@ -3,6 +3,7 @@
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundTable.h"
 #include "distribution/DistributionJob.h"
+#include "distribution/InputWatcher.h"
 #include "services/MessageSink.h"
 #include "services/UiServices.h"
 #include "session/CatalogueSession.h"
@@ -19,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -26,8 +28,10 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QFileSystemWatcher;
+class QToolButton;
 class QTimer;
 class QToolBar;
 class QUndoStack;
@@ -38,6 +42,7 @@ class ProcessRunner;
 class ProgressSink;
 class SoundGridModel;
 class SoundGridView;
+class UpdateProblemsDialog;
 
 // Everything the main window needs from outside: the user, the desktop, the settings, the
 // encoder starter, the progress window and a media player.
@@ -75,10 +80,14 @@ public:
     void refreshGrid();
     // True while a distribution works in the background.
     bool isDistributing() const { return m_job.isRunning(); }
+    // True while the game folder is being kept up to date (no window shows that run).
+    bool isUpdatingGameFolder() const { return m_job.isRunning() && m_updating; }
 
 signals:
     // A distribution ended and its summary was shown.
     void distributionFinished();
+    // An update of the game folder ended; the status bar tells how it went.
+    void gameFolderUpdated();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -156,6 +165,23 @@ private:
     bool refusedWhileDistributing();
     // Tells the user why a typed name or category was refused.
     void refuseText(TextVerdict verdict);
+    // The run's settings as the window holds them, for folder.
+    DistributionOptions distributionOptions(const QString &folder, bool force) const;
+
+    // File > Keep Game Folder Up to Date: after each save of the catalogue and each change of
+    // one of its sources, the saved catalogue is distributed again in the background, making
+    // only what changed.
+    void setKeepUpToDate(bool on);
+    // Starts that run now, or once the distribution that works now has ended.
+    void updateGameFolder();
+    void gameFolderUpdateEnded(const DistributionResult &result);
+    // Watches the saved catalogue's sources while the game folder is kept up to date.
+    void watchSources();
+    void sourcesChanged(const QStringList &present, const QStringList &gone);
+    void addUpdateProblems(const QStringList &problems);
+    void showUpdateProblems();
+    // What waited for the run that has just ended: a distribution asked for, or an update.
+    void startWaitingWork();
 
     void buildControls();
     void buildMenus();
@@ -269,6 +295,22 @@ private:
     QTimer *m_cancelPoll = nullptr;
     QFileSystemWatcher *m_catalogueWatcher = nullptr;
     QToolBar *m_changedBar = nullptr; // says another program changed the catalogue
+
+    bool m_keepUpToDate = false;
+    bool m_updating = false;      // the running job is an update, not a distribution asked for
+    bool m_updateWaiting = false; // another update is due once the running job has ended
+    // A distribution asked for while an update worked (its force flag); it follows that one.
+    std::optional<bool> m_distributionWaiting;
+    bool m_closing = false;
+    SoundTable m_updateTable; // the catalogue the running update distributes
+    InputWatcher m_sourceWatch;
+    QTimer *m_updateRetry = nullptr; // tries again while another program holds the folder
+    QAction *m_mnuKeepUpToDate = nullptr;
+    QAction *m_mnuUpdateProblems = nullptr;
+    QProgressBar *m_updateBar = nullptr;
+    QToolButton *m_updateProblemsButton = nullptr;
+    QStringList m_updateProblems;
+    QPointer<UpdateProblemsDialog> m_updateProblemsDialog;
 };
 
 } // namespace sonquill

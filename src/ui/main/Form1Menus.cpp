@@ -86,6 +86,16 @@ void Form1::buildMenus()
     connect(again, &QAction::triggered, this, [this] { distribute(true); });
     addMenuEntry(fileMenu, file, FileMenu::ClearOld, QStringLiteral("&Clear old SOUND#.* files"),
                  {}, &Form1::mnuFile_Click);
+    // Beyond the design as well: the game folder kept up to date in the background.
+    fileMenu->addSeparator();
+    m_mnuKeepUpToDate = fileMenu->addAction(QStringLiteral("&Keep Game Folder Up to Date"));
+    m_mnuKeepUpToDate->setObjectName(QStringLiteral("mnuFileKeepUpToDate"));
+    m_mnuKeepUpToDate->setCheckable(true);
+    connect(m_mnuKeepUpToDate, &QAction::toggled, this, &Form1::setKeepUpToDate);
+    m_mnuUpdateProblems = fileMenu->addAction(QStringLiteral("Game Folder &Update Problems..."));
+    m_mnuUpdateProblems->setObjectName(QStringLiteral("mnuFileUpdateProblems"));
+    m_mnuUpdateProblems->setEnabled(false);
+    connect(m_mnuUpdateProblems, &QAction::triggered, this, &Form1::showUpdateProblems);
     fileMenu->addSeparator();
     QAction *quit = fileMenu->addAction(QStringLiteral("&Quit"));
     quit->setObjectName(QStringLiteral("mnuFileQuit"));
@@ -188,6 +198,12 @@ void Form1::mnuFile_Click(int index)
         cmdDistribute_Click();
         break;
     case FileMenu::ClearOld: {
+        // Not under a run that is writing those files; a distribution asked for shows its own
+        // window, so only an update can be running here.
+        if (m_job.isRunning()) {
+            showStatus(tr("The game folder is being updated; clear it once that has finished."));
+            return;
+        }
         const Button answer =
             ask(QStringLiteral("Delete SOUND files?"),
                 QStringLiteral("This will delete all the SOUND#.* files in the compiled game "
@@ -222,20 +238,35 @@ void Form1::cmdDistribute_Click()
     distribute(false);
 }
 
-void Form1::distribute(bool force)
+DistributionOptions Form1::distributionOptions(const QString &folder, bool force) const
 {
-    if (refusedWhileDistributing())
-        return;
-    finishEditing();
     DistributionOptions options;
     options.OggUse = m_oggUse;
     options.ogg = m_ogg;
     options.programFolder = m_services.programFolder;
     options.timeoutMs = m_services.encoderTimeoutMs;
-    const QString folder = gameFolder();
     options.jobs = m_ogg.Jobs;
     options.force = force;
     options.catalogueWhole = m_session.isWholeCatalogueOf(folder);
+    return options;
+}
+
+void Form1::distribute(bool force)
+{
+    if (refusedWhileDistributing())
+        return;
+    finishEditing();
+    // An update of the game folder gives way: it stops, keeping what it made, and this
+    // distribution starts once it has.
+    if (m_job.isRunning()) {
+        m_distributionWaiting = force;
+        m_job.cancel();
+        showStatus(tr("The distribution starts as soon as the update of the game folder has "
+                      "stopped."));
+        return;
+    }
+    const QString folder = gameFolder();
+    const DistributionOptions options = distributionOptions(folder, force);
     // Held for the whole run, so that no other program distributes or saves there meanwhile.
     if (const FileError locked = m_session.lockFolder(folder, 0)) {
         tell(QStringLiteral("Sonquill"), locked.description, MessageRequest::Icon::Exclamation);
@@ -248,6 +279,8 @@ void Form1::distribute(bool force)
 
 void Form1::distributed(const DistributionResult &result)
 {
+    if (m_updating)
+        return gameFolderUpdateEnded(result);
     if (m_distributionFolder.isEmpty())
         return; // shown already, when the window closed during the run
     m_cancelPoll->stop();
@@ -262,11 +295,14 @@ void Form1::distributed(const DistributionResult &result)
     m_session.unlockFolder();
     m_distributionFolder.clear();
     emit distributionFinished();
+    startWaitingWork();
 }
 
 bool Form1::refusedWhileDistributing()
 {
-    if (!m_job.isRunning())
+    // An update works on its own copy of the saved catalogue and saves nothing: the list may
+    // change meanwhile.
+    if (!m_job.isRunning() || m_updating)
         return false;
     showStatus(tr("A distribution is running; the list can change again once it has finished."));
     return true;

@@ -6,12 +6,14 @@
 #include "ui/dialogs/FrmProgress.h"
 
 #include <QCheckBox>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
+#include <QToolButton>
 
 using namespace sonquill;
 using namespace sonquill::test;
@@ -353,6 +355,89 @@ private slots:
         QCOMPARE(runTool("pgrep", {"-f", script}), 1);
         window.addDroppedPaths({h.sourceFolder() + "/Late.wav"});
         QCOMPARE(window.table().SoundCount(), 3);
+    }
+
+    // File > Keep Game Folder Up to Date: remembered; each change of a source and each save
+    // updates the folder in the background, never with a window; problems go to a list.
+    void keepGameFolderUpToDate()
+    {
+        Form1Harness h;
+        Form1 &w = h.openWith(h.sounds(2));
+        const QDir game(h.gameFolder());
+        QAction *keep = w.findChild<QAction *>("mnuFileKeepUpToDate");
+        QVERIFY(keep->isCheckable() && !keep->isChecked());
+        QSignalSpy updated(&w, &Form1::gameFolderUpdated);
+        const auto status = [&] { return w.statusBar()->currentMessage(); };
+        keep->trigger();
+        QVERIFY(updated.wait());
+        QCOMPARE(h.settings.read("Data", "KeepUpToDate", ""), "1");
+        QCOMPARE(status(), "Game folder updated: made SOUND1.wav, SOUND2.wav");
+
+        const QByteArray louder = makeWav(3000);
+        QVERIFY(writeFile(h.sourceFolder() + "/S1.wav", louder));
+        QVERIFY(updated.wait());
+        QCOMPARE(readFile(game.filePath("SOUND1.wav")), louder);
+        QCOMPARE(status(), "Game folder updated: made SOUND1.wav; 1 up to date");
+
+        // A sound added is distributed once it is saved.
+        w.addSoundFiles({h.makeSource("S3.wav")});
+        QVERIFY(!game.exists("SOUND3.wav"));
+        h.trigger("mnuFile 4");
+        QVERIFY(updated.wait());
+        QVERIFY(game.exists("SOUND3.wav"));
+
+        // A source that became a folder: its sound keeps its file, the problem is listed.
+        QVERIFY(QFile::remove(h.sourceFolder() + "/S2.wav"));
+        QVERIFY(QDir().mkdir(h.sourceFolder() + "/S2.wav"));
+        QVERIFY(updated.wait());
+        QVERIFY(game.exists("SOUND2.wav"));
+        QVERIFY(status().startsWith("Game folder updated with problems: 2 up to date; "));
+        QCOMPARE(h.control<QToolButton>("cmdUpdateProblems")->text(), "1 update problem");
+        w.findChild<QAction *>("mnuFileUpdateProblems")->trigger();
+        auto *list = w.findChild<QListWidget *>("lstProblems");
+        QVERIFY(list && list->isVisible());
+        QCOMPARE(list->count(), 1);
+        QVERIFY2(list->item(0)->text().contains(h.sourceFolder() + "/S2.wav (#2) : "),
+                 qPrintable(list->item(0)->text()));
+        QVERIFY(h.ui.messages.isEmpty() && h.progress.calls.isEmpty());
+
+        keep->trigger();
+        QCOMPARE(h.settings.read("Data", "KeepUpToDate", ""), "0");
+        QVERIFY(writeFile(h.sourceFolder() + "/S1.wav", makeWav(4000)));
+        // Nothing announces that no update comes: many times the watcher's quiet time.
+        QVERIFY(!updated.wait(1500));
+        QCOMPARE(readFile(game.filePath("SOUND1.wav")), louder);
+    }
+
+    // Remembered on, the window updates the folder at start; Distribute then waits for that
+    // update to stop, and the list can be edited meanwhile.
+    void distributeWaitsForTheUpdate()
+    {
+        Form1Harness h;
+        // An encoder that takes its time, so that the update is still at work.
+        const QString encoder = h.home() + "/slow.sh";
+        writeFile(encoder, "#!/bin/sh\nsleep 2\n{ printf OggS; cat \"$1\"; } > \"$2\"\n");
+        QFile::setPermissions(encoder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        h.settings.setKeepUpToDate(true);
+        h.settings.setOggUse(true);
+        SaveOggSettings(h.settings, "3", "0", true, encoder + " %1 %2");
+        Form1 &w = h.openWith(h.sounds(2));
+        QVERIFY(w.findChild<QAction *>("mnuFileKeepUpToDate")->isChecked());
+        QVERIFY(w.isUpdatingGameFolder());
+        QSignalSpy updated(&w, &Form1::gameFolderUpdated);
+        QSignalSpy finished(&w, &Form1::distributionFinished);
+        h.edit(1, ColName, "Renamed");
+        QCOMPARE(w.table().at(1).name, "Renamed");
+        h.press("cmdDistribute");
+        QVERIFY(w.isUpdatingGameFolder());
+        QCOMPARE(w.statusBar()->currentMessage(), "The distribution starts as soon as the update "
+                                                  "of the game folder has stopped.");
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(updated.size(), 1);
+        QCOMPARE(h.progress.calls.value(0).section('|', 0, 1), "show|Distributing Files");
+        QCOMPARE(h.messages().value(0).section(" | ", 0, 0), "Copying Complete");
+        QCOMPARE(QDir(h.gameFolder()).entryList({"SOUND*"}, QDir::Files | QDir::CaseSensitive),
+                 (QStringList{"SOUND1.ogg", "SOUND2.ogg"}));
     }
 };
 
