@@ -106,7 +106,15 @@ struct World
         return QDir(path("game"))
             .entryList({"SOUND*", ".SOUND*"}, QDir::Files | QDir::Hidden | QDir::CaseSensitive);
     }
-    bool encoderRunning() const { return runTool("pgrep", {"-f", path("slow.sh")}) == 0; }
+    // How many of the slow encoders run now.
+    int encodersRunning() const
+    {
+        QByteArray count;
+        // The scripts' shells, not sonquill-cli, whose own arguments name the script too.
+        runTool("pgrep", {"-c", "-f", "^/bin/sh " + path("slow.sh")}, &count);
+        return count.trimmed().toInt();
+    }
+    bool encoderRunning() const { return encodersRunning() > 0; }
 
     QTemporaryDir dir;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -251,7 +259,9 @@ private Q_SLOTS:
         writeFile(world.path("game/.SOUND7.ogg.k2j4h6g8f0a.ogg"), "OggS half");
         const auto run = world.start({"distribute", "--ogg", "--min-size", "0", "--jobs", "2",
                                       "--custom-command", world.path("slow.sh") + " %1 %2"});
-        QTRY_VERIFY_WITH_TIMEOUT(world.encoderRunning(), 20000);
+        // Both encoders at work, each with its partial file begun.
+        QTRY_VERIFY_WITH_TIMEOUT(world.encodersRunning() == 2 && world.soundFiles().size() == 2,
+                                 20000);
         for (int i = 0; i < count; ++i)
             ::kill(pid_t(run->processId()), signal);
         QVERIFY(run->waitForFinished(20000));
