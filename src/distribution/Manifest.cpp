@@ -30,6 +30,14 @@ qint64 wideOf(const QJsonValue &value)
     return value.toString().toLongLong();
 }
 
+// The same file, unchanged, as far as one stat can tell.
+bool sameStamp(const FileStamp &a, const FileStamp &b)
+{
+    return a.exists && b.exists && a.regular && b.regular && a.size == b.size &&
+           a.mtimeNs == b.mtimeNs && a.ctimeNs == b.ctimeNs && a.device == b.device &&
+           a.inode == b.inode;
+}
+
 } // namespace
 
 bool MadeRecord::describes(const FileStamp &targetNow) const
@@ -81,7 +89,8 @@ Manifest Manifest::Load(const QString &gameFolder)
     Manifest manifest;
     manifest.m_path = PathFor(gameFolder);
     // A pipe or a device under the record's name would block the run or never end.
-    if (!QFileInfo(manifest.m_path).isFile())
+    const FileStamp before = StampOf(manifest.m_path);
+    if (!before.exists || !before.regular)
         return manifest;
     QFile file(manifest.m_path);
     if (!file.open(QIODevice::ReadOnly))
@@ -90,11 +99,15 @@ Manifest Manifest::Load(const QString &gameFolder)
     if (root.value(QStringLiteral("format")).toInt() != kFormat)
         return manifest;
     const QJsonObject files = root.value(QStringLiteral("files")).toObject();
+    bool dropped = false;
     for (auto it = files.begin(); it != files.end(); ++it) {
         const QJsonObject entry = it.value().toObject();
         const auto number = NumberOfSoundFileName(it.key());
-        if (!number || it.key().contains(QLatin1Char('/')) || it.key().contains(QLatin1Char('\\')))
+        if (!number || it.key().contains(QLatin1Char('/')) ||
+            it.key().contains(QLatin1Char('\\'))) {
+            dropped = true;
             continue;
+        }
         MadeRecord record;
         record.source = entry.value(QStringLiteral("source")).toString();
         record.sourceSize = wideOf(entry.value(QStringLiteral("sourceSize")));
@@ -106,11 +119,24 @@ Manifest Manifest::Load(const QString &gameFolder)
         record.targetInode = quint64(wideOf(entry.value(QStringLiteral("targetInode"))));
         manifest.records.insert(it.key(), record);
     }
+    // Known to hold exactly these records only when nothing was dropped and the file did not
+    // change while it was read.
+    const FileStamp after = StampOf(manifest.m_path);
+    if (!dropped && sameStamp(before, after)) {
+        manifest.m_onDisk = manifest.records;
+        manifest.m_diskStamp = after;
+        manifest.m_inSync = true;
+    }
     return manifest;
 }
 
-FileError Manifest::Save() const
+FileError Manifest::Save()
 {
+    // A run with nothing to do leaves the record as it is: serialising and writing it whole
+    // costs more than the rest of such a run.
+    if (m_inSync && records == m_onDisk && sameStamp(m_diskStamp, StampOf(m_path)))
+        return {};
+    m_inSync = false;
     QJsonObject files;
     for (auto it = records.cbegin(); it != records.cend(); ++it) {
         const MadeRecord &record = it.value();
@@ -131,7 +157,13 @@ FileError Manifest::Save() const
         return {int(QFileDevice::OpenError),
                 QStringLiteral("the folder %1 cannot be made").arg(QFileInfo(m_path).path())};
     }
-    return WriteWholeFile(m_path, QJsonDocument(root).toJson(QJsonDocument::Compact));
+    if (const FileError failed =
+            WriteWholeFile(m_path, QJsonDocument(root).toJson(QJsonDocument::Compact)))
+        return failed;
+    m_onDisk = records;
+    m_diskStamp = StampOf(m_path);
+    m_inSync = m_diskStamp.exists && m_diskStamp.regular;
+    return {};
 }
 
 } // namespace sonquill
