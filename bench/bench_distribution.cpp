@@ -17,6 +17,7 @@
 #include <benchmark/benchmark.h>
 
 #include "TimesReporter.h"
+#include "WavHeader.h"
 
 #include <cmath>
 #include <cstdio>
@@ -35,32 +36,16 @@ public:
     void CloseProgress() override {}
 };
 
-void appendLe(QByteArray &out, quint32 value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.append(char((value >> (8 * i)) & 0xFF));
-}
-
 // A 16-bit mono PCM WAV file of totalBytes bytes holding a tone.
 QByteArray wavBytes(int totalBytes)
 {
-    const int dataBytes = totalBytes - 44;
-    QByteArray out;
+    QByteArray out = wavHeader(totalBytes);
     out.reserve(totalBytes);
-    out.append("RIFF");
-    appendLe(out, quint32(totalBytes - 8), 4);
-    out.append("WAVEfmt ");
-    appendLe(out, 16, 4);
-    appendLe(out, 1, 2);
-    appendLe(out, 1, 2);
-    appendLe(out, 22050, 4);
-    appendLe(out, 44100, 4);
-    appendLe(out, 2, 2);
-    appendLe(out, 16, 2);
-    out.append("data");
-    appendLe(out, quint32(dataBytes), 4);
-    for (int i = 0; i < dataBytes / 2; ++i)
-        appendLe(out, quint16(qint16(8000 * std::sin(2 * M_PI * 440 * i / 22050.0))), 2);
+    for (int i = 0; out.size() + 2 <= totalBytes; ++i) {
+        const auto sample = quint16(qint16(8000 * std::sin(2 * M_PI * 440 * i / 22050.0)));
+        out.append(char(sample & 0xFF));
+        out.append(char(sample >> 8));
+    }
     out.resize(totalBytes);
     return out;
 }

@@ -24,6 +24,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace sonquill {
@@ -41,7 +42,8 @@ using Code = DistributionError::Code;
 // What came of one planned sound, filled in by whichever thread did the work.
 struct Outcome
 {
-    QString made; // the file name the sound has now; empty when it got none
+    QString made;        // the file name the sound has now; empty when it got none
+    FileStamp madeStamp; // of the file made in this run, as it was right after
     std::optional<MadeRecord> record;
     QList<DistributionError> errors;
     bool done = false;
@@ -122,6 +124,7 @@ void Run::copyInto(const PlannedSound &sound, const QString &name, Outcome &outc
         return;
     }
     outcome.made = name;
+    outcome.madeStamp = made;
     outcome.copied = true;
     outcome.record = MadeRecord::of(sound.source, m_state.sources.value(sound.tableIndex - 1),
                                     QStringLiteral("copy"), made);
@@ -174,10 +177,11 @@ bool Run::encode(const PlannedSound &sound, Outcome &outcome, const std::functio
             why = renamed.description;
         } else {
             outcome.made = sound.target;
+            outcome.madeStamp = StampOf(path(sound.target));
             outcome.encoded = true;
             outcome.record =
                 MadeRecord::of(sound.source, m_state.sources.value(sound.tableIndex - 1), sound.how,
-                               StampOf(path(sound.target)));
+                               outcome.madeStamp);
             outcome.sourceBytes = qint64(RoundHalfEven(double(m_table.at(sound.tableIndex).size)));
             outcome.encodedBytes = written.size;
             return true;
@@ -325,15 +329,17 @@ void Run::saveRecord(bool atEnd)
 // it; every other one stays and is named.
 void Run::removeLeftovers()
 {
-    QSet<QString> made;
     QSet<QString> claimed;
     QSet<qint16> failed;
     for (int position = 0; position < m_plan.sounds.size(); ++position) {
         const PlannedSound &sound = m_plan.sounds.at(position);
         const Outcome &outcome = m_outcomes[std::size_t(position)];
         if (!outcome.made.isEmpty()) {
-            made.insert(outcome.made);
             claimed.insert(outcome.made);
+            // Files made in this run are in the folder now, under their names; the others
+            // were there when it was read.
+            if (outcome.copied || outcome.encoded)
+                m_state.soundFiles.insert(outcome.made, outcome.madeStamp);
             continue;
         }
         // Nothing made: what the number has now stays as it is.
@@ -346,9 +352,6 @@ void Run::removeLeftovers()
              sound.problems.first().code != Code::NumberTaken))
             failed.insert(sound.number);
     }
-    // Files made in this run are in the folder now, under their names.
-    for (const QString &name : std::as_const(made))
-        m_state.soundFiles.insert(name, StampOf(path(name)));
     const Removals removals = PlanRemovals(m_table, m_options, m_state, claimed, failed);
     for (const QString &name : removals.forgotten)
         m_state.record.records.remove(name);
@@ -386,12 +389,11 @@ void Run::writeLists()
         soundList += SoundListEntryBytes(record);
         soundCode += SoundCodeEntryBytes(record);
     }
-    QHash<QString, int> sourceOwners;
+    QHash<std::pair<quint64, quint64>, int> sourceOwners;
     for (int index = 1; index <= m_table.SoundCount(); ++index) {
         const FileStamp &stamp = m_state.sources.value(index - 1);
         if (stamp.exists)
-            sourceOwners.insert(QString::number(stamp.device) + u':' + QString::number(stamp.inode),
-                                index);
+            sourceOwners.insert({stamp.device, stamp.inode}, index);
     }
     const auto write = [&](const char *fileName, const QByteArray &bytes) {
         const QString name = QString::fromLatin1(fileName);
@@ -410,8 +412,7 @@ void Run::writeLists()
         if (stamp.exists && stamp.size == bytes.size() && existing.open(QIODevice::ReadOnly) &&
             existing.readAll() == bytes)
             return;
-        const int owner = sourceOwners.value(
-            QString::number(stamp.device) + u':' + QString::number(stamp.inode), 0);
+        const int owner = sourceOwners.value({stamp.device, stamp.inode}, 0);
         if (stamp.exists && owner != 0) {
             return failure(
                 QStringLiteral("%1 was not replaced because it is the source file of sound #%2")

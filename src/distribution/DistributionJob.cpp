@@ -37,8 +37,10 @@ private:
 DistributionJob::DistributionJob(ProcessRunner &runner, QObject *parent)
     : QObject(parent), m_runner(runner), m_cancelled(std::make_shared<std::atomic<bool>>(false))
 {
-    connect(&m_watcher, &QFutureWatcher<DistributionResult>::finished, this,
-            [this] { emit finished(m_watcher.result()); });
+    connect(&m_watcher, &QFutureWatcher<DistributionResult>::finished, this, [this] {
+        m_busy = false;
+        emit finished(m_watcher.result());
+    });
 }
 
 DistributionJob::~DistributionJob()
@@ -53,6 +55,7 @@ bool DistributionJob::start(const SoundTable &table, const QString &gameFolder,
     if (isRunning())
         return false;
     m_cancelled = std::make_shared<std::atomic<bool>>(false);
+    m_busy = true;
     // The run keeps its own copies: the window may change while it works.
     m_watcher.setFuture(
         QtConcurrent::run([this, table, gameFolder, options, cancelled = m_cancelled] {

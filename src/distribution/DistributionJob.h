@@ -19,7 +19,9 @@ public:
     explicit DistributionJob(ProcessRunner &runner, QObject *parent = nullptr);
     ~DistributionJob() override;
 
-    bool isRunning() const { return m_watcher.isRunning(); }
+    // From start until finished has been emitted: a run that has ended but whose result is
+    // not delivered yet still counts, so that no second run starts in between.
+    bool isRunning() const { return m_busy; }
     // Starts a run; false (nothing started) while another runs.
     bool start(const SoundTable &table, const QString &gameFolder,
                const DistributionOptions &options);
@@ -39,6 +41,7 @@ private:
     ProcessRunner &m_runner;
     std::shared_ptr<std::atomic<bool>> m_cancelled;
     QFutureWatcher<DistributionResult> m_watcher;
+    bool m_busy = false;
 };
 
 } // namespace sonquill

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <utility>
 
 namespace sonquill {
 
@@ -43,11 +44,9 @@ public:
     }
 
 private:
-    static QString key(const FileStamp &stamp)
-    {
-        return QString::number(stamp.device) + QLatin1Char(':') + QString::number(stamp.inode);
-    }
-    QHash<QString, int> m_owners;
+    using Key = std::pair<quint64, quint64>;
+    static Key key(const FileStamp &stamp) { return {stamp.device, stamp.inode}; }
+    QHash<Key, int> m_owners;
 };
 
 QString actionName(PlannedSound::Action action)

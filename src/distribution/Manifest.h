@@ -28,6 +28,7 @@ struct MadeRecord
                  const FileStamp &targetNow) const;
     static MadeRecord of(const QString &sourcePath, const FileStamp &sourceStamp,
                          const QString &madeHow, const FileStamp &targetStamp);
+    bool operator==(const MadeRecord &other) const = default;
 };
 
 // The record of every numbered file that distribution made in one game folder, kept in the
@@ -42,12 +43,19 @@ public:
     // A missing or unreadable record is an empty one: everything is made again. Only a regular
     // file is opened. Entries that name no bare SOUND<n> file are dropped.
     static Manifest Load(const QString &gameFolder);
-    [[nodiscard]] FileError Save() const;
+    // Writes the records, unless the file holds exactly these already and nobody changed it
+    // since it was read or written here.
+    [[nodiscard]] FileError Save();
 
     QHash<QString, MadeRecord> records; // by target file name ("SOUND12.ogg")
 
 private:
     QString m_path;
+    // What the file holds, as far as this object knows, and its stamp then; only valid when
+    // inSync.
+    QHash<QString, MadeRecord> m_onDisk;
+    FileStamp m_diskStamp;
+    bool m_inSync = false;
 };
 
 } // namespace sonquill

@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -511,6 +512,64 @@ private Q_SLOTS:
                  qPrintable(gone.out));
         QCOMPARE(QDir(cli.path("config")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                  QStringList());
+    }
+
+    // A run with nothing to do writes nothing: not the catalogue, not the record, no sound;
+    // one that has something to do still writes all three.
+    void upToDateRunWritesNothing()
+    {
+        Cli cli;
+        cli.m_environment.insert("XDG_CACHE_HOME", cli.path("cache"));
+        writeFile(cli.path("sfx/A.wav"), makeWav(6000));
+        writeFile(cli.path("sfx/B.mp3"), "not really an mp3");
+        QCOMPARE(cli.inGame({"add", "@/sfx/A.wav", "@/sfx/B.mp3"}).exitCode, 0);
+        QCOMPARE(cli.inGame({"distribute", "--no-ogg"}).exitCode, 0);
+        const QStringList records =
+            QDir(cli.path("cache/Sonquill/distribution")).entryList(QDir::Files);
+        QCOMPARE(records.size(), 1);
+        const QString record = "cache/Sonquill/distribution/" + records.first();
+        // Inode, modification and change time: a file written again, whole or in place,
+        // differs in one of them.
+        const auto stamps = [&] {
+            QStringList result;
+            for (const QString &file : {QString("game/SoundInfo.dat"), record,
+                                        QString("game/SOUND1.wav"), QString("game/SOUND2.mp3")}) {
+                struct stat info;
+                if (::stat(QFile::encodeName(cli.path(file)).constData(), &info) != 0)
+                    return QStringList{file + " is missing"};
+                result << QStringLiteral("%1 %2 %3.%4 %5.%6")
+                              .arg(file)
+                              .arg(info.st_ino)
+                              .arg(info.st_mtim.tv_sec)
+                              .arg(info.st_mtim.tv_nsec)
+                              .arg(info.st_ctim.tv_sec)
+                              .arg(info.st_ctim.tv_nsec);
+            }
+            return result;
+        };
+        const QStringList before = stamps();
+        const QByteArray catalogue = readFile(cli.path("game/SoundInfo.dat"));
+
+        const Outcome again = cli.inGame({"distribute", "--no-ogg"});
+        QCOMPARE(again.exitCode, 0);
+        QVERIFY2(again.out.contains("2 sounds were already up to date."), qPrintable(again.out));
+        QCOMPARE(stamps(), before);
+
+        // A source that grew: its copy is made again, the record and the catalogue (which
+        // keeps the sizes) are written.
+        writeFile(cli.path("sfx/B.mp3"), "not really an mp3, and longer");
+        const Outcome changed = cli.inGame({"distribute", "--no-ogg"});
+        QCOMPARE(changed.exitCode, 0);
+        QVERIFY2(changed.out.contains("1 sound was already up to date."), qPrintable(changed.out));
+        const QStringList after = stamps();
+        QCOMPARE(after.size(), before.size());
+        for (int i = 0; i < after.size(); ++i) {
+            const bool unchanged = after[i] == before[i];
+            QVERIFY2(unchanged == after[i].startsWith("game/SOUND1.wav"), qPrintable(after[i]));
+        }
+        QVERIFY(readFile(cli.path("game/SoundInfo.dat")) != catalogue);
+        QCOMPARE(readFile(cli.path("game/SOUND2.mp3")),
+                 QByteArray("not really an mp3, and longer"));
     }
 };
 

@@ -487,6 +487,45 @@ private Q_SLOTS:
                      "made by this catalogue)."),
                  qPrintable(last.summaryText));
     }
+
+    // What the record keeps of made files comes back whole, whatever the source's path holds,
+    // so that the next run knows them and can prove it made them.
+    void recordKeepsEveryPath_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::newRow("plain") << "/sfx/Boom.wav";
+        QTest::newRow("quotes and backslashes") << R"(/sfx/say "hi" \ bye\.wav)";
+        QTest::newRow("control characters") << "/sfx/tab\tline\nbell\x07 end\x1f.wav";
+        QTest::newRow("non-ASCII") << QString::fromUtf8("/sfx/caf\u00e9 \u20ac 5/\u00fc.wav");
+    }
+    void recordKeepsEveryPath()
+    {
+        QFETCH(QString, source);
+        const QTemporaryDir game;
+        Manifest written = Manifest::Load(game.path());
+        QVERIFY(written.records.isEmpty());
+        MadeRecord encoded;
+        encoded.source = source;
+        encoded.how = "\"/usr/bin/oggenc\" \"" + source + "\" -o \"SOUND7.ogg\" -q3";
+        encoded.sourceSize = 4000000000;
+        encoded.sourceMtimeNs = 1796671591923444053;
+        encoded.targetSize = 678;
+        encoded.targetMtimeNs = 1796671592000000001;
+        encoded.targetCtimeNs = 1796671592000000002;
+        encoded.targetInode = 0xFFFFFFFFFFFFFFF0ull;
+        MadeRecord copied = encoded;
+        copied.how = "copy";
+        written.records.insert("SOUND7.ogg", encoded);
+        written.records.insert("SOUND12.wav", copied);
+        QVERIFY(!written.Save());
+
+        const Manifest read = Manifest::Load(game.path());
+        QCOMPARE(read.records.size(), 2);
+        QCOMPARE(read.records.value("SOUND7.ogg").source, source);
+        QCOMPARE(read.records.value("SOUND7.ogg").how, encoded.how);
+        QVERIFY(read.records.value("SOUND7.ogg") == encoded);
+        QVERIFY(read.records.value("SOUND12.wav") == copied);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDistribution)
