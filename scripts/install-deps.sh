@@ -7,8 +7,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     libbenchmark-dev
-    pkg-config libsndfile1-dev
-    vorbis-tools sox libsox-fmt-mp3
+    pkg-config libsndfile1-dev libebur128-dev libsoxr-dev
+    vorbis-tools sox libsox-fmt-mp3 ffmpeg
     fonts-dejavu-core fontconfig
     xvfb xauth imagemagick
     clang-format

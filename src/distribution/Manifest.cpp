@@ -12,6 +12,8 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 
+#include <cmath>
+
 namespace sonquill {
 
 namespace {
@@ -104,6 +106,8 @@ Manifest Manifest::Load(const QString &gameFolder)
         record.targetMtimeNs = wideOf(entry.value(QStringLiteral("targetMtimeNs")));
         record.targetCtimeNs = wideOf(entry.value(QStringLiteral("targetCtimeNs")));
         record.targetInode = quint64(wideOf(entry.value(QStringLiteral("targetInode"))));
+        if (entry.value(QStringLiteral("gainDb")).isDouble())
+            record.gainDb = entry.value(QStringLiteral("gainDb")).toDouble();
         manifest.records.insert(it.key(), record);
     }
     return manifest;
@@ -114,17 +118,19 @@ FileError Manifest::Save() const
     QJsonObject files;
     for (auto it = records.cbegin(); it != records.cend(); ++it) {
         const MadeRecord &record = it.value();
-        files.insert(it.key(),
-                     QJsonObject{
-                         {QStringLiteral("source"), record.source},
-                         {QStringLiteral("sourceSize"), wide(record.sourceSize)},
-                         {QStringLiteral("sourceMtimeNs"), wide(record.sourceMtimeNs)},
-                         {QStringLiteral("how"), record.how},
-                         {QStringLiteral("targetSize"), wide(record.targetSize)},
-                         {QStringLiteral("targetMtimeNs"), wide(record.targetMtimeNs)},
-                         {QStringLiteral("targetCtimeNs"), wide(record.targetCtimeNs)},
-                         {QStringLiteral("targetInode"), wide(qint64(record.targetInode))},
-                     });
+        QJsonObject entry{
+            {QStringLiteral("source"), record.source},
+            {QStringLiteral("sourceSize"), wide(record.sourceSize)},
+            {QStringLiteral("sourceMtimeNs"), wide(record.sourceMtimeNs)},
+            {QStringLiteral("how"), record.how},
+            {QStringLiteral("targetSize"), wide(record.targetSize)},
+            {QStringLiteral("targetMtimeNs"), wide(record.targetMtimeNs)},
+            {QStringLiteral("targetCtimeNs"), wide(record.targetCtimeNs)},
+            {QStringLiteral("targetInode"), wide(qint64(record.targetInode))},
+        };
+        if (std::isfinite(record.gainDb))
+            entry.insert(QStringLiteral("gainDb"), record.gainDb);
+        files.insert(it.key(), entry);
     }
     const QJsonObject root{{QStringLiteral("format"), kFormat}, {QStringLiteral("files"), files}};
     if (!QDir().mkpath(QFileInfo(m_path).path())) {

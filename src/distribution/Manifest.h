@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QString>
 
+#include <limits>
+
 namespace sonquill {
 
 // What one numbered file in the game folder was made from and how, when it was made.
@@ -14,11 +16,14 @@ struct MadeRecord
     QString source; // the catalogue's path of the source
     qint64 sourceSize = 0;
     qint64 sourceMtimeNs = 0;
-    QString how; // "copy", or the encoder's command line for the target's bare name
+    // "copy", or the encoder's command line for the target's bare name; then what was done to
+    // the samples, if anything
+    QString how;
     qint64 targetSize = 0;
     qint64 targetMtimeNs = 0;
     qint64 targetCtimeNs = 0;
     quint64 targetInode = 0;
+    double gainDb = std::numeric_limits<double>::quiet_NaN(); // the loudness gain applied
 
     // True when the file is still exactly the one this record describes: nobody wrote,
     // replaced, touched or copied over it since.
