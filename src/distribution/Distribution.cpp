@@ -90,8 +90,8 @@ private:
     bool encode(const PlannedSound &sound, Outcome &outcome, const std::function<bool()> &stop);
     Encoding runEncoder(const PlannedSound &sound, const QString &input,
                         const std::function<bool()> &stop);
-    void holdCeiling(const PlannedSound &sound, const QString &pcm, ProcessedSound &processed,
-                     Encoding &encoding, const std::function<bool()> &stop);
+    void correctEncoding(const PlannedSound &sound, const QString &pcm, ProcessedSound &processed,
+                         Encoding &encoding, const std::function<bool()> &stop);
     void copyInto(const PlannedSound &sound, const QString &name, Outcome &outcome);
     void writeProcessed(const PlannedSound &sound, Outcome &outcome);
     // The encoder's failure stands: the number gets its .wav, processed when pcm holds the
@@ -266,21 +266,35 @@ Encoding Run::runEncoder(const PlannedSound &sound, const QString &input,
     return encoding;
 }
 
-// A lossy encoder moves peaks: an encoding whose true peak went above the ceiling is made again
-// from samples lowered by as much and a little more. Nothing else changes, so the second pass
-// almost always holds.
-void Run::holdCeiling(const PlannedSound &sound, const QString &pcm, ProcessedSound &processed,
-                      Encoding &encoding, const std::function<bool()> &stop)
+// A lossy encoder changes loudness and peaks: bright, noisy sounds lose some tenths of a LU, and
+// peaks move. An encoding whose true peak went above the ceiling, or whose loudness missed the
+// target by more than kLoudnessToleranceLu, is made once more from samples with the gain
+// corrected by as much. The encoder does nearly the same to nearly the same samples, so the
+// second encoding lands where it should.
+void Run::correctEncoding(const PlannedSound &sound, const QString &pcm, ProcessedSound &processed,
+                          Encoding &encoding, const std::function<bool()> &stop)
 {
-    constexpr double kMarginDb = 0.1;
+    constexpr double kLoudnessToleranceLu = 0.3;
+    constexpr double kPeakMarginDb = 0.1; // under the ceiling, for the encoder's own variation
+    if (!std::isfinite(processed.gainDb))
+        return; // too short or too quiet to measure: left at its level
+    const Loudness encoded = MeasureLoudness(encoding.file).loudness;
     const double ceiling = sound.steps.ceilingDbtp;
-    const double peak = MeasureLoudness(encoding.file).loudness.truePeakDbtp;
-    if (!std::isfinite(processed.gainDb) || !(peak > ceiling))
+    // The gain the ceiling allowed was less than the target asked for.
+    const bool heldByCeiling =
+        processed.measured.integratedLufs + processed.gainDb < sound.steps.targetLufs - 0.01;
+    double change = 0;
+    if (encoded.measurable() && !heldByCeiling &&
+        std::fabs(sound.steps.targetLufs - encoded.integratedLufs) > kLoudnessToleranceLu)
+        change = sound.steps.targetLufs - encoded.integratedLufs;
+    if (encoded.truePeakDbtp + change > ceiling)
+        change = std::min(change, ceiling - kPeakMarginDb - encoded.truePeakDbtp);
+    if (std::fabs(change) < 0.05)
         return;
-    ProcessingSteps lower = sound.steps;
-    lower.maxGainDb = processed.gainDb - (peak - ceiling) - kMarginDb;
+    ProcessingSteps corrected = sound.steps;
+    corrected.gainCorrectionDb = change;
     QFile::remove(pcm);
-    ProcessedSound again = WriteProcessedWav(sound.source, pcm, lower);
+    ProcessedSound again = WriteProcessedWav(sound.source, pcm, corrected);
     if (!again.problem.isEmpty())
         return;
     Encoding second = runEncoder(sound, pcm, stop);
@@ -309,7 +323,7 @@ bool Run::encode(const PlannedSound &sound, Outcome &outcome, const std::functio
     Encoding encoding = runEncoder(sound, pcm.isEmpty() ? sound.source : pcm, stop);
     if (encoding.why.isEmpty() && encoding.outcome != RunResult::Outcome::Cancelled &&
         sound.steps.normalise)
-        holdCeiling(sound, pcm, processed, encoding, stop);
+        correctEncoding(sound, pcm, processed, encoding, stop);
     if (encoding.outcome == RunResult::Outcome::Cancelled) {
         if (!pcm.isEmpty())
             QFile::remove(pcm);

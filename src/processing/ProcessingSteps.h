@@ -4,8 +4,6 @@
 
 #include <QString>
 
-#include <limits>
-
 namespace sonquill {
 
 // What is done to one sound's samples before it is written into the game folder: only the steps
@@ -21,9 +19,9 @@ struct ProcessingSteps
     double trimPadMs = kDefaultTrimPadMs;
     bool mono = false;
     int sampleRate = 0; // resampled to this rate; 0: the source's
-    // The loudness gain is never above this: a run lowers it when an encoder's output went
-    // above the ceiling. Not one of the parameters the record keeps.
-    double maxGainDb = std::numeric_limits<double>::infinity();
+    // Added to the loudness gain, whatever the target and ceiling ask: a run corrects by it what
+    // an encoder changed. Not one of the parameters the record keeps.
+    double gainCorrectionDb = 0;
 
     bool any() const { return normalise || trim || mono || sampleRate > 0; }
     // The steps and their parameters, as the record of made files keeps them:

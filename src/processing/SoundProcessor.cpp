@@ -109,7 +109,7 @@ void normalise(Samples &sound, const ProcessingSteps &steps, ProcessedSound &res
     double gain = steps.targetLufs - result.measured.integratedLufs;
     if (result.measured.truePeakDbtp + gain > steps.ceilingDbtp)
         gain = steps.ceilingDbtp - result.measured.truePeakDbtp;
-    gain = std::min(gain, steps.maxGainDb);
+    gain += steps.gainCorrectionDb;
     result.gainDb = gain;
     const float factor = float(AmplitudeOf(gain));
     for (float &sample : sound.data)
