@@ -115,6 +115,7 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
         m_services.progress.showCurrent(tr("%1 (%2 of %3)").arg(name).arg(done).arg(total));
     });
     connect(&m_job, &DistributionJob::finished, this, &Form1::distributed);
+    connect(&m_check, &QFutureWatcher<QList<Finding>>::finished, this, &Form1::showFindings);
     m_cancelPoll = new QTimer(this);
     m_cancelPoll->setInterval(50);
     connect(m_cancelPoll, &QTimer::timeout, this, [this] {
@@ -146,6 +147,9 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
 
 Form1::~Form1()
 {
+    // The check reads the facts cache, which goes with the window.
+    disconnect(&m_check, nullptr, this, nullptr);
+    m_check.waitForFinished();
     m_player.reset();
     // Child widgets outlive the members below; nothing they do while going may reach them.
     delete m_frmOgg;
