@@ -104,7 +104,7 @@ QString scriptBreakers(const QString &name)
 // What the run would do with the content: the extension decides how the game plays it, and
 // only the WAVs oggenc reads get encoded.
 void checkContent(int index, const SoundRecord &record, const SoundFacts &facts,
-                  const CheckOptions &options, const PlannedSound &planned, Findings &findings)
+                  const CheckOptions &options, Findings &findings)
 {
     const QString extension = SoundExtension(record.filename);
     if (extension.isEmpty())
@@ -117,16 +117,8 @@ void checkContent(int index, const SoundRecord &record, const SoundFacts &facts,
     const bool bigEnough = double(record.size) >= double(qint64(options.ogg.MinSize) * 1000);
     if (extension != QLatin1String("wav") || !bigEnough)
         return;
-    // A custom encoder may read what oggenc cannot; only the built-in one is known.
-    const bool encoded =
-        planned.action == PlannedSound::Action::Encode ||
-        (planned.action == PlannedSound::Action::UpToDate && planned.how != QLatin1String("copy"));
-    if (encoded && options.ogg.UseCustom == 0 && !OggencReads(facts)) {
-        findings.add(index, Severity::Warning, QStringLiteral("encoder-cannot-read"),
-                     QStringLiteral("oggenc cannot read this WAV (%1), so it will be copied as a "
-                                    "WAV instead of encoded")
-                         .arg(facts.format));
-    } else if (!options.oggUse && OggencReads(facts)) {
+    // Every WAV libsndfile reads is encoded: what the encoder cannot read is decoded for it.
+    if (!options.oggUse) {
         const double saved =
             double(record.size) - double(EstimatedOggBytes(facts, options.ogg.Quality));
         if (saved > 0) {
@@ -193,6 +185,65 @@ void findDuplicateContent(const SoundTable &table, const QList<int> &candidates,
     }
 }
 
+QString decibels(double value)
+{
+    return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value, 'f', 1);
+}
+
+// Sources whose true peak is above full scale; then, with loudness normalisation on, the sounds
+// it would leave as they are, or with it off, the sounds more than 10 LU from the median of
+// their category (compared without regard to letter case).
+void checkLoudness(const SoundTable &table, const QList<int> &readable, const CheckOptions &options,
+                   const DistributionPlan &plan, SoundFactsCache &cache, Findings &findings)
+{
+    constexpr double kFarFromMedianLu = 10.0;
+    QHash<QString, QList<double>> byCategory;
+    QHash<int, double> measured;
+    for (int index : readable) {
+        const LoudnessFacts facts = cache.loudness(table.at(index).filename);
+        if (!facts.read)
+            continue;
+        if (facts.loudness.truePeakDbtp > 0.0) {
+            findings.add(index, Severity::Warning, QStringLiteral("source-clips"),
+                         QStringLiteral("the source clips: its true peak is %1 dBTP, above full "
+                                        "scale")
+                             .arg(decibels(facts.loudness.truePeakDbtp)));
+        }
+        if (options.processing.loudness) {
+            if (plan.sounds.at(index - 1).steps.normalise && !facts.loudness.measurable()) {
+                findings.add(index, Severity::Note, QStringLiteral("loudness-unmeasurable"),
+                             QStringLiteral("its loudness cannot be measured (it is shorter than "
+                                            "0.4 s or too quiet), so it keeps its level"));
+            }
+        } else if (facts.loudness.measurable()) {
+            measured.insert(index, facts.loudness.integratedLufs);
+            byCategory[table.at(index).category.toUpper()].append(facts.loudness.integratedLufs);
+        }
+    }
+    QHash<QString, double> medians;
+    for (auto it = byCategory.begin(); it != byCategory.end(); ++it) {
+        QList<double> &values = it.value();
+        std::sort(values.begin(), values.end());
+        const qsizetype middle = values.size() / 2;
+        medians.insert(it.key(), values.size() % 2 ? values[middle]
+                                                   : (values[middle - 1] + values[middle]) / 2);
+    }
+    for (auto it = measured.cbegin(); it != measured.cend(); ++it) {
+        const QString &category = table.at(it.key()).category;
+        const double median = medians.value(category.toUpper());
+        const double away = it.value() - median;
+        if (std::fabs(away) <= kFarFromMedianLu)
+            continue;
+        findings.add(it.key(), Severity::Note, QStringLiteral("loudness-far-from-category"),
+                     QStringLiteral("at %1 LUFS it is %2 LU %3 than the median of its category "
+                                    "\"%4\" (%5 LUFS); loudness normalisation is off")
+                         .arg(decibels(it.value()))
+                         .arg(QString::number(std::fabs(away), 'f', 1),
+                              away > 0 ? QStringLiteral("louder") : QStringLiteral("quieter"),
+                              category, decibels(median)));
+    }
+}
+
 } // namespace
 
 qint64 EstimatedOggBytes(const SoundFacts &facts, int quality)
@@ -220,6 +271,7 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
     DistributionOptions distribution;
     distribution.OggUse = options.oggUse;
     distribution.ogg = options.ogg;
+    distribution.processing = options.processing;
     distribution.programFolder = options.programFolder;
     const DistributionPlan plan = PlanDistribution(
         table, distribution, FolderState::Read(table, options.gameFolder, distribution));
@@ -278,11 +330,12 @@ QList<Finding> CheckCatalogue(const SoundTable &table, const CheckOptions &optio
         }
 
         if (facts.readable)
-            checkContent(index, record, facts, options, planned, findings);
+            checkContent(index, record, facts, options, findings);
         checkNames(index, record, findings);
     }
 
     findDuplicateContent(table, soundFiles, cache, findings);
+    checkLoudness(table, soundFiles, options, plan, cache, findings);
     return findings.sorted();
 }
 

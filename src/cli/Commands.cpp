@@ -66,6 +66,22 @@ const QString kJson = QStringLiteral("json");
 const QString kDryRun = QStringLiteral("dry-run");
 const QString kWatch = QStringLiteral("watch");
 const QString kOrder = QStringLiteral("order");
+const QString kLoudness = QStringLiteral("loudness");
+const QString kNoLoudness = QStringLiteral("no-loudness");
+const QString kTarget = QStringLiteral("target");
+const QString kCeiling = QStringLiteral("ceiling");
+const QString kCategoryOffset = QStringLiteral("category-offset");
+const QString kTrim = QStringLiteral("trim");
+const QString kNoTrim = QStringLiteral("no-trim");
+const QString kTrimThreshold = QStringLiteral("trim-threshold");
+const QString kTrimPad = QStringLiteral("trim-pad");
+const QString kMono = QStringLiteral("mono");
+const QString kNoMono = QStringLiteral("no-mono");
+const QString kMaxRate = QStringLiteral("max-rate");
+// The processing options distribute, its dry run and check take alike.
+const QStringList kProcessingOptions{kLoudness,       kNoLoudness, kTarget,  kCeiling,
+                                     kCategoryOffset, kTrim,       kNoTrim,  kTrimPad,
+                                     kMono,           kNoMono,     kMaxRate, kTrimThreshold};
 
 // One command: how it is called, what it does, the options it accepts besides the global ones,
 // and whether it only reads the catalogue. A reader takes no lock on the folder: saves replace
@@ -77,6 +93,27 @@ struct Command
     QStringList options;
     bool readOnly = false;
 };
+
+// What distribute and check say about the processing options.
+QString processingHelp()
+{
+    return QStringLiteral(
+        "Processing (all off unless stored or given; applies to every WAV, whether encoded or "
+        "written as a .wav; MP3, Ogg and VOC files are copied untouched; sources never change):\n"
+        "  --loudness, --no-loudness   normalise to a target integrated loudness (EBU R128)\n"
+        "  --target LUFS               the target, -70 to 0 (default -18); turns loudness on\n"
+        "  --ceiling DBTP              the true peak the gain never exceeds (default -1)\n"
+        "  --category-offset CAT=LU    LU added to the target for a category, e.g. "
+        "Ambience=-8;\n"
+        "                              repeat for more categories\n"
+        "  --trim, --no-trim           remove silence at both ends\n"
+        "  --trim-threshold DBFS       silence is below this (default -60); turns trim on\n"
+        "  --trim-pad MS               silence kept at each end (default 10); turns trim on\n"
+        "  --mono, --no-mono           mix several channels down to one\n"
+        "  --max-rate HZ               resample sounds above 22050, 32000, 44100 or 48000 Hz "
+        "down to it; 0: no limit\n"
+        "Write negative values as --target=-14 or --target -14.");
+}
 
 const QMap<QString, Command> &commands()
 {
@@ -112,8 +149,8 @@ const QMap<QString, Command> &commands()
           {}}},
         {QStringLiteral("distribute"),
          {QStringLiteral("distribute [--ogg|--no-ogg] [--quality N] [--min-size KB] "
-                         "[--custom-command TEMPLATE] [--timeout SECONDS] [--jobs N] [--force] "
-                         "[--json] [--dry-run] [--watch]"),
+                         "[--custom-command TEMPLATE] [PROCESSING...] [--timeout SECONDS] "
+                         "[--jobs N] [--force] [--json] [--dry-run] [--watch]"),
           QStringLiteral("Puts every sound into the game folder as SOUND<n>.<ext>, encoding "
                          "large enough WAV files to Ogg Vorbis when asked, writes SoundList.dat "
                          "and SoundCode.txt and saves the catalogue. Sounds whose files are "
@@ -123,8 +160,9 @@ const QMap<QString, Command> &commands()
                          "earlier runs proves this catalogue made it and nobody changed it "
                          "since, its number left a catalogue that was read whole, and no "
                          "replacement for it failed; every removal and every file kept is "
-                         "named. The options hold for this run only; the stored Ogg settings "
-                         "apply otherwise. --json prints the summary as JSON; --dry-run prints "
+                         "named. The options hold for this run only; the stored Ogg and "
+                         "processing settings apply otherwise. --json prints the summary as JSON; "
+                         "--dry-run prints "
                          "what would be made and removed and changes nothing. Ctrl-C, SIGTERM "
                          "or a closed terminal stops the run, keeping what is done (exit 130, "
                          "143 or 129). With --watch it stays after the run: whenever the "
@@ -135,9 +173,11 @@ const QMap<QString, Command> &commands()
                          "until it is back. It holds the folder only while a run works, so the "
                          "window and other commands can change the catalogue meanwhile; their "
                          "saves are distributed too. Ctrl-C, SIGTERM or a closed terminal ends "
-                         "it."),
-          {kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout, kJobs, kForce, kJson,
-           kDryRun, kWatch}}},
+                         "it.\n\n") +
+              processingHelp(),
+          QStringList{kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand, kTimeout, kJobs, kForce,
+                      kJson, kDryRun, kWatch} +
+              kProcessingOptions}},
         {QStringLiteral("lists"),
          {QStringLiteral("lists [--order number|name|category|table]"),
           QStringLiteral("Writes AllSounds.txt, LockedSounds.txt and WinampPlaylist.m3u into "
@@ -149,16 +189,21 @@ const QMap<QString, Command> &commands()
           {kOrder}}},
         {QStringLiteral("check"),
          {QStringLiteral("check [--strict] [--format text|json] [--ogg|--no-ogg] [--quality N] "
-                         "[--min-size KB] [--custom-command TEMPLATE]"),
+                         "[--min-size KB] [--custom-command TEMPLATE] [PROCESSING...]"),
           QStringLiteral("Looks at every sound before distribution and reports each finding "
                          "with its sound, one a line: errors (missing or unreadable files, "
                          "numbers outside 1 to 999 or used twice, one file entered twice), "
-                         "warnings (WAVs the encoder cannot read, content that does not match "
-                         "the extension, duplicate content, names that break the script code, "
-                         "empty names and categories) and notes (space Ogg encoding would save). "
-                         "The encoding options are distribute's, for the run to be checked. "
-                         "Exits 1 when it finds errors, or warnings with --strict."),
-          {kStrict, kFormat, kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand},
+                         "warnings (content that does not match the extension, sources that clip "
+                         "(true peak above 0 dBTP), duplicate content, names that break the "
+                         "script code, empty names and categories) and notes (space Ogg encoding "
+                         "would save; with loudness normalisation off, sounds more than 10 LU "
+                         "from the median of their category; with it on, sounds too short or "
+                         "too quiet to measure, which keep their level). The encoding and "
+                         "processing options are distribute's, for the run to be checked. "
+                         "Exits 1 when it finds errors, or warnings with --strict.\n\n") +
+              processingHelp(),
+          QStringList{kStrict, kFormat, kOgg, kNoOgg, kQuality, kMinSize, kCustomCommand} +
+              kProcessingOptions,
           true}},
         {QStringLiteral("clean"),
          {QStringLiteral("clean --yes"),
@@ -285,6 +330,12 @@ int listCommand(const Context &context, const QStringList &arguments, const QStr
             const auto known = [&read](const QJsonValue &value) {
                 return read.readable ? value : QJsonValue();
             };
+            const Loudness loudness =
+                read.readable ? facts.loudness(record.filename).loudness : Loudness{};
+            const auto hundredths = [](double value) {
+                return std::isfinite(value) ? QJsonValue(std::round(value * 100) / 100)
+                                            : QJsonValue();
+            };
             sounds.append(QJsonObject{
                 {QStringLiteral("number"), record.number},
                 {QStringLiteral("locked"), record.isLocked()},
@@ -297,6 +348,9 @@ int listCommand(const Context &context, const QStringList &arguments, const QStr
                 {QStringLiteral("seconds"), known(read.seconds)},
                 {QStringLiteral("channels"), known(read.channels)},
                 {QStringLiteral("sampleRate"), known(read.sampleRate)},
+                // null when the file is no sound, or too short or too quiet to measure.
+                {QStringLiteral("loudness"), known(hundredths(loudness.integratedLufs))},
+                {QStringLiteral("truePeak"), known(hundredths(loudness.truePeakDbtp))},
             });
         }
         printOut(QString::fromUtf8(
@@ -443,6 +497,84 @@ int renumberCommand(const Context &context, const QStringList &arguments)
     return context.save();
 }
 
+// A number option within [low, high]; false (reason set) when it is given otherwise.
+bool numberOption(const QCommandLineParser &parser, const QString &name, double low, double high,
+                  double &value, QString *reason)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const double given = parser.value(name).toDouble(&ok);
+    if (!ok || !std::isfinite(given) || given < low || given > high) {
+        *reason = QStringLiteral("--%1 takes a number from %2 to %3")
+                      .arg(name, QString::number(low), QString::number(high));
+        return false;
+    }
+    value = given;
+    return true;
+}
+
+// A switch and its --no- form; a value option of the switch turns it on.
+bool switchOption(const QCommandLineParser &parser, const QString &on, const QString &off,
+                  const QStringList &values, bool &state, QString *reason)
+{
+    const bool valueGiven = std::any_of(values.cbegin(), values.cend(),
+                                        [&](const QString &name) { return parser.isSet(name); });
+    if (parser.isSet(off) && (parser.isSet(on) || valueGiven)) {
+        *reason =
+            QStringLiteral("--%1 excludes --%2").arg(off, valueGiven ? values.join(", --") : on);
+        return false;
+    }
+    if (parser.isSet(on) || valueGiven)
+        state = true;
+    if (parser.isSet(off))
+        state = false;
+    return true;
+}
+
+// The stored processing settings with this invocation's processing options laid over them.
+bool processingOptions(const QCommandLineParser &parser, ProcessingSettings &settings,
+                       QString *reason)
+{
+    if (!switchOption(parser, kLoudness, kNoLoudness, {kTarget}, settings.loudness, reason) ||
+        !numberOption(parser, kTarget, -70, 0, settings.targetLufs, reason) ||
+        !numberOption(parser, kCeiling, -40, 0, settings.ceilingDbtp, reason) ||
+        !switchOption(parser, kTrim, kNoTrim, {kTrimThreshold, kTrimPad}, settings.trim, reason) ||
+        !numberOption(parser, kTrimThreshold, -120, 0, settings.trimThresholdDb, reason) ||
+        !numberOption(parser, kTrimPad, 0, 10000, settings.trimPadMs, reason) ||
+        !switchOption(parser, kMono, kNoMono, {}, settings.mono, reason))
+        return false;
+    for (const QString &text : parser.values(kCategoryOffset)) {
+        const auto offsets = ParseCategoryOffsets(text);
+        if (!offsets || offsets->isEmpty()) {
+            *reason = QStringLiteral("--category-offset takes CATEGORY=LU, an offset from -40 to "
+                                     "40, not '%1'")
+                          .arg(text);
+            return false;
+        }
+        for (auto it = offsets->cbegin(); it != offsets->cend(); ++it) {
+            // One spelling per category: a given one replaces a stored one in any case.
+            for (const QString &stored : settings.categoryOffsets.keys()) {
+                if (stored.compare(it.key(), Qt::CaseInsensitive) == 0)
+                    settings.categoryOffsets.remove(stored);
+            }
+            settings.categoryOffsets.insert(it.key(), it.value());
+        }
+    }
+    if (parser.isSet(kMaxRate)) {
+        bool ok = false;
+        const int rate = parser.value(kMaxRate).toInt(&ok);
+        const bool known = std::find(std::begin(kProcessingRates), std::end(kProcessingRates),
+                                     rate) != std::end(kProcessingRates);
+        if (!ok || (rate != 0 && !known)) {
+            *reason = QStringLiteral("--max-rate takes 22050, 32000, 44100, 48000 or 0");
+            return false;
+        }
+        settings.maxRate = rate;
+    }
+    return true;
+}
+
 // What a run would encode: the stored Ogg settings, with this invocation's options laid over
 // them. check reads these too, so that it looks at the run that will be made.
 std::optional<CheckOptions> planOptions(const QCommandLineParser &parser, QString *reason)
@@ -488,6 +620,9 @@ std::optional<CheckOptions> planOptions(const QCommandLineParser &parser, QStrin
         options.ogg.UseCustom = 1;
         options.ogg.CustomPath = command;
     }
+    options.processing = LoadProcessingSettings(store);
+    if (!processingOptions(parser, options.processing, reason))
+        return std::nullopt;
     return options;
 }
 
@@ -501,6 +636,7 @@ std::optional<DistributionOptions> distributionOptions(const QCommandLineParser 
     DistributionOptions options;
     options.ogg = plan->ogg;
     options.OggUse = plan->oggUse;
+    options.processing = plan->processing;
     options.programFolder = QCoreApplication::applicationDirPath();
     if (parser.isSet(kJobs)) {
         bool ok = false;
@@ -785,6 +921,28 @@ int runCommandLine(const QStringList &arguments)
                                  "nothing.")},
         {kWatch, QStringLiteral("distribute: stay, and run again whenever the catalogue or a "
                                 "source changes.")},
+        {kLoudness, QStringLiteral("distribute, check: normalise loudness for this run.")},
+        {kNoLoudness, QStringLiteral("distribute, check: do not normalise loudness.")},
+        {kTarget, QStringLiteral("distribute, check: target integrated loudness (default -18)."),
+         QStringLiteral("LUFS")},
+        {kCeiling, QStringLiteral("distribute, check: true-peak ceiling (default -1)."),
+         QStringLiteral("DBTP")},
+        {kCategoryOffset,
+         QStringLiteral("distribute, check: LU added to the target for a category."),
+         QStringLiteral("CATEGORY=LU")},
+        {kTrim, QStringLiteral("distribute, check: trim silence at both ends.")},
+        {kNoTrim, QStringLiteral("distribute, check: do not trim.")},
+        {kTrimThreshold,
+         QStringLiteral("distribute, check: silence is below this level (default -60)."),
+         QStringLiteral("DBFS")},
+        {kTrimPad, QStringLiteral("distribute, check: silence kept at each end (default 10)."),
+         QStringLiteral("MS")},
+        {kMono, QStringLiteral("distribute, check: mix sounds down to one channel.")},
+        {kNoMono, QStringLiteral("distribute, check: keep the channels.")},
+        {kMaxRate,
+         QStringLiteral("distribute, check: highest sample rate (22050, 32000, 44100, 48000; 0 "
+                        "none)."),
+         QStringLiteral("HZ")},
         {kOrder,
          QStringLiteral("lists: number (default), name, category or table, the order of "
                         "AllSounds.txt and the playlist."),

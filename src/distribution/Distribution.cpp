@@ -8,7 +8,9 @@
 #include "catalogue/PathUtils.h"
 #include "catalogue/SoundFileNames.h"
 #include "catalogue/TextFormats.h"
+#include "processing/SoundProcessor.h"
 #include "services/FileError.h"
+#include "soundfacts/SoundFacts.h"
 #include "storage/AtomicFile.h"
 
 #include <QElapsedTimer>
@@ -54,6 +56,16 @@ struct Outcome
     qint64 encodedBytes = 0;
 };
 
+// One run of the encoder: the hidden file it wrote and its size, or why it failed (the file
+// then removed).
+struct Encoding
+{
+    QString file;
+    QString why;
+    RunResult::Outcome outcome = RunResult::Outcome::Finished;
+    qint64 bytes = 0;
+};
+
 // The first bytes of every Ogg file.
 bool isOggFile(const QString &path)
 {
@@ -78,7 +90,16 @@ private:
     // Does the work of a sound; false when it was stopped before it was done.
     bool perform(const PlannedSound &sound, Outcome &outcome, const std::function<bool()> &stop);
     bool encode(const PlannedSound &sound, Outcome &outcome, const std::function<bool()> &stop);
+    Encoding runEncoder(const PlannedSound &sound, const QString &input,
+                        const std::function<bool()> &stop);
+    void correctEncoding(const PlannedSound &sound, const QString &pcm, ProcessedSound &processed,
+                         Encoding &encoding, const std::function<bool()> &stop);
     void copyInto(const PlannedSound &sound, const QString &name, Outcome &outcome);
+    void writeProcessed(const PlannedSound &sound, Outcome &outcome);
+    // The encoder's failure stands: the number gets its .wav, processed when pcm holds the
+    // processed samples (which it then becomes).
+    void fallBack(const PlannedSound &sound, const QString &pcm, const ProcessedSound &processed,
+                  Outcome &outcome);
     void finished(int position);
     void runInline();
     void runPool(int threads);
@@ -130,28 +151,98 @@ void Run::copyInto(const PlannedSound &sound, const QString &name, Outcome &outc
                                     QStringLiteral("copy"), made);
 }
 
-bool Run::encode(const PlannedSound &sound, Outcome &outcome, const std::function<bool()> &stop)
+// The processing's problem as an error line: "The sound cannot be processed: <why>".
+DistributionError processingError(const PlannedSound &sound, const ProcessedSound &processed)
+{
+    return {Code::ProcessingFailed, sound.tableIndex, sound.number, sound.source,
+            (processed.sourceProblem ? QStringLiteral("The sound cannot be processed: %1")
+                                     : QStringLiteral("The processed sound cannot be written: %1"))
+                .arg(processed.problem)};
+}
+
+// A WAV written from its processed samples, to a hidden name first as every made file is; when
+// the source cannot be decoded after all, it is copied as it is.
+void Run::writeProcessed(const PlannedSound &sound, Outcome &outcome)
+{
+    const QString temporary = TemporaryBeside(path(sound.target), QStringLiteral(".wav"));
+    const ProcessedSound processed = WriteProcessedWav(sound.source, temporary, sound.steps);
+    if (!processed.problem.isEmpty()) {
+        outcome.errors << processingError(sound, processed);
+        if (processed.sourceProblem)
+            copyInto(sound, sound.target, outcome);
+        return;
+    }
+    if (const FileError renamed = RenameOver(temporary, path(sound.target))) {
+        QFile::remove(temporary);
+        outcome.errors << error(sound, Code::CopyFailed, renamed.description);
+        return;
+    }
+    outcome.made = sound.target;
+    outcome.copied = true;
+    outcome.record = MadeRecord::of(sound.source, m_state.sources.value(sound.tableIndex - 1),
+                                    sound.how, StampOf(path(sound.target)));
+    outcome.record->gainDb = processed.gainDb;
+}
+
+void Run::fallBack(const PlannedSound &sound, const QString &pcm, const ProcessedSound &processed,
+                   Outcome &outcome)
+{
+    // The .wav copy stands for this number now; an earlier .ogg goes only once it is made, and
+    // only when the record proves it.
+    if (sound.fallbackInPlace) {
+        outcome.made = sound.fallbackTarget;
+    } else if (!sound.fallbackBlocked.isEmpty()) {
+        outcome.errors << error(sound, Code::TargetIsSource, sound.fallbackBlocked);
+    } else if (sound.steps.any() && !pcm.isEmpty() &&
+               !RenameOver(pcm, path(sound.fallbackTarget))) {
+        outcome.made = sound.fallbackTarget;
+        outcome.copied = true;
+        outcome.record = MadeRecord::of(sound.source, m_state.sources.value(sound.tableIndex - 1),
+                                        sound.fallbackHow, StampOf(path(sound.fallbackTarget)));
+        outcome.record->gainDb = processed.gainDb;
+    } else {
+        copyInto(sound, sound.fallbackTarget, outcome);
+    }
+    if (!pcm.isEmpty())
+        QFile::remove(pcm);
+}
+
+// libsndfile reads it and oggenc does not (IMA ADPCM, u-law, A-law, 32-bit integer, RF64...):
+// the encoder gets it decoded.
+bool needsDecoding(const QString &source)
+{
+    const SoundFacts facts = ReadSoundFacts(source);
+    return facts.readable && !OggencReads(facts);
+}
+
+Encoding Run::runEncoder(const PlannedSound &sound, const QString &input,
+                         const std::function<bool()> &stop)
 {
     // The encoder writes a hidden file that becomes the target only once it has finished well,
     // so no run, however it ends, leaves a partial sound under the engine's name.
-    const QString temporary = TemporaryBeside(path(sound.target), QStringLiteral(".ogg"));
+    Encoding encoding;
+    encoding.file = TemporaryBeside(path(sound.target), QStringLiteral(".ogg"));
     const QString command =
-        BuildEncoderCommand(m_options.ogg, m_state.encoderPath, sound.source, temporary);
+        BuildEncoderCommand(m_options.ogg, m_state.encoderPath, input, encoding.file);
     const RunResult run =
         m_services.runner.RunUntil(command, sound.hideWindow, m_options.timeoutMs, stop);
+    encoding.outcome = run.outcome;
     if (run.outcome == RunResult::Outcome::Cancelled) {
-        QFile::remove(temporary);
-        return false;
+        QFile::remove(encoding.file);
+        return encoding;
     }
     // An encoder that says it succeeded is believed only with an Ogg file to show for it.
-    QString why;
-    const FileStamp written = StampOf(temporary);
+    const FileStamp written = StampOf(encoding.file);
+    encoding.bytes = written.size;
+    const QString seconds = QString::number(double(m_options.timeoutMs) / 1000.0);
     if (run.outcome == RunResult::Outcome::NotStarted) {
-        why = QStringLiteral("OGG encoding was unsuccessful: the encoder could not be started: %1")
-                  .arg(run.error);
+        encoding.why =
+            QStringLiteral("OGG encoding was unsuccessful: the encoder could not be started: %1")
+                .arg(run.error);
     } else if (run.outcome == RunResult::Outcome::TimedOut) {
-        why = QStringLiteral("OGG encoding was unsuccessful (or took longer than %1 seconds).")
-                  .arg(QString::number(double(m_options.timeoutMs) / 1000.0));
+        encoding.why =
+            QStringLiteral("OGG encoding was unsuccessful (or took longer than %1 seconds).")
+                .arg(seconds);
     } else {
         QString detail;
         if (run.crashed)
@@ -162,19 +253,89 @@ bool Run::encode(const PlannedSound &sound, Outcome &outcome, const std::functio
             detail = QStringLiteral("The encoder wrote no file");
         else if (written.size == 0)
             detail = QStringLiteral("The encoder wrote an empty file");
-        else if (!isOggFile(temporary))
+        else if (!isOggFile(encoding.file))
             detail = QStringLiteral("The encoder's output is not an Ogg file");
         if (!detail.isEmpty()) {
             if (!run.errorOutput.isEmpty())
                 detail += QStringLiteral(": ") + run.errorOutput;
-            why = QStringLiteral("OGG encoding was unsuccessful (or took longer than %1 seconds). ")
-                      .arg(QString::number(double(m_options.timeoutMs) / 1000.0)) +
-                  detail + QLatin1Char('.');
+            encoding.why =
+                QStringLiteral("OGG encoding was unsuccessful (or took longer than %1 seconds). ")
+                    .arg(seconds) +
+                detail + QLatin1Char('.');
         }
     }
-    if (why.isEmpty()) {
-        if (const FileError renamed = RenameOver(temporary, path(sound.target))) {
-            why = renamed.description;
+    if (!encoding.why.isEmpty())
+        QFile::remove(encoding.file);
+    return encoding;
+}
+
+// A lossy encoder changes loudness and peaks: bright, noisy sounds lose some tenths of a LU, and
+// peaks move. An encoding whose true peak went above the ceiling, or whose loudness missed the
+// target by more than kLoudnessToleranceLu, is made once more from samples with the gain
+// corrected by as much. The encoder does nearly the same to nearly the same samples, so the
+// second encoding lands where it should.
+void Run::correctEncoding(const PlannedSound &sound, const QString &pcm, ProcessedSound &processed,
+                          Encoding &encoding, const std::function<bool()> &stop)
+{
+    constexpr double kLoudnessToleranceLu = 0.3;
+    constexpr double kPeakMarginDb = 0.1; // under the ceiling, for the encoder's own variation
+    if (!std::isfinite(processed.gainDb))
+        return; // too short or too quiet to measure: left at its level
+    const Loudness encoded = MeasureLoudness(encoding.file).loudness;
+    const double ceiling = sound.steps.ceilingDbtp;
+    // The gain the ceiling allowed was less than the target asked for.
+    const bool heldByCeiling =
+        processed.measured.integratedLufs + processed.gainDb < sound.steps.targetLufs - 0.01;
+    double change = 0;
+    if (encoded.measurable() && !heldByCeiling &&
+        std::fabs(sound.steps.targetLufs - encoded.integratedLufs) > kLoudnessToleranceLu)
+        change = sound.steps.targetLufs - encoded.integratedLufs;
+    if (encoded.truePeakDbtp + change > ceiling)
+        change = std::min(change, ceiling - kPeakMarginDb - encoded.truePeakDbtp);
+    if (std::fabs(change) < 0.05)
+        return;
+    ProcessingSteps corrected = sound.steps;
+    corrected.gainCorrectionDb = change;
+    QFile::remove(pcm);
+    ProcessedSound again = WriteProcessedWav(sound.source, pcm, corrected);
+    if (!again.problem.isEmpty())
+        return;
+    Encoding second = runEncoder(sound, pcm, stop);
+    if (!second.why.isEmpty() || second.outcome == RunResult::Outcome::Cancelled)
+        return;
+    QFile::remove(encoding.file);
+    encoding = second;
+    processed = again;
+}
+
+bool Run::encode(const PlannedSound &sound, Outcome &outcome, const std::function<bool()> &stop)
+{
+    // The encoder reads the source itself unless its samples are to change or it cannot read
+    // them; then it reads a processed PCM copy in the game folder's hidden temporary space.
+    QString pcm;
+    ProcessedSound processed;
+    if (sound.steps.any() || needsDecoding(sound.source)) {
+        pcm = TemporaryBeside(path(sound.target), QStringLiteral(".wav"));
+        processed = WriteProcessedWav(sound.source, pcm, sound.steps);
+        if (!processed.problem.isEmpty()) {
+            outcome.errors << processingError(sound, processed);
+            fallBack(sound, QString(), processed, outcome);
+            return true;
+        }
+    }
+    Encoding encoding = runEncoder(sound, pcm.isEmpty() ? sound.source : pcm, stop);
+    if (encoding.why.isEmpty() && encoding.outcome != RunResult::Outcome::Cancelled &&
+        sound.steps.normalise)
+        correctEncoding(sound, pcm, processed, encoding, stop);
+    if (encoding.outcome == RunResult::Outcome::Cancelled) {
+        if (!pcm.isEmpty())
+            QFile::remove(pcm);
+        return false;
+    }
+    if (encoding.why.isEmpty()) {
+        if (const FileError renamed = RenameOver(encoding.file, path(sound.target))) {
+            QFile::remove(encoding.file);
+            encoding.why = renamed.description;
         } else {
             outcome.made = sound.target;
             outcome.madeStamp = StampOf(path(sound.target));
@@ -182,32 +343,30 @@ bool Run::encode(const PlannedSound &sound, Outcome &outcome, const std::functio
             outcome.record =
                 MadeRecord::of(sound.source, m_state.sources.value(sound.tableIndex - 1), sound.how,
                                outcome.madeStamp);
+            outcome.record->gainDb = processed.gainDb;
             outcome.sourceBytes = qint64(RoundHalfEven(double(m_table.at(sound.tableIndex).size)));
-            outcome.encodedBytes = written.size;
+            outcome.encodedBytes = encoding.bytes;
+            if (!pcm.isEmpty())
+                QFile::remove(pcm);
             return true;
         }
     }
-    QFile::remove(temporary);
     outcome.errors << error(sound,
-                            run.outcome == RunResult::Outcome::NotStarted ? Code::EncoderNotStarted
-                                                                          : Code::EncoderFailed,
-                            why);
-    // The .wav copy stands for this number now; an earlier .ogg goes only once it is made, and
-    // only when the record proves it.
-    if (sound.fallbackInPlace) {
-        outcome.made = sound.fallbackTarget;
-    } else if (!sound.fallbackBlocked.isEmpty()) {
-        outcome.errors << error(sound, Code::TargetIsSource, sound.fallbackBlocked);
-    } else {
-        copyInto(sound, sound.fallbackTarget, outcome);
-    }
+                            encoding.outcome == RunResult::Outcome::NotStarted
+                                ? Code::EncoderNotStarted
+                                : Code::EncoderFailed,
+                            encoding.why);
+    fallBack(sound, pcm, processed, outcome);
     return true;
 }
 
 bool Run::perform(const PlannedSound &sound, Outcome &outcome, const std::function<bool()> &stop)
 {
     if (sound.action == Action::Copy) {
-        copyInto(sound, sound.target, outcome);
+        if (sound.steps.any())
+            writeProcessed(sound, outcome);
+        else
+            copyInto(sound, sound.target, outcome);
         return true;
     }
     return encode(sound, outcome, stop);
@@ -532,7 +691,7 @@ DistributionResult Run::execute()
         case Action::UpToDate:
             outcome.made = sound.target;
             outcome.upToDate = true;
-            if (sound.how != QLatin1String("copy")) {
+            if (sound.encodes) {
                 outcome.sourceBytes =
                     qint64(RoundHalfEven(double(m_table.at(sound.tableIndex).size)));
                 outcome.encodedBytes = m_state.soundFiles.value(sound.target).size;
@@ -592,6 +751,8 @@ QString DistributionError::codeName() const
         return QStringLiteral("encoder-not-started");
     case Code::EncoderFailed:
         return QStringLiteral("encoder-failed");
+    case Code::ProcessingFailed:
+        return QStringLiteral("processing-failed");
     case Code::CopyFailed:
         return QStringLiteral("copy-failed");
     case Code::NotRemoved:

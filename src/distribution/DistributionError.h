@@ -17,6 +17,7 @@ struct DistributionError
         TargetIsSource,    // the target name is another sound's source file
         EncoderNotStarted, // the encoder program could not be started
         EncoderFailed,     // the encoder failed, timed out or wrote no Ogg file
+        ProcessingFailed,  // the samples could not be decoded, processed or written
         CopyFailed,        // the copy could not be written into the game folder
         NotRemoved,        // a file to be removed could not be
         ListNotWritten,    // SoundList.dat or SoundCode.txt could not be written

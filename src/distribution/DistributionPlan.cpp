@@ -18,6 +18,14 @@ namespace {
 constexpr float kShownWindowBytes = 2000000.0f;
 
 const QString kMadeByCopy = QStringLiteral("copy");
+// A WAV written from its processed samples rather than copied.
+const QString kMadeAsWav = QStringLiteral("wav");
+
+// How a target is made: its making, then what was done to the samples, if anything.
+QString madeHow(const QString &making, const ProcessingSteps &steps)
+{
+    return steps.any() ? making + QStringLiteral("\nprocessed: ") + steps.text() : making;
+}
 
 QString notReplaced(const QString &fileName, qint16 owner)
 {
@@ -98,6 +106,16 @@ FolderState FolderState::Read(const SoundTable &table, const QString &gameFolder
     state.sources.reserve(table.SoundCount());
     for (const SoundRecord &record : table.records())
         state.sources.append(record.filename.isEmpty() ? FileStamp{} : StampOf(record.filename));
+    // Only WAVs are written from PCM; their channels and rate decide which steps change them.
+    if (options.processing.any()) {
+        state.headers.reserve(table.SoundCount());
+        for (int index = 1; index <= table.SoundCount(); ++index) {
+            const QString &source = table.at(index).filename;
+            const bool wav = SoundExtension(source) == QLatin1String("wav") &&
+                             state.sources.value(index - 1).regular;
+            state.headers.append(wav ? ReadSoundFacts(source) : SoundFacts{});
+        }
+    }
     if (options.OggUse) {
         if (options.ogg.UseCustom == 0) {
             const EncoderLocation location = LocateEncoder(options.programFolder);
@@ -181,15 +199,23 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
         numbers.insert(record.number);
 
         const QString copyName = SoundFileName(record.number, extension);
+        if (extension == QLatin1String("wav")) {
+            const SoundFacts header = state.headers.value(index - 1);
+            sound.steps =
+                StepsFor(options.processing, record.category, header.channels, header.sampleRate);
+        }
         const bool encode = extension == QLatin1String("wav") && options.OggUse &&
                             state.encoderFound && double(record.size) >= threshold;
         if (encode) {
             sound.action = Action::Encode;
+            sound.encodes = true;
             sound.target = SoundFileName(record.number, QStringLiteral("ogg"));
-            sound.how =
-                BuildEncoderCommand(options.ogg, state.encoderPath, record.filename, sound.target);
+            sound.how = madeHow(
+                BuildEncoderCommand(options.ogg, state.encoderPath, record.filename, sound.target),
+                sound.steps);
             sound.hideWindow = record.size < kShownWindowBytes;
             sound.fallbackTarget = copyName;
+            sound.fallbackHow = sound.steps.any() ? madeHow(kMadeAsWav, sound.steps) : kMadeByCopy;
             const FileStamp fallback = stampOfTarget(copyName);
             if (fallback.sameFileAs(source)) {
                 sound.fallbackInPlace = true;
@@ -201,6 +227,7 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
                 sound.problems << problem(sound, Code::TargetIsSource,
                                           notReplaced(sound.target, table.at(owner).number));
                 sound.action = Action::Copy;
+                sound.encodes = false;
                 sound.target = copyName;
             }
         } else {
@@ -208,12 +235,14 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
             sound.target = copyName;
         }
         if (sound.action == Action::Copy) {
-            sound.how = kMadeByCopy;
+            sound.how = sound.steps.any() ? madeHow(kMadeAsWav, sound.steps) : kMadeByCopy;
+            sound.fallbackHow.clear();
             const FileStamp target = stampOfTarget(sound.target);
             // A source that already is its own target is in place; copying it onto itself
-            // could only do harm.
+            // could only do harm, and processing it would change the source.
             if (target.sameFileAs(source)) {
                 sound.action = Action::InPlace;
+                sound.steps = {};
             } else if (const int owner = owners.ownerOf(target)) {
                 sound.problems << problem(sound, Code::TargetIsSource,
                                           notReplaced(sound.target, table.at(owner).number));
@@ -307,6 +336,8 @@ QJsonObject DistributionPlanJson(const DistributionPlan &plan)
             {QStringLiteral("action"), actionName(sound.action)},
             {QStringLiteral("target"), sound.target.isEmpty() ? QJsonValue() : sound.target},
             {QStringLiteral("errors"), DistributionErrorsJson(sound.problems)},
+            {QStringLiteral("processing"),
+             sound.steps.any() ? QJsonValue(sound.steps.text()) : QJsonValue()},
         });
     }
     QJsonArray kept;

@@ -4,6 +4,8 @@
 #include "FileCopy.h"
 #include "Manifest.h"
 #include "catalogue/SoundTable.h"
+#include "processing/ProcessingSteps.h"
+#include "soundfacts/SoundFacts.h"
 #include "storage/Settings.h"
 
 #include <QHash>
@@ -20,10 +22,11 @@ struct DistributionOptions
 {
     bool OggUse = false;
     OggSettings ogg;
-    QString programFolder; // where the built-in encoder is looked for
-    int timeoutMs = 60000; // the wait for one encoder
-    int jobs = 0;          // encoders and copies at once; 0: one per processor core
-    bool force = false;    // make every target again, even those that are up to date
+    ProcessingSettings processing; // what is done to sounds written from PCM
+    QString programFolder;         // where the built-in encoder is looked for
+    int timeoutMs = 60000;         // the wait for one encoder
+    int jobs = 0;                  // encoders and copies at once; 0: one per processor core
+    bool force = false;            // make every target again, even those that are up to date
     // True only when the table is this game folder's catalogue as read whole from its file (or
     // saved there since): only then may files of numbers that left it be removed.
     bool catalogueWhole = false;
@@ -38,6 +41,8 @@ struct FolderState
     QHash<QString, FileStamp> soundFiles; // every SOUND<n>.* file of the folder, by name
     QStringList leftoverTemporaries;      // hidden partial files earlier runs left
     QList<FileStamp> sources;             // by table index - 1
+    // By table index - 1: the headers of WAV sources, read only when processing is on.
+    QList<SoundFacts> headers;
     QString encoderPath;
     bool encoderFound = false;
 
@@ -64,7 +69,11 @@ struct PlannedSound
     QString fallbackTarget; // Encode: the .wav copy's name
     bool fallbackInPlace = false;
     QString fallbackBlocked; // Encode: why the .wav copy cannot be made; empty when it can
+    QString fallbackHow;     // Encode: how the .wav would be made, as the record keeps it
     QString how;             // how target is made, as the record keeps it
+    bool encodes = false;    // target is (or was found up to date as) the encoder's
+    // What is done to the samples; none for a byte copy and for an encoder given the source.
+    ProcessingSteps steps;
     bool hideWindow = true;
     // Refused: why no file is made; otherwise what the plan had to give up (an .ogg name that
     // is another sound's source).

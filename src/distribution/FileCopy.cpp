@@ -185,11 +185,11 @@ QString TemporaryBeside(const QString &target, const QString &suffix)
 
 bool IsLeftoverTemporary(const QString &fileName)
 {
-    // ".SOUND<n>.<ext>.<random>.sonquill-part[.ogg]", or an earlier version's
+    // ".SOUND<n>.<ext>.<random>.sonquill-part[.ogg|.wav]", or an earlier version's
     // ".SOUND<n>.<ext>.<random>[.ogg]", whose random part is 10 to 13 base-36 digits.
     static const QRegularExpression pattern(
         QStringLiteral("\\A\\.SOUND[1-9][0-9]{0,2}\\.[^/.]+\\.[0-9a-z]{10,13}"
-                       "(\\.sonquill-part)?(\\.ogg)?\\z"),
+                       "(\\.sonquill-part)?(\\.ogg|\\.wav)?\\z"),
         QRegularExpression::CaseInsensitiveOption);
     return pattern.match(fileName).hasMatch();
 }

@@ -9,8 +9,11 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QStandardPaths>
 #include <QStringList>
+
+#include <cmath>
 
 namespace sonquill {
 
@@ -89,7 +92,13 @@ QByteArray recordJson(const QHash<QString, MadeRecord> &records)
             out += ',';
         first = false;
         appendJsonString(out, name);
-        out += ":{\"how\":";
+        out += ":{";
+        if (std::isfinite(record.gainDb)) {
+            out += "\"gainDb\":";
+            out += QByteArray::number(record.gainDb, 'g', QLocale::FloatingPointShortest);
+            out += ',';
+        }
+        out += "\"how\":";
         appendJsonString(out, record.how);
         out += ",\"source\":";
         appendJsonString(out, record.source);
@@ -194,6 +203,8 @@ Manifest Manifest::Load(const QString &gameFolder)
         record.targetMtimeNs = wideOf(entry.value(QStringLiteral("targetMtimeNs")));
         record.targetCtimeNs = wideOf(entry.value(QStringLiteral("targetCtimeNs")));
         record.targetInode = quint64(wideOf(entry.value(QStringLiteral("targetInode"))));
+        if (entry.value(QStringLiteral("gainDb")).isDouble())
+            record.gainDb = entry.value(QStringLiteral("gainDb")).toDouble();
         manifest.records.insert(it.key(), record);
     }
     // Known to hold exactly these records only when nothing was dropped and the file did not

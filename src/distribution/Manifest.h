@@ -6,6 +6,11 @@
 #include <QHash>
 #include <QString>
 
+#include <QString>
+#include <cmath>
+
+#include <limits>
+
 namespace sonquill {
 
 // What one numbered file in the game folder was made from and how, when it was made.
@@ -14,11 +19,14 @@ struct MadeRecord
     QString source; // the catalogue's path of the source
     qint64 sourceSize = 0;
     qint64 sourceMtimeNs = 0;
-    QString how; // "copy", or the encoder's command line for the target's bare name
+    // "copy", or the encoder's command line for the target's bare name; then what was done to
+    // the samples, if anything
+    QString how;
     qint64 targetSize = 0;
     qint64 targetMtimeNs = 0;
     qint64 targetCtimeNs = 0;
     quint64 targetInode = 0;
+    double gainDb = std::numeric_limits<double>::quiet_NaN(); // the loudness gain applied
 
     // True when the file is still exactly the one this record describes: nobody wrote,
     // replaced, touched or copied over it since.
@@ -28,7 +36,16 @@ struct MadeRecord
                  const FileStamp &targetNow) const;
     static MadeRecord of(const QString &sourcePath, const FileStamp &sourceStamp,
                          const QString &madeHow, const FileStamp &targetStamp);
-    bool operator==(const MadeRecord &other) const = default;
+    // Equal as recorded: a gain that was never measured equals another never measured.
+    bool operator==(const MadeRecord &other) const
+    {
+        const bool sameGain =
+            (std::isnan(gainDb) && std::isnan(other.gainDb)) || gainDb == other.gainDb;
+        return sameGain && source == other.source && sourceSize == other.sourceSize &&
+               sourceMtimeNs == other.sourceMtimeNs && how == other.how &&
+               targetSize == other.targetSize && targetMtimeNs == other.targetMtimeNs &&
+               targetCtimeNs == other.targetCtimeNs && targetInode == other.targetInode;
+    }
 };
 
 // The record of every numbered file that distribution made in one game folder, kept in the

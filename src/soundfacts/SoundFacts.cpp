@@ -1,28 +1,16 @@
 #include "SoundFacts.h"
 
-#include <QFile>
+#include "processing/SoundFile.h"
+
 #include <QFileInfo>
-#include <QMutex>
-#include <QMutexLocker>
 
 #include <sndfile.h>
 
 #include <cmath>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace sonquill {
 
 namespace {
-
-// libsndfile keeps the reason of a failed open in one global; opens are serialised so that
-// each failure is described by its own reason.
-QMutex openMutex;
 
 SoundFacts unreadable(const QString &problem)
 {
@@ -102,79 +90,22 @@ QString formatText(int major, int subtype)
     }
 }
 
-SoundFacts factsOf(const SF_INFO &info)
+SoundFacts factsOf(const SoundReader &sound)
 {
     SoundFacts facts;
-    facts.majorFormat = info.format & SF_FORMAT_TYPEMASK;
-    facts.subtype = info.format & SF_FORMAT_SUBMASK;
-    if (info.samplerate <= 0 || info.channels <= 0)
+    facts.majorFormat = sound.format() & SF_FORMAT_TYPEMASK;
+    facts.subtype = sound.format() & SF_FORMAT_SUBMASK;
+    if (sound.sampleRate() <= 0 || sound.channels() <= 0)
         return unreadable(QStringLiteral("its header gives no sample rate or channels"));
     facts.readable = true;
     facts.format = formatText(facts.majorFormat, facts.subtype);
-    facts.channels = info.channels;
-    facts.sampleRate = info.samplerate;
+    facts.channels = sound.channels();
+    facts.sampleRate = sound.sampleRate();
     // A stream of unknown length reports the largest count.
-    if (info.frames >= 0 && info.frames < SF_COUNT_MAX)
-        facts.seconds = double(info.frames) / info.samplerate;
+    if (sound.frames() >= 0 && sound.frames() < SF_COUNT_MAX)
+        facts.seconds = double(sound.frames()) / sound.sampleRate();
     return facts;
 }
-
-QString libraryProblem()
-{
-    QString text = QString::fromUtf8(sf_strerror(nullptr)).trimmed();
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text.isEmpty() ? QStringLiteral("the sound cannot be read") : text;
-}
-
-#ifdef Q_OS_UNIX
-// Opens without blocking and checks what was opened, so a file swapped for a pipe between the
-// look and the open is still refused.
-SoundFacts readOpened(const QString &path)
-{
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return unreadable(QStringLiteral("it cannot be opened: ") + qt_error_string(errno));
-    struct stat status
-    {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return unreadable(notRegularProblem());
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags != -1)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-
-    SoundFacts facts;
-    {
-        SF_INFO info{};
-        const QMutexLocker lock(&openMutex);
-        SNDFILE *sound = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
-        if (sound) {
-            facts = factsOf(info);
-            sf_close(sound);
-        } else {
-            facts = unreadable(libraryProblem());
-        }
-    }
-    ::close(fd);
-    return facts;
-}
-#else
-SoundFacts readOpened(const QString &path)
-{
-    SF_INFO info{};
-    const QMutexLocker lock(&openMutex);
-    // libsndfile takes UTF-8 file names on Windows.
-    SNDFILE *sound = sf_open(path.toUtf8().constData(), SFM_READ, &info);
-    if (!sound)
-        return unreadable(libraryProblem());
-    const SoundFacts facts = factsOf(info);
-    sf_close(sound);
-    return facts;
-}
-#endif
 
 } // namespace
 
@@ -189,7 +120,8 @@ SoundFacts ReadSoundFacts(const QString &path)
         return unreadable(QStringLiteral("it is a folder, not a file"));
     if (!info.isFile())
         return unreadable(notRegularProblem());
-    return readOpened(path);
+    const SoundReader sound(path);
+    return sound.isOpen() ? factsOf(sound) : unreadable(sound.problem());
 }
 
 SoundContainer ContainerOf(const SoundFacts &facts)

@@ -37,7 +37,7 @@ SoundFacts SoundFactsCache::facts(const QString &path)
         if (found != m_entries.cend() && found->size == size && found->modified == modified)
             return found->facts;
     }
-    Entry entry{size, modified, ReadSoundFacts(path), {}};
+    Entry entry{size, modified, ReadSoundFacts(path), {}, {}};
     const SoundFacts result = entry.facts;
     const QMutexLocker lock(&m_mutex);
     m_entries.insert(path, std::move(entry));
@@ -76,6 +76,32 @@ QByteArray SoundFactsCache::contentHash(const QString &path)
     if (found != m_entries.end() && found->size == size && found->modified == modified)
         found->hash = hash;
     return hash;
+}
+
+LoudnessFacts SoundFactsCache::loudness(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        LoudnessFacts none;
+        none.problem = ReadSoundFacts(path).problem;
+        return none;
+    }
+    const qint64 size = info.size();
+    const qint64 modified = info.lastModified().toMSecsSinceEpoch();
+    {
+        const QMutexLocker lock(&m_mutex);
+        const auto found = m_entries.constFind(path);
+        if (found != m_entries.cend() && found->size == size && found->modified == modified &&
+            found->loudness)
+            return *found->loudness;
+    }
+    const LoudnessFacts measured = MeasureLoudness(path);
+    facts(path); // the entry the measurement is kept with
+    const QMutexLocker lock(&m_mutex);
+    const auto found = m_entries.find(path);
+    if (found != m_entries.end() && found->size == size && found->modified == modified)
+        found->loudness = measured;
+    return measured;
 }
 
 void SoundFactsCache::clear()

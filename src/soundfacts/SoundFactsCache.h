@@ -1,11 +1,14 @@
 #pragma once
 
 #include "SoundFacts.h"
+#include "processing/Loudness.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
 #include <QString>
+
+#include <optional>
 
 namespace sonquill {
 
@@ -18,6 +21,9 @@ public:
     // The facts last read for path, without looking at the file again; read now when the
     // file was never seen. For displays refreshed often.
     SoundFacts remembered(const QString &path);
+    // The file's integrated loudness and true peak, measured (the whole file decoded) the first
+    // time it is asked for and kept with its facts.
+    LoudnessFacts loudness(const QString &path);
     // SHA-256 of the file's bytes, kept with its facts once facts() has seen the file; empty
     // when it is not a regular file or cannot be read.
     QByteArray contentHash(const QString &path);
@@ -31,6 +37,7 @@ private:
         qint64 modified = 0; // ms since the epoch
         SoundFacts facts;
         QByteArray hash; // empty until asked for
+        std::optional<LoudnessFacts> loudness;
     };
 
     mutable QMutex m_mutex;

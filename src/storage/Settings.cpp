@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -14,6 +15,26 @@ namespace {
 
 const QString kData = QStringLiteral("Data");
 const QString kOgg = QStringLiteral("Ogg");
+const QString kProcessing = QStringLiteral("Processing");
+
+// A stored number within [low, high]; the default for anything else.
+double storedNumber(const SettingsStore &store, const QString &key, double fallback, double low,
+                    double high)
+{
+    bool ok = false;
+    const double value = store.read(kProcessing, key, QString()).trimmed().toDouble(&ok);
+    return ok && value >= low && value <= high ? value : fallback;
+}
+
+bool storedSwitch(const SettingsStore &store, const QString &key)
+{
+    return ToInteger(store.read(kProcessing, key, QStringLiteral("0"))) != 0;
+}
+
+QString switchText(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 QString userSettingsPath()
 {
@@ -121,6 +142,80 @@ void SaveOggSettings(SettingsStore &store, const QString &quality, const QString
 void SaveOggJobs(SettingsStore &store, int jobs)
 {
     store.write(kOgg, QStringLiteral("Jobs"), QString::number(std::max(jobs, 0)));
+}
+
+double ProcessingSettings::offsetOf(const QString &category) const
+{
+    for (auto it = categoryOffsets.cbegin(); it != categoryOffsets.cend(); ++it) {
+        if (it.key().compare(category, Qt::CaseInsensitive) == 0)
+            return it.value();
+    }
+    return 0.0;
+}
+
+std::optional<QMap<QString, double>> ParseCategoryOffsets(const QString &text)
+{
+    QMap<QString, double> offsets;
+    for (const QString &part : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (part.trimmed().isEmpty())
+            continue;
+        const qsizetype equals = part.lastIndexOf(QLatin1Char('='));
+        const QString category = part.left(equals).trimmed();
+        bool ok = false;
+        const double offset = part.mid(equals + 1).trimmed().toDouble(&ok);
+        if (equals < 0 || category.isEmpty() || !ok || offset < -40.0 || offset > 40.0)
+            return std::nullopt;
+        offsets.insert(category, offset);
+    }
+    return offsets;
+}
+
+QString CategoryOffsetsText(const QMap<QString, double> &offsets)
+{
+    QStringList parts;
+    for (auto it = offsets.cbegin(); it != offsets.cend(); ++it)
+        parts << it.key() + QLatin1Char('=') + QString::number(it.value());
+    return parts.join(QStringLiteral("; "));
+}
+
+ProcessingSettings LoadProcessingSettings(const SettingsStore &store)
+{
+    ProcessingSettings settings;
+    settings.loudness = storedSwitch(store, QStringLiteral("Loudness"));
+    settings.targetLufs =
+        storedNumber(store, QStringLiteral("TargetLufs"), kDefaultTargetLufs, -70.0, 0.0);
+    settings.ceilingDbtp =
+        storedNumber(store, QStringLiteral("CeilingDbtp"), kDefaultCeilingDbtp, -40.0, 0.0);
+    settings.categoryOffsets =
+        ParseCategoryOffsets(store.read(kProcessing, QStringLiteral("CategoryOffsets"), QString()))
+            .value_or(QMap<QString, double>());
+    settings.trim = storedSwitch(store, QStringLiteral("Trim"));
+    settings.trimThresholdDb =
+        storedNumber(store, QStringLiteral("TrimThreshold"), kDefaultTrimThresholdDb, -120.0, 0.0);
+    settings.trimPadMs =
+        storedNumber(store, QStringLiteral("TrimPad"), kDefaultTrimPadMs, 0.0, 10000.0);
+    settings.mono = storedSwitch(store, QStringLiteral("Mono"));
+    const int rate = int(storedNumber(store, QStringLiteral("MaxRate"), 0.0, 0.0, 1e6));
+    settings.maxRate = std::find(std::begin(kProcessingRates), std::end(kProcessingRates), rate) !=
+                               std::end(kProcessingRates)
+                           ? rate
+                           : 0;
+    return settings;
+}
+
+void SaveProcessingSettings(SettingsStore &store, const ProcessingSettings &settings)
+{
+    store.write(kProcessing, QStringLiteral("Loudness"), switchText(settings.loudness));
+    store.write(kProcessing, QStringLiteral("TargetLufs"), QString::number(settings.targetLufs));
+    store.write(kProcessing, QStringLiteral("CeilingDbtp"), QString::number(settings.ceilingDbtp));
+    store.write(kProcessing, QStringLiteral("CategoryOffsets"),
+                CategoryOffsetsText(settings.categoryOffsets));
+    store.write(kProcessing, QStringLiteral("Trim"), switchText(settings.trim));
+    store.write(kProcessing, QStringLiteral("TrimThreshold"),
+                QString::number(settings.trimThresholdDb));
+    store.write(kProcessing, QStringLiteral("TrimPad"), QString::number(settings.trimPadMs));
+    store.write(kProcessing, QStringLiteral("Mono"), switchText(settings.mono));
+    store.write(kProcessing, QStringLiteral("MaxRate"), QString::number(settings.maxRate));
 }
 
 QString DefaultGameFolder()

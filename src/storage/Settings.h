@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -25,6 +27,39 @@ struct OggSettings
     QString CustomPath = kDefaultCustomEncoder;
     qint16 Jobs = 0; // encoders run at once; 0: one per processor core
 };
+
+// The rates a sound may be limited to, and the defaults of what is done to a sound's samples
+// before it goes into the game folder.
+inline constexpr int kProcessingRates[] = {22050, 32000, 44100, 48000};
+inline constexpr double kDefaultTargetLufs = -18.0;
+inline constexpr double kDefaultCeilingDbtp = -1.0;
+inline constexpr double kDefaultTrimThresholdDb = -60.0;
+inline constexpr double kDefaultTrimPadMs = 10.0;
+
+// What is done to the samples of every sound written from PCM (section "Processing"); all off
+// by default, so that a catalogue distributes exactly as it did before they existed.
+struct ProcessingSettings
+{
+    bool loudness = false;
+    double targetLufs = kDefaultTargetLufs;   // integrated loudness, ITU-R BS.1770
+    double ceilingDbtp = kDefaultCeilingDbtp; // the true peak the gain never exceeds
+    QMap<QString, double> categoryOffsets;    // LU added to the target, by category
+    bool trim = false;
+    double trimThresholdDb = kDefaultTrimThresholdDb; // silence is below this, in dBFS
+    double trimPadMs = kDefaultTrimPadMs;             // kept before and after the sound
+    bool mono = false;
+    int maxRate = 0; // resampled down to this rate when above it; 0: any rate
+
+    bool any() const { return loudness || trim || mono || maxRate > 0; }
+    // The offset of a category (compared without regard to letter case), 0 when none is set.
+    double offsetOf(const QString &category) const;
+    friend bool operator==(const ProcessingSettings &, const ProcessingSettings &) = default;
+};
+
+// "Ambience=-8; Music=-3" as offsets by category; nothing when a part is not "<category>=<LU>"
+// with an offset from -40 to 40 LU.
+std::optional<QMap<QString, double>> ParseCategoryOffsets(const QString &text);
+QString CategoryOffsetsText(const QMap<QString, double> &offsets);
 
 // The per-user settings store: application Sonquill, sections "Data" and "Ogg", every value
 // text. Each write is synced at once.
@@ -67,6 +102,10 @@ void SaveOggSettings(SettingsStore &store, const QString &quality, const QString
                      bool useCustom, const QString &customPath);
 // Writes "Jobs", the number of encoders run at once (0: one per processor core).
 void SaveOggJobs(SettingsStore &store, int jobs);
+
+// Reads section "Processing"; a value that is not a number, or out of its range, is the default.
+ProcessingSettings LoadProcessingSettings(const SettingsStore &store);
+void SaveProcessingSettings(SettingsStore &store, const ProcessingSettings &settings);
 
 // The compiled-in default game folder: <home>/Sonquill/Compiled.
 QString DefaultGameFolder();

@@ -8,10 +8,11 @@ using Severity = Finding::Severity;
 
 namespace {
 
-// The catalogue initTestCase builds: a 1 s tone sox makes from the arguments given (each of its own
-// pitch), or a file made otherwise; then the fault seeded into the entry: its severity (E, W, N),
-// "+" if found only with the built-in encoder on, "-" only with encoding off (either only at a
-// MinSize the file reaches: 100 kB, not 300), then a part of the message.
+// The catalogue initTestCase builds: a 1 s tone at -3 dBFS that sox makes from the arguments given
+// (each of its own pitch; after " : " effects of its own), or a file made otherwise; then the
+// fault seeded into the entry: its severity (E, W, N), "-" if found only with encoding off (only
+// at a MinSize the file reaches: 100 kB, not 300), "L" only with loudness normalisation on, "l"
+// only with it off, then a part of the message.
 struct Entry
 {
     const char *name, *file;
@@ -23,7 +24,7 @@ const QList<Entry> kEntries = {
     {"Door Creak", "door.wav", 1, "-n -r 44100 -c 2 -b 16", "N-at quality 3 it would save about"},
     {"Small 8", "pcm8.wav", 2, "-n -r 8000 -c 1 -b 8 -e unsigned-integer", ""},
     {"Small 24", "pcm24.wav", 3, "-n -r 8000 -c 1 -b 24", ""},
-    {"Wide", "pcm32.wav", 5, "-n -r 44100 -c 1 -b 32 -e signed-integer", "W+oggenc cannot read this WAV (WAV, 32-bit PCM)"},
+    {"Wide", "pcm32.wav", 5, "-n -r 44100 -c 1 -b 32 -e signed-integer", "N-at quality 3 it would save about"}, // decoded for oggenc
     {"Music", "tone.mp3", 9, "-n -r 44100 -c 2", ""},
     {"Ambience", "tone.ogg", 10, "-n -r 44100 -c 2", ""},
     {"Beep", "tone.voc", 11, "-n -r 11025 -c 1 -b 8 -e unsigned-integer", ""},
@@ -39,6 +40,9 @@ const QList<Entry> kEntries = {
     {" ", "plain21.wav", 21, "-n -r 8000 -c 1 -b 16", "W the sound has no name"},
     {"No Category", "plain22.wav", 22, "-n -r 8000 -c 1 -b 16", "W the sound has no category"},
     {"Noise", "garbage.wav", 23, "", "E not a readable sound"},
+    {"Siren", "siren.wav", 24, "-n -r 44100 -c 1 -b 16 : synth 1 square 440 vol 0.95", "W the source clips: its true peak is +1"},
+    {"Whisper", "whisper.wav", 25, "-n -r 22050 -c 1 -b 16 : synth 1 sine 300 vol 0.003", "Nl LU quieter than the median of its category \"Sfx\""},
+    {"Blip", "blip.wav", 26, "-n -r 22050 -c 1 -b 16 : synth 0.2 sine 800 vol 0.7", "NLits loudness cannot be measured"},
 };
 // clang-format on
 
@@ -57,10 +61,13 @@ private slots:
         const auto path = [this](const char *fileName) { return m_dir.filePath(fileName); };
         QList<SoundRecord> records;
         for (const Entry &entry : kEntries) {
-            const QStringList synth{path(entry.file), "synth", "1", "sine",
-                                    QString::number(100 + 20 * records.size())};
+            const QStringList sox = QString(entry.sox).split(" : ");
+            const QString effects = sox.value(
+                1, QStringLiteral("synth 1 sine %1 vol 0.7").arg(100 + 20 * records.size()));
             if (*entry.sox) // a missing sox fails here
-                QCOMPARE(test::runTool(SONQUILL_SOX, QString(entry.sox).split(' ') + synth), 0);
+                QCOMPARE(test::runTool(SONQUILL_SOX, sox[0].split(' ')
+                                                         << path(entry.file) << effects.split(' ')),
+                         0);
             const QString category = qstrcmp(entry.name, "No Category") ? "Sfx" : "";
             records.append({entry.name, path(entry.file), entry.number, 0, category, 0, 0, {}, {}});
         }
@@ -76,30 +83,37 @@ private slots:
     void findings_data()
     {
         QTest::addColumn<bool>("oggUse");
-        QTest::addColumn<bool>("custom"); // a custom encoder may read what oggenc cannot
+        QTest::addColumn<bool>("custom");
         QTest::addColumn<int>("minSize");
-        QTest::newRow("encoding on") << true << false << 100;
-        QTest::newRow("encoding off") << false << false << 100;
-        QTest::newRow("custom encoder") << true << true << 100;
-        QTest::newRow("every wav below the minimum") << true << false << 300;
+        QTest::addColumn<bool>("loudness");
+        QTest::newRow("encoding on") << true << false << 100 << false;
+        QTest::newRow("encoding off") << false << false << 100 << false;
+        QTest::newRow("custom encoder") << true << true << 100 << false;
+        QTest::newRow("every wav below the minimum") << true << false << 300 << false;
+        QTest::newRow("loudness normalisation on") << true << false << 100 << true;
     }
     void findings()
     {
         QFETCH(bool, oggUse);
         QFETCH(bool, custom);
         QFETCH(int, minSize);
+        QFETCH(bool, loudness);
 
         CheckOptions options;
         options.oggUse = oggUse;
         options.ogg = {3, qint16(minSize), custom}; // quality, size, custom
+        options.processing.loudness = loudness;
         SoundFactsCache cache;
         const QList<Finding> findings = CheckCatalogue(m_table, options, cache);
         // Each entry has one fault at most, so one finding at most, in catalogue order.
         QList<int> expected, seen;
         for (int index = 1; index <= kEntries.size(); ++index) {
             const char *fault = kEntries[index - 1].finding;
-            if (*fault && fault[1] != (oggUse ? '-' : '+') && (fault[1] == ' ' || minSize < 300) &&
-                (fault[1] != '+' || !custom))
+            const bool found = fault[1] == '-'   ? !oggUse && minSize < 300
+                               : fault[1] == 'L' ? loudness
+                               : fault[1] == 'l' ? !loudness
+                                                 : true;
+            if (*fault && found)
                 expected.append(index);
         }
         for (const Finding &finding : findings) {

@@ -130,11 +130,14 @@ private Q_SLOTS:
         const QJsonArray sounds =
             QJsonDocument::fromJson(cli.inGame({"list", "--format", "json"}).out.toUtf8())["sounds"]
                 .toArray();
-        QCOMPARE(QJsonDocument(sounds.at(2).toObject()).toJson(QJsonDocument::Compact),
-                 cli.expand(R"({"category":"Doors","channels":null,"file":"@/sfx/D.ogg",)"
-                            R"("format":null,"locked":false,"name":"D","number":4,)"
-                            R"("sampleRate":null,"seconds":null,"size":1})") // unreadable: null
-                     .toUtf8());
+        QCOMPARE(
+            QJsonDocument(sounds.at(2).toObject()).toJson(QJsonDocument::Compact),
+            cli.expand(
+                   R"({"category":"Doors","channels":null,"file":"@/sfx/D.ogg",)"
+                   R"("format":null,"locked":false,"loudness":null,"name":"D","number":4,)"
+                   R"("sampleRate":null,"seconds":null,"size":1,"truePeak":null})") // unreadable:
+                                                                                    // null
+                                                                                        .toUtf8());
         QCOMPARE(cli.inGame({"lists"}).out,
                  cli.expand("@/game/AllSounds.txt\n@/game/LockedSounds.txt\n"
                             "@/game/WinampPlaylist.m3u\n"));
@@ -218,6 +221,14 @@ private Q_SLOTS:
             "--ogg and --no-ogg exclude each other");
         row("lists in an unknown order", {"lists", "--order", "size"},
             "--order takes number, name, category or table");
+        row("loudness both off and given a target", {"distribute", "--no-loudness", "--target=-20"},
+            "--no-loudness excludes --target");
+        row("a rate not offered", {"check", "--max-rate", "16000"},
+            "--max-rate takes 22050, 32000, 44100, 48000 or 0");
+        row("a ceiling above full scale", {"distribute", "--ceiling", "3"},
+            "--ceiling takes a number from -40 to 0");
+        row("an offset without a category", {"distribute", "--category-offset", "-8"},
+            "--category-offset takes CATEGORY=LU, an offset from -40 to 40, not '-8'");
         const QString damaged =
             "the catalogue '@/broken/SoundInfo.dat' cannot be read; nothing was changed";
         row("damaged catalogue, add", {"-g", "@/broken", "add", "@/sfx/A.wav"}, damaged);
@@ -334,14 +345,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QStringList>("findings"); // how each line begins
-        const QString note = "#1 A: note: Ogg encoding is off; at quality ";
-        const QString unreadable = "#2 B: warning: oggenc cannot read this WAV";
-        QTest::newRow("the stored settings") << QStringList{} << QStringList{note + "3 "};
-        QTest::newRow("--quality") << QStringList{"--quality", "7"} << QStringList{note + "7 "};
-        QTest::newRow("--min-size above A") << QStringList{"--min-size", "7"} << QStringList{};
-        QTest::newRow("--ogg") << QStringList{"--ogg"} << QStringList{unreadable};
-        QTest::newRow("--ogg with a custom encoder")
-            << QStringList{"--ogg", "--custom-command", "/bin/cp %1 %2"} << QStringList{};
+        const QString note = "#%1 %2: note: Ogg encoding is off; at quality %3 ";
+        const QString unmeasured = "#%1 %2: note: its loudness cannot be measured (it is shorter "
+                                   "than 0.4 s or too quiet), so it keeps its level";
+        // clang-format off
+        QTest::newRow("the stored settings") << QStringList{} << QStringList{note.arg(1).arg("A").arg(3), note.arg(2).arg("B").arg(3)};
+        QTest::newRow("--quality") << QStringList{"--quality", "7"} << QStringList{note.arg(1).arg("A").arg(7), note.arg(2).arg("B").arg(7)};
+        QTest::newRow("--min-size above both") << QStringList{"--min-size", "9"} << QStringList{};
+        QTest::newRow("--ogg: B, which oggenc cannot read, is decoded for it") << QStringList{"--ogg"} << QStringList{};
+        QTest::newRow("--loudness: both too short to measure") << QStringList{"--ogg", "--loudness"} << QStringList{unmeasured.arg(1).arg("A"), unmeasured.arg(2).arg("B")};
+        // clang-format on
     }
 
     void checkTakesTheRunsOptions()
@@ -351,8 +364,9 @@ private Q_SLOTS:
         Cli cli;
         writeFile(cli.path("sfx/A.wav"), makeWav(6000));
         // 32-bit integer samples, which oggenc cannot read.
-        QCOMPARE(runTool(SONQUILL_SOX, {"-n", "-r", "22050", "-b", "32", "-e", "signed-integer",
-                                        cli.path("sfx/B.wav"), "synth", "0.1", "sine", "440"}),
+        QCOMPARE(runTool(SONQUILL_SOX,
+                         {"-n", "-r", "22050", "-b", "32", "-e", "signed-integer",
+                          cli.path("sfx/B.wav"), "synth", "0.1", "sine", "440", "vol", "0.5"}),
                  0);
         QCOMPARE(cli.inGame({"add", "@/sfx/A.wav", "@/sfx/B.wav"}).exitCode, 0);
         // The run encodes only with an encoder to be found.
@@ -364,6 +378,49 @@ private Q_SLOTS:
                  qPrintable(checked.all()));
         for (qsizetype i = 0; i < lines.size(); ++i)
             QVERIFY2(lines[i].startsWith(findings[i]), qPrintable(lines[i]));
+    }
+
+    // The processing a run would do, from the stored settings and the options given, as the dry
+    // run shows it; and the loudness facts list gives.
+    void processingOptions()
+    {
+        Cli cli;
+        QCOMPARE(runTool(SONQUILL_SOX, {"-n", "-r", "44100", "-c", "2", cli.path("sfx/Door.wav"),
+                                        "synth", "1", "pinknoise", "vol", "0.2"}),
+                 0);
+        QCOMPARE(runTool(SONQUILL_SOX, {"-n", "-r", "22050", "-c", "1", cli.path("sfx/Wind.wav"),
+                                        "synth", "1", "brownnoise"}),
+                 0);
+        writeFile(cli.path("sfx/Bell.mp3"), "not decoded");
+        QCOMPARE(cli.inGame({"add", "--category", "Doors", "@/sfx/Door.wav"}).exitCode, 0);
+        QCOMPARE(cli.inGame({"add", "--category", "Ambience", "@/sfx/Wind.wav", "@/sfx/Bell.mp3"})
+                     .exitCode,
+                 0);
+        writeFile(cli.path("config/Sonquill/Sonquill.conf"),
+                  "[Processing]\nMono=1\nMaxRate=22050\nCategoryOffsets=doors=-6; Music=-3\n");
+
+        const Outcome planned =
+            cli.inGame({"distribute", "--dry-run", "--json", "--loudness", "--target=-20",
+                        "--category-offset", "Ambience=-8", "--trim-pad", "5"});
+        QStringList processing;
+        for (const QJsonValue sound :
+             QJsonDocument::fromJson(planned.out.toUtf8())["sounds"].toArray())
+            processing << sound["processing"].toString("none");
+        QCOMPARE(processing,
+                 (QStringList{"loudness -26 LUFS, ceiling -1 dBTP; trim below -60 dBFS, pad 5 ms; "
+                              "mono; 22050 Hz",
+                              "loudness -28 LUFS, ceiling -1 dBTP; trim below -60 dBFS, pad 5 ms",
+                              "none"}));
+
+        const QJsonArray listed =
+            QJsonDocument::fromJson(cli.inGame({"list", "--format", "json"}).out.toUtf8())["sounds"]
+                .toArray();
+        for (int i = 0; i < 2; ++i) {
+            const Measured measured = measure(listed[i]["file"].toString());
+            QVERIFY(qAbs(listed[i]["loudness"].toDouble() - measured.lufs) <= 0.2);
+            QVERIFY(qAbs(listed[i]["truePeak"].toDouble() - measured.truePeak) <= 0.2);
+        }
+        QVERIFY(listed[2]["loudness"].isNull()); // not a sound libsndfile reads
     }
 
     // AllSounds.txt and the playlist in the order asked for; the window's start order unasked.

@@ -37,7 +37,7 @@ private slots:
         QFETCH(QString, soxArguments);
 
         const QString path = m_dir.filePath(fileName);
-        const QStringList synth{path, "synth", "1.3", "sine", "440"};
+        const QStringList synth{path, "synth", "1.3", "sine", "440", "vol", "0.5"};
         QCOMPARE(test::runTool(SONQUILL_SOX, QStringList{"-n"} + soxArguments.split(' ') + synth),
                  0);
         const auto soxi = [&path](const char *option) {
@@ -56,6 +56,18 @@ private slots:
             QVERIFY2(qAbs(facts.seconds - soxi("-D")) <= (facts.format == "MP3" ? 0.06 : 0.001),
                      qPrintable(QString::number(facts.seconds)));
         QCOMPARE(ExpectedExtension(facts), fileName.section(QLatin1Char('.'), -1));
+
+        // Loudness and true peak as ffmpeg's meter measures them.
+        SoundFactsCache cache;
+        const LoudnessFacts loudness = cache.loudness(path);
+        const test::Measured measured = test::measure(path);
+        QVERIFY2(loudness.read && qAbs(loudness.loudness.integratedLufs - measured.lufs) <= 0.2 &&
+                     qAbs(loudness.loudness.truePeakDbtp - measured.truePeak) <= 0.2,
+                 qPrintable(QStringLiteral("%1 LUFS %2 dBTP, ffmpeg %3 %4")
+                                .arg(loudness.loudness.integratedLufs)
+                                .arg(loudness.loudness.truePeakDbtp)
+                                .arg(measured.lufs)
+                                .arg(measured.truePeak)));
 
         // The encodings oggenc takes are the ones it really takes.
         QCOMPARE(OggencReads(facts),
@@ -98,6 +110,26 @@ private slots:
         QCOMPARE(child.answer.value(0), "unreadable");
         QVERIFY2(child.answer.value(1).contains(problem), qPrintable(child.answer.value(1)));
         QCOMPARE(child.answer.value(2).isEmpty(), !problem.isEmpty()); // no hash of a pipe's bytes
+    }
+
+    // Loudness is measured once per version of a file, like the other facts.
+    void loudnessIsKept()
+    {
+        const QString path = m_dir.filePath("loudness.wav");
+        const QByteArray tone = test::makeWav(2 * 22050 + 44, 22050); // one second
+        QVERIFY(test::writeFile(path, tone));
+        SoundFactsCache cache;
+        QVERIFY(cache.loudness(path).loudness.measurable());
+        // The same size and time with silence inside: the cache answers from memory.
+        const QDateTime modified = QFileInfo(path).lastModified();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(44) &&
+                file.write(QByteArray(tone.size() - 44, '\0')) == tone.size() - 44 &&
+                file.flush() && file.setFileTime(modified, QFileDevice::FileModificationTime));
+        QVERIFY(cache.loudness(path).loudness.measurable());
+        QVERIFY(file.setFileTime(modified.addSecs(5), QFileDevice::FileModificationTime));
+        QVERIFY(!cache.loudness(path).loudness.measurable()); // silence: nothing to measure
+        QVERIFY(!cache.loudness(m_dir.filePath("none.wav")).read);
     }
 
     void cacheFollowsChanges()

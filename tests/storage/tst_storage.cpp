@@ -128,6 +128,7 @@ private slots:
     void catalogue();
     void listFiles();
     void storedTexts();
+    void processingSettings();
     void locateHelpFile();
     void faults_data();
     void faults();
@@ -296,6 +297,38 @@ void TestStorage::storedTexts()
     QCOMPARE(onDisk("Ogg", "MinSize"), QStringLiteral("12x")); // as typed
     QCOMPARE(settingsSeen(copy),
              "7 12 1 1 c:\\Tools\\enc.exe \"%1\", %2|/games/Quest \u00e9|/sfx, raw");
+}
+
+void TestStorage::processingSettings()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Sonquill.conf"));
+    // Nothing stored: everything off, so that a catalogue distributes as it always did.
+    QVERIFY(!LoadProcessingSettings(SettingsStore(path)).any());
+
+    ProcessingSettings settings;
+    settings.loudness = settings.trim = settings.mono = true;
+    settings.targetLufs = -23.5;
+    settings.ceilingDbtp = -2;
+    settings.categoryOffsets = {{"Ambience", -8}, {"Doors, wood", 2.5}, {"A=B", -0.5}};
+    settings.trimThresholdDb = -50;
+    settings.trimPadMs = 25;
+    settings.maxRate = 32000;
+    {
+        SettingsStore store(path);
+        SaveProcessingSettings(store, settings);
+    }
+    const ProcessingSettings read = LoadProcessingSettings(SettingsStore(path));
+    QVERIFY(read == settings);
+    QCOMPARE(read.offsetOf("AMBIENCE"), -8.0); // categories compare without letter case
+    QCOMPARE(read.offsetOf("Music"), 0.0);
+
+    // A hand-edited value that is no number, or out of its range, is the default.
+    QVERIFY(test::writeFile(path, "[Processing]\nLoudness=yes\nTargetLufs=loud\nCeilingDbtp=3\n"
+                                  "TrimPad=-5\nMaxRate=16000\nCategoryOffsets=Doors\nMono=1\n"));
+    ProcessingSettings expected;
+    expected.mono = true;
+    QVERIFY(LoadProcessingSettings(SettingsStore(path)) == expected);
 }
 
 void TestStorage::locateHelpFile()

@@ -67,6 +67,41 @@ int runTool(const QString &program, const QStringList &arguments, QByteArray *ou
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
+Measured measure(const QString &path)
+{
+    Measured measured;
+    QByteArray out;
+    if (runTool(QStringLiteral(SONQUILL_FFMPEG),
+                {"-nostats", "-hide_banner", "-i", path, "-filter_complex", "ebur128=peak=true",
+                 "-f", "null", "-"},
+                &out) == 0) {
+        // The summary comes last: its "I:" and "Peak:" lines.
+        const QByteArray summary = out.mid(out.lastIndexOf("Summary:"));
+        for (const QByteArray &line : summary.split('\n')) {
+            const QList<QByteArray> words = line.simplified().split(' ');
+            if (words.size() >= 2 && words[0] == "I:")
+                measured.lufs = words[1].toDouble();
+            else if (words.size() >= 2 && words[0] == "Peak:")
+                measured.truePeak = words[1] == "-inf" ? -qInf() : words[1].toDouble();
+        }
+    }
+    if (runTool(QStringLiteral(SONQUILL_FFPROBE),
+                {"-v", "error", "-select_streams", "a:0", "-show_entries",
+                 "stream=channels,sample_rate:format=duration", "-of", "default=nw=1", path},
+                &out) == 0) {
+        for (const QByteArray &line : out.split('\n')) {
+            const QByteArray value = line.mid(line.indexOf('=') + 1).trimmed();
+            if (line.startsWith("channels="))
+                measured.channels = value.toInt();
+            else if (line.startsWith("sample_rate="))
+                measured.sampleRate = value.toInt();
+            else if (line.startsWith("duration="))
+                measured.seconds = value.toDouble();
+        }
+    }
+    return measured;
+}
+
 namespace {
 // The sanitizer's shadow memory fits no address space limit.
 #if defined(__SANITIZE_ADDRESS__)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QtNumeric>
 
 #include <functional>
 
@@ -17,6 +18,19 @@ QByteArray makeWav(qint64 totalBytes, int sampleRate = 22050);
 
 // Runs a program to completion (sox and friends): its exit code, -1 if it did not start or crashed.
 int runTool(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
+
+// A sound file as tools independent of Sonquill measure it: ffmpeg's ebur128 filter (integrated
+// loudness, true peak, one decimal each) and ffprobe (channels, rate, length). NaN where the tool
+// gave no answer.
+struct Measured
+{
+    double lufs = qQNaN();
+    double truePeak = qQNaN();
+    int channels = 0;
+    int sampleRate = 0;
+    double seconds = qQNaN();
+};
+Measured measure(const QString &path);
 
 // What a forked child's work answered; failure says why it did not finish (empty: it did).
 struct ChildResult

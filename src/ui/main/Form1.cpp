@@ -154,6 +154,7 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     connect(keep, &QAction::triggered, m_changedBar, &QWidget::hide);
     addToolBar(Qt::TopToolBarArea, m_changedBar);
     m_changedBar->hide();
+    connect(&m_check, &QFutureWatcher<QList<Finding>>::finished, this, &Form1::showFindings);
     m_cancelPoll = new QTimer(this);
     m_cancelPoll->setInterval(50);
     connect(m_cancelPoll, &QTimer::timeout, this, [this] {
@@ -204,6 +205,9 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
 
 Form1::~Form1()
 {
+    // The check reads the facts cache, which goes with the window.
+    disconnect(&m_check, nullptr, this, nullptr);
+    m_check.waitForFinished();
     m_player.reset();
     // Child widgets outlive the members below; nothing they do while going may reach them.
     delete m_frmOgg;

@@ -13,6 +13,7 @@
 #include "ui/dialogs/FrmCheck.h"
 #include "ui/dialogs/FrmOgg.h"
 
+#include <QFutureWatcher>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -154,6 +155,7 @@ private:
     void reportAddedFiles(const QList<AddedFile> &results);
     // Utilities > Check Sounds: the report of every finding, kept up to date on each run.
     void checkSounds();
+    void showFindings();
     // Makes the sound at a table index the one selected and current, scrolled into view.
     void selectSound(int tableIndex);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
@@ -290,6 +292,8 @@ private:
     QPointer<FrmCheck> m_frmCheck;
     // What each sound file is, read once per file version.
     SoundFactsCache m_facts;
+    // Check Sounds decodes every sound (its loudness), so it runs off the window's thread.
+    QFutureWatcher<QList<Finding>> m_check;
     DistributionJob m_job;
     QString m_distributionFolder;
     QTimer *m_cancelPoll = nullptr;

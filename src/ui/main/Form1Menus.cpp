@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QTimer>
 #include <QUndoStack>
+#include <QtConcurrent>
 
 namespace sonquill {
 
@@ -243,6 +244,7 @@ DistributionOptions Form1::distributionOptions(const QString &folder, bool force
     DistributionOptions options;
     options.OggUse = m_oggUse;
     options.ogg = m_ogg;
+    options.processing = LoadProcessingSettings(m_services.settings);
     options.programFolder = m_services.programFolder;
     options.timeoutMs = m_services.encoderTimeoutMs;
     options.jobs = m_ogg.Jobs;
@@ -476,12 +478,26 @@ void Form1::cmdEdit_Click()
 
 void Form1::checkSounds()
 {
+    if (m_check.isRunning()) {
+        showStatus(tr("The sounds are being checked; the findings show once it has finished."));
+        return;
+    }
     CheckOptions options;
     options.oggUse = m_oggUse;
     options.ogg = m_ogg;
+    options.processing = LoadProcessingSettings(m_services.settings);
     options.programFolder = m_services.programFolder;
     options.gameFolder = gameFolder();
-    const QList<Finding> findings = CheckCatalogue(m_session.table(), options, m_facts);
+    showStatus(tr("Checking the sounds..."));
+    m_check.setFuture(QtConcurrent::run([this, options, table = m_session.table()] {
+        return CheckCatalogue(table, options, m_facts);
+    }));
+}
+
+void Form1::showFindings()
+{
+    const QList<Finding> findings = m_check.result();
+    showStatus(QString());
     if (!m_frmCheck) {
         m_frmCheck = new FrmCheck(this);
         connect(m_frmCheck, &FrmCheck::soundActivated, this, &Form1::selectSound);

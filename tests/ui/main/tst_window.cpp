@@ -303,10 +303,10 @@ private slots:
         QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, 5));
         QCOMPARE(header->sectionSize(ColCategory), width + 40);
         QCOMPARE(header->sortIndicatorSection(), int(ColLength));
-        // A double-click on a finding selects its sound.
+        // A double-click on a finding selects its sound; the check reads off the window's thread.
         h.trigger("mnuUtils 8");
-        auto *tree = w.findChild<QTreeWidget *>("treeFindings");
-        QVERIFY(tree && tree->isVisible());
+        QTreeWidget *tree = nullptr;
+        QTRY_VERIFY((tree = w.findChild<QTreeWidget *>("treeFindings")) && tree->isVisible());
         const QTreeWidgetItem *missing = tree->findItems("Gone", Qt::MatchContains, 1).value(0);
         const QPoint at = tree->visualItemRect(missing).center();
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Loudness.h"
+#include "ProcessingSteps.h"
+
+#include <QString>
+
+#include <limits>
+
+namespace sonquill {
+
+// What came of writing one sound as a PCM WAV.
+struct ProcessedSound
+{
+    QString problem;            // why no file was written; empty when it was
+    bool sourceProblem = false; // the problem is the source's, not the written file's
+    Loudness measured;          // of the processed samples before the gain; normalise only
+    double gainDb = std::numeric_limits<double>::quiet_NaN(); // applied; NaN when none was
+    int channels = 0;                                         // as written
+    int sampleRate = 0;
+    qint64 frames = 0;
+};
+
+// Decodes source (any format libsndfile reads), applies the steps in the order mono, trim,
+// resampling, loudness, and writes the result as a new PCM WAV at destination: 24-bit when the
+// source has more than 16 bits, 16-bit otherwise. The source is only read. A sound too short or
+// too quiet to measure keeps its level; one that is silence throughout keeps its length.
+ProcessedSound WriteProcessedWav(const QString &source, const QString &destination,
+                                 const ProcessingSteps &steps);
+
+} // namespace sonquill
