@@ -137,6 +137,9 @@ private:
     void reportAddedFiles(const QList<AddedFile> &results);
     // Utilities > Check Sounds: the report of every finding, kept up to date on each run.
     void checkSounds();
+    // Plays the file the game plays for the current sound.
+    void playDistributed();
+    DistributionOptions distributionOptions(bool force) const;
     void showFindings();
     // Makes the sound at a table index the one selected and current, scrolled into view.
     void selectSound(int tableIndex);
