@@ -1,6 +1,6 @@
-// Reading what 999 small sounds (sox-made WAVs and MP3s) hold, and checking a catalogue of
-// them, against only looking at the same files: one stat() per file in this process, and one
-// `stat` command over all of them. The summary gives how many times slower each is.
+// Reading what 999 small sounds (sox-made WAVs and MP3s) hold, their loudness, and checking a
+// catalogue of them, against only looking at the same files: one stat() per file in this process,
+// and one `stat` command over all of them. The summary gives how many times slower each is.
 #include "check/Check.h"
 
 #include <QCoreApplication>
@@ -57,7 +57,7 @@ struct Corpus
             if (wav)
                 arguments << QStringLiteral("-b") << QStringLiteral("16");
             arguments << path << QStringLiteral("synth") << seconds << QStringLiteral("sine")
-                      << QString::number(200 + n);
+                      << QString::number(200 + n) << QStringLiteral("vol") << QStringLiteral("0.5");
             runOrDie(QStringLiteral("sox"), arguments);
             SoundRecord record;
             record.name = QStringLiteral("Sound %1").arg(n);
@@ -88,6 +88,20 @@ void BM_ReadFactsColdCache(benchmark::State &state)
             readable += cache.facts(path).readable ? 1 : 0;
         if (readable != soundCount)
             state.SkipWithError("a sound could not be read");
+    }
+}
+
+// Integrated loudness and true peak: every sound decoded whole.
+void BM_LoudnessColdCache(benchmark::State &state)
+{
+    const Corpus &files = corpus();
+    for (auto _ : state) {
+        SoundFactsCache cache;
+        int measured = 0;
+        for (const QString &path : files.paths)
+            measured += cache.loudness(path).read ? 1 : 0;
+        if (measured != soundCount)
+            state.SkipWithError("a sound could not be measured");
     }
 }
 
@@ -151,6 +165,7 @@ void BM_StatCommand(benchmark::State &state)
 }
 
 BENCHMARK(BM_ReadFactsColdCache)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_LoudnessColdCache)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_ReadFactsWarmCache)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_CheckCatalogueColdCache)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_CheckCatalogueWarmCache)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
@@ -171,6 +186,8 @@ int main(int argc, char **argv)
                         "BM_StatCalls");
     reporter.printRatio("facts, cold cache / `stat` command", "BM_ReadFactsColdCache",
                         "BM_StatCommand");
+    reporter.printRatio("loudness, cold cache / facts, cold cache", "BM_LoudnessColdCache",
+                        "BM_ReadFactsColdCache");
     reporter.printRatio("facts, warm cache / stat() per file", "BM_ReadFactsWarmCache",
                         "BM_StatCalls");
     reporter.printRatio("check, cold cache / `stat` command", "BM_CheckCatalogueColdCache",

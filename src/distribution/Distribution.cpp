@@ -269,20 +269,31 @@ Encoding Run::runEncoder(const PlannedSound &sound, const QString &input,
     return encoding;
 }
 
-// A lossy encoder changes loudness and peaks: bright, noisy sounds lose some tenths of a LU, and
-// peaks move. An encoding whose true peak went above the ceiling, or whose loudness missed the
-// target by more than kLoudnessToleranceLu, is made once more from samples with the gain
-// corrected by as much. The encoder does nearly the same to nearly the same samples, so the
-// second encoding lands where it should.
+// A lossy encoder changes loudness and peaks: noisy sounds come out up to a LU or two louder or
+// quieter, and peaks move. The sounds at risk (noise-like ones, and those whose true peak is
+// close to the ceiling) are measured again once encoded; one whose loudness missed the target
+// by more than kLoudnessToleranceLu, or whose true peak went above the ceiling, is made once
+// more with the gain corrected by as much. The encoder does nearly the same to nearly the same
+// samples, so the second encoding lands where it should.
 void Run::correctEncoding(const PlannedSound &sound, const QString &pcm, ProcessedSound &processed,
                           Encoding &encoding, const std::function<bool()> &stop)
 {
     constexpr double kLoudnessToleranceLu = 0.3;
     constexpr double kPeakMarginDb = 0.1; // under the ceiling, for the encoder's own variation
+    // An encoder moves a peak by up to about a dB, and a peak far from the ceiling may have been
+    // read up to a dB low: closer than this, the encoding is measured.
+    constexpr double kPeakRiskDb = 2.0;
+    constexpr double kNoisyShare = 0.2; // pink noise has about a third
     if (!std::isfinite(processed.gainDb))
         return; // too short or too quiet to measure: left at its level
-    const Loudness encoded = MeasureLoudness(encoding.file).loudness;
     const double ceiling = sound.steps.ceilingDbtp;
+    const bool nearCeiling =
+        processed.measured.truePeakDbtp + processed.gainDb >= ceiling - kPeakRiskDb;
+    if (processed.differenceShare < kNoisyShare && !nearCeiling)
+        return;
+    const Loudness encoded =
+        MeasureLoudness(encoding.file, nearCeiling ? std::optional(ceiling) : std::nullopt)
+            .loudness;
     // The gain the ceiling allowed was less than the target asked for.
     const bool heldByCeiling =
         processed.measured.integratedLufs + processed.gainDb < sound.steps.targetLufs - 0.01;
@@ -292,6 +303,10 @@ void Run::correctEncoding(const PlannedSound &sound, const QString &pcm, Process
         change = sound.steps.targetLufs - encoded.integratedLufs;
     if (encoded.truePeakDbtp + change > ceiling)
         change = std::min(change, ceiling - kPeakMarginDb - encoded.truePeakDbtp);
+    // A peak not measured stays as far from the ceiling as it was.
+    if (!nearCeiling)
+        change = std::min(change, ceiling - kPeakRiskDb -
+                                      (processed.measured.truePeakDbtp + processed.gainDb));
     if (std::fabs(change) < 0.05)
         return;
     ProcessingSteps corrected = sound.steps;

@@ -101,6 +101,11 @@ qint64 SoundReader::read(float *out, qint64 frames)
     return got;
 }
 
+bool SoundReader::seek(qint64 first)
+{
+    return m_sound && sf_seek(handle(m_sound), first, SEEK_SET) == first;
+}
+
 WavWriter::WavWriter(const QString &path, int channels, int sampleRate, int subtype)
 {
     SF_INFO info{};

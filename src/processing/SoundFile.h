@@ -25,6 +25,8 @@ public:
     // Reads up to frames frames, interleaved, full scale at 1.0: the frames read, 0 at the end,
     // -1 on a read error (problem() then says which).
     qint64 read(float *out, qint64 frames);
+    // Goes to frame first for the next read; false when the file cannot.
+    bool seek(qint64 first);
 
 private:
     void *m_sound = nullptr; // SNDFILE

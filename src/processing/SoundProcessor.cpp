@@ -98,15 +98,36 @@ QString resample(Samples &sound, int rate)
     return {};
 }
 
+double differenceShare(const Samples &sound)
+{
+    double power = 0, difference = 0;
+    const std::size_t channels = std::size_t(sound.channels);
+    for (std::size_t i = channels; i < sound.data.size(); ++i) {
+        const double x = sound.data[i], step = x - sound.data[i - channels];
+        power += x * x;
+        difference += step * step;
+    }
+    return power > 0 ? difference / power : 0;
+}
+
 // The gain that brings the sound to the target, lowered so its true peak stays at the ceiling.
 void normalise(Samples &sound, const ProcessingSteps &steps, ProcessedSound &result)
 {
     LoudnessMeter meter(sound.channels, sound.sampleRate);
     meter.add(sound.data.data(), sound.frames());
-    result.measured = meter.result();
+    result.measured.integratedLufs = meter.integratedLufs();
+    // The peak is needed precisely only where the gain could bring it to the ceiling.
+    const double wanted = steps.targetLufs - result.measured.integratedLufs;
+    result.measured.truePeakDbtp = meter.truePeakDbtp(
+        [&sound](qint64 first, qint64 frames, float *out) {
+            const float *from = sound.data.data() + first * sound.channels;
+            std::copy(from, from + frames * sound.channels, out);
+            return true;
+        },
+        steps.ceilingDbtp - (std::isfinite(wanted) ? wanted : 0.0));
     if (!result.measured.measurable())
         return;
-    double gain = steps.targetLufs - result.measured.integratedLufs;
+    double gain = wanted;
     if (result.measured.truePeakDbtp + gain > steps.ceilingDbtp)
         gain = steps.ceilingDbtp - result.measured.truePeakDbtp;
     gain += steps.gainCorrectionDb;
@@ -157,8 +178,10 @@ ProcessedSound WriteProcessedWav(const QString &source, const QString &destinati
         if (const QString problem = resample(sound, steps.sampleRate); !problem.isEmpty())
             return sourceFailure(problem);
     }
-    if (steps.normalise)
+    if (steps.normalise) {
         normalise(sound, steps, result);
+        result.differenceShare = differenceShare(sound);
+    }
 
     WavWriter writer(destination, sound.channels, sound.sampleRate, subtypeFor(reader.format()));
     if (!writer.isOpen()) {

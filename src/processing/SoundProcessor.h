@@ -16,7 +16,11 @@ struct ProcessedSound
     bool sourceProblem = false; // the problem is the source's, not the written file's
     Loudness measured;          // of the processed samples before the gain; normalise only
     double gainDb = std::numeric_limits<double>::quiet_NaN(); // applied; NaN when none was
-    int channels = 0;                                         // as written
+    // The power of the sample-to-sample differences over the power of the samples: near 2 for
+    // white noise, a third for pink noise, hundredths for low tones. High for what a lossy
+    // encoder's psychoacoustics and low-pass filter change the loudness of.
+    double differenceShare = 0;
+    int channels = 0; // as written
     int sampleRate = 0;
     qint64 frames = 0;
 };

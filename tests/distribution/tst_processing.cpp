@@ -76,6 +76,7 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("quiet stereo noise raised to -18 LUFS, encoded") << "-r 44100 -c 2 -b 16" << "3 pinknoise vol 0.02" << true << -18.0 << 0.0 << -1.0 << -18.0;
         QTest::newRow("bright noise at 48 kHz, which the encoder makes quieter, still -18 LUFS") << "-r 48000 -c 2 -b 16" << "3 whitenoise vol 0.05" << true << -18.0 << 0.0 << -1.0 << -18.0;
+        QTest::newRow("noise at 22050 Hz, which the encoder makes louder, still -18 LUFS") << "-r 22050 -c 1 -b 16" << "3 pinknoise vol 0.1" << true << -18.0 << 0.0 << -1.0 << -18.0;
         QTest::newRow("loud mono noise lowered to -18 LUFS, written as WAV") << "-r 22050 -c 1 -b 24" << "3 pinknoise gain -n -1" << false << -18.0 << 0.0 << -1.0 << -18.0;
         QTest::newRow("an Ambience 8 LU below the target") << "-r 44100 -c 2 -b 16" << "3 brownnoise vol 0.3" << true << -18.0 << -8.0 << -1.0 << -26.0;
         QTest::newRow("target -23 LUFS, a tone") << "-r 32000 -c 1 -b 16" << "2 sine 1000 vol 0.01" << true << -23.0 << 0.0 << -1.0 << -23.0;

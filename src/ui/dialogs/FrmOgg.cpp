@@ -1,10 +1,12 @@
 #include "ui/dialogs/FrmOgg.h"
 
 #include "ui/common/DesignMetrics.h"
+#include "ui/dialogs/ProcessingOptionsDialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QSlider>
 #include <QSpinBox>
@@ -74,13 +76,19 @@ FrmOgg::FrmOgg(SettingsStore &store, OggSettings &memory, QWidget *parent)
     spnJobs->setRange(0, 64);
     layout.place(spnJobs, 3240, 3840, 735, 315);
 
-    layout.apply(this, 4785, 4305);
+    // Beyond the design: what is done to the sounds' samples, in a dialog of its own.
+    cmdProcessing = new QPushButton(QStringLiteral("Sound Processing..."), this);
+    cmdProcessing->setObjectName(QStringLiteral("cmdProcessing"));
+    layout.place(cmdProcessing, 240, 4320, 2295, 375);
+
+    layout.apply(this, 4785, 4815);
 
     connect(sldQuality, &QSlider::valueChanged, this, &FrmOgg::sldQuality_Change);
     connect(chkCustom, &QCheckBox::clicked, this, &FrmOgg::SaveOggSettings);
     connect(txtMinSize, &QLineEdit::textChanged, this, &FrmOgg::SaveOggSettings);
     connect(txtCustom, &QLineEdit::textChanged, this, &FrmOgg::SaveOggSettings);
     connect(spnJobs, &QSpinBox::valueChanged, this, &FrmOgg::SaveOggSettings);
+    connect(cmdProcessing, &QPushButton::clicked, this, &FrmOgg::cmdProcessing_Click);
 
     ShowOggSettings();
 }
@@ -119,6 +127,15 @@ void FrmOgg::showEvent(QShowEvent *event)
     if (!event->spontaneous())
         ShowOggSettings();
     QDialog::showEvent(event);
+}
+
+void FrmOgg::cmdProcessing_Click()
+{
+    if (!m_processing)
+        m_processing = new ProcessingOptionsDialog(m_store, this);
+    m_processing->show();
+    m_processing->raise();
+    m_processing->activateWindow();
 }
 
 void FrmOgg::sldQuality_Change(int value)

@@ -3,14 +3,18 @@
 #include "storage/Settings.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QSlider;
 class QSpinBox;
 
 namespace sonquill {
+
+class ProcessingOptionsDialog;
 
 // The modeless "Ogg Encoding Options" dialog "frmOgg": every change is stored at once and
 // read back into the in-memory settings, so the next distribution uses it.
@@ -30,6 +34,7 @@ protected:
 
 private:
     void sldQuality_Change(int value);
+    void cmdProcessing_Click();
 
     SettingsStore &m_store;
     OggSettings &m_memory;
@@ -46,6 +51,8 @@ private:
     QLabel *Label4;
     QLabel *lblJobs;
     QSpinBox *spnJobs;
+    QPushButton *cmdProcessing;
+    QPointer<ProcessingOptionsDialog> m_processing;
 };
 
 } // namespace sonquill

@@ -155,6 +155,8 @@ private:
     void reportAddedFiles(const QList<AddedFile> &results);
     // Utilities > Check Sounds: the report of every finding, kept up to date on each run.
     void checkSounds();
+    // Plays the file the game plays for the current sound.
+    void playDistributed();
     void showFindings();
     // Makes the sound at a table index the one selected and current, scrolled into view.
     void selectSound(int tableIndex);

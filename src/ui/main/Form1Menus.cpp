@@ -15,6 +15,7 @@
 #include "ui/main/SoundGrid.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -40,7 +41,7 @@ namespace SoundPopMenu {
 enum : int { RemoveSelected = 6, LockSelected = 8, CategorySelected = 10, Separator = 12 };
 }
 namespace SoundMenu {
-enum : int { Play = 2, Stop = 4, Open = 6, Edit = 8 };
+enum : int { Play = 2, Stop = 4, Open = 6, Edit = 8, PlayDistributed = 10 };
 }
 namespace UtilsMenu {
 enum : int { ListAll = 2, ListLocked = 4, Playlist = 6, CheckSounds = 8 };
@@ -142,6 +143,9 @@ void Form1::buildMenus()
                  QKeySequence(QStringLiteral("Ctrl+O")), &Form1::mnuSound_Click);
     addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Edit, QStringLiteral("&Edit"),
                  QKeySequence(QStringLiteral("Ctrl+E")), &Form1::mnuSound_Click);
+    // Beyond the design: what the game will play, processed and encoded.
+    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::PlayDistributed,
+                 QStringLiteral("Play &Distributed"), {}, &Form1::mnuSound_Click);
 
     const QString utils = QStringLiteral("mnuUtils");
     QMenu *utilsMenu = menuBar()->addMenu(QStringLiteral("&Utilities"));
@@ -427,6 +431,9 @@ void Form1::mnuSound_Click(int index)
     case SoundMenu::Edit:
         cmdEdit_Click();
         break;
+    case SoundMenu::PlayDistributed:
+        playDistributed();
+        break;
     default:
         break;
     }
@@ -441,6 +448,34 @@ void Form1::cmdPlay_Click()
         m_player->play(path);
     else
         showStatus(tr("No media player is available to play %1.").arg(path));
+}
+
+void Form1::playDistributed()
+{
+    const int index = soundIndexOfRow(m_grid->currentGridRow());
+    if (!index) {
+        showStatus(tr("Choose a sound in the list first."));
+        return;
+    }
+    // The plan names the file: the one a distribution makes now, else its .wav fallback.
+    const QString folder = gameFolder();
+    const DistributionOptions options = distributionOptions(folder, false);
+    const DistributionPlan plan = PlanDistribution(
+        m_session.table(), options, FolderState::Read(m_session.table(), folder, options));
+    const PlannedSound &sound = plan.sounds.at(index - 1);
+    for (const QString &name : {sound.target, sound.fallbackTarget}) {
+        const QString path = SoundFilePath(folder, name);
+        if (name.isEmpty() || !QFileInfo(path).isFile())
+            continue;
+        if (m_player)
+            m_player->play(path);
+        else
+            showStatus(tr("No media player is available to play %1.").arg(path));
+        return;
+    }
+    showStatus(tr("Sound #%1 has no distributed file in %2 yet; distribute first.")
+                   .arg(sound.number)
+                   .arg(folder));
 }
 
 void Form1::cmdStop_Click()

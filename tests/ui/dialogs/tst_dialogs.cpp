@@ -7,6 +7,7 @@
 #include "ui/dialogs/FrmCheck.h"
 #include "ui/dialogs/FrmOgg.h"
 #include "ui/dialogs/FrmProgress.h"
+#include "ui/dialogs/ProcessingOptionsDialog.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -107,6 +108,46 @@ private slots:
         // The slider kept its place rather than show a quality it cannot.
         QTest::keyClick(dialog.findChild<QSlider *>(), Qt::Key_Right);
         QCOMPARE(oggNow(ini, memory), QStringList(2, "1 12 0 1 e %1 "));
+    }
+
+    // Opened from the Ogg options; each change stored at once, offsets only once they read as
+    // offsets again.
+    void processingOptions()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("Sonquill.conf"));
+        SettingsStore store(ini);
+        store.write("Processing", "CategoryOffsets", "Ambience=-8");
+        OggSettings memory;
+        FrmOgg ogg(store, memory);
+        ogg.show();
+        QCOMPARE(clippedControls(&ogg), QStringList());
+        QTest::mouseClick(ogg.findChild<QPushButton *>("cmdProcessing"), Qt::LeftButton);
+        auto *dialog = ogg.findChild<ProcessingOptionsDialog *>("frmProcessing");
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(store.read("Processing", "Loudness", "-"), "-"); // opening writes nothing
+
+        const auto stored = [&] { return LoadProcessingSettings(SettingsStore(ini)); };
+        QTest::mouseClick(dialog->findChild<QCheckBox *>("chkLoudness"), Qt::LeftButton);
+        QVERIFY(stored().loudness);
+        auto *target = dialog->findChild<QDoubleSpinBox *>("spnTarget");
+        target->selectAll();
+        QTest::keyClicks(target, "-23");
+        QCOMPARE(stored().targetLufs, -23.0);
+        auto *offsets = dialog->findChild<QLineEdit *>("txtOffsets");
+        offsets->end(false);
+        QTest::keyClicks(offsets, "; Mus");
+        QVERIFY(dialog->findChild<QLabel *>("lblOffsetsRefused")->isVisible());
+        QCOMPARE(stored().categoryOffsets, (QMap<QString, double>{{"Ambience", -8}}));
+        QTest::keyClicks(offsets, "ic=-3");
+        QCOMPARE(stored().categoryOffsets,
+                 (QMap<QString, double>{{"Ambience", -8}, {"Music", -3}}));
+        auto *mono = dialog->findChild<QCheckBox *>("chkMono"); // a row wide: its box at the left
+        QTest::mouseClick(mono, Qt::LeftButton, {}, QPoint(8, mono->height() / 2));
+        auto *rate = dialog->findChild<QComboBox *>("cmbMaxRate");
+        rate->setCurrentIndex(rate->findData(32000));
+        const ProcessingSettings now = stored();
+        QVERIFY(now.mono && now.maxRate == 32000 && !now.trim);
     }
 
     // Three runs, stopped by Cancel, by Esc and by Close (which is Cancel too: the window stays

@@ -240,6 +240,14 @@ private slots:
         h.trigger("mnuSound 4");
         QCOMPARE(h.player->played, QStringList{zed});
         QCOMPARE(h.player->stops, 1);
+        // Play Distributed plays what the game plays, once there is such a file.
+        h.trigger("mnuSound 10");
+        QCOMPARE(w.statusBar()->currentMessage(), "Sound #2 has no distributed file in " +
+                                                      h.gameFolder() + " yet; distribute first.");
+        writeFile(game.filePath("SOUND2.wav"), "distributed");
+        h.trigger("mnuSound 10");
+        QCOMPARE(h.player->played, (QStringList{zed, game.filePath("SOUND2.wav")}));
+        h.player->played.removeLast();
         h.startEdit(3, ColSize); // a double-click on a size cell plays that row's sound
         QTest::mouseDClick(h.grid()->viewport(), Qt::LeftButton, {},
                            h.grid()->visualRect(h.grid()->model()->index(2, ColSize)).center());
