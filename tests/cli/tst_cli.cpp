@@ -137,7 +137,7 @@ private Q_SLOTS:
                    R"("format":null,"locked":false,"loudness":null,"name":"D","number":4,)"
                    R"("sampleRate":null,"seconds":null,"size":1,"truePeak":null})") // unreadable:
                                                                                     // null
-                                                                                        .toUtf8());
+                .toUtf8());
         QCOMPARE(cli.inGame({"lists"}).out,
                  cli.expand("@/game/AllSounds.txt\n@/game/LockedSounds.txt\n"
                             "@/game/WinampPlaylist.m3u\n"));
