@@ -386,7 +386,7 @@ private Q_SLOTS:
     {
         Cli cli;
         QCOMPARE(runTool(SONQUILL_SOX, {"-n", "-r", "44100", "-c", "2", cli.path("sfx/Door.wav"),
-                                        "synth", "1", "pinknoise", "vol", "0.2"}),
+                                        "synth", "1", "pinknoise", "gain", "-n", "-0.5"}),
                  0);
         QCOMPARE(runTool(SONQUILL_SOX, {"-n", "-r", "22050", "-c", "1", cli.path("sfx/Wind.wav"),
                                         "synth", "1", "brownnoise"}),

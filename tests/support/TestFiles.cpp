@@ -71,20 +71,6 @@ Measured measure(const QString &path)
 {
     Measured measured;
     QByteArray out;
-    if (runTool(QStringLiteral(SONQUILL_FFMPEG),
-                {"-nostats", "-hide_banner", "-i", path, "-filter_complex", "ebur128=peak=true",
-                 "-f", "null", "-"},
-                &out) == 0) {
-        // The summary comes last: its "I:" and "Peak:" lines.
-        const QByteArray summary = out.mid(out.lastIndexOf("Summary:"));
-        for (const QByteArray &line : summary.split('\n')) {
-            const QList<QByteArray> words = line.simplified().split(' ');
-            if (words.size() >= 2 && words[0] == "I:")
-                measured.lufs = words[1].toDouble();
-            else if (words.size() >= 2 && words[0] == "Peak:")
-                measured.truePeak = words[1] == "-inf" ? -qInf() : words[1].toDouble();
-        }
-    }
     if (runTool(QStringLiteral(SONQUILL_FFPROBE),
                 {"-v", "error", "-select_streams", "a:0", "-show_entries",
                  "stream=channels,sample_rate:format=duration", "-of", "default=nw=1", path},
@@ -97,6 +83,30 @@ Measured measure(const QString &path)
                 measured.sampleRate = value.toInt();
             else if (line.startsWith("duration="))
                 measured.seconds = value.toDouble();
+        }
+    }
+    // Loudness from ffmpeg's meter, its summary coming last.
+    if (runTool(QStringLiteral(SONQUILL_FFMPEG),
+                {"-nostats", "-hide_banner", "-i", path, "-filter_complex", "ebur128", "-f", "null",
+                 "-"},
+                &out) == 0) {
+        const QByteArray summary = out.mid(out.lastIndexOf("Summary:"));
+        for (const QByteArray &line : summary.split('\n')) {
+            const QList<QByteArray> words = line.simplified().split(' ');
+            if (words.size() >= 2 && words[0] == "I:")
+                measured.lufs = words[1].toDouble();
+        }
+    }
+    // The true peak as the peak of the sound oversampled eightfold by sox. ffmpeg's meter never
+    // sees the last samples through its filter, so it reads low for a sound that ends loud.
+    if (measured.sampleRate > 0 &&
+        runTool(QStringLiteral(SONQUILL_SOX),
+                {path, "-n", "rate", "-v", QString::number(measured.sampleRate * 8), "stats"},
+                &out) == 0) {
+        for (const QByteArray &line : out.split('\n')) {
+            const QList<QByteArray> words = line.simplified().split(' ');
+            if (words.size() >= 4 && words[0] == "Pk" && words[1] == "lev")
+                measured.truePeak = words[3] == "-inf" ? -qInf() : words[3].toDouble();
         }
     }
     return measured;
