@@ -85,28 +85,32 @@ Measured measure(const QString &path)
                 measured.seconds = value.toDouble();
         }
     }
-    // Loudness from ffmpeg's meter, its summary coming last.
+    // Loudness and true peak from ffmpeg's meter, its summary coming last.
     if (runTool(QStringLiteral(SONQUILL_FFMPEG),
-                {"-nostats", "-hide_banner", "-i", path, "-filter_complex", "ebur128", "-f", "null",
-                 "-"},
+                {"-nostats", "-hide_banner", "-i", path, "-filter_complex", "ebur128=peak=true",
+                 "-f", "null", "-"},
                 &out) == 0) {
         const QByteArray summary = out.mid(out.lastIndexOf("Summary:"));
         for (const QByteArray &line : summary.split('\n')) {
             const QList<QByteArray> words = line.simplified().split(' ');
             if (words.size() >= 2 && words[0] == "I:")
                 measured.lufs = words[1].toDouble();
+            else if (words.size() >= 2 && words[0] == "Peak:")
+                measured.truePeak = words[1] == "-inf" ? -qInf() : words[1].toDouble();
         }
     }
-    // The true peak as the peak of the sound oversampled eightfold by sox. ffmpeg's meter never
-    // sees the last samples through its filter, so it reads low for a sound that ends loud.
+    // ffmpeg's meter never sees the last samples through its filter, so it reads low for a sound
+    // that ends loud: the higher of its peak and that of the sound oversampled eightfold by sox.
     if (measured.sampleRate > 0 &&
         runTool(QStringLiteral(SONQUILL_SOX),
                 {path, "-n", "rate", "-v", QString::number(measured.sampleRate * 8), "stats"},
                 &out) == 0) {
         for (const QByteArray &line : out.split('\n')) {
             const QList<QByteArray> words = line.simplified().split(' ');
-            if (words.size() >= 4 && words[0] == "Pk" && words[1] == "lev")
-                measured.truePeak = words[3] == "-inf" ? -qInf() : words[3].toDouble();
+            if (words.size() >= 4 && words[0] == "Pk" && words[1] == "lev" && words[3] != "-inf")
+                measured.truePeak = qIsNaN(measured.truePeak)
+                                        ? words[3].toDouble()
+                                        : qMax(measured.truePeak, words[3].toDouble());
         }
     }
     return measured;
