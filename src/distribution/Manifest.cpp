@@ -4,116 +4,128 @@
 #include "storage/AtomicFile.h"
 
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <QStandardPaths>
 #include <QStringList>
 
 #include <cmath>
+#include <optional>
 
 namespace sonquill {
 
 namespace {
 
-// 2 added the target's ctime and inode; a record of format 1 proves nothing and is dropped.
-constexpr int kFormat = 2;
+// The record is a QDataStream of its entries behind a magic and a format number. Format 2 was
+// JSON, read once when no record of this format exists yet, so an upgrade remakes nothing; it
+// had added the target's ctime and inode to format 1, which proves nothing and is dropped.
+constexpr quint32 kMagic = 0x53515243; // "SQRC"
+constexpr qint32 kFormat = 3;
+constexpr int kJsonFormat = 2;
+constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_6_4;
+
+QByteArray recordBytes(const QHash<QString, MadeRecord> &records)
+{
+    QByteArray out;
+    out.reserve(records.size() * 200 + 16);
+    QDataStream stream(&out, QIODevice::WriteOnly);
+    stream.setVersion(kStreamVersion);
+    stream << kMagic << kFormat << qint32(records.size());
+    for (auto it = records.cbegin(); it != records.cend(); ++it) {
+        const MadeRecord &record = it.value();
+        stream << it.key() << record.source << record.how << record.sourceSize
+               << record.sourceMtimeNs << record.targetSize << record.targetMtimeNs
+               << record.targetCtimeNs << record.targetInode << record.gainDb;
+    }
+    return out;
+}
+
+// A name the record may hold: a bare SOUND<n> file of the game folder, nothing that leads out
+// of it.
+bool isRecordableName(const QString &name)
+{
+    return NumberOfSoundFileName(name) && !name.contains(QLatin1Char('/')) &&
+           !name.contains(QLatin1Char('\\'));
+}
+
+// The entries of a record file; false when it is no record of this format or is cut short.
+// dropped is set when entries were left out for their names.
+bool parseRecord(const QByteArray &bytes, QHash<QString, MadeRecord> &records, bool *dropped)
+{
+    QDataStream stream(bytes);
+    stream.setVersion(kStreamVersion);
+    quint32 magic = 0;
+    qint32 format = 0;
+    qint32 count = 0;
+    stream >> magic >> format >> count;
+    if (stream.status() != QDataStream::Ok || magic != kMagic || format != kFormat || count < 0)
+        return false;
+    records.reserve(qMin(count, 100000));
+    for (qint32 i = 0; i < count; ++i) {
+        QString name;
+        MadeRecord record;
+        stream >> name >> record.source >> record.how >> record.sourceSize >>
+            record.sourceMtimeNs >> record.targetSize >> record.targetMtimeNs >>
+            record.targetCtimeNs >> record.targetInode >> record.gainDb;
+        if (stream.status() != QDataStream::Ok)
+            return false;
+        if (isRecordableName(name))
+            records.insert(name, record);
+        else
+            *dropped = true;
+    }
+    return stream.atEnd();
+}
 
 qint64 wideOf(const QJsonValue &value)
 {
     return value.toString().toLongLong();
 }
 
-// text as a JSON string, escaped as QJsonDocument escapes it.
-void appendJsonString(QByteArray &out, const QString &text)
+// The entries of a record an earlier version wrote as JSON.
+bool parseJsonRecord(const QByteArray &bytes, QHash<QString, MadeRecord> &records, bool *dropped)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (const char c : text.toUtf8()) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (uchar(c) < 0x20) {
-                out += "\\u00";
-                out += kHex[uchar(c) >> 4];
-                out += kHex[uchar(c) & 0xF];
-            } else {
-                out += c;
-            }
+    const QJsonObject root = QJsonDocument::fromJson(bytes).object();
+    if (root.value(QStringLiteral("format")).toInt() != kJsonFormat)
+        return false;
+    const QJsonObject files = root.value(QStringLiteral("files")).toObject();
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        if (!isRecordableName(it.key())) {
+            *dropped = true;
+            continue;
         }
+        const QJsonObject entry = it.value().toObject();
+        MadeRecord record;
+        record.source = entry.value(QStringLiteral("source")).toString();
+        record.sourceSize = wideOf(entry.value(QStringLiteral("sourceSize")));
+        record.sourceMtimeNs = wideOf(entry.value(QStringLiteral("sourceMtimeNs")));
+        record.how = entry.value(QStringLiteral("how")).toString();
+        record.targetSize = wideOf(entry.value(QStringLiteral("targetSize")));
+        record.targetMtimeNs = wideOf(entry.value(QStringLiteral("targetMtimeNs")));
+        record.targetCtimeNs = wideOf(entry.value(QStringLiteral("targetCtimeNs")));
+        record.targetInode = quint64(wideOf(entry.value(QStringLiteral("targetInode"))));
+        if (entry.value(QStringLiteral("gainDb")).isDouble())
+            record.gainDb = entry.value(QStringLiteral("gainDb")).toDouble();
+        records.insert(it.key(), record);
     }
-    out += '"';
+    return true;
 }
 
-// The record's file, byte for byte as QJsonDocument writes it compact (keys sorted), built
-// directly: a QJsonObject of a thousand entries takes longer to build than a small run's copies.
-// Nanosecond times do not fit a JSON number exactly; they are kept as decimal text.
-QByteArray recordJson(const QHash<QString, MadeRecord> &records)
+// The bytes of a regular file, or nothing: a pipe or a device under the record's name would
+// block the run or never end. stamp receives the file's stamp before it was read.
+std::optional<QByteArray> readRegularFile(const QString &path, FileStamp *stamp)
 {
-    QStringList names = records.keys();
-    names.sort();
-    QByteArray out;
-    out.reserve(names.size() * 320 + 32);
-    out += "{\"files\":{";
-    bool first = true;
-    for (const QString &name : std::as_const(names)) {
-        const MadeRecord &record = *records.constFind(name);
-        const auto wide = [&out](const char *key, qint64 value) {
-            out += ",\"";
-            out += key;
-            out += "\":\"";
-            out += QByteArray::number(value);
-            out += '"';
-        };
-        if (!first)
-            out += ',';
-        first = false;
-        appendJsonString(out, name);
-        out += ":{";
-        if (std::isfinite(record.gainDb)) {
-            out += "\"gainDb\":";
-            out += QByteArray::number(record.gainDb, 'g', QLocale::FloatingPointShortest);
-            out += ',';
-        }
-        out += "\"how\":";
-        appendJsonString(out, record.how);
-        out += ",\"source\":";
-        appendJsonString(out, record.source);
-        wide("sourceMtimeNs", record.sourceMtimeNs);
-        wide("sourceSize", record.sourceSize);
-        wide("targetCtimeNs", record.targetCtimeNs);
-        wide("targetInode", qint64(record.targetInode));
-        wide("targetMtimeNs", record.targetMtimeNs);
-        wide("targetSize", record.targetSize);
-        out += '}';
-    }
-    out += "},\"format\":";
-    out += QByteArray::number(kFormat);
-    out += '}';
-    return out;
+    *stamp = StampOf(path);
+    if (!stamp->exists || !stamp->regular)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
 }
 
 // The same file, unchanged, as far as one stat can tell.
@@ -167,45 +179,38 @@ QString Manifest::PathFor(const QString &gameFolder)
         QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     return cache + QStringLiteral("/Sonquill/distribution/") + name.left(64) + QLatin1Char('-') +
-           QString::fromLatin1(hash) + QStringLiteral(".json");
+           QString::fromLatin1(hash) + QStringLiteral(".record");
+}
+
+QString Manifest::JsonPathFor(const QString &gameFolder)
+{
+    QString path = PathFor(gameFolder);
+    path.chop(int(qstrlen(".record")));
+    return path + QStringLiteral(".json");
 }
 
 Manifest Manifest::Load(const QString &gameFolder)
 {
     Manifest manifest;
     manifest.m_path = PathFor(gameFolder);
-    // A pipe or a device under the record's name would block the run or never end.
-    const FileStamp before = StampOf(manifest.m_path);
-    if (!before.exists || !before.regular)
-        return manifest;
-    QFile file(manifest.m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return manifest;
-    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
-    if (root.value(QStringLiteral("format")).toInt() != kFormat)
-        return manifest;
-    const QJsonObject files = root.value(QStringLiteral("files")).toObject();
+    FileStamp before;
     bool dropped = false;
-    for (auto it = files.begin(); it != files.end(); ++it) {
-        const QJsonObject entry = it.value().toObject();
-        const auto number = NumberOfSoundFileName(it.key());
-        if (!number || it.key().contains(QLatin1Char('/')) ||
-            it.key().contains(QLatin1Char('\\'))) {
-            dropped = true;
-            continue;
+    if (const auto bytes = readRegularFile(manifest.m_path, &before)) {
+        if (!parseRecord(*bytes, manifest.records, &dropped)) {
+            manifest.records.clear();
+            return manifest;
         }
-        MadeRecord record;
-        record.source = entry.value(QStringLiteral("source")).toString();
-        record.sourceSize = wideOf(entry.value(QStringLiteral("sourceSize")));
-        record.sourceMtimeNs = wideOf(entry.value(QStringLiteral("sourceMtimeNs")));
-        record.how = entry.value(QStringLiteral("how")).toString();
-        record.targetSize = wideOf(entry.value(QStringLiteral("targetSize")));
-        record.targetMtimeNs = wideOf(entry.value(QStringLiteral("targetMtimeNs")));
-        record.targetCtimeNs = wideOf(entry.value(QStringLiteral("targetCtimeNs")));
-        record.targetInode = quint64(wideOf(entry.value(QStringLiteral("targetInode"))));
-        if (entry.value(QStringLiteral("gainDb")).isDouble())
-            record.gainDb = entry.value(QStringLiteral("gainDb")).toDouble();
-        manifest.records.insert(it.key(), record);
+    } else if (!before.exists) {
+        manifest.m_legacyPath = JsonPathFor(gameFolder);
+        FileStamp legacy;
+        if (const auto json = readRegularFile(manifest.m_legacyPath, &legacy)) {
+            if (!parseJsonRecord(*json, manifest.records, &dropped))
+                manifest.records.clear();
+        }
+        // Written in this format by the next save, which then removes the JSON.
+        return manifest;
+    } else {
+        return manifest;
     }
     // Known to hold exactly these records only when nothing was dropped and the file did not
     // change while it was read.
@@ -229,8 +234,12 @@ FileError Manifest::Save()
         return {int(QFileDevice::OpenError),
                 QStringLiteral("the folder %1 cannot be made").arg(QFileInfo(m_path).path())};
     }
-    if (const FileError failed = WriteWholeFile(m_path, recordJson(records)))
+    if (const FileError failed = WriteWholeFile(m_path, recordBytes(records)))
         return failed;
+    if (!m_legacyPath.isEmpty()) {
+        QFile::remove(m_legacyPath);
+        m_legacyPath.clear();
+    }
     m_onDisk = records;
     m_diskStamp = StampOf(m_path);
     m_inSync = m_diskStamp.exists && m_diskStamp.regular;

@@ -54,8 +54,10 @@ struct MadeRecord
 class Manifest
 {
 public:
-    // "<cache>/Sonquill/distribution/<folder name>-<hash of its canonical path>.json".
+    // "<cache>/Sonquill/distribution/<folder name>-<hash of its canonical path>.record".
     static QString PathFor(const QString &gameFolder);
+    // The same with ".json": where earlier versions kept the record.
+    static QString JsonPathFor(const QString &gameFolder);
 
     // A missing or unreadable record is an empty one: everything is made again. Only a regular
     // file is opened. Entries that name no bare SOUND<n> file are dropped.
@@ -73,6 +75,7 @@ private:
     QHash<QString, MadeRecord> m_onDisk;
     FileStamp m_diskStamp;
     bool m_inSync = false;
+    QString m_legacyPath; // an earlier version's record, read and to be removed once saved
 };
 
 } // namespace sonquill

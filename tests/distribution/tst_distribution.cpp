@@ -526,6 +526,32 @@ private Q_SLOTS:
         QVERIFY(read.records.value("SOUND7.ogg") == encoded);
         QVERIFY(read.records.value("SOUND12.wav") == copied);
     }
+
+    // The JSON record of an earlier version is read, so an upgrade remakes nothing, and gives
+    // way to the record of this version at the next save.
+    void recordOfAnEarlierVersion()
+    {
+        const QTemporaryDir game;
+        const QByteArray json = R"({"files":{"SOUND3.ogg":{"gainDb":-2.5,"how":"copy",)"
+                                R"("source":"/sfx/Door.wav","sourceMtimeNs":"1796671591923444053",)"
+                                R"("sourceSize":"4000000000","targetCtimeNs":"17966715920000002",)"
+                                R"("targetInode":"-16",)"
+                                R"("targetMtimeNs":"1796671592000000001","targetSize":"678"},)"
+                                R"("../SOUND4.ogg":{"how":"copy"}},"format":2})";
+        QVERIFY(QDir().mkpath(QFileInfo(Manifest::JsonPathFor(game.path())).path()));
+        QVERIFY(writeFile(Manifest::JsonPathFor(game.path()), json));
+
+        Manifest read = Manifest::Load(game.path());
+        QCOMPARE(read.records.keys(), QStringList{"SOUND3.ogg"});
+        const MadeRecord record = read.records.value("SOUND3.ogg");
+        QCOMPARE(record.source, "/sfx/Door.wav");
+        QCOMPARE(record.sourceSize, 4000000000);
+        QCOMPARE(record.targetInode, 18446744073709551600ull);
+        QCOMPARE(record.gainDb, -2.5);
+        QVERIFY(!read.Save());
+        QVERIFY(!QFile::exists(Manifest::JsonPathFor(game.path())));
+        QVERIFY(Manifest::Load(game.path()).records.value("SOUND3.ogg") == record);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDistribution)

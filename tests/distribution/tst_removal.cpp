@@ -195,21 +195,16 @@ private Q_SLOTS:
         } else if (fault == "record escapes") {
             // The record names the victim with its true stamp, as a made file would be.
             qputenv("XDG_CACHE_HOME", QFile::encodeName(world.path("cache")));
-            const QString recordPath = Manifest::PathFor(world.path("game"));
-            QJsonObject record = QJsonDocument::fromJson(readFile(recordPath)).object();
-            QJsonObject files = record["files"].toObject();
-            QJsonObject entry = files["SOUND3.ogg"].toObject();
+            Manifest record = Manifest::Load(world.path("game"));
+            MadeRecord entry = record.records.value("SOUND3.ogg");
             struct stat info;
             QCOMPARE(::stat(QFile::encodeName(victim).constData(), &info), 0);
-            entry["targetSize"] = QString::number(info.st_size);
-            entry["targetMtimeNs"] =
-                QString::number(qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec);
-            entry["targetCtimeNs"] =
-                QString::number(qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec);
-            entry["targetInode"] = QString::number(info.st_ino);
-            files["../victim.txt"] = entry;
-            record["files"] = files;
-            QVERIFY(writeFile(recordPath, QJsonDocument(record).toJson()));
+            entry.targetSize = info.st_size;
+            entry.targetMtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+            entry.targetCtimeNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+            entry.targetInode = info.st_ino;
+            record.records.insert("../victim.txt", entry);
+            QVERIFY(!record.Save());
         } else if (fault == "made file is a source") {
             // Sound 3 leaves; its made file itself becomes a sound's source under number 9.
             QCOMPARE(world.run({"add", third}).exitCode, 0);
