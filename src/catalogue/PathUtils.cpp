@@ -78,7 +78,7 @@ qint32 FileSizeBytes(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return -1;
-    return qint32(quint32(quint64(file.size()) & 0xFFFFFFFFu));
+    return CatalogueSize(file.size());
 #else
     // A file that could be opened for reading, without opening it: every load measures every
     // source, and two system calls a file are what a catalogue of 999 can afford.
@@ -87,7 +87,7 @@ qint32 FileSizeBytes(const QString &path)
     if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
         ::access(name.constData(), R_OK) != 0)
         return -1;
-    return qint32(quint32(quint64(info.st_size) & 0xFFFFFFFFu));
+    return CatalogueSize(info.st_size);
 #endif
 }
 

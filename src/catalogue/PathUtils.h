@@ -15,6 +15,11 @@ QString FolderFromPath(const QString &path);
 QString FileExtension(const QString &path);
 // Size in bytes as a signed 32-bit number (low 32 bits), or -1 when it cannot be read.
 qint32 FileSizeBytes(const QString &path);
+// A size as the catalogue keeps it: its low 32 bits, signed.
+inline qint32 CatalogueSize(qint64 bytes)
+{
+    return qint32(quint32(quint64(bytes) & 0xFFFFFFFFu));
+}
 // True when an existing file (never a folder; hidden files count) matches the path. The
 // last component may hold the wildcards '*' and '?', matched without regard to case.
 bool FileExists(const QString &path);

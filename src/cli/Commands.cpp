@@ -723,6 +723,7 @@ int distributeCommand(const Context &context, const QStringList &arguments,
     DistributionResult result =
         Distribute(table, context.folder, *options,
                    DistributionServices{progress, runner, InterruptRequested});
+    context.session.setSizes(result.sourceSizes);
     if (result.encoderMissing) {
         MessageRequest notFound;
         notFound.title = EncoderNotFoundTitle();
@@ -1030,7 +1031,10 @@ int runCommandLine(const QStringList &arguments)
         // other's changes.
         if (const FileError locked = session.lockFolder(folder, lockWaitMs()))
             return failed(locked.description + QStringLiteral("; nothing was changed"));
-        if (session.load(folder))
+        // A run measures every source itself; measuring them at the load too would double the
+        // cost of a run with nothing to do.
+        const bool runMeasures = command == QLatin1String("distribute") && !parser.isSet(kWatch);
+        if (session.load(folder, !runMeasures))
             return failed(unreadable);
     }
     if (!readOnly)

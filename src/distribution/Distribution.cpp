@@ -690,6 +690,10 @@ DistributionResult Run::execute()
         if (QFile::remove(JoinPath(m_folder, name)))
             m_result.temporariesRemoved << name;
     }
+    m_result.sourceSizes.reserve(m_state.sources.size());
+    for (const FileStamp &source : std::as_const(m_state.sources))
+        m_result.sourceSizes.append(source.unreadableReason().isEmpty() ? CatalogueSize(source.size)
+                                                                        : -1);
     m_plan = PlanDistribution(m_table, m_options, m_state);
     m_result.encoderMissing = m_plan.encoderMissing;
     m_outcomes.resize(std::size_t(m_plan.sounds.size()));

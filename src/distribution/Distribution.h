@@ -37,6 +37,9 @@ struct DistributionResult
     QList<KeptFile> kept;  // SOUND<n> files no sound makes, left for lack of proof
     QStringList temporariesRemoved; // partial files earlier runs left behind
     QStringList warnings;           // what went wrong without harming the game folder
+    // Each source's size in table order as the run found it, -1 for one it cannot read; what
+    // a catalogue's size column holds.
+    QList<qint32> sourceSizes;
 };
 
 // The summary message's text for the error lines of a run.

@@ -205,7 +205,7 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
                 StepsFor(options.processing, record.category, header.channels, header.sampleRate);
         }
         const bool encode = extension == QLatin1String("wav") && options.OggUse &&
-                            state.encoderFound && double(record.size) >= threshold;
+                            state.encoderFound && double(CatalogueSize(source.size)) >= threshold;
         if (encode) {
             sound.action = Action::Encode;
             sound.encodes = true;
@@ -213,7 +213,7 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
             sound.how = madeHow(
                 BuildEncoderCommand(options.ogg, state.encoderPath, record.filename, sound.target),
                 sound.steps);
-            sound.hideWindow = record.size < kShownWindowBytes;
+            sound.hideWindow = CatalogueSize(source.size) < kShownWindowBytes;
             sound.fallbackTarget = copyName;
             sound.fallbackHow = sound.steps.any() ? madeHow(kMadeAsWav, sound.steps) : kMadeByCopy;
             const FileStamp fallback = stampOfTarget(copyName);

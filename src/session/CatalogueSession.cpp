@@ -180,12 +180,13 @@ FileError CatalogueSession::underLock(const QString &folder, const QString &cont
     return error;
 }
 
-FileError CatalogueSession::load(const QString &folder)
+FileError CatalogueSession::load(const QString &folder, bool measureSizes)
 {
     return underLock(folder, QStringLiteral("Loading the SoundInfo.DAT file"), [&] {
         SoundTable loaded;
         bool whole = false;
-        const FileError error = LoadSoundInfo(loaded, SoundInfoPath(folder), m_messages, &whole);
+        const FileError error =
+            LoadSoundInfo(loaded, SoundInfoPath(folder), m_messages, &whole, measureSizes);
         if (!error) {
             m_table = std::move(loaded);
             m_savedTable = m_table;
@@ -469,6 +470,16 @@ void CatalogueSession::selectOnly(const QList<int> &indexes)
     m_table.SetAllSelected(false);
     for (int index : indexes)
         setSelected(index, true);
+}
+
+void CatalogueSession::setSizes(const QList<qint32> &sizes)
+{
+    if (sizes.size() != m_table.SoundCount()) {
+        m_table.RefreshSizes(true);
+        return;
+    }
+    for (int index = 1; index <= m_table.SoundCount(); ++index)
+        m_table.at(index).size = float(sizes.at(index - 1));
 }
 
 void CatalogueSession::restoreTable(const SoundTable &table)

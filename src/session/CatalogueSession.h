@@ -76,7 +76,8 @@ public:
 
     // Replaces the table by folder's catalogue (a missing one gives an empty table). Failures
     // are reported through the sink; the table then stays as it was.
-    FileError load(const QString &folder);
+    // measureSizes false leaves the sizes as stored until setSizes() gives them.
+    FileError load(const QString &folder, bool measureSizes = true);
     // Writes the table as folder's catalogue, reporting a failure through the sink.
     FileError save(const QString &folder);
     // True when the table is folder's catalogue as read whole from its file, or as saved there
@@ -121,6 +122,10 @@ public:
     void setSelected(int index, bool selected);
     void setAllSelected(bool selected);
     void selectOnly(const QList<int> &indexes);
+
+    // The sizes of the sources, in table order (-1 for one that cannot be read), as a caller
+    // measured them; the sizes are measured here when there are none.
+    void setSizes(const QList<qint32> &sizes);
 
     // Puts a whole earlier table back (undo and redo).
     void restoreTable(const SoundTable &table);

@@ -220,7 +220,8 @@ QString SoundInfoPath(const QString &folder)
 namespace {
 
 // Reads the catalogue at path into table; bytesRead receives the file's bytes.
-FileError readCatalogue(SoundTable &table, const QString &path, QByteArray *bytesRead)
+FileError readCatalogue(SoundTable &table, const QString &path, QByteArray *bytesRead,
+                        bool measureSizes = true)
 {
     // Only a file of exactly this name counts; a folder of that name is no catalogue.
     const QFileInfo info(path);
@@ -239,7 +240,8 @@ FileError readCatalogue(SoundTable &table, const QString &path, QByteArray *byte
     FileError error;
     // A file left empty (by a crash during its first save, say) holds an empty catalogue.
     table = bytes.isEmpty() ? SoundTable() : ParseSoundInfo(bytes, &error);
-    table.RefreshSizes(true);
+    if (measureSizes)
+        table.RefreshSizes(true);
     return error;
 }
 
@@ -323,10 +325,11 @@ FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSin
     return seen;
 }
 
-FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink, bool *whole)
+FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink, bool *whole,
+                        bool measureSizes)
 {
     QByteArray bytes;
-    FileError pending = readCatalogue(table, path, &bytes);
+    FileError pending = readCatalogue(table, path, &bytes, measureSizes);
     if (whole) {
         constexpr qsizetype kEmptyCatalogueBytes = 2;
         *whole = !pending && QFileInfo(path).isFile() &&

@@ -38,7 +38,9 @@ SoundTable ParseSoundInfo(const QByteArray &bytes, FileError *error);
 FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSink &sink);
 // whole, when given, is set true only when the file existed and was read whole: not missing,
 // not short, not read as empty from more (or fewer) bytes than an empty catalogue has.
+// measureSizes false leaves the sizes as the file holds them, for a caller that measures every
+// source itself.
 FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink,
-                        bool *whole = nullptr);
+                        bool *whole = nullptr, bool measureSizes = true);
 
 } // namespace sonquill
