@@ -662,19 +662,6 @@ std::optional<DistributionOptions> distributionOptions(const QCommandLineParser 
     return options;
 }
 
-// True when the folder's catalogue file holds exactly what saving table would write.
-bool catalogueFileHolds(const SoundTable &table, const QString &folder)
-{
-    const QString path = SoundInfoPath(folder);
-    // Never opened unless a regular file: a pipe or a device would block.
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return false;
-    const QByteArray bytes = SerializeSoundInfo(table);
-    QFile file(path);
-    return info.size() == bytes.size() && file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
-}
-
 // What distribute would do, from the same plan; changes nothing.
 int dryRunCommand(const Context &context, const DistributionOptions &options, bool json)
 {
@@ -732,7 +719,7 @@ int distributeCommand(const Context &context, const QStringList &arguments,
     }
     // A catalogue file that already holds the table is left as it is: rewriting it would
     // change nothing but its time, at the cost of a synced write.
-    const bool saveFailed = !result.cancelled && !catalogueFileHolds(table, context.folder) &&
+    const bool saveFailed = !result.cancelled && !context.session.fileHoldsTable(context.folder) &&
                             context.save() != ExitSuccess;
     for (const QString &warning : std::as_const(result.warnings))
         printErr(QStringLiteral("sonquill-cli: warning: ") + warning + QLatin1Char('\n'));

@@ -6,12 +6,15 @@
 #include "storage/Settings.h"
 #include "storage/SoundInfoFile.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSet>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace sonquill {
 
@@ -185,12 +188,15 @@ FileError CatalogueSession::load(const QString &folder, bool measureSizes)
     return underLock(folder, QStringLiteral("Loading the SoundInfo.DAT file"), [&] {
         SoundTable loaded;
         bool whole = false;
+        // Stamped before the read: a change while reading then shows as a change later.
+        const DiskStamp stamp = stampOf(SoundInfoPath(folder));
+        QByteArray bytes;
         const FileError error =
-            LoadSoundInfo(loaded, SoundInfoPath(folder), m_messages, &whole, measureSizes);
+            LoadSoundInfo(loaded, SoundInfoPath(folder), m_messages, &whole, measureSizes, &bytes);
         if (!error) {
             m_table = std::move(loaded);
             m_savedTable = m_table;
-            remember(folder);
+            remember(folder, stamp.exists ? bytes : contentsOf(SoundInfoPath(folder)), stamp);
             m_wholeFolder = whole ? QFileInfo(folder).canonicalFilePath() : QString();
         }
         return error;
@@ -203,34 +209,53 @@ FileError CatalogueSession::save(const QString &folder)
         const FileError error = SaveSoundInfo(m_table, SoundInfoPath(folder), m_messages);
         if (!error) {
             m_savedTable = m_table;
-            remember(folder);
+            remember(folder, SerializeSoundInfo(m_table), stampOf(SoundInfoPath(folder)));
             m_wholeFolder = QFileInfo(folder).canonicalFilePath();
         }
         return error;
     });
 }
 
-void CatalogueSession::remember(const QString &folder)
+void CatalogueSession::remember(const QString &folder, const QByteArray &contents,
+                                const DiskStamp &stamp)
 {
     m_folder = folder;
-    m_diskDigest = digestOnDisk(folder);
+    m_diskContents = contents;
+    m_diskStamp = stamp;
 }
 
-QByteArray CatalogueSession::digestOnDisk(const QString &folder) const
+CatalogueSession::DiskStamp CatalogueSession::stampOf(const QString &path)
 {
-    const QString path = SoundInfoPath(folder);
+    DiskStamp stamp;
+#ifdef Q_OS_UNIX
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return stamp;
+    stamp.exists = true;
+    stamp.size = info.st_size;
+    stamp.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.ctimeNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+#else
+    // Never trusted alone here: the bytes decide.
+    Q_UNUSED(path);
+#endif
+    return stamp;
+}
+
+QByteArray CatalogueSession::contentsOf(const QString &path)
+{
     const QFileInfo info(path);
     if (!info.exists())
-        return {};
+        return QByteArrayLiteral("\0missing");
     // Never opened: a pipe or a device would block or never end.
     if (!info.isFile())
-        return QByteArrayLiteral("not a regular file");
+        return QByteArrayLiteral("\0not a regular file");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("unreadable");
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&file);
-    return hash.result();
+        return QByteArrayLiteral("\0unreadable");
+    return file.readAll();
 }
 
 bool CatalogueSession::isWholeCatalogueOf(const QString &folder) const
@@ -243,7 +268,18 @@ bool CatalogueSession::changedOnDisk(const QString &folder) const
 {
     if (m_folder.isEmpty() || !sameFolder(folder, m_folder))
         return false;
-    return digestOnDisk(folder) != m_diskDigest;
+    // The same file with the same times holds the same bytes; otherwise the bytes decide, so a
+    // save of the same catalogue by another program is no change.
+    const QString path = SoundInfoPath(folder);
+    if (m_diskStamp.exists && stampOf(path) == m_diskStamp)
+        return false;
+    return contentsOf(path) != m_diskContents;
+}
+
+bool CatalogueSession::fileHoldsTable(const QString &folder) const
+{
+    return !m_folder.isEmpty() && sameFolder(folder, m_folder) && !changedOnDisk(folder) &&
+           SerializeSoundInfo(m_table) == m_diskContents;
 }
 
 CatalogueSession::CloseAction CatalogueSession::closeAction(const QString &folderShown) const

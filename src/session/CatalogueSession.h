@@ -85,6 +85,9 @@ public:
     bool isWholeCatalogueOf(const QString &folder) const;
     // True when folder's catalogue on disk is not what this session last read or wrote there.
     bool changedOnDisk(const QString &folder) const;
+    // True when folder's catalogue file holds the table exactly, so saving would change
+    // nothing.
+    bool fileHoldsTable(const QString &folder) const;
 
     // What closing does with the catalogue when folderShown is the folder the user sees.
     enum class CloseAction {
@@ -142,15 +145,27 @@ private:
     FileError underLock(const QString &folder, const QString &context, Work work);
     // Runs change on the table and announces it when something changed.
     template <typename Change> void apply(const QString &what, Change change);
-    QByteArray digestOnDisk(const QString &folder) const;
-    void remember(const QString &folder);
+    // The catalogue file's identity and times: while they stay, so do its bytes.
+    struct DiskStamp
+    {
+        bool exists = false;
+        qint64 size = 0, mtimeNs = 0, ctimeNs = 0;
+        quint64 device = 0, inode = 0;
+        bool operator==(const DiskStamp &) const = default;
+    };
+    static DiskStamp stampOf(const QString &path);
+    // What the catalogue file holds now: its bytes, or a tag for no file or one not readable.
+    static QByteArray contentsOf(const QString &path);
+    void remember(const QString &folder, const QByteArray &contents, const DiskStamp &stamp);
 
     MessageSink &m_messages;
     SoundTable m_table;
     SoundTable m_savedTable;
     QString m_folder;
-    QByteArray m_diskDigest; // of the catalogue file as last read or written; empty: none
-    QString m_wholeFolder;   // canonical folder whose catalogue the table was read whole from
+    // The catalogue file as last read or written, and its stamp then.
+    QByteArray m_diskContents;
+    DiskStamp m_diskStamp;
+    QString m_wholeFolder; // canonical folder whose catalogue the table was read whole from
     std::unique_ptr<QLockFile> m_lock;
     QString m_lockedFolder;
 };

@@ -326,10 +326,12 @@ FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSin
 }
 
 FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink, bool *whole,
-                        bool measureSizes)
+                        bool measureSizes, QByteArray *bytesRead)
 {
     QByteArray bytes;
     FileError pending = readCatalogue(table, path, &bytes, measureSizes);
+    if (bytesRead)
+        *bytesRead = bytes;
     if (whole) {
         constexpr qsizetype kEmptyCatalogueBytes = 2;
         *whole = !pending && QFileInfo(path).isFile() &&

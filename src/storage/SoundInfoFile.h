@@ -39,8 +39,9 @@ FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSin
 // whole, when given, is set true only when the file existed and was read whole: not missing,
 // not short, not read as empty from more (or fewer) bytes than an empty catalogue has.
 // measureSizes false leaves the sizes as the file holds them, for a caller that measures every
-// source itself.
+// source itself; bytes, when given, receives what was read.
 FileError LoadSoundInfo(SoundTable &table, const QString &path, MessageSink &sink,
-                        bool *whole = nullptr, bool measureSizes = true);
+                        bool *whole = nullptr, bool measureSizes = true,
+                        QByteArray *bytesRead = nullptr);
 
 } // namespace sonquill
