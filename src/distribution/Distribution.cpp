@@ -108,6 +108,12 @@ private:
     void writeLists();
     void summarise();
 
+    // A source's size as this run found it, counted as the catalogue's size column counts it.
+    qint64 sourceBytes(int tableIndex) const
+    {
+        const float size = float(CatalogueSize(m_state.sources.value(tableIndex - 1).size));
+        return qint64(RoundHalfEven(double(size)));
+    }
     DistributionError error(const PlannedSound &sound, Code code, const QString &reason) const
     {
         return {code, sound.tableIndex, sound.number, sound.source, reason};
@@ -359,7 +365,7 @@ bool Run::encode(const PlannedSound &sound, Outcome &outcome, const std::functio
                 MadeRecord::of(sound.source, m_state.sources.value(sound.tableIndex - 1), sound.how,
                                outcome.madeStamp);
             outcome.record->gainDb = processed.gainDb;
-            outcome.sourceBytes = qint64(RoundHalfEven(double(m_table.at(sound.tableIndex).size)));
+            outcome.sourceBytes = sourceBytes(sound.tableIndex);
             outcome.encodedBytes = encoding.bytes;
             if (!pcm.isEmpty())
                 QFile::remove(pcm);
@@ -711,8 +717,7 @@ DistributionResult Run::execute()
             outcome.made = sound.target;
             outcome.upToDate = true;
             if (sound.encodes) {
-                outcome.sourceBytes =
-                    qint64(RoundHalfEven(double(m_table.at(sound.tableIndex).size)));
+                outcome.sourceBytes = sourceBytes(sound.tableIndex);
                 outcome.encodedBytes = m_state.soundFiles.value(sound.target).size;
             }
             break;

@@ -1,3 +1,4 @@
+#include "storage/SoundInfoFile.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace sonquill;
 using namespace sonquill::test;
 
 namespace {
@@ -569,6 +571,26 @@ private Q_SLOTS:
                  qPrintable(gone.out));
         QCOMPARE(QDir(cli.path("config")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                  QStringList());
+    }
+
+    // A run counts, and the catalogue keeps, the sources' sizes as they are at the run, also
+    // when they changed since the catalogue was saved.
+    void runCountsTheSourcesAsTheyAre()
+    {
+        Cli cli;
+        QVERIFY(QFile::link(SONQUILL_OGGENC, cli.path("empty/oggenc")));
+        writeFile(cli.path("sfx/A.wav"), makeWav(6000));
+        QCOMPARE(cli.inGame({"add", "@/sfx/A.wav"}).exitCode, 0);
+        writeFile(cli.path("sfx/A.wav"), makeWav(90000));
+        const QJsonObject run =
+            QJsonDocument::fromJson(
+                cli.inGame({"distribute", "--ogg", "--min-size", "0", "--json"}).out.toUtf8())
+                .object();
+        QCOMPARE(run["encoded"].toInt(), 1);
+        QCOMPARE(run["sourceBytes"].toDouble(), 90000.0);
+        SoundTable saved;
+        QVERIFY(!ReadSoundInfo(saved, cli.path("game/SoundInfo.dat")));
+        QCOMPARE(saved.at(1).size, 90000.0f);
     }
 
     // A run with nothing to do writes nothing: not the catalogue, not the record, no sound;
