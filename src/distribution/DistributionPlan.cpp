@@ -313,8 +313,11 @@ QString DistributionPlanText(const DistributionPlan &plan)
 {
     QString text;
     for (const PlannedSound &sound : plan.sounds) {
+        // Fixed columns first, so that a script finds each in its place: the processing is "-"
+        // when there is none.
         text += QString::number(sound.number) + u'\t' + actionName(sound.action) + u'\t' +
-                sound.target + u'\t' + sound.source;
+                sound.target + u'\t' + sound.source + u'\t' +
+                (sound.steps.any() ? sound.steps.text() : QStringLiteral("-"));
         for (const DistributionError &problem : sound.problems)
             text += u'\t' + problem.reason;
         text += u'\n';
