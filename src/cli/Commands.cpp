@@ -676,6 +676,58 @@ int dryRunCommand(const Context &context, const DistributionOptions &options, bo
     return ExitSuccess;
 }
 
+// Prints a run's warnings and summary (or its JSON); the exit code.
+int reportDistribution(const DistributionResult &result, bool saveFailed, bool json, bool quiet)
+{
+    for (const QString &warning : std::as_const(result.warnings))
+        printErr(QStringLiteral("sonquill-cli: warning: ") + warning + QLatin1Char('\n'));
+    if (json) {
+        QJsonObject object = DistributionResultJson(result);
+        object.insert(QStringLiteral("saveFailed"), saveFailed);
+        printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)));
+    } else {
+        const QString summary =
+            result.summaryTitle + QLatin1Char('\n') + result.summaryText + QLatin1Char('\n');
+        if (!quiet || result.cancelled || result.soundFailed || saveFailed || result.encoderMissing)
+            printOut(summary);
+    }
+    if (result.cancelled)
+        return InterruptExitCode();
+    return result.soundFailed || saveFailed || result.encoderMissing ? ExitFailed : ExitSuccess;
+}
+
+// A run with nothing to do changes nothing, so it needs no hold on the folder: it is found by
+// reading alone, and reported as the run would report it, also while another program holds the
+// folder. Nothing when there is work to do (or an error to report): the run proper does that.
+std::optional<int> distributionWithNothingToDo(const QString &folder,
+                                               const QCommandLineParser &parser, bool quiet)
+{
+    if (parser.isSet(kDryRun) || parser.isSet(kWatch) || parser.isSet(kForce))
+        return std::nullopt;
+    QString reason;
+    auto options = distributionOptions(parser, &reason);
+    if (!options)
+        return std::nullopt;
+    SoundTable table;
+    QByteArray bytes;
+    // A catalogue read as empty is refused or kept aside by the run proper.
+    if (ReadSoundInfo(table, SoundInfoPath(folder), &bytes, false) || table.isEmpty())
+        return std::nullopt;
+    options->catalogueWhole = true;
+    ConsoleProgress progress(table, false);
+    SystemProcessRunner runner;
+    const auto result =
+        DistributionIfUpToDate(table, folder, *options, DistributionServices{progress, runner});
+    if (!result)
+        return std::nullopt;
+    // The catalogue keeps the sizes the run found; otherwise the run proper saves it.
+    for (int index = 1; index <= table.SoundCount(); ++index)
+        table.at(index).size = float(result->sourceSizes.value(index - 1));
+    if (SerializeSoundInfo(table) != bytes)
+        return std::nullopt;
+    return reportDistribution(*result, false, parser.isSet(kJson), quiet);
+}
+
 int distributeCommand(const Context &context, const QStringList &arguments,
                       const QCommandLineParser &parser, ConsoleMessages &messages)
 {
@@ -721,23 +773,7 @@ int distributeCommand(const Context &context, const QStringList &arguments,
     // change nothing but its time, at the cost of a synced write.
     const bool saveFailed = !result.cancelled && !context.session.fileHoldsTable(context.folder) &&
                             context.save() != ExitSuccess;
-    for (const QString &warning : std::as_const(result.warnings))
-        printErr(QStringLiteral("sonquill-cli: warning: ") + warning + QLatin1Char('\n'));
-    if (parser.isSet(kJson)) {
-        QJsonObject json = DistributionResultJson(result);
-        json.insert(QStringLiteral("saveFailed"), saveFailed);
-        printOut(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
-    } else {
-        const QString summary =
-            result.summaryTitle + QLatin1Char('\n') + result.summaryText + QLatin1Char('\n');
-        if (result.cancelled || result.soundFailed || saveFailed || result.encoderMissing)
-            printOut(summary);
-        else
-            context.say(summary);
-    }
-    if (result.cancelled)
-        return InterruptExitCode();
-    return result.soundFailed || saveFailed || result.encoderMissing ? ExitFailed : ExitSuccess;
+    return reportDistribution(result, saveFailed, parser.isSet(kJson), context.quiet);
 }
 
 // The order of AllSounds.txt and the playlist: the window's own display order for the columns
@@ -1009,6 +1045,10 @@ int runCommandLine(const QStringList &arguments)
     // A dry run only reads, as list and check do.
     const bool readOnly =
         allowed->readOnly || (command == QLatin1String("distribute") && parser.isSet(kDryRun));
+    if (command == QLatin1String("distribute") && positional.isEmpty()) {
+        if (const auto exitCode = distributionWithNothingToDo(folder, parser, parser.isSet(kQuiet)))
+            return *exitCode;
+    }
     bool whole = false;
     if (readOnly) {
         if (LoadSoundInfo(readTable, SoundInfoPath(folder), messages, &whole))

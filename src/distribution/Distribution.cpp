@@ -83,6 +83,9 @@ public:
     {}
 
     DistributionResult execute();
+    // The result of a run that would change nothing, found without changing anything; nothing
+    // when the run has something to do.
+    std::optional<DistributionResult> probe();
 
 private:
     bool pollCancel();
@@ -104,7 +107,16 @@ private:
     void runInline();
     void runPool(int threads);
     void saveRecord(bool atEnd);
+    // Reads the folder and plans; the sounds with nothing to do are done.
+    void readAndPlan();
+    // Marks a sound that needs no work as done.
+    void leaveAsItIs(const PlannedSound &sound, Outcome &outcome);
+    Removals plannedRemovals() const;
     void removeLeftovers();
+    // SoundList.dat's and SoundCode.txt's file names with the bytes they should hold.
+    QList<std::pair<QString, QByteArray>> listBytes() const;
+    // True when a list file holds bytes already.
+    bool listHolds(const QString &filePath, const QByteArray &bytes) const;
     void writeLists();
     void summarise();
 
@@ -507,7 +519,7 @@ void Run::saveRecord(bool atEnd)
 
 // Files that earlier runs made and that no sound makes any more go, when the record proves
 // it; every other one stays and is named.
-void Run::removeLeftovers()
+Removals Run::plannedRemovals() const
 {
     QSet<QString> claimed;
     QSet<qint16> failed;
@@ -516,10 +528,6 @@ void Run::removeLeftovers()
         const Outcome &outcome = m_outcomes[std::size_t(position)];
         if (!outcome.made.isEmpty()) {
             claimed.insert(outcome.made);
-            // Files made in this run are in the folder now, under their names; the others
-            // were there when it was read.
-            if (outcome.copied || outcome.encoded)
-                m_state.soundFiles.insert(outcome.made, outcome.madeStamp);
             continue;
         }
         // Nothing made: what the number has now stays as it is.
@@ -532,7 +540,18 @@ void Run::removeLeftovers()
              sound.problems.first().code != Code::NumberTaken))
             failed.insert(sound.number);
     }
-    const Removals removals = PlanRemovals(m_table, m_options, m_state, claimed, failed);
+    return PlanRemovals(m_table, m_options, m_state, claimed, failed);
+}
+
+void Run::removeLeftovers()
+{
+    // Files made in this run are in the folder now, under their names; the others were there
+    // when it was read.
+    for (const Outcome &outcome : m_outcomes) {
+        if (!outcome.made.isEmpty() && (outcome.copied || outcome.encoded))
+            m_state.soundFiles.insert(outcome.made, outcome.madeStamp);
+    }
+    const Removals removals = plannedRemovals();
     for (const QString &name : removals.forgotten)
         m_state.record.records.remove(name);
     m_result.kept = removals.kept;
@@ -561,7 +580,7 @@ void Run::removeLeftovers()
 
 // Both files are written whole at the end, in one step each, and left untouched when their
 // content would not change.
-void Run::writeLists()
+QList<std::pair<QString, QByteArray>> Run::listBytes() const
 {
     QByteArray soundList;
     QByteArray soundCode = SoundCodeHeaderBytes(m_table);
@@ -569,15 +588,28 @@ void Run::writeLists()
         soundList += SoundListEntryBytes(record);
         soundCode += SoundCodeEntryBytes(record);
     }
+    return {{JoinPath(m_folder, QString::fromLatin1(kSoundListFileName)), soundList},
+            {JoinPath(m_folder, QString::fromLatin1(kSoundCodeFileName)), soundCode}};
+}
+
+bool Run::listHolds(const QString &filePath, const QByteArray &bytes) const
+{
+    const FileStamp stamp = StampOf(filePath);
+    QFile existing(filePath);
+    return stamp.exists && stamp.regular && stamp.size == bytes.size() &&
+           existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes;
+}
+
+void Run::writeLists()
+{
     QHash<std::pair<quint64, quint64>, int> sourceOwners;
     for (int index = 1; index <= m_table.SoundCount(); ++index) {
         const FileStamp &stamp = m_state.sources.value(index - 1);
         if (stamp.exists)
             sourceOwners.insert({stamp.device, stamp.inode}, index);
     }
-    const auto write = [&](const char *fileName, const QByteArray &bytes) {
-        const QString name = QString::fromLatin1(fileName);
-        const QString filePath = JoinPath(m_folder, name);
+    for (const auto &[filePath, bytes] : listBytes()) {
+        const QString name = QFileInfo(filePath).fileName();
         const auto failure = [&](const QString &why) {
             m_folderErrors.append({Code::ListNotWritten, 0, 0, filePath, why});
             m_result.listsFailed = true;
@@ -585,24 +617,21 @@ void Run::writeLists()
         // A device or a folder under that name is never replaced: through a link, the file
         // written whole would take the device's place.
         const FileStamp stamp = StampOf(filePath);
-        if (stamp.exists && !stamp.regular)
-            return failure(
-                QStringLiteral("%1 cannot be written: it is not a regular file").arg(name));
-        QFile existing(filePath);
-        if (stamp.exists && stamp.size == bytes.size() && existing.open(QIODevice::ReadOnly) &&
-            existing.readAll() == bytes)
-            return;
+        if (stamp.exists && !stamp.regular) {
+            failure(QStringLiteral("%1 cannot be written: it is not a regular file").arg(name));
+            continue;
+        }
+        if (listHolds(filePath, bytes))
+            continue;
         const int owner = sourceOwners.value({stamp.device, stamp.inode}, 0);
         if (stamp.exists && owner != 0) {
-            return failure(
-                QStringLiteral("%1 was not replaced because it is the source file of sound #%2")
-                    .arg(name, QString::number(m_table.at(owner).number)));
+            failure(QStringLiteral("%1 was not replaced because it is the source file of sound #%2")
+                        .arg(name, QString::number(m_table.at(owner).number)));
+            continue;
         }
         if (const FileError failed = WriteWholeFile(filePath, bytes))
             failure(QStringLiteral("%1 cannot be written: %2").arg(name, failed.description));
-    };
-    write(kSoundListFileName, soundList);
-    write(kSoundCodeFileName, soundCode);
+    }
 }
 
 void Run::summarise()
@@ -678,24 +707,10 @@ void Run::summarise()
     m_result.summaryText = text;
 }
 
-DistributionResult Run::execute()
+void Run::readAndPlan()
 {
-    const qint16 count = m_table.SoundCount();
-    m_result.soundCount = count;
-    m_services.progress.ShowProgress(
-        QStringLiteral("Distributing Files"),
-        QStringLiteral("Copying") +
-            (m_options.OggUse ? QStringLiteral("/Encoding ") : QStringLiteral(" ")) +
-            QString::number(count) + QStringLiteral(" files..."),
-        count, false);
-
+    m_result.soundCount = m_table.SoundCount();
     m_state = FolderState::Read(m_table, m_folder, m_options);
-    // Partial files of runs that were killed: no run is working here now (the caller holds
-    // the folder), so nobody is still writing them.
-    for (const QString &name : std::as_const(m_state.leftoverTemporaries)) {
-        if (QFile::remove(JoinPath(m_folder, name)))
-            m_result.temporariesRemoved << name;
-    }
     m_result.sourceSizes.reserve(m_state.sources.size());
     for (const FileStamp &source : std::as_const(m_state.sources))
         m_result.sourceSizes.append(source.unreadableReason().isEmpty() ? CatalogueSize(source.size)
@@ -703,34 +718,84 @@ DistributionResult Run::execute()
     m_plan = PlanDistribution(m_table, m_options, m_state);
     m_result.encoderMissing = m_plan.encoderMissing;
     m_outcomes.resize(std::size_t(m_plan.sounds.size()));
+}
+
+void Run::leaveAsItIs(const PlannedSound &sound, Outcome &outcome)
+{
+    if (sound.action == Action::UpToDate) {
+        outcome.made = sound.target;
+        outcome.upToDate = true;
+        if (sound.encodes) {
+            outcome.sourceBytes = sourceBytes(sound.tableIndex);
+            outcome.encodedBytes = m_state.soundFiles.value(sound.target).size;
+        }
+    } else if (sound.action == Action::InPlace) {
+        // The author's own file: never recorded, so never removed as a leftover.
+        outcome.made = sound.target;
+        outcome.upToDate = true;
+        m_state.record.records.remove(sound.target);
+    }
+    outcome.done = true;
+}
+
+std::optional<DistributionResult> Run::probe()
+{
+    readAndPlan();
+    if (m_plan.encoderMissing || !m_state.leftoverTemporaries.isEmpty())
+        return std::nullopt;
+    for (int position = 0; position < m_plan.sounds.size(); ++position) {
+        const PlannedSound &sound = m_plan.sounds.at(position);
+        // A refused sound is an error to report; a file in place drops its record entry.
+        if ((sound.action != Action::UpToDate && sound.action != Action::InPlace) ||
+            !sound.problems.isEmpty() ||
+            (sound.action == Action::InPlace && m_state.record.records.contains(sound.target)))
+            return std::nullopt;
+        leaveAsItIs(sound, m_outcomes[std::size_t(position)]);
+    }
+    const Removals removals = plannedRemovals();
+    if (!removals.remove.isEmpty() || !removals.forgotten.isEmpty())
+        return std::nullopt;
+    for (const KeptFile &kept : removals.kept) {
+        if (m_state.record.records.contains(kept.name))
+            return std::nullopt;
+    }
+    for (const auto &[filePath, bytes] : listBytes()) {
+        if (!listHolds(filePath, bytes))
+            return std::nullopt;
+    }
+    if (!m_state.record.isSaved())
+        return std::nullopt;
+    m_result.kept = removals.kept;
+    summarise();
+    return m_result;
+}
+
+DistributionResult Run::execute()
+{
+    m_services.progress.ShowProgress(
+        QStringLiteral("Distributing Files"),
+        QStringLiteral("Copying") +
+            (m_options.OggUse ? QStringLiteral("/Encoding ") : QStringLiteral(" ")) +
+            QString::number(m_table.SoundCount()) + QStringLiteral(" files..."),
+        m_table.SoundCount(), false);
+
+    readAndPlan();
+    // Partial files of runs that were killed: no run is working here now (the caller holds
+    // the folder), so nobody is still writing them.
+    for (const QString &name : std::as_const(m_state.leftoverTemporaries)) {
+        if (QFile::remove(JoinPath(m_folder, name)))
+            m_result.temporariesRemoved << name;
+    }
 
     int pending = 0;
     for (int position = 0; position < m_plan.sounds.size(); ++position) {
         const PlannedSound &sound = m_plan.sounds.at(position);
         Outcome &outcome = m_outcomes[std::size_t(position)];
-        switch (sound.action) {
-        case Action::Copy:
-        case Action::Encode:
+        if (sound.action == Action::Copy || sound.action == Action::Encode) {
             ++pending;
             continue;
-        case Action::UpToDate:
-            outcome.made = sound.target;
-            outcome.upToDate = true;
-            if (sound.encodes) {
-                outcome.sourceBytes = sourceBytes(sound.tableIndex);
-                outcome.encodedBytes = m_state.soundFiles.value(sound.target).size;
-            }
-            break;
-        case Action::InPlace:
-            // The author's own file: never recorded, so never removed as a leftover.
-            outcome.made = sound.target;
-            outcome.upToDate = true;
-            m_state.record.records.remove(sound.target);
-            break;
-        case Action::Refused:
-            break;
         }
-        outcome.done = true;
+        leaveAsItIs(sound, outcome);
         m_services.progress.soundFinished(sound.tableIndex);
         m_services.progress.AdvanceProgress(1);
     }
@@ -820,6 +885,14 @@ DistributionResult Distribute(const SoundTable &table, const QString &gameFolder
                               const DistributionOptions &options, DistributionServices services)
 {
     return Run(table, gameFolder, options, services).execute();
+}
+
+std::optional<DistributionResult> DistributionIfUpToDate(const SoundTable &table,
+                                                         const QString &gameFolder,
+                                                         const DistributionOptions &options,
+                                                         DistributionServices services)
+{
+    return Run(table, gameFolder, options, services).probe();
 }
 
 QJsonObject DistributionResultJson(const DistributionResult &result)

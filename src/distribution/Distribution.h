@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace sonquill {
 
@@ -69,5 +70,13 @@ struct DistributionServices
 // summary are the caller's.
 DistributionResult Distribute(const SoundTable &table, const QString &gameFolder,
                               const DistributionOptions &options, DistributionServices services);
+
+// The result Distribute would give when it would change nothing at all (every sound up to date,
+// nothing to remove, the lists and the record as they should be), found by reading alone, so
+// without holding the folder; nothing when the run has work to do or errors to report.
+std::optional<DistributionResult> DistributionIfUpToDate(const SoundTable &table,
+                                                         const QString &gameFolder,
+                                                         const DistributionOptions &options,
+                                                         DistributionServices services);
 
 } // namespace sonquill

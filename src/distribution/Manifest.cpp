@@ -223,11 +223,16 @@ Manifest Manifest::Load(const QString &gameFolder)
     return manifest;
 }
 
+bool Manifest::isSaved() const
+{
+    return m_inSync && records == m_onDisk && sameStamp(m_diskStamp, StampOf(m_path));
+}
+
 FileError Manifest::Save()
 {
     // A run with nothing to do leaves the record as it is: serialising and writing it whole
     // costs more than the rest of such a run.
-    if (m_inSync && records == m_onDisk && sameStamp(m_diskStamp, StampOf(m_path)))
+    if (isSaved())
         return {};
     m_inSync = false;
     if (!QDir().mkpath(QFileInfo(m_path).path())) {

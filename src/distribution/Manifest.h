@@ -65,6 +65,9 @@ public:
     // Writes the records, unless the file holds exactly these already and nobody changed it
     // since it was read or written here.
     [[nodiscard]] FileError Save();
+    // True when the file holds exactly these records and nobody changed it since it was read
+    // or written here: Save() would write nothing.
+    bool isSaved() const;
 
     QHash<QString, MadeRecord> records; // by target file name ("SOUND12.ogg")
 

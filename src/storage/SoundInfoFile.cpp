@@ -304,9 +304,10 @@ FileError WriteSoundInfo(const SoundTable &table, const QString &path, QString *
     return WriteWholeFile(path, bytes);
 }
 
-FileError ReadSoundInfo(SoundTable &table, const QString &path)
+FileError ReadSoundInfo(SoundTable &table, const QString &path, QByteArray *bytesRead,
+                        bool measureSizes)
 {
-    return readCatalogue(table, path, nullptr);
+    return readCatalogue(table, path, bytesRead, measureSizes);
 }
 
 FileError SaveSoundInfo(const SoundTable &table, const QString &path, MessageSink &sink)

@@ -30,7 +30,10 @@ SoundTable ParseSoundInfo(const QByteArray &bytes, FileError *error);
 // Replaces table by the file's contents and re-measures every size. A missing file leaves
 // table unchanged and is no error; a file that cannot be opened leaves it unchanged too, as
 // does anything that is not a regular file (never opened). An empty file is an empty catalogue.
-[[nodiscard]] FileError ReadSoundInfo(SoundTable &table, const QString &path);
+// bytesRead, when given, receives the file's bytes; measureSizes false leaves the sizes as
+// stored. Never keeps a copy of a damaged file, unlike LoadSoundInfo.
+[[nodiscard]] FileError ReadSoundInfo(SoundTable &table, const QString &path,
+                                      QByteArray *bytesRead = nullptr, bool measureSizes = true);
 
 // Write or read, then report any failure through the error report with the context
 // "Saving the SoundInfo.DAT file" or "Loading the SoundInfo.DAT file". Return the error seen.

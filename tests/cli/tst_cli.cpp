@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -599,8 +600,9 @@ private Q_SLOTS:
         QCOMPARE(saved.at(1).size, 90000.0f);
     }
 
-    // A run with nothing to do writes nothing: not the catalogue, not the record, no sound;
-    // one that has something to do still writes all three.
+    // A run with nothing to do writes nothing: not the catalogue, not the record, no sound; and
+    // it needs no hold on the folder, so it goes on while another program has it. One that has
+    // something to do waits for the folder, and still writes all three.
     void upToDateRunWritesNothing()
     {
         Cli cli;
@@ -634,6 +636,9 @@ private Q_SLOTS:
         };
         const QStringList before = stamps();
         const QByteArray catalogue = readFile(cli.path("game/SoundInfo.dat"));
+        QLockFile held(cli.path("game/.SoundInfo.lock"));
+        QVERIFY(held.tryLock(0));
+        cli.m_environment.insert("SONQUILL_LOCK_WAIT", "0");
 
         const Outcome again = cli.inGame({"distribute", "--no-ogg"});
         QCOMPARE(again.exitCode, 0);
@@ -643,6 +648,9 @@ private Q_SLOTS:
         // A source that grew: its copy is made again, the record and the catalogue (which
         // keeps the sizes) are written.
         writeFile(cli.path("sfx/B.mp3"), "not really an mp3, and longer");
+        QVERIFY(cli.inGame({"distribute", "--no-ogg"}).all().contains("is in use"));
+        QCOMPARE(stamps(), before);
+        held.unlock();
         const Outcome changed = cli.inGame({"distribute", "--no-ogg"});
         QCOMPARE(changed.exitCode, 0);
         QVERIFY2(changed.out.contains("1 sound was already up to date."), qPrintable(changed.out));
