@@ -161,6 +161,21 @@ FileStamp StampOf(const QString &path)
 #endif
 }
 
+#ifndef Q_OS_WIN
+std::optional<FileStamp> StampInFolder(int folderFd, const char *name)
+{
+    struct stat info;
+    if (::fstatat(folderFd, name, &info, 0) != 0) {
+        FileStamp missing;
+        missing.error = errno;
+        return missing;
+    }
+    if (S_ISDIR(info.st_mode))
+        return std::nullopt;
+    return stampOf(info);
+}
+#endif
+
 QString FileStamp::unreadableReason() const
 {
     if (!exists) {

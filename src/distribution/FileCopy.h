@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace sonquill {
 
 // What one stat of a file tells: enough to know whether it changed since it was last seen, the
@@ -31,6 +33,11 @@ struct FileStamp
 
 // One stat call, links followed.
 FileStamp StampOf(const QString &path);
+#ifndef Q_OS_WIN
+// The same for the entry name of the open folder folderFd, without walking a path; nothing
+// for a folder.
+std::optional<FileStamp> StampInFolder(int folderFd, const char *name);
+#endif
 
 // A hidden name beside target for a file that will be renamed over it:
 // "<folder>/.<target name>.<random>.sonquill-part<suffix>".
