@@ -1,7 +1,7 @@
 // The main window as a desktop user drives it: the editors, undo, the title, the columns, what is
 // remembered between runs, saving and loading, adding and dropping files.
 
-#include "Form1Harness.h"
+#include "MainWindowHarness.h"
 
 #include <QMimeData>
 #include <QToolBar>
@@ -15,7 +15,7 @@ using namespace sonquill::test;
 namespace {
 
 // Number, lock, category, name and file name of every row, without the selection or order.
-QString content(const Form1Harness &h)
+QString content(const MainWindowHarness &h)
 {
     QStringList rows = h.shown({ColNumber, ColLock, ColCategory, ColName, ColFilename})
                            .remove('*')
@@ -69,8 +69,8 @@ private slots:
         QFETCH(int, col);
         QFETCH(QString, open);
         QFETCH(QString, leave);
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(40)); // enough rows to scroll
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(h.sounds(40)); // enough rows to scroll
         auto *txtGrid = h.control<QLineEdit>("txtGrid");
         auto *cmbCateg = h.control<QComboBox>("cmbCateg");
         QWidget *editor = col == ColCategory ? static_cast<QWidget *>(cmbCateg) : txtGrid;
@@ -156,8 +156,8 @@ private slots:
         QFETCH(QString, change);
         QFETCH(QString, what);
 
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(3, "011", "001"));
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(h.sounds(3, "011", "001"));
         const QString before = content(h);
         h.ui.messageAnswers.enqueue(Button::Yes);
         h.ui.inputAnswers.enqueue(QString("Bulk"));
@@ -194,8 +194,8 @@ private slots:
     // sorting, deleting, undoing and loading; the shortcuts for some of them.
     void titleHistoryAndCurrentSound()
     {
-        Form1Harness h;
-        Form1 &w = h.openWith(
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(
             h.table({makeRecord("Creak", 1, "Doors", false, false, h.makeSource("c.wav")),
                      makeRecord("Thunder", 2, "Weather", false, false, h.makeSource("t.wav")),
                      makeRecord("Bang", 3, "Doors", false, false, h.makeSource("b.wav"))}));
@@ -245,7 +245,7 @@ private slots:
     // sees chosen; a locked one only after a question; an added sound is the current file.
     void deleteActsOnTheChosenSound()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         h.openWith(h.table({makeRecord("Creak", 1, "Doors", false, false, h.makeSource("c.wav")),
                             makeRecord("Thunder", 2, "Weather", true, false, h.makeSource("t.wav")),
                             makeRecord("Bang", 3, "Doors", false, false, h.makeSource("b.wav"))}));
@@ -270,10 +270,10 @@ private slots:
     // widths and the window's geometry are remembered.
     void columnsCheckSoundsAndGeometry()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         // 16-bit mono at 22050 Hz: 44100 bytes of samples a second after the 44-byte header.
         const QString gone = h.sourceFolder() + "/none.wav";
-        Form1 &w = h.openWith(
+        MainWindow &w = h.openWith(
             h.table({makeRecord("Long", 1, {}, false, false, h.makeSource("L.wav", 44 + 88200)),
                      makeRecord("Short", 2, {}, false, false, h.makeSource("S.wav", 44 + 22050)),
                      makeRecord("Gone", 3, {}, false, false, gone)}));
@@ -317,7 +317,7 @@ private slots:
         w.resize(size);
         QTRY_COMPARE(w.size(), size);
         h.close();
-        Form1 &again = h.open();
+        MainWindow &again = h.open();
         QCOMPARE(h.grid()->horizontalHeader()->sectionSize(ColCategory), width + 40);
         QTRY_COMPARE(again.size(), size);
         again.showMaximized();
@@ -371,7 +371,7 @@ private slots:
         QFETCH(QString, question);
         QFETCH(QString, shown);
         const QString where = action.section(' ', 1);
-        Form1Harness h;
+        MainWindowHarness h;
         h.openWith(h.sounds(2));
         const QByteArray original = readFile(h.catalogueIn(h.gameFolder()));
         h.edit(1, ColName, "Gust");
@@ -421,9 +421,9 @@ private slots:
     // sounds, are refused, and so is a typed name it cannot store, the editor staying for a fix.
     void addDropAndUnstorableText()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         const SoundTable three = h.sounds(3, "111");
-        Form1 &w = h.openWith(h.table({three.at(1), three.at(3)}));
+        MainWindow &w = h.openWith(h.table({three.at(1), three.at(3)}));
         h.control<QComboBox>("cmbNewCat")->setEditText("Doors");
         h.press("cmdAdd"); // cancelled: the grid below shows it changed nothing
         const QString far = h.makeSource("Łódź 音.wav");

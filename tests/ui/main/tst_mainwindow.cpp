@@ -1,9 +1,9 @@
 // The main window: start-up and layout, selecting with the mouse and the keys, the menus, and a
 // whole session with the real encoder.
 
-#include "Form1Harness.h"
-#include "ui/dialogs/FrmOgg.h"
-#include "ui/dialogs/FrmProgress.h"
+#include "MainWindowHarness.h"
+#include "ui/dialogs/OggOptionsDialog.h"
+#include "ui/dialogs/ProgressDialog.h"
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -37,9 +37,9 @@ private:
 };
 
 // Starts a distribution by a click and waits until its summary has been shown.
-void distributeBy(const std::function<void()> &click, Form1 &window)
+void distributeBy(const std::function<void()> &click, MainWindow &window)
 {
-    QSignalSpy finished(&window, &Form1::distributionFinished);
+    QSignalSpy finished(&window, &MainWindow::distributionFinished);
     click();
     QVERIFY(window.isDistributing());
     QVERIFY(finished.wait(60000));
@@ -47,7 +47,7 @@ void distributeBy(const std::function<void()> &click, Form1 &window)
 
 } // namespace
 
-class Form1Test : public QObject
+class MainWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -69,10 +69,10 @@ private slots:
         QFETCH(int, checkState);
         QFETCH(QSize, client);
 
-        Form1Harness h;
+        MainWindowHarness h;
         if (!storedOggUse.isNull())
             h.settings.write("Ogg", "OggUse", storedOggUse);
-        Form1 &w = h.open();
+        MainWindow &w = h.open();
         QCOMPARE(int(h.control<QCheckBox>("chkOgg")->checkState()), checkState);
         QTEST(h.settings.read("Ogg", "OggUse", "absent"), "storedAfter");
         QCOMPARE(h.control<QLineEdit>("txtDir")->text(), h.home() + "/Sonquill/Compiled");
@@ -146,8 +146,8 @@ private slots:
         QFETCH(QString, input);
         QFETCH(int, current);
 
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(8));
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(h.sounds(8));
         for (QString step : input.split(' ')) {
             if (step.at(0).isUpper()) {
                 const QKeyCombination key = QKeySequence(step)[0];
@@ -185,12 +185,12 @@ private slots:
     // files, on one window.
     void menus()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         const QDir game(h.gameFolder());
         for (const char *name : {"SOUND5.ogg", "sound7.MP3", "SOUND3.wav", "SOUND05.ogg"})
             writeFile(game.filePath(name), "x");
         const QString zed = h.makeSource("Zed.wav");
-        Form1 &w = h.openWith(
+        MainWindow &w = h.openWith(
             h.table({makeRecord("Mid", 1, "First", false, false, h.makeSource("Mid.wav")),
                      makeRecord("Zed", 2, "Second", true, true, zed),
                      makeRecord("Abe", 3, "Third", false, true, game.filePath("SOUND3.wav"))}));
@@ -284,14 +284,14 @@ private slots:
     // progress window, again and all again, close; then every file in the game folder.
     void wholeSession()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         const QString big = h.makeSource("Thunder Clap.wav", 60000);
         const QString small = h.makeSource("Tick.WAV", 1200);
         QVERIFY2(QFile::exists(SONQUILL_OGGENC), "oggenc (vorbis-tools) is not installed");
-        FrmProgressSink sink;
+        ProgressDialogSink sink;
         RecordingRunner runner;
         h.settings.setLastGameDir(h.gameFolder());
-        Form1 &w = h.open(&runner, &sink);
+        MainWindow &w = h.open(&runner, &sink);
         sink.setParentWidget(&w);
         h.control<QComboBox>("cmbNewCat")->setEditText("Sfx");
         h.ui.fileAnswers.enqueue(QStringList{big, h.makeSource("Boom.wav", 9000), small});
@@ -299,7 +299,7 @@ private slots:
         h.startEdit(3, ColLock); // locks Tick
         h.press("chkOgg");
         h.press("cmdOggOptions");
-        w.findChild<FrmOgg *>()->findChild<QSlider *>("sldQuality")->setValue(7);
+        w.findChild<OggOptionsDialog *>()->findChild<QSlider *>("sldQuality")->setValue(7);
         distributeBy([&] { h.press("cmdDistribute"); }, w);
 
         QCOMPARE(runner.commandLines.size(), 2);
@@ -333,18 +333,18 @@ private slots:
     // Close in the progress window cancels it, ending its encoder.
     void distributionIsAJob()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         const QString script = h.home() + "/slow.sh";
         writeFile(script, "#!/bin/sh\n: > \"$2\"; sleep 30; cp \"$1\" \"$2\"\n");
         QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
         SaveOggSettings(h.settings, "3", "0", true, script + " %1 %2");
         h.settings.setOggUse(true);
-        FrmProgressSink sink;
+        ProgressDialogSink sink;
         writeFile(h.catalogueIn(h.gameFolder()), SerializeSoundInfo(h.sounds(2)));
         h.settings.setLastGameDir(h.gameFolder());
-        Form1 &window = h.open(nullptr, &sink);
+        MainWindow &window = h.open(nullptr, &sink);
         sink.setParentWidget(&window);
-        QSignalSpy finished(&window, &Form1::distributionFinished);
+        QSignalSpy finished(&window, &MainWindow::distributionFinished);
         h.press("cmdDistribute");
         QVERIFY(window.isDistributing());
         QTRY_VERIFY(sink.currentWindow() && sink.currentWindow()->isVisible());
@@ -369,12 +369,12 @@ private slots:
     // updates the folder in the background, never with a window; problems go to a list.
     void keepGameFolderUpToDate()
     {
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(2));
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(h.sounds(2));
         const QDir game(h.gameFolder());
         QAction *keep = w.findChild<QAction *>("mnuFileKeepUpToDate");
         QVERIFY(keep->isCheckable() && !keep->isChecked());
-        QSignalSpy updated(&w, &Form1::gameFolderUpdated);
+        QSignalSpy updated(&w, &MainWindow::gameFolderUpdated);
         const auto status = [&] { return w.statusBar()->currentMessage(); };
         keep->trigger();
         QVERIFY(updated.wait());
@@ -421,7 +421,7 @@ private slots:
     // update to stop, and the list can be edited meanwhile.
     void distributeWaitsForTheUpdate()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         // An encoder that takes its time, so that the update is still at work.
         const QString encoder = h.home() + "/slow.sh";
         writeFile(encoder, "#!/bin/sh\nsleep 2\n{ printf OggS; cat \"$1\"; } > \"$2\"\n");
@@ -429,11 +429,11 @@ private slots:
         h.settings.setKeepUpToDate(true);
         h.settings.setOggUse(true);
         SaveOggSettings(h.settings, "3", "0", true, encoder + " %1 %2");
-        Form1 &w = h.openWith(h.sounds(2));
+        MainWindow &w = h.openWith(h.sounds(2));
         QVERIFY(w.findChild<QAction *>("mnuFileKeepUpToDate")->isChecked());
         QVERIFY(w.isUpdatingGameFolder());
-        QSignalSpy updated(&w, &Form1::gameFolderUpdated);
-        QSignalSpy finished(&w, &Form1::distributionFinished);
+        QSignalSpy updated(&w, &MainWindow::gameFolderUpdated);
+        QSignalSpy finished(&w, &MainWindow::distributionFinished);
         h.edit(1, ColName, "Renamed");
         QCOMPARE(w.table().at(1).name, "Renamed");
         h.press("cmdDistribute");
@@ -449,5 +449,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Form1Test)
-#include "tst_form1.moc"
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

@@ -1,4 +1,4 @@
-#include "ui/main/Form1.h"
+#include "ui/main/MainWindow.h"
 
 #include "catalogue/Categories.h"
 #include "catalogue/PathUtils.h"
@@ -94,8 +94,8 @@ QStringList soundsInFolder(const QString &folder)
 } // namespace
 
 template <typename Widget>
-Widget *Form1::makeControl(QWidget *parent, const char *objectName, int left, int top, int width,
-                           int height)
+Widget *MainWindow::makeControl(QWidget *parent, const char *objectName, int left, int top,
+                                int width, int height)
 {
     auto *widget = new Widget(parent);
     widget->setObjectName(QLatin1String(objectName));
@@ -103,7 +103,7 @@ Widget *Form1::makeControl(QWidget *parent, const char *objectName, int left, in
     return widget;
 }
 
-Form1::Form1(const Form1Services &services, QWidget *parent)
+MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     : QMainWindow(parent), m_services(services), m_session(services.ui), m_job(services.runner)
 {
     setFont(designFont());
@@ -133,13 +133,13 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
             m_session.table().isValidIndex(index) ? m_session.table().at(index).name : QString();
         m_services.progress.showCurrent(tr("%1 (%2 of %3)").arg(name).arg(done).arg(total));
     });
-    connect(&m_job, &DistributionJob::finished, this, &Form1::distributed);
+    connect(&m_job, &DistributionJob::finished, this, &MainWindow::distributed);
     // Another program's change to the catalogue is shown as soon as it happens.
     m_catalogueWatcher = new QFileSystemWatcher(this);
     connect(m_catalogueWatcher, &QFileSystemWatcher::fileChanged, this,
-            &Form1::catalogueMayHaveChanged);
+            &MainWindow::catalogueMayHaveChanged);
     connect(m_catalogueWatcher, &QFileSystemWatcher::directoryChanged, this,
-            &Form1::catalogueMayHaveChanged);
+            &MainWindow::catalogueMayHaveChanged);
     m_changedBar = new QToolBar(this);
     m_changedBar->setObjectName(QStringLiteral("barChangedOnDisk"));
     m_changedBar->setMovable(false);
@@ -148,13 +148,13 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
         new QLabel(tr("Another program changed the catalogue of this game folder.  "), this));
     QAction *reload = m_changedBar->addAction(tr("Reload (discard the changes made here)"));
     reload->setObjectName(QStringLiteral("actReloadCatalogue"));
-    connect(reload, &QAction::triggered, this, &Form1::reloadCatalogue);
+    connect(reload, &QAction::triggered, this, &MainWindow::reloadCatalogue);
     QAction *keep = m_changedBar->addAction(tr("Keep Mine"));
     keep->setObjectName(QStringLiteral("actKeepMine"));
     connect(keep, &QAction::triggered, m_changedBar, &QWidget::hide);
     addToolBar(Qt::TopToolBarArea, m_changedBar);
     m_changedBar->hide();
-    connect(&m_check, &QFutureWatcher<QList<Finding>>::finished, this, &Form1::showFindings);
+    connect(&m_check, &QFutureWatcher<QList<Finding>>::finished, this, &MainWindow::showFindings);
     m_cancelPoll = new QTimer(this);
     m_cancelPoll->setInterval(50);
     connect(m_cancelPoll, &QTimer::timeout, this, [this] {
@@ -164,8 +164,8 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     m_updateRetry = new QTimer(this);
     m_updateRetry->setSingleShot(true);
     m_updateRetry->setInterval(1000);
-    connect(m_updateRetry, &QTimer::timeout, this, &Form1::updateGameFolder);
-    connect(&m_sourceWatch, &InputWatcher::changed, this, &Form1::sourcesChanged);
+    connect(m_updateRetry, &QTimer::timeout, this, &MainWindow::updateGameFolder);
+    connect(&m_sourceWatch, &InputWatcher::changed, this, &MainWindow::sourcesChanged);
     m_undo = new QUndoStack(this);
     buildControls();
     buildMenus();
@@ -183,7 +183,7 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     m_updateProblemsButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
     m_updateProblemsButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_updateProblemsButton->hide();
-    connect(m_updateProblemsButton, &QToolButton::clicked, this, &Form1::showUpdateProblems);
+    connect(m_updateProblemsButton, &QToolButton::clicked, this, &MainWindow::showUpdateProblems);
     statusBar()->addPermanentWidget(m_updateProblemsButton);
     const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
     resize(scaledX(kClientWidth), scaledY(kClientHeight) + chrome);
@@ -197,21 +197,21 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
                     new TableChange(what, before, m_session.table(),
                                     [this](const SoundTable &table) { showRestoredTable(table); }));
             });
-    connect(m_txtDir, &QLineEdit::textChanged, this, &Form1::updateTitle);
-    Form_Load();
+    connect(m_txtDir, &QLineEdit::textChanged, this, &MainWindow::updateTitle);
+    startUp();
     restoreWindowState();
     updateTitle();
 }
 
-Form1::~Form1()
+MainWindow::~MainWindow()
 {
     // The check reads the facts cache, which goes with the window.
     disconnect(&m_check, nullptr, this, nullptr);
     m_check.waitForFinished();
     m_player.reset();
     // Child widgets outlive the members below; nothing they do while going may reach them.
-    delete m_frmOgg;
-    delete m_frmAbout;
+    delete m_oggOptionsDialog;
+    delete m_aboutDialog;
     m_client->removeEventFilter(this);
     m_txtGrid->removeEventFilter(this);
     m_cmbCateg->removeEventFilter(this);
@@ -224,10 +224,10 @@ Form1::~Form1()
     disconnect(&m_session, nullptr, this, nullptr);
 }
 
-void Form1::buildControls()
+void MainWindow::buildControls()
 {
     m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("Form1Client"));
+    m_client->setObjectName(QStringLiteral("client"));
     setCentralWidget(m_client);
 
     m_label1 = makeControl<QLabel>(m_client, "Label1", 120, 120, 2055, 255);
@@ -299,34 +299,35 @@ void Form1::buildControls()
                            m_cmdPlay, m_cmdStop,       m_cmdEdit, m_cmdOpen};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
-    connect(m_cmdAdd, &QPushButton::clicked, this, &Form1::cmdAdd_Click);
-    connect(m_cmdBrowseDir, &QPushButton::clicked, this, &Form1::cmdBrowseDir_Click);
+    connect(m_cmdAdd, &QPushButton::clicked, this, &MainWindow::addSoundsClicked);
+    connect(m_cmdBrowseDir, &QPushButton::clicked, this, &MainWindow::browseFolderClicked);
     connect(m_txtGrid, &QLineEdit::textEdited, this, [this] { m_numberRefused = false; });
-    connect(m_txtDir, &QLineEdit::returnPressed, this, [this] { txtDir_KeyPress(13); });
-    connect(m_chkOgg, &QCheckBox::stateChanged, this, &Form1::chkOgg_Click);
-    connect(m_cmdDistribute, &QPushButton::clicked, this, &Form1::cmdDistribute_Click);
-    connect(m_cmdOggOptions, &QPushButton::clicked, this, &Form1::cmdOggOptions_Click);
-    connect(m_cmdPlay, &QPushButton::clicked, this, &Form1::cmdPlay_Click);
-    connect(m_cmdStop, &QPushButton::clicked, this, &Form1::cmdStop_Click);
-    connect(m_cmdOpen, &QPushButton::clicked, this, &Form1::cmdOpen_Click);
-    connect(m_cmdEdit, &QPushButton::clicked, this, &Form1::cmdEdit_Click);
+    connect(m_txtDir, &QLineEdit::returnPressed, this, [this] { folderEntered(); });
+    connect(m_chkOgg, &QCheckBox::stateChanged, this, &MainWindow::oggEncodingToggled);
+    connect(m_cmdDistribute, &QPushButton::clicked, this, &MainWindow::distributeClicked);
+    connect(m_cmdOggOptions, &QPushButton::clicked, this, &MainWindow::oggOptionsClicked);
+    connect(m_cmdPlay, &QPushButton::clicked, this, &MainWindow::playClicked);
+    connect(m_cmdStop, &QPushButton::clicked, this, &MainWindow::stopClicked);
+    connect(m_cmdOpen, &QPushButton::clicked, this, &MainWindow::openClicked);
+    connect(m_cmdEdit, &QPushButton::clicked, this, &MainWindow::editClicked);
 
-    connect(m_grid, &SoundGridView::gridMousePressed, this, &Form1::gridSound_MouseDown);
-    connect(m_grid, &SoundGridView::gridMouseReleased, this, &Form1::gridSound_MouseUp);
-    connect(m_grid, &SoundGridView::gridDoubleClicked, this, &Form1::gridSound_DblClick);
-    connect(m_grid, &SoundGridView::gridCursorMoved, this, &Form1::gridKeyMoved);
-    connect(m_grid, &SoundGridView::gridKeyCommand, this, &Form1::gridKeyCommand);
+    connect(m_grid, &SoundGridView::gridMousePressed, this, &MainWindow::gridPressed);
+    connect(m_grid, &SoundGridView::gridMouseReleased, this, &MainWindow::gridReleased);
+    connect(m_grid, &SoundGridView::gridDoubleClicked, this, &MainWindow::cellDoubleClicked);
+    connect(m_grid, &SoundGridView::gridCursorMoved, this, &MainWindow::gridKeyMoved);
+    connect(m_grid, &SoundGridView::gridKeyCommand, this, &MainWindow::gridKeyCommand);
     // After the drop has finished, so that no question blocks the file manager's drag.
-    connect(m_grid, &SoundGridView::pathsDropped, this, &Form1::addDroppedPaths,
+    connect(m_grid, &SoundGridView::pathsDropped, this, &MainWindow::addDroppedPaths,
             Qt::QueuedConnection);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &Form1::gridSound_EnterCell);
-    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &Form1::gridSound_Scroll);
+            &MainWindow::currentCellChanged);
+    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &MainWindow::gridScrolled);
     connect(m_grid->horizontalScrollBar(), &QScrollBar::valueChanged, this,
-            &Form1::gridSound_Scroll);
+            &MainWindow::gridScrolled);
 }
 
-void Form1::applyDesign()
+void MainWindow::applyDesign()
 {
     DesignLayout layout;
     for (const DesignItem &item : std::as_const(m_design)) {
@@ -340,21 +341,21 @@ void Form1::applyDesign()
     m_scaleY = scale.height();
 }
 
-int Form1::scaledX(int twips) const
+int MainWindow::scaledX(int twips) const
 {
     return scaledTwips(twips, m_scaleX);
 }
 
-int Form1::scaledY(int twips) const
+int MainWindow::scaledY(int twips) const
 {
     return scaledTwips(twips, m_scaleY);
 }
 
-void Form1::Form_Load()
+void MainWindow::startUp()
 {
     m_ogg = LoadOggSettings(m_services.settings);
 
-    // Setting the box runs chkOgg_Click as a user's click would, which writes the value back.
+    // Setting the box runs oggEncodingToggled as a user's click would, which writes the value back.
     const qint16 storedOggUse = m_services.settings.oggUse();
     if (storedOggUse == 1)
         m_chkOgg->setCheckState(Qt::Checked);
@@ -364,8 +365,8 @@ void Form1::Form_Load()
     const QString folder = CatalogueSession::StartFolder(m_services.settings);
     m_txtDir->setText(folder);
     loadCatalogue(folder);
-    MakeSort();
-    UpdateCategories();
+    sortSounds();
+    refreshCategoryLists();
     // Checking the entry updates the game folder at once, as the user's choice would.
     m_mnuKeepUpToDate->setChecked(m_services.settings.keepUpToDate());
 
@@ -381,11 +382,11 @@ void Form1::Form_Load()
     else if (statusBar()->currentMessage().isEmpty())
         showStatus(tr("The media player could not be started; Play and Stop do nothing."));
 
-    gridSound_MakeHeaders();
-    gridSound_Update();
+    setUpGridColumns();
+    refillGrid();
 }
 
-void Form1::Form_Resize()
+void MainWindow::layOutControls()
 {
     const int clientWidth = m_client->width();
     const int clientHeight = m_client->height();
@@ -403,7 +404,7 @@ void Form1::Form_Resize()
     m_grid->setGeometry(grid);
 }
 
-bool Form1::Form_QueryUnload()
+bool MainWindow::confirmClose()
 {
     if (m_unloaded)
         return true;
@@ -445,7 +446,7 @@ bool Form1::Form_QueryUnload()
     return true;
 }
 
-void Form1::stopPlayer()
+void MainWindow::stopPlayer()
 {
     if (m_player) {
         m_player->stop();
@@ -453,7 +454,7 @@ void Form1::stopPlayer()
     }
 }
 
-void Form1::loadCatalogue(const QString &folder)
+void MainWindow::loadCatalogue(const QString &folder)
 {
     m_session.load(folder);
     watchCatalogue();
@@ -463,7 +464,7 @@ void Form1::loadCatalogue(const QString &folder)
         m_facts.facts(record.filename);
 }
 
-bool Form1::saveCatalogue(const QString &folder)
+bool MainWindow::saveCatalogue(const QString &folder)
 {
     if (m_session.changedOnDisk(folder)) {
         // Nothing is lost by a default answer: the window's edits go only by the Reload button,
@@ -503,18 +504,18 @@ bool Form1::saveCatalogue(const QString &folder)
     return saved;
 }
 
-void Form1::reloadCatalogue()
+void MainWindow::reloadCatalogue()
 {
     loadCatalogue(gameFolder());
     m_undo->clear();
-    MakeSort();
-    UpdateCategories();
-    gridSound_Update();
+    sortSounds();
+    refreshCategoryLists();
+    refillGrid();
     updateTitle();
     m_changedBar->hide();
 }
 
-void Form1::watchCatalogue()
+void MainWindow::watchCatalogue()
 {
     const QStringList watched = m_catalogueWatcher->files() + m_catalogueWatcher->directories();
     if (!watched.isEmpty())
@@ -528,7 +529,7 @@ void Form1::watchCatalogue()
         m_catalogueWatcher->addPath(SoundInfoPath(folder));
 }
 
-void Form1::catalogueMayHaveChanged()
+void MainWindow::catalogueMayHaveChanged()
 {
     watchCatalogue();
     const QString folder = m_session.folder();
@@ -536,7 +537,7 @@ void Form1::catalogueMayHaveChanged()
         m_changedBar->show();
 }
 
-void Form1::reportAddedFiles(const QList<AddedFile> &results)
+void MainWindow::reportAddedFiles(const QList<AddedFile> &results)
 {
     qsizetype full = 0;
     QStringList refused;
@@ -569,12 +570,12 @@ void Form1::reportAddedFiles(const QList<AddedFile> &results)
     }
 }
 
-void Form1::refuseText(TextVerdict verdict)
+void MainWindow::refuseText(TextVerdict verdict)
 {
     tell(QStringLiteral("Sonquill"), TypedTextRefusal(verdict), MessageRequest::Icon::Exclamation);
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Nothing new starts from here on.
     m_closing = true;
@@ -588,17 +589,17 @@ void Form1::closeEvent(QCloseEvent *event)
     }
     if (!m_unloaded)
         saveWindowState();
-    if (!Form_QueryUnload()) {
+    if (!confirmClose()) {
         event->ignore();
         return;
     }
     event->accept();
 }
 
-bool Form1::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_client && event->type() == QEvent::Resize) {
-        Form_Resize();
+        layOutControls();
     } else if (watched == m_txtGrid || watched == m_cmbCateg) {
         if (event->type() == QEvent::FocusOut) {
             // A message box, or the category list opening, takes the focus without the user
@@ -612,18 +613,18 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
                 if (watched == m_txtGrid)
                     leaveTextEditor();
                 else
-                    cmbCateg_LostFocus();
+                    commitCategoryEditor();
             }
         } else if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
-            if (watched == m_txtGrid ? txtGrid_KeyPress(key) : cmbCateg_KeyPress(key))
+            if (watched == m_txtGrid ? textEditorKey(key) : categoryEditorKey(key))
                 return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Form1::cmdAdd_Click()
+void MainWindow::addSoundsClicked()
 {
     finishEditing();
     QString startFolder = m_services.settings.lastSourceDir();
@@ -646,7 +647,7 @@ void Form1::cmdAdd_Click()
     addSoundFiles(*chosen);
 }
 
-void Form1::addSoundFiles(const QStringList &paths)
+void MainWindow::addSoundFiles(const QStringList &paths)
 {
     if (paths.isEmpty() || refusedWhileDistributing())
         return;
@@ -662,9 +663,9 @@ void Form1::addSoundFiles(const QStringList &paths)
             lastAdded = qint16(result.index);
     }
 
-    MakeSort();
-    gridSound_Update();
-    gridSound_Highlight(lastAdded);
+    sortSounds();
+    refillGrid();
+    scrollSoundToTop(lastAdded);
     // The last new sound is the current one, so Play and Open act on what was just added.
     if (lastAdded > 0) {
         const int row = m_model->gridRowOfLink(lastAdded);
@@ -672,11 +673,11 @@ void Form1::addSoundFiles(const QStringList &paths)
             m_grid->setCurrentCell(row, std::max(0, m_grid->currentColumn()));
         showCurrentFile();
     }
-    UpdateCategories();
+    refreshCategoryLists();
     reportAddedFiles(results);
 }
 
-void Form1::addDroppedPaths(const QStringList &paths)
+void MainWindow::addDroppedPaths(const QStringList &paths)
 {
     if (refusedWhileDistributing())
         return;
@@ -700,30 +701,30 @@ void Form1::addDroppedPaths(const QStringList &paths)
     }
 }
 
-void Form1::refreshGrid()
+void MainWindow::refreshGrid()
 {
-    MakeSort();
-    gridSound_Update();
+    sortSounds();
+    refillGrid();
 }
 
-void Form1::showRestoredTable(const SoundTable &table)
+void MainWindow::showRestoredTable(const SoundTable &table)
 {
     // The rows under an open editor are about to change; what it holds is dropped.
     m_txtGrid->hide();
     m_cmbCateg->hide();
     m_session.restoreTable(table);
-    MakeSort();
-    UpdateCategories();
-    gridSound_Update();
+    sortSounds();
+    refreshCategoryLists();
+    refillGrid();
 }
 
-void Form1::updateTitle()
+void MainWindow::updateTitle()
 {
     setWindowTitle(gameFolder() + QStringLiteral("[*] \u2014 Sonquill"));
     setWindowModified(m_session.isModified());
 }
 
-void Form1::restoreWindowState()
+void MainWindow::restoreWindowState()
 {
     const QByteArray geometry = QByteArray::fromBase64(
         m_services.settings.read(QStringLiteral("Window"), QStringLiteral("Geometry"), {})
@@ -742,7 +743,7 @@ void Form1::restoreWindowState()
     }
 }
 
-void Form1::saveWindowState()
+void MainWindow::saveWindowState()
 {
     m_services.settings.write(QStringLiteral("Window"), QStringLiteral("Geometry"),
                               QString::fromLatin1(saveGeometry().toBase64()));
@@ -753,7 +754,7 @@ void Form1::saveWindowState()
                               widths.join(QLatin1Char(',')));
 }
 
-bool Form1::shellOpened(int answer, const QString &failure)
+bool MainWindow::shellOpened(int answer, const QString &failure)
 {
     if (answer >= 32)
         return true;
@@ -761,7 +762,7 @@ bool Form1::shellOpened(int answer, const QString &failure)
     return false;
 }
 
-void Form1::cmdBrowseDir_Click()
+void MainWindow::browseFolderClicked()
 {
     FileDialogRequest request;
     request.title = QStringLiteral("Choose any file in your compiled game directory...");
@@ -773,16 +774,15 @@ void Form1::cmdBrowseDir_Click()
     if (!chosen || chosen->isEmpty())
         return;
     m_txtDir->setText(FolderFromPath(chosen->first()));
-    txtDir_KeyPress(13);
+    folderEntered();
 }
 
-void Form1::txtDir_KeyPress(int keyAscii)
+void MainWindow::folderEntered()
 {
-    if (keyAscii == 13)
-        m_services.settings.setLastGameDir(gameFolder());
+    m_services.settings.setLastGameDir(gameFolder());
 }
 
-void Form1::chkOgg_Click()
+void MainWindow::oggEncodingToggled()
 {
     const Qt::CheckState state = m_chkOgg->checkState();
     m_oggUse = state == Qt::Checked;
@@ -792,7 +792,7 @@ void Form1::chkOgg_Click()
     m_services.settings.setOggUse(m_oggUse);
 }
 
-QStringList Form1::soundFileFilters()
+QStringList MainWindow::soundFileFilters()
 {
     return {QStringLiteral("Orvane-Compatible Sound Files (*.MP3 *.WAV *.OGG *.VOC)"),
             QStringLiteral("MP3 (*.MP3)"),
@@ -802,7 +802,7 @@ QStringList Form1::soundFileFilters()
             QStringLiteral("All Files (*.*)")};
 }
 
-void Form1::MakeSort()
+void MainWindow::sortSounds()
 {
     QList<double> seconds;
     if (m_sort.PrimarySort == SortLength || m_sort.SecondarySort == SortLength) {
@@ -812,7 +812,7 @@ void Form1::MakeSort()
     m_sortOrder = sonquill::MakeSort(m_session.table(), m_sort, seconds);
 }
 
-void Form1::UpdateCategories()
+void MainWindow::refreshCategoryLists()
 {
     QStringList categories = CollectCategories(m_session.table());
     std::sort(categories.begin(), categories.end(), [](const QString &a, const QString &b) {
@@ -826,9 +826,10 @@ void Form1::UpdateCategories()
     m_cmbNewCat->setEditText(newCategory);
 }
 
-MessageRequest::Button Form1::ask(const QString &title, const QString &text,
-                                  QList<MessageRequest::Button> buttons,
-                                  MessageRequest::Button defaultButton, MessageRequest::Icon icon)
+MessageRequest::Button MainWindow::ask(const QString &title, const QString &text,
+                                       QList<MessageRequest::Button> buttons,
+                                       MessageRequest::Button defaultButton,
+                                       MessageRequest::Icon icon)
 {
     MessageRequest request;
     request.title = title;
@@ -839,22 +840,22 @@ MessageRequest::Button Form1::ask(const QString &title, const QString &text,
     return m_services.ui.showMessage(request);
 }
 
-void Form1::tell(const QString &title, const QString &text, MessageRequest::Icon icon)
+void MainWindow::tell(const QString &title, const QString &text, MessageRequest::Icon icon)
 {
     ask(title, text, {MessageRequest::Button::Ok}, MessageRequest::Button::Ok, icon);
 }
 
-QString Form1::gameFolder() const
+QString MainWindow::gameFolder() const
 {
     return m_txtDir->text();
 }
 
-QString Form1::soundInfoPath() const
+QString MainWindow::soundInfoPath() const
 {
     return SoundInfoPath(gameFolder());
 }
 
-void Form1::showStatus(const QString &text)
+void MainWindow::showStatus(const QString &text)
 {
     statusBar()->showMessage(text, kStatusMs);
 }

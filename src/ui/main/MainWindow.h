@@ -9,9 +9,9 @@
 #include "session/CatalogueSession.h"
 #include "soundfacts/SoundFactsCache.h"
 #include "storage/Settings.h"
-#include "ui/dialogs/FrmAbout.h"
-#include "ui/dialogs/FrmCheck.h"
-#include "ui/dialogs/FrmOgg.h"
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/dialogs/CheckReportDialog.h"
+#include "ui/dialogs/OggOptionsDialog.h"
 
 #include <QFutureWatcher>
 #include <QList>
@@ -47,7 +47,7 @@ class UpdateProblemsDialog;
 
 // Everything the main window needs from outside: the user, the desktop, the settings, the
 // encoder starter, the progress window and a media player.
-struct Form1Services
+struct MainWindowServices
 {
     UserInterface &ui;
     DesktopShell &shell;
@@ -60,14 +60,14 @@ struct Form1Services
 };
 
 // The main window: the catalogue of one compiled-game folder in a grid, with the commands that
-// add, edit, distribute and list its sounds. Handlers keep the names of the design.
-class Form1 : public QMainWindow
+// add, edit, distribute and list its sounds.
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Builds the window and runs Form_Load.
-    explicit Form1(const Form1Services &services, QWidget *parent = nullptr);
-    ~Form1() override;
+    // Builds the window and runs startUp.
+    explicit MainWindow(const MainWindowServices &services, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // The catalogue shown.
     const SoundTable &table() const { return m_session.table(); }
@@ -95,48 +95,49 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
-    void Form_Load();
-    void Form_Resize();
+    void startUp();
+    void layOutControls();
     // False when the user chose to keep the window open.
-    bool Form_QueryUnload();
+    bool confirmClose();
 
-    void cmdAdd_Click();
-    void cmdBrowseDir_Click();
-    void txtDir_KeyPress(int keyAscii);
-    void chkOgg_Click();
-    void cmdDistribute_Click();
-    void cmdOggOptions_Click();
-    void cmdPlay_Click();
-    void cmdStop_Click();
-    void cmdOpen_Click();
-    void cmdEdit_Click();
+    void addSoundsClicked();
+    void browseFolderClicked();
+    // Enter in the folder box, or a folder chosen: remembered as the game folder.
+    void folderEntered();
+    void oggEncodingToggled();
+    void distributeClicked();
+    void oggOptionsClicked();
+    void playClicked();
+    void stopClicked();
+    void openClicked();
+    void editClicked();
 
-    void gridSound_MakeHeaders();
-    void gridSound_Update();
-    void gridSound_Highlight(qint16 theIndex);
-    void gridSound_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col);
-    void gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col,
-                           QPoint globalPos);
-    void gridSound_DblClick(int row, int col);
-    void gridSound_EnterCell();
-    void gridSound_Scroll();
+    void setUpGridColumns();
+    void refillGrid();
+    void scrollSoundToTop(qint16 theIndex);
+    void gridPressed(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col);
+    void gridReleased(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col,
+                      QPoint globalPos);
+    void cellDoubleClicked(int row, int col);
+    void currentCellChanged();
+    void gridScrolled();
 
-    void txtGrid_LostFocus();
-    void cmbCateg_LostFocus();
+    void commitTextEditor();
+    void commitCategoryEditor();
 
-    void MakeSort();
-    void UpdateCategories();
+    void sortSounds();
+    void refreshCategoryLists();
 
-    void mnuFile_Click(int index);
-    void mnuEdit_Click(int index);
-    void mnuSoundPop_Click(int index);
-    void mnuSound_Click(int index);
-    void mnuUtils_Click(int index);
-    void mnuHelp_Click(int index);
+    void fileCommand(int index);
+    void editCommand(int index);
+    void selectionCommand(int index);
+    void soundCommand(int index);
+    void utilityCommand(int index);
+    void helpCommand(int index);
 
 private:
     // Lays an editor over the data cell (row, col) and gives it the focus.
-    void PlaceEditor(QWidget *editor, int row, int col);
+    void placeEditor(QWidget *editor, int row, int col);
     // A designed length in twips as laid out here, across and down.
     int scaledX(int twips) const;
     int scaledY(int twips) const;
@@ -195,12 +196,12 @@ private:
     // Enlarges the design where texts would be clipped, then places every control.
     void applyDesign();
     QAction *addMenuEntry(QMenu *menu, const QString &group, int index, const QString &caption,
-                          const QKeySequence &shortcut, void (Form1::*handler)(int));
+                          const QKeySequence &shortcut, void (MainWindow::*handler)(int));
     void addMenuSeparator(QMenu *menu, const QString &group, int index);
 
     // Keys typed into the editors; true when the key must go no further.
-    bool txtGrid_KeyPress(int key);
-    bool cmbCateg_KeyPress(int key);
+    bool textEditorKey(int key);
+    bool categoryEditorKey(int key);
     void editCell(int row, int col);
     // The text editor lost the keyboard or the grid scrolled under it.
     void leaveTextEditor();
@@ -234,7 +235,7 @@ private:
     QString soundInfoPath() const;
     void showStatus(const QString &text);
 
-    Form1Services m_services;
+    MainWindowServices m_services;
     CatalogueSession m_session;
     SortState m_sort;
     QList<int> m_sortOrder;
@@ -289,9 +290,9 @@ private:
     // Where a Shift+arrow range starts.
     int m_keyAnchorRow = 1;
 
-    QPointer<FrmOgg> m_frmOgg;
-    QPointer<FrmAbout> m_frmAbout;
-    QPointer<FrmCheck> m_frmCheck;
+    QPointer<OggOptionsDialog> m_oggOptionsDialog;
+    QPointer<AboutDialog> m_aboutDialog;
+    QPointer<CheckReportDialog> m_checkReport;
     // What each sound file is, read once per file version.
     SoundFactsCache m_facts;
     // Check Sounds decodes every sound (its loudness), so it runs off the window's thread.

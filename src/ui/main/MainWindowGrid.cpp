@@ -1,6 +1,6 @@
 // The sound grid of the main window: refill, mouse rules and the in-cell editors.
 
-#include "ui/main/Form1.h"
+#include "ui/main/MainWindow.h"
 
 #include "catalogue/NumberRules.h"
 #include "ui/main/SoundGrid.h"
@@ -28,7 +28,7 @@ constexpr int kHeaderTextMargin = 10;
 
 } // namespace
 
-void Form1::gridSound_MakeHeaders()
+void MainWindow::setUpGridColumns()
 {
     m_model->setHeaderTexts({QStringLiteral("Number"), QStringLiteral("Lock"),
                              QStringLiteral("Category"), QStringLiteral("Name"),
@@ -49,7 +49,7 @@ void Form1::gridSound_MakeHeaders()
     m_grid->horizontalHeader()->setMinimumSectionSize(metrics.horizontalAdvance(QLatin1Char('M')));
 }
 
-void Form1::gridSound_Update()
+void MainWindow::refillGrid()
 {
     m_refilling = true;
     const bool hadFocus = m_grid->hasFocus();
@@ -100,13 +100,13 @@ void Form1::gridSound_Update()
     updateTitle();
 }
 
-void Form1::showCurrentFile()
+void MainWindow::showCurrentFile()
 {
     const int index = soundIndexOfRow(m_grid->currentGridRow());
     m_lblFile->setText(index ? m_session.table().at(index).filename : QString());
 }
 
-void Form1::gridSound_Highlight(qint16 theIndex)
+void MainWindow::scrollSoundToTop(qint16 theIndex)
 {
     if (theIndex < 1)
         return;
@@ -115,8 +115,7 @@ void Form1::gridSound_Highlight(qint16 theIndex)
         m_grid->setTopRow(row);
 }
 
-void Form1::gridSound_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row,
-                                int col)
+void MainWindow::gridPressed(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col)
 {
     Q_UNUSED(button);
     Q_UNUSED(shift);
@@ -128,7 +127,7 @@ void Form1::gridSound_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
     m_downRow = row;
 }
 
-void Form1::gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col,
+void MainWindow::gridReleased(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col,
                               QPoint globalPos)
 {
     const int anchor = m_lastClickRow;
@@ -162,7 +161,7 @@ void Form1::gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
             }
             select(index);
         }
-        gridSound_Update();
+        refillGrid();
     }
 
     if (button == Qt::RightButton) {
@@ -182,8 +181,8 @@ void Form1::gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
             m_sort.headerClicked(qint16(col + 1));
             m_grid->horizontalHeader()->setSortIndicator(m_sort.PrimarySort - 1,
                                                          Qt::AscendingOrder);
-            MakeSort();
-            gridSound_Update();
+            sortSounds();
+            refillGrid();
         }
     } else if (row >= 1 && sameCell) {
         editCell(row, col);
@@ -192,7 +191,7 @@ void Form1::gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
     }
 }
 
-void Form1::editCell(int row, int col)
+void MainWindow::editCell(int row, int col)
 {
     // A row without a sound has nothing to edit; an editor there would accept text that is
     // then silently dropped.
@@ -206,7 +205,7 @@ void Form1::editCell(int row, int col)
     switch (col) {
     case ColNumber:
         if (!before.isLocked())
-            PlaceEditor(m_txtGrid, row, col);
+            placeEditor(m_txtGrid, row, col);
         break;
     case ColLock:
         if (before.isLocked()) {
@@ -223,10 +222,10 @@ void Form1::editCell(int row, int col)
         m_session.setLocked(index, !before.isLocked());
         break;
     case ColCategory:
-        PlaceEditor(m_cmbCateg, row, col);
+        placeEditor(m_cmbCateg, row, col);
         break;
     case ColName:
-        PlaceEditor(m_txtGrid, row, col);
+        placeEditor(m_txtGrid, row, col);
         break;
     case ColFilename: {
         FileDialogRequest request;
@@ -248,12 +247,12 @@ void Form1::editCell(int row, int col)
         break;
     }
 
-    gridSound_Update();
-    gridSound_EnterCell();
+    refillGrid();
+    currentCellChanged();
     m_downRow = -1;
 }
 
-void Form1::gridKeyMoved(int row, Qt::KeyboardModifiers modifiers)
+void MainWindow::gridKeyMoved(int row, Qt::KeyboardModifiers modifiers)
 {
     // Ctrl moves the focus alone; Shift stretches the selection from where it began.
     if (modifiers.testFlag(Qt::ControlModifier) && !modifiers.testFlag(Qt::ShiftModifier))
@@ -271,23 +270,23 @@ void Form1::gridKeyMoved(int row, Qt::KeyboardModifiers modifiers)
             indexes.append(index);
     }
     m_session.selectOnly(indexes);
-    gridSound_Update();
+    refillGrid();
 }
 
-void Form1::gridSound_DblClick(int row, int col)
+void MainWindow::cellDoubleClicked(int row, int col)
 {
     if (row >= 1 && col == ColSize)
-        cmdPlay_Click();
+        playClicked();
 }
 
-void Form1::gridSound_EnterCell()
+void MainWindow::currentCellChanged()
 {
     if (m_refilling)
         return;
     showCurrentFile();
 }
 
-void Form1::gridSound_Scroll()
+void MainWindow::gridScrolled()
 {
     if (m_refilling)
         return;
@@ -296,12 +295,12 @@ void Form1::gridSound_Scroll()
     else
         m_txtGrid->hide();
     if (!m_cmbCateg->isHidden())
-        cmbCateg_LostFocus();
+        commitCategoryEditor();
     else
         m_cmbCateg->hide();
 }
 
-void Form1::PlaceEditor(QWidget *editor, int row, int col)
+void MainWindow::placeEditor(QWidget *editor, int row, int col)
 {
     if (row < 1 || row >= m_model->gridRowCount() || col < 0 || col >= GridColumnCount) {
         editor->hide();
@@ -341,10 +340,10 @@ void Form1::PlaceEditor(QWidget *editor, int row, int col)
     editor->setFocus(Qt::OtherFocusReason);
 }
 
-bool Form1::txtGrid_KeyPress(int key)
+bool MainWindow::textEditorKey(int key)
 {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        txtGrid_LostFocus();
+        commitTextEditor();
         return true;
     }
     if (key == Qt::Key_Escape) {
@@ -355,10 +354,10 @@ bool Form1::txtGrid_KeyPress(int key)
     return false;
 }
 
-bool Form1::cmbCateg_KeyPress(int key)
+bool MainWindow::categoryEditorKey(int key)
 {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        cmbCateg_LostFocus();
+        commitCategoryEditor();
         return false;
     }
     if (key == Qt::Key_Escape) {
@@ -368,7 +367,7 @@ bool Form1::cmbCateg_KeyPress(int key)
     return false;
 }
 
-void Form1::txtGrid_LostFocus()
+void MainWindow::commitTextEditor()
 {
     if (m_txtGrid->isHidden() || m_committing)
         return;
@@ -421,22 +420,22 @@ void Form1::txtGrid_LostFocus()
             return;
         }
     }
-    gridSound_Update();
+    refillGrid();
     hideEditor(m_txtGrid);
     m_committing = false;
 }
 
-void Form1::leaveTextEditor()
+void MainWindow::leaveTextEditor()
 {
     // After a refusal only Enter stores the number shown: leaving or scrolling drops it, since
     // the user never confirmed it.
     if (m_numberRefused && m_editCol == ColNumber)
         hideEditor(m_txtGrid);
     else
-        txtGrid_LostFocus();
+        commitTextEditor();
 }
 
-void Form1::cmbCateg_LostFocus()
+void MainWindow::commitCategoryEditor()
 {
     if (m_committing)
         return;
@@ -449,22 +448,22 @@ void Form1::cmbCateg_LostFocus()
             m_committing = false;
             return;
         }
-        gridSound_Update();
-        UpdateCategories();
+        refillGrid();
+        refreshCategoryLists();
     }
     hideEditor(m_cmbCateg);
     m_committing = false;
 }
 
-void Form1::finishEditing()
+void MainWindow::finishEditing()
 {
-    gridSound_Scroll();
+    gridScrolled();
     // An editor still open now holds a refused number; the command may move its row.
     m_txtGrid->hide();
     m_cmbCateg->hide();
 }
 
-void Form1::hideEditor(QWidget *editor)
+void MainWindow::hideEditor(QWidget *editor)
 {
     const bool hadFocus = editor->hasFocus();
     editor->hide();
@@ -472,7 +471,7 @@ void Form1::hideEditor(QWidget *editor)
         m_grid->setFocus();
 }
 
-int Form1::soundIndexOfRow(int row) const
+int MainWindow::soundIndexOfRow(int row) const
 {
     if (row < 1 || row >= m_model->gridRowCount())
         return 0;

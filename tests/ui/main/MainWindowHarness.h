@@ -5,7 +5,7 @@
 #include "storage/SoundInfoFile.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFiles.h"
-#include "ui/main/Form1.h"
+#include "ui/main/MainWindow.h"
 #include "ui/main/SoundGrid.h"
 
 #include <QAction>
@@ -34,19 +34,19 @@ inline SoundRecord makeRecord(const QString &name, qint16 number, const QString 
 
 // A main window on a temporary home folder (holding Game and Sources) and settings file, with
 // scripted dialogs, shell, progress and player.
-class Form1Harness
+class MainWindowHarness
 {
     QTemporaryDir m_dir; // first: everything below lives in it
     QByteArray m_oldHome = qgetenv("HOME");
 
 public:
-    Form1Harness()
+    MainWindowHarness()
     {
         qputenv("HOME", m_dir.path().toLocal8Bit());
         QDir(m_dir.path()).mkpath("Game");
         QDir(m_dir.path()).mkpath("Sources");
     }
-    ~Form1Harness()
+    ~MainWindowHarness()
     {
         m_window.reset();
         qputenv("HOME", m_oldHome);
@@ -84,17 +84,17 @@ public:
     }
 
     // Shows the window (which runs its start-up) and waits until it is active.
-    Form1 &open(ProcessRunner *processRunner = nullptr, ProgressSink *progressSink = nullptr)
+    MainWindow &open(ProcessRunner *processRunner = nullptr, ProgressSink *progressSink = nullptr)
     {
-        Form1Services services(ui, shell, settings, processRunner ? *processRunner : runner,
-                               progressSink ? *progressSink : progress, nullptr,
-                               home() + "/Program");
+        MainWindowServices services(ui, shell, settings, processRunner ? *processRunner : runner,
+                                    progressSink ? *progressSink : progress, nullptr,
+                                    home() + "/Program");
         services.makePlayer = [this] {
             auto made = std::make_unique<FakePlayer>();
             player = made.get();
             return made;
         };
-        m_window = std::make_unique<Form1>(services);
+        m_window = std::make_unique<MainWindow>(services);
         m_window->show();
         m_window->activateWindow();
         if (!QTest::qWaitForWindowActive(m_window.get()))
@@ -102,7 +102,7 @@ public:
         return *m_window;
     }
     // The same with table saved as the catalogue of the remembered game folder.
-    Form1 &openWith(const SoundTable &table)
+    MainWindow &openWith(const SoundTable &table)
     {
         writeFile(catalogueIn(gameFolder()), SerializeSoundInfo(table));
         settings.setLastGameDir(gameFolder());
@@ -205,7 +205,7 @@ private:
                 header->height() / 2};
     }
 
-    std::unique_ptr<Form1> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 } // namespace sonquill::test
