@@ -2,10 +2,13 @@
 
 #include "catalogue/Categories.h"
 #include "catalogue/PathUtils.h"
+#include "catalogue/SoundFileNames.h"
 #include "catalogue/TextFormats.h"
 #include "storage/SoundInfoFile.h"
 #include "ui/common/DesignMetrics.h"
+#include "ui/main/SoundEditDelegate.h"
 #include "ui/main/SoundGrid.h"
+#include "ui/main/SoundOrderProxy.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -213,12 +216,9 @@ MainWindow::~MainWindow()
     delete m_oggOptionsDialog;
     delete m_aboutDialog;
     m_client->removeEventFilter(this);
-    m_txtGrid->removeEventFilter(this);
-    m_cmbCateg->removeEventFilter(this);
     disconnect(m_grid, nullptr, this, nullptr);
     disconnect(m_grid->selectionModel(), nullptr, this, nullptr);
-    disconnect(m_grid->verticalScrollBar(), nullptr, this, nullptr);
-    disconnect(m_grid->horizontalScrollBar(), nullptr, this, nullptr);
+    disconnect(m_order, nullptr, this, nullptr);
     disconnect(m_chkOgg, nullptr, this, nullptr);
     disconnect(m_txtDir, nullptr, this, nullptr);
     disconnect(&m_session, nullptr, this, nullptr);
@@ -257,7 +257,6 @@ void MainWindow::buildControls()
     m_cmdOggOptions->setToolTip(QStringLiteral("Opens the ogg encoder options dialog"));
 
     m_grid = makeControl<SoundGridView>(m_client, "gridSound", kGridLeft, kGridTop, 8775, 3735);
-    m_model = m_grid->gridModel();
 
     m_picBottom = makeControl<QWidget>(m_client, "picBottom", 0, 6105, kClientWidth, kBottomHeight);
     m_label2 = makeControl<QLabel>(m_picBottom, "Label2", 240, 0, 975, 255);
@@ -277,31 +276,14 @@ void MainWindow::buildControls()
     m_cmdOpen->setText(QStringLiteral("Open"));
     m_cmdOpen->setToolTip(QStringLiteral("Open with default application"));
 
-    m_txtGrid = makeControl<QLineEdit>(m_client, "txtGrid", 5400, 3240, 1575, 375);
-    m_txtGrid->setText(QStringLiteral("Text1"));
-    m_txtGrid->setFrame(false);
-    m_txtGrid->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid rgb(0, 0, 0); "
-                                            "background: rgb(255, 255, 255); "
-                                            "color: rgb(0, 0, 0); }"));
-    m_txtGrid->hide();
-    m_txtGrid->installEventFilter(this);
-    m_cmbCateg = makeControl<QComboBox>(m_client, "cmbCateg", 3960, 1920, 1095, 315);
-    m_cmbCateg->setEditable(true);
-    m_cmbCateg->setInsertPolicy(QComboBox::NoInsert);
-    m_cmbCateg->setCompleter(nullptr);
-    m_cmbCateg->setEditText(QStringLiteral("Combo1"));
-    m_cmbCateg->hide();
-    m_cmbCateg->installEventFilter(this);
-
     m_client->installEventFilter(this);
-    QWidget *tabOrder[] = {m_txtDir,  m_cmdBrowseDir,  m_cmdAdd,  m_cmbNewCat, m_cmdDistribute,
-                           m_chkOgg,  m_cmdOggOptions, m_grid,    m_txtGrid,   m_cmbCateg,
-                           m_cmdPlay, m_cmdStop,       m_cmdEdit, m_cmdOpen};
+    QWidget *tabOrder[] = {m_txtDir,        m_cmdBrowseDir, m_cmdAdd,        m_cmbNewCat,
+                           m_cmdDistribute, m_chkOgg,       m_cmdOggOptions, m_grid,
+                           m_cmdPlay,       m_cmdStop,      m_cmdEdit,       m_cmdOpen};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     connect(m_cmdAdd, &QPushButton::clicked, this, &MainWindow::addSoundsClicked);
     connect(m_cmdBrowseDir, &QPushButton::clicked, this, &MainWindow::browseFolderClicked);
-    connect(m_txtGrid, &QLineEdit::textEdited, this, [this] { m_numberRefused = false; });
     connect(m_txtDir, &QLineEdit::returnPressed, this, [this] { folderEntered(); });
     connect(m_chkOgg, &QCheckBox::stateChanged, this, &MainWindow::oggEncodingToggled);
     connect(m_cmdDistribute, &QPushButton::clicked, this, &MainWindow::distributeClicked);
@@ -311,30 +293,15 @@ void MainWindow::buildControls()
     connect(m_cmdOpen, &QPushButton::clicked, this, &MainWindow::openClicked);
     connect(m_cmdEdit, &QPushButton::clicked, this, &MainWindow::editClicked);
 
-    connect(m_grid, &SoundGridView::gridMousePressed, this, &MainWindow::gridPressed);
-    connect(m_grid, &SoundGridView::gridMouseReleased, this, &MainWindow::gridReleased);
-    connect(m_grid, &SoundGridView::gridDoubleClicked, this, &MainWindow::cellDoubleClicked);
-    connect(m_grid, &SoundGridView::gridCursorMoved, this, &MainWindow::gridKeyMoved);
-    connect(m_grid, &SoundGridView::gridKeyCommand, this, &MainWindow::gridKeyCommand);
-    // After the drop has finished, so that no question blocks the file manager's drag.
-    connect(m_grid, &SoundGridView::pathsDropped, this, &MainWindow::addDroppedPaths,
-            Qt::QueuedConnection);
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &MainWindow::currentCellChanged);
-    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            &MainWindow::gridScrolled);
-    connect(m_grid->horizontalScrollBar(), &QScrollBar::valueChanged, this,
-            &MainWindow::gridScrolled);
+    buildGrid();
 }
 
 void MainWindow::applyDesign()
 {
     DesignLayout layout;
     for (const DesignItem &item : std::as_const(m_design)) {
-        const bool cellEditor = item.widget == m_txtGrid || item.widget == m_cmbCateg;
         layout.place(item.widget, item.twips.left(), item.twips.top(), item.twips.width(),
-                     item.twips.height(),
-                     cellEditor ? DesignLayout::Text::Ignore : DesignLayout::Text::Fit);
+                     item.twips.height(), DesignLayout::Text::Fit);
     }
     const QSizeF scale = layout.arrange();
     m_scaleX = scale.width();
@@ -598,29 +565,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_client && event->type() == QEvent::Resize) {
+    if (watched == m_client && event->type() == QEvent::Resize)
         layOutControls();
-    } else if (watched == m_txtGrid || watched == m_cmbCateg) {
-        if (event->type() == QEvent::FocusOut) {
-            // A message box, or the category list opening, takes the focus without the user
-            // leaving the editor.
-            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            const QWidget *now = QApplication::focusWidget();
-            const bool intoList = now && (now == m_cmbCateg || m_cmbCateg->isAncestorOf(now) ||
-                                          m_cmbCateg->view()->window()->isAncestorOf(now));
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-                !intoList) {
-                if (watched == m_txtGrid)
-                    leaveTextEditor();
-                else
-                    commitCategoryEditor();
-            }
-        } else if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (watched == m_txtGrid ? textEditorKey(key) : categoryEditorKey(key))
-                return true;
-        }
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -665,12 +611,9 @@ void MainWindow::addSoundFiles(const QStringList &paths)
 
     sortSounds();
     refillGrid();
-    scrollSoundToTop(lastAdded);
-    // The last new sound is the current one, so Play and Open act on what was just added.
+    // The last new sound is the current one, at the top, so Play and Open act on it.
     if (lastAdded > 0) {
-        const int row = m_model->gridRowOfLink(lastAdded);
-        if (row >= 1)
-            m_grid->setCurrentCell(row, std::max(0, m_grid->currentColumn()));
+        makeCurrent(lastAdded, QAbstractItemView::PositionAtTop);
         showCurrentFile();
     }
     refreshCategoryLists();
@@ -710,8 +653,7 @@ void MainWindow::refreshGrid()
 void MainWindow::showRestoredTable(const SoundTable &table)
 {
     // The rows under an open editor are about to change; what it holds is dropped.
-    m_txtGrid->hide();
-    m_cmbCateg->hide();
+    m_delegate->cancelEditing();
     m_session.restoreTable(table);
     sortSounds();
     refreshCategoryLists();
@@ -802,16 +744,6 @@ QStringList MainWindow::soundFileFilters()
             QStringLiteral("All Files (*.*)")};
 }
 
-void MainWindow::sortSounds()
-{
-    QList<double> seconds;
-    if (m_sort.PrimarySort == SortLength || m_sort.SecondarySort == SortLength) {
-        for (const SoundRecord &record : m_session.table().records())
-            seconds.append(m_facts.remembered(record.filename).seconds);
-    }
-    m_sortOrder = sonquill::MakeSort(m_session.table(), m_sort, seconds);
-}
-
 void MainWindow::refreshCategoryLists()
 {
     QStringList categories = CollectCategories(m_session.table());
@@ -820,9 +752,8 @@ void MainWindow::refreshCategoryLists()
     });
     const QString newCategory = m_cmbNewCat->currentText();
     m_cmbNewCat->clear();
-    m_cmbCateg->clear();
     m_cmbNewCat->addItems(categories);
-    m_cmbCateg->addItems(categories);
+    m_delegate->setCategories(categories);
     m_cmbNewCat->setEditText(newCategory);
 }
 

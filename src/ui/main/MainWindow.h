@@ -13,9 +13,11 @@
 #include "ui/dialogs/CheckReportDialog.h"
 #include "ui/dialogs/OggOptionsDialog.h"
 
+#include <QAbstractItemView>
 #include <QFutureWatcher>
 #include <QList>
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QString>
 
@@ -41,7 +43,9 @@ namespace sonquill {
 
 class ProcessRunner;
 class ProgressSink;
-class SoundGridModel;
+class SoundEditDelegate;
+class SoundOrderProxy;
+class SoundTableModel;
 class SoundGridView;
 class UpdateProblemsDialog;
 
@@ -114,18 +118,15 @@ private slots:
 
     void setUpGridColumns();
     void refillGrid();
-    void scrollSoundToTop(qint16 theIndex);
-    void gridPressed(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col);
-    void gridReleased(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col,
-                      QPoint globalPos);
-    void cellDoubleClicked(int row, int col);
-    void currentCellChanged();
-    void gridScrolled();
-
-    void commitTextEditor();
-    void commitCategoryEditor();
-
+    // The table's order by the sort keys, for the lists and the grid.
     void sortSounds();
+    void headerClicked(int column);
+    void cellClicked(const QModelIndex &cell);
+    void cellDoubleClicked(const QModelIndex &cell);
+    void gridSelectionChanged();
+    // The current row's sound in "Selected file", or nothing.
+    void showCurrentFile();
+
     void refreshCategoryLists();
 
     void fileCommand(int index);
@@ -136,8 +137,6 @@ private slots:
     void helpCommand(int index);
 
 private:
-    // Lays an editor over the data cell (row, col) and gives it the focus.
-    void placeEditor(QWidget *editor, int row, int col);
     // A designed length in twips as laid out here, across and down.
     int scaledX(int twips) const;
     int scaledY(int twips) const;
@@ -199,26 +198,24 @@ private:
                           const QKeySequence &shortcut, void (MainWindow::*handler)(int));
     void addMenuSeparator(QMenu *menu, const QString &group, int index);
 
-    // Keys typed into the editors; true when the key must go no further.
-    bool textEditorKey(int key);
-    bool categoryEditorKey(int key);
-    void editCell(int row, int col);
-    // The text editor lost the keyboard or the grid scrolled under it.
-    void leaveTextEditor();
-    // Commits any open editor and closes one that refused its text, before a command reads or
-    // changes the catalogue.
+    // The grid's model, order, editors and the connections of its view.
+    void buildGrid();
+    // The edit of a cell's column: an editor, the lock toggled or another file chosen.
+    void editCell(const QModelIndex &cell);
+    // Stores what an open editor holds, or drops what the catalogue refuses, before a command
+    // reads or changes the catalogue.
     void finishEditing();
     // The file types of both sound-file choosers, the first preselected.
     static QStringList soundFileFilters();
-    void hideEditor(QWidget *editor);
-    int soundIndexOfRow(int row) const;
-    // Keys on the grid: moving the current cell (and the selection with it), editing, removal.
-    void gridKeyMoved(int row, Qt::KeyboardModifiers modifiers);
+    // The table index of the current row's sound, 0 for none.
+    int currentSound() const;
+    // Makes a sound's row the current one (the selection unchanged) and scrolls to it.
+    void makeCurrent(int tableIndex, QAbstractItemView::ScrollHint hint);
+    // Shows the sounds the catalogue marks selected as the grid's selection.
+    void showSelection();
     void gridKeyCommand(int key);
     // Puts a table of the undo history back and shows it.
     void showRestoredTable(const SoundTable &table);
-    // The file of the current row's sound in "Selected file", or nothing.
-    void showCurrentFile();
     void updateTitle();
     void restoreWindowState();
     void saveWindowState();
@@ -243,15 +240,11 @@ private:
     bool m_oggUse = false;
     std::unique_ptr<SoundPlayer> m_player;
 
-    int m_lastClickRow = 0;
-    int m_lastClickCol = 0;
-    int m_downRow = 0;
-    int m_editRow = 0;
-    int m_editCol = 0;
-    bool m_refilling = false;
-    bool m_committing = false;
-    // The number editor shows a number it suggested after refusing the one typed.
-    bool m_numberRefused = false;
+    // The cell of the last click: a second click there edits it.
+    QPersistentModelIndex m_lastClicked;
+    // The grid's selection is being set from the catalogue, not by the user.
+    bool m_followingTable = false;
+    QPoint m_currentBeforeReset{-1, -1}; // the current cell's row and column before a reset
     bool m_unloaded = false;
 
     struct DesignItem
@@ -274,7 +267,9 @@ private:
     QCheckBox *m_chkOgg = nullptr;
     QPushButton *m_cmdOggOptions = nullptr;
     SoundGridView *m_grid = nullptr;
-    SoundGridModel *m_model = nullptr;
+    SoundTableModel *m_model = nullptr;
+    SoundOrderProxy *m_order = nullptr;
+    SoundEditDelegate *m_delegate = nullptr;
     QWidget *m_picBottom = nullptr;
     QLabel *m_label2 = nullptr;
     QLabel *m_lblFile = nullptr;
@@ -282,13 +277,9 @@ private:
     QPushButton *m_cmdStop = nullptr;
     QPushButton *m_cmdEdit = nullptr;
     QPushButton *m_cmdOpen = nullptr;
-    QLineEdit *m_txtGrid = nullptr;
-    QComboBox *m_cmbCateg = nullptr;
     QMenu *m_mnuSoundtop = nullptr;
 
     QUndoStack *m_undo = nullptr;
-    // Where a Shift+arrow range starts.
-    int m_keyAnchorRow = 1;
 
     QPointer<OggOptionsDialog> m_oggOptionsDialog;
     QPointer<AboutDialog> m_aboutDialog;

@@ -1,17 +1,16 @@
-// The sound grid of the main window: refill, mouse rules and the in-cell editors.
+// The sound grid of the main window: columns, order, selection and the edit of a cell.
 
 #include "ui/main/MainWindow.h"
 
-#include "catalogue/NumberRules.h"
+#include "ui/main/SoundEditDelegate.h"
 #include "ui/main/SoundGrid.h"
+#include "ui/main/SoundOrderProxy.h"
+#include "ui/main/SoundTableModel.h"
 
-#include <QComboBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QScrollBar>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -28,20 +27,57 @@ constexpr int kHeaderTextMargin = 10;
 
 } // namespace
 
+void MainWindow::buildGrid()
+{
+    m_model = new SoundTableModel(m_session, m_facts, this);
+    m_order = new SoundOrderProxy(this);
+    m_order->setSourceModel(m_model);
+    m_grid->setModel(m_order);
+    m_delegate = new SoundEditDelegate(*m_model, m_grid);
+    m_grid->setItemDelegate(m_delegate);
+    connect(m_delegate, &SoundEditDelegate::refused, this,
+            [this](const SoundTableModel::Refusal &refusal) {
+                tell(refusal.title, refusal.text, refusal.icon);
+            });
+
+    QItemSelectionModel *selection = m_grid->selectionModel();
+    connect(selection, &QItemSelectionModel::selectionChanged, this,
+            &MainWindow::gridSelectionChanged);
+    connect(selection, &QItemSelectionModel::currentChanged, this, &MainWindow::showCurrentFile);
+    // Sounds that went take the selection with them; the current cell stays on its row.
+    connect(m_order, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        m_followingTable = true;
+        if (m_grid->currentIndex().isValid())
+            m_currentBeforeReset = {m_grid->currentIndex().row(), m_grid->currentIndex().column()};
+    });
+    connect(m_order, &QAbstractItemModel::modelReset, this, [this] { m_followingTable = false; });
+
+    connect(m_grid, &QAbstractItemView::clicked, this, &MainWindow::cellClicked);
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, &MainWindow::cellDoubleClicked);
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &MainWindow::headerClicked);
+    connect(m_grid, &QWidget::customContextMenuRequested, this,
+            [this](QPoint pos) { m_mnuSoundtop->popup(m_grid->viewport()->mapToGlobal(pos)); });
+    connect(
+        m_grid->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+        [this](QPoint pos) { m_mnuSoundtop->popup(m_grid->horizontalHeader()->mapToGlobal(pos)); });
+    connect(m_grid, &SoundGridView::gridKeyCommand, this, &MainWindow::gridKeyCommand);
+    // After the drop has finished, so that no question blocks the file manager's drag.
+    connect(m_grid, &SoundGridView::pathsDropped, this, &MainWindow::addDroppedPaths,
+            Qt::QueuedConnection);
+}
+
 void MainWindow::setUpGridColumns()
 {
-    m_model->setHeaderTexts({QStringLiteral("Number"), QStringLiteral("Lock"),
-                             QStringLiteral("Category"), QStringLiteral("Name"),
-                             QStringLiteral("Filename"), QStringLiteral("Size kb"),
-                             QStringLiteral("Length")});
     // Columns widen with the window, and further where a bold header text would be cut.
     QFont bold = m_grid->horizontalHeader()->font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
     double factor = m_scaleX;
     for (int column = 0; column < GridColumnCount; ++column) {
-        const int needed =
-            metrics.horizontalAdvance(m_model->cellText(0, column)) + kHeaderTextMargin;
+        const QString text =
+            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int needed = metrics.horizontalAdvance(text) + kHeaderTextMargin;
         factor = std::max(factor, needed / (kColumnWidths[column] / 15.0));
     }
     for (int column = 0; column < GridColumnCount; ++column)
@@ -51,162 +87,122 @@ void MainWindow::setUpGridColumns()
 
 void MainWindow::refillGrid()
 {
-    m_refilling = true;
-    const bool hadFocus = m_grid->hasFocus();
-    m_grid->setUpdatesEnabled(false);
-    const int currentRow = m_grid->currentGridRow();
-    const int currentColumn = m_grid->currentColumn();
-    const int verticalScroll = m_grid->verticalScrollBar()->value();
-    const int horizontalScroll = m_grid->horizontalScrollBar()->value();
-
-    // The sound the current cell is on, as shown; a new order moves the cell along with it.
-    std::array<QString, GridColumnCount> currentCells;
-    for (int column = 0; column < GridColumnCount; ++column)
-        currentCells[size_t(column)] = m_model->cellText(currentRow, column);
-    const bool onSound = soundIndexOfRow(currentRow) != 0;
-
-    const SoundTable &table = m_session.table();
-    QList<GridRow> rows(std::max<qsizetype>(1, table.SoundCount()));
-    const qsizetype filled = std::min(rows.size(), m_sortOrder.size());
-    for (qsizetype i = 0; i < filled; ++i) {
-        const int index = m_sortOrder[i];
-        if (table.isValidIndex(index))
-            rows[i] =
-                MakeGridRow(index, table.at(index), m_facts.remembered(table.at(index).filename));
+    m_model->tableChanged();
+    // Once the rows are in order again, after a reset the current cell stays on its row.
+    const int rows = m_order->rowCount();
+    if (!m_grid->currentIndex().isValid() && rows > 0 && m_currentBeforeReset.x() >= 0) {
+        m_grid->selectionModel()->setCurrentIndex(
+            m_order->index(std::min(m_currentBeforeReset.x(), rows - 1), m_currentBeforeReset.y()),
+            QItemSelectionModel::NoUpdate);
+        m_currentBeforeReset = {-1, -1};
     }
-    int targetRow = std::min(currentRow, int(rows.size()));
-    if (onSound && !(currentRow <= rows.size() && rows[currentRow - 1].cells == currentCells)) {
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            if (rows[i].link && rows[i].cells == currentCells) {
-                targetRow = int(i) + 1;
-                break;
-            }
-        }
-    }
-    m_model->refill(std::move(rows));
-
-    if (targetRow >= 1 && currentColumn >= 0 &&
-        (m_grid->currentGridRow() != targetRow || m_grid->currentColumn() != currentColumn))
-        m_grid->setCurrentCell(targetRow, currentColumn);
-    // The refill leaves the view where it was; only a shorter list can pull it up.
-    m_grid->doItemsLayout();
-    m_grid->verticalScrollBar()->setValue(verticalScroll);
-    m_grid->horizontalScrollBar()->setValue(horizontalScroll);
-    m_grid->setUpdatesEnabled(true);
-    if (hadFocus)
-        m_grid->setFocus();
-    m_refilling = false;
+    showSelection();
     showCurrentFile();
     updateTitle();
 }
 
+void MainWindow::sortSounds()
+{
+    m_model->tableChanged();
+    QList<double> seconds;
+    if (m_sort.PrimarySort == SortLength || m_sort.SecondarySort == SortLength) {
+        for (const SoundRecord &record : m_session.table().records())
+            seconds.append(m_facts.remembered(record.filename).seconds);
+    }
+    m_sortOrder = MakeSort(m_session.table(), m_sort, seconds);
+    m_order->arrange(m_sortOrder);
+}
+
+void MainWindow::showSelection()
+{
+    QItemSelection selection;
+    const SoundTable &table = m_session.table();
+    for (int index = 1; index <= table.SoundCount(); ++index) {
+        if (table.at(index).isSelected()) {
+            const QModelIndex row = m_order->indexOfSound(index);
+            selection.select(row, row);
+        }
+    }
+    m_followingTable = true;
+    m_grid->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect |
+                                                    QItemSelectionModel::Rows);
+    m_followingTable = false;
+}
+
+void MainWindow::gridSelectionChanged()
+{
+    if (m_followingTable)
+        return;
+    // The catalogue keeps the selection with its sounds, so that a save stores it.
+    QList<int> indexes;
+    for (const QModelIndex &row : m_grid->selectionModel()->selectedRows())
+        indexes.append(m_order->soundAt(row));
+    m_session.selectOnly(indexes);
+}
+
+int MainWindow::currentSound() const
+{
+    return m_order->soundAt(m_grid->currentIndex());
+}
+
 void MainWindow::showCurrentFile()
 {
-    const int index = soundIndexOfRow(m_grid->currentGridRow());
+    const int index = currentSound();
     m_lblFile->setText(index ? m_session.table().at(index).filename : QString());
 }
 
-void MainWindow::scrollSoundToTop(qint16 theIndex)
+void MainWindow::makeCurrent(int tableIndex, QAbstractItemView::ScrollHint hint)
 {
-    if (theIndex < 1)
+    const QModelIndex cell =
+        m_order->indexOfSound(tableIndex, std::max(0, m_grid->currentIndex().column()));
+    if (!cell.isValid())
         return;
-    const int row = m_model->gridRowOfLink(theIndex);
-    if (row >= 1)
-        m_grid->setTopRow(row);
+    m_grid->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
+    m_grid->scrollTo(cell, hint);
 }
 
-void MainWindow::gridPressed(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col)
+void MainWindow::headerClicked(int column)
 {
-    Q_UNUSED(button);
-    Q_UNUSED(shift);
-    Q_UNUSED(col);
-    // A header click re-sorts the rows under an open editor, and the header takes no focus
-    // that would have committed it.
-    if (row == 0)
-        finishEditing();
-    m_downRow = row;
+    // The rows are about to move under an open editor.
+    finishEditing();
+    m_lastClicked = QPersistentModelIndex();
+    m_sort.headerClicked(qint16(column + 1));
+    m_grid->horizontalHeader()->setSortIndicator(m_sort.PrimarySort - 1, Qt::AscendingOrder);
+    sortSounds();
+    refillGrid();
 }
 
-void MainWindow::gridReleased(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col,
-                              QPoint globalPos)
+void MainWindow::cellClicked(const QModelIndex &cell)
 {
-    const int anchor = m_lastClickRow;
-    const int index = soundIndexOfRow(row);
-    const bool shiftDown = shift.testFlag(Qt::ShiftModifier);
-    const bool ctrlDown = shift.testFlag(Qt::ControlModifier);
-    const bool altDown = shift.testFlag(Qt::AltModifier);
-
-    if (m_downRow == row && row >= 1) {
-        auto select = [this](int soundIndex) { m_session.setSelected(soundIndex, true); };
-        if (shiftDown) {
-            if (!ctrlDown)
-                m_session.setAllSelected(false);
-            // The anchor may lie past the rows of a list that has since grown shorter.
-            const int from = std::clamp(anchor, 0, m_model->gridRowCount() - 1);
-            const int step = from <= row ? 1 : -1;
-            for (int r = from;; r += step) {
-                select(soundIndexOfRow(r));
-                if (r == row)
-                    break;
-            }
-        } else if (ctrlDown) {
-            if (index)
-                m_session.setSelected(index, !m_session.table().at(index).isSelected());
-        } else if (!altDown) {
-            if (button == Qt::LeftButton) {
-                m_session.setAllSelected(false);
-            } else if (button == Qt::RightButton) {
-                if (!(index && m_session.table().at(index).isSelected()))
-                    m_session.setAllSelected(false);
-            }
-            select(index);
-        }
-        refillGrid();
-    }
-
-    if (button == Qt::RightButton) {
-        if (row >= 1 && col >= 0)
-            m_grid->setCurrentCell(row, col);
-        m_mnuSoundtop->popup(globalPos);
-        return;
-    }
-    if (row >= 1 && !shiftDown)
-        m_keyAnchorRow = row;
-
-    const bool sameCell = m_lastClickRow == row && m_lastClickCol == col;
-    m_lastClickRow = row;
-    m_lastClickCol = col;
-    if (row == 0) {
-        if (col >= 0 && col < GridColumnCount) {
-            m_sort.headerClicked(qint16(col + 1));
-            m_grid->horizontalHeader()->setSortIndicator(m_sort.PrimarySort - 1,
-                                                         Qt::AscendingOrder);
-            sortSounds();
-            refillGrid();
-        }
-    } else if (row >= 1 && sameCell) {
-        editCell(row, col);
-    } else if (row >= 1) {
-        m_downRow = -1;
-    }
+    // A first click chooses the sound; a second one on the same cell edits it.
+    const bool again = cell == m_lastClicked;
+    m_lastClicked = cell;
+    if (again)
+        editCell(cell);
 }
 
-void MainWindow::editCell(int row, int col)
+void MainWindow::cellDoubleClicked(const QModelIndex &cell)
 {
-    // A row without a sound has nothing to edit; an editor there would accept text that is
-    // then silently dropped.
-    const int index = soundIndexOfRow(row);
+    if (cell.column() == ColSize)
+        playClicked();
+    else
+        editCell(cell);
+}
+
+void MainWindow::editCell(const QModelIndex &cell)
+{
+    // A row without a sound has nothing to edit.
+    const int index = m_order->soundAt(cell);
     if (!index)
         return;
-    // Only the edited fields are written back. A copy taken before the click's selection step
-    // and stored whole would undo that step, leaving a clicked row unselected.
     const SoundRecord before = m_session.table().at(index);
-
-    switch (col) {
+    switch (cell.column()) {
     case ColNumber:
-        if (!before.isLocked())
-            placeEditor(m_txtGrid, row, col);
-        break;
+    case ColCategory:
+    case ColName:
+        m_grid->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
+        m_grid->edit(cell);
+        return;
     case ColLock:
         if (before.isLocked()) {
             const auto answer =
@@ -220,12 +216,6 @@ void MainWindow::editCell(int row, int col)
                 return;
         }
         m_session.setLocked(index, !before.isLocked());
-        break;
-    case ColCategory:
-        placeEditor(m_cmbCateg, row, col);
-        break;
-    case ColName:
-        placeEditor(m_txtGrid, row, col);
         break;
     case ColFilename: {
         FileDialogRequest request;
@@ -244,239 +234,14 @@ void MainWindow::editCell(int row, int col)
         break;
     }
     default:
-        break;
-    }
-
-    refillGrid();
-    currentCellChanged();
-    m_downRow = -1;
-}
-
-void MainWindow::gridKeyMoved(int row, Qt::KeyboardModifiers modifiers)
-{
-    // Ctrl moves the focus alone; Shift stretches the selection from where it began.
-    if (modifiers.testFlag(Qt::ControlModifier) && !modifiers.testFlag(Qt::ShiftModifier))
         return;
-    QList<int> indexes;
-    if (modifiers.testFlag(Qt::ShiftModifier)) {
-        const int from = std::clamp(m_keyAnchorRow, 1, m_model->gridRowCount() - 1);
-        for (int r = std::min(from, row); r <= std::max(from, row); ++r) {
-            if (const int index = soundIndexOfRow(r))
-                indexes.append(index);
-        }
-    } else {
-        m_keyAnchorRow = row;
-        if (const int index = soundIndexOfRow(row))
-            indexes.append(index);
-    }
-    m_session.selectOnly(indexes);
-    refillGrid();
-}
-
-void MainWindow::cellDoubleClicked(int row, int col)
-{
-    if (row >= 1 && col == ColSize)
-        playClicked();
-}
-
-void MainWindow::currentCellChanged()
-{
-    if (m_refilling)
-        return;
-    showCurrentFile();
-}
-
-void MainWindow::gridScrolled()
-{
-    if (m_refilling)
-        return;
-    if (!m_txtGrid->isHidden())
-        leaveTextEditor();
-    else
-        m_txtGrid->hide();
-    if (!m_cmbCateg->isHidden())
-        commitCategoryEditor();
-    else
-        m_cmbCateg->hide();
-}
-
-void MainWindow::placeEditor(QWidget *editor, int row, int col)
-{
-    if (row < 1 || row >= m_model->gridRowCount() || col < 0 || col >= GridColumnCount) {
-        editor->hide();
-        return;
-    }
-    m_grid->setCurrentCell(row, col);
-    m_numberRefused = false;
-    m_editRow = row;
-    m_editCol = col;
-
-    const QRect cell = m_grid->cellRect(row, col);
-    QFont font = editor->font();
-    font.setPointSizeF(m_grid->font().pointSizeF());
-    font.setBold(m_grid->font().bold());
-    editor->setFont(font);
-    const QPoint topLeft = m_grid->geometry().topLeft() + cell.topLeft() - QPoint(0, 1);
-    const QString text = m_model->cellText(row, col);
-    if (auto *lineEdit = qobject_cast<QLineEdit *>(editor)) {
-        const QVariant alignment = m_model->index(row - 1, col).data(Qt::TextAlignmentRole);
-        const Qt::Alignment horizontal =
-            alignment.isValid() ? Qt::Alignment(alignment.toInt()) & Qt::AlignHorizontal_Mask
-                                : Qt::AlignLeft;
-        lineEdit->setAlignment(horizontal | Qt::AlignVCenter);
-        lineEdit->setGeometry(QRect(topLeft, QSize(cell.width(), cell.height())));
-        lineEdit->setText(text);
-        lineEdit->raise();
-        lineEdit->show();
-        lineEdit->selectAll();
-    } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
-        combo->setGeometry(QRect(topLeft, QSize(cell.width(), combo->height())));
-        combo->setEditText(text);
-        combo->raise();
-        combo->show();
-        if (combo->lineEdit())
-            combo->lineEdit()->selectAll();
-    }
-    editor->setFocus(Qt::OtherFocusReason);
-}
-
-bool MainWindow::textEditorKey(int key)
-{
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        commitTextEditor();
-        return true;
-    }
-    if (key == Qt::Key_Escape) {
-        // Escape leaves the editor without storing what was typed.
-        hideEditor(m_txtGrid);
-        return true;
-    }
-    return false;
-}
-
-bool MainWindow::categoryEditorKey(int key)
-{
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        commitCategoryEditor();
-        return false;
-    }
-    if (key == Qt::Key_Escape) {
-        hideEditor(m_cmbCateg);
-        return true;
-    }
-    return false;
-}
-
-void MainWindow::commitTextEditor()
-{
-    if (m_txtGrid->isHidden() || m_committing)
-        return;
-    m_committing = true;
-    const int index = soundIndexOfRow(m_editRow);
-    bool store = true;
-    if (m_editCol == ColNumber) {
-        const NumberEdit edit = m_session.renumber(index, m_txtGrid->text());
-        switch (edit.verdict) {
-        case NumberEdit::Verdict::TooHigh:
-            tell(QStringLiteral("Sonquill"), NumberTooHighMessage());
-            store = false;
-            break;
-        case NumberEdit::Verdict::TooLow:
-            tell(QStringLiteral("Sonquill"), NumberTooLowMessage());
-            store = false;
-            break;
-        case NumberEdit::Verdict::Taken:
-            tell(NumberTakenTitle(), NumberTakenMessage(edit));
-            store = false;
-            break;
-        case NumberEdit::Verdict::Unchanged:
-        case NumberEdit::Verdict::Locked:
-            hideEditor(m_txtGrid);
-            m_committing = false;
-            return;
-        case NumberEdit::Verdict::Accepted:
-            break;
-        }
-        if (!store) {
-            // The editor stays open over its cell with the suggested number, and keeps the
-            // keyboard even when a Tab or a click was taking it elsewhere.
-            m_txtGrid->setText(edit.editorText);
-            m_txtGrid->selectAll();
-            m_numberRefused = true;
-            QTimer::singleShot(0, m_txtGrid, [this] {
-                if (m_txtGrid->isVisible())
-                    m_txtGrid->setFocus(Qt::OtherFocusReason);
-            });
-            m_committing = false;
-            return;
-        }
-    } else if (m_editCol == ColName) {
-        if (const TextVerdict verdict = m_session.rename(index, m_txtGrid->text());
-            verdict != TextVerdict::Accepted) {
-            // The editor stays open with what was typed, so it can be put right.
-            refuseText(verdict);
-            m_txtGrid->selectAll();
-            m_committing = false;
-            return;
-        }
     }
     refillGrid();
-    hideEditor(m_txtGrid);
-    m_committing = false;
-}
-
-void MainWindow::leaveTextEditor()
-{
-    // After a refusal only Enter stores the number shown: leaving or scrolling drops it, since
-    // the user never confirmed it.
-    if (m_numberRefused && m_editCol == ColNumber)
-        hideEditor(m_txtGrid);
-    else
-        commitTextEditor();
-}
-
-void MainWindow::commitCategoryEditor()
-{
-    if (m_committing)
-        return;
-    m_committing = true;
-    if (!m_cmbCateg->isHidden()) {
-        const TextVerdict verdict =
-            m_session.setCategory(soundIndexOfRow(m_editRow), m_cmbCateg->currentText());
-        if (verdict != TextVerdict::Accepted) {
-            refuseText(verdict);
-            m_committing = false;
-            return;
-        }
-        refillGrid();
-        refreshCategoryLists();
-    }
-    hideEditor(m_cmbCateg);
-    m_committing = false;
 }
 
 void MainWindow::finishEditing()
 {
-    gridScrolled();
-    // An editor still open now holds a refused number; the command may move its row.
-    m_txtGrid->hide();
-    m_cmbCateg->hide();
-}
-
-void MainWindow::hideEditor(QWidget *editor)
-{
-    const bool hadFocus = editor->hasFocus();
-    editor->hide();
-    if (hadFocus)
-        m_grid->setFocus();
-}
-
-int MainWindow::soundIndexOfRow(int row) const
-{
-    if (row < 1 || row >= m_model->gridRowCount())
-        return 0;
-    const int link = m_model->linkOf(row);
-    return m_session.table().isValidIndex(link) ? link : 0;
+    m_delegate->finishEditing();
 }
 
 } // namespace sonquill

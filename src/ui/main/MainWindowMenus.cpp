@@ -453,7 +453,7 @@ void MainWindow::playClicked()
 
 void MainWindow::playDistributed()
 {
-    const int index = soundIndexOfRow(m_grid->currentGridRow());
+    const int index = currentSound();
     if (!index) {
         showStatus(tr("Choose a sound in the list first."));
         return;
@@ -550,11 +550,7 @@ void MainWindow::selectSound(int tableIndex)
         return;
     m_session.selectOnly({tableIndex});
     refillGrid();
-    const int row = m_model->gridRowOfLink(tableIndex);
-    if (row >= 1) {
-        m_grid->setCurrentCell(row, m_grid->currentColumn() < 0 ? 0 : m_grid->currentColumn());
-        m_grid->scrollTo(m_grid->model()->index(row - 1, 0));
-    }
+    makeCurrent(tableIndex, QAbstractItemView::EnsureVisible);
     m_lblFile->setText(m_session.table().at(tableIndex).filename);
 }
 
@@ -599,7 +595,7 @@ void MainWindow::gridKeyCommand(int key)
     if (key == Qt::Key_Delete) {
         // The key acts on the row the user is on: it becomes the selection unless it is part
         // of it already.
-        const int index = soundIndexOfRow(m_grid->currentGridRow());
+        const int index = currentSound();
         if (index && !m_session.table().at(index).isSelected()) {
             m_session.selectOnly({index});
             refillGrid();
@@ -607,10 +603,7 @@ void MainWindow::gridKeyCommand(int key)
         selectionCommand(SoundPopMenu::RemoveSelected);
         return;
     }
-    const int row = m_grid->currentGridRow();
-    const int col = m_grid->currentColumn();
-    if (row >= 1 && col >= 0)
-        editCell(row, col);
+    editCell(m_grid->currentIndex());
 }
 
 void MainWindow::helpCommand(int index)

@@ -1,0 +1,43 @@
+#include "SoundOrderProxy.h"
+
+namespace sonquill {
+
+SoundOrderProxy::SoundOrderProxy(QObject *parent) : QSortFilterProxyModel(parent)
+{
+    // An edit does not move its row; only arrange() does, as a header click or an add would.
+    setDynamicSortFilter(false);
+    sort(0);
+}
+
+void SoundOrderProxy::arrange(const QList<int> &order)
+{
+    m_position = QList<int>(order.size(), 0);
+    for (qsizetype position = 0; position < order.size(); ++position)
+        m_position[order[position] - 1] = int(position);
+    // Sorting again keeps the selection and the current cell on their sounds.
+    invalidate();
+}
+
+int SoundOrderProxy::soundAt(const QModelIndex &index) const
+{
+    const QModelIndex source = mapToSource(index);
+    return source.isValid() ? source.row() + 1 : 0;
+}
+
+QModelIndex SoundOrderProxy::indexOfSound(int tableIndex, int column) const
+{
+    if (!sourceModel())
+        return {};
+    return mapFromSource(sourceModel()->index(tableIndex - 1, column));
+}
+
+bool SoundOrderProxy::lessThan(const QModelIndex &left, const QModelIndex &right) const
+{
+    // Rows the last arrange() did not see (none, as adds arrange) go last, in table order.
+    const auto position = [this](int row) {
+        return row < m_position.size() ? m_position[row] : int(m_position.size()) + row;
+    };
+    return position(left.row()) < position(right.row());
+}
+
+} // namespace sonquill
