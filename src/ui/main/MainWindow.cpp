@@ -174,6 +174,9 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     buildMenus();
     applyDesign();
     statusBar()->setSizeGripEnabled(true);
+    m_summary = new QLabel(statusBar());
+    m_summary->setObjectName(QStringLiteral("lblSummary"));
+    statusBar()->addPermanentWidget(m_summary);
     m_updateBar = new QProgressBar(statusBar());
     m_updateBar->setObjectName(QStringLiteral("barUpdate"));
     m_updateBar->setMaximumWidth(scaledX(1500));

@@ -213,6 +213,8 @@ private:
     void makeCurrent(int tableIndex, QAbstractItemView::ScrollHint hint);
     // Shows the sounds the catalogue marks selected as the grid's selection.
     void showSelection();
+    // "N sounds, M selected, total size" in the status bar.
+    void showSummary();
     void gridKeyCommand(int key);
     // Puts a table of the undo history back and shows it.
     void showRestoredTable(const SoundTable &table);
@@ -277,7 +279,8 @@ private:
     QPushButton *m_cmdStop = nullptr;
     QPushButton *m_cmdEdit = nullptr;
     QPushButton *m_cmdOpen = nullptr;
-    QMenu *m_mnuSoundtop = nullptr;
+    QMenu *m_gridMenu = nullptr; // the Sound and Edit commands at the grid
+    QLabel *m_summary = nullptr; // how many sounds, how many selected, their size
 
     QUndoStack *m_undo = nullptr;
 

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 
 #include <algorithm>
@@ -56,11 +57,11 @@ void MainWindow::buildGrid()
     connect(m_grid, &QAbstractItemView::doubleClicked, this, &MainWindow::cellDoubleClicked);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &MainWindow::headerClicked);
-    connect(m_grid, &QWidget::customContextMenuRequested, this,
-            [this](QPoint pos) { m_mnuSoundtop->popup(m_grid->viewport()->mapToGlobal(pos)); });
-    connect(
-        m_grid->horizontalHeader(), &QWidget::customContextMenuRequested, this,
-        [this](QPoint pos) { m_mnuSoundtop->popup(m_grid->horizontalHeader()->mapToGlobal(pos)); });
+    connect(m_grid, &SoundGridView::menuRequested, this,
+            [this](QPoint globalPos) { m_gridMenu->popup(globalPos); });
+    QHeaderView *header = m_grid->horizontalHeader();
+    connect(header, &QWidget::customContextMenuRequested, this,
+            [this, header](QPoint pos) { m_gridMenu->popup(header->mapToGlobal(pos)); });
     connect(m_grid, &SoundGridView::gridKeyCommand, this, &MainWindow::gridKeyCommand);
     // After the drop has finished, so that no question blocks the file manager's drag.
     connect(m_grid, &SoundGridView::pathsDropped, this, &MainWindow::addDroppedPaths,
@@ -97,8 +98,23 @@ void MainWindow::refillGrid()
         m_currentBeforeReset = {-1, -1};
     }
     showSelection();
+    showSummary();
     showCurrentFile();
     updateTitle();
+}
+
+void MainWindow::showSummary()
+{
+    const SoundTable &table = m_session.table();
+    double bytes = 0;
+    for (const SoundRecord &record : table.records())
+        bytes += std::max(0.0f, record.size); // -1: a file that could not be measured
+    const int count = table.SoundCount();
+    m_summary->setText(
+        (count == 1 ? tr("1 sound") : tr("%1 sounds").arg(count)) +
+        tr(", %1 selected, %2")
+            .arg(table.CountSelected())
+            .arg(QLocale().formattedDataSize(qint64(bytes), 1, QLocale::DataSizeSIFormat)));
 }
 
 void MainWindow::sortSounds()
@@ -138,6 +154,7 @@ void MainWindow::gridSelectionChanged()
     for (const QModelIndex &row : m_grid->selectionModel()->selectedRows())
         indexes.append(m_order->soundAt(row));
     m_session.selectOnly(indexes);
+    showSummary();
 }
 
 int MainWindow::currentSound() const

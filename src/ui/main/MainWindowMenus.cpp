@@ -127,26 +127,34 @@ void MainWindow::buildMenus()
 
     const QString soundPop = QStringLiteral("mnuSoundPop");
     const QString sound = QStringLiteral("mnuSound");
-    m_mnuSoundtop = menuBar()->addMenu(QStringLiteral("&Sound"));
-    m_mnuSoundtop->setObjectName(QStringLiteral("mnuSoundtop"));
-    addMenuEntry(m_mnuSoundtop, soundPop, SoundPopMenu::RemoveSelected,
+    QMenu *soundMenu = menuBar()->addMenu(QStringLiteral("&Sound"));
+    soundMenu->setObjectName(QStringLiteral("mnuSoundtop"));
+    addMenuEntry(soundMenu, soundPop, SoundPopMenu::RemoveSelected,
                  QStringLiteral("&Remove Selected"), {}, &MainWindow::selectionCommand);
-    addMenuEntry(m_mnuSoundtop, soundPop, SoundPopMenu::LockSelected,
+    addMenuEntry(soundMenu, soundPop, SoundPopMenu::LockSelected,
                  QStringLiteral("&Lock/Unlock Selected"), {}, &MainWindow::selectionCommand);
-    addMenuEntry(m_mnuSoundtop, soundPop, SoundPopMenu::CategorySelected,
+    addMenuEntry(soundMenu, soundPop, SoundPopMenu::CategorySelected,
                  QStringLiteral("&Change Selected's Category"), {}, &MainWindow::selectionCommand);
-    addMenuSeparator(m_mnuSoundtop, soundPop, SoundPopMenu::Separator);
-    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Play, QStringLiteral("&Play"),
+    addMenuSeparator(soundMenu, soundPop, SoundPopMenu::Separator);
+    addMenuEntry(soundMenu, sound, SoundMenu::Play, QStringLiteral("&Play"),
                  QKeySequence(QStringLiteral("Ctrl+P")), &MainWindow::soundCommand);
-    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Stop, QStringLiteral("&Stop"), {},
+    addMenuEntry(soundMenu, sound, SoundMenu::Stop, QStringLiteral("&Stop"), {},
                  &MainWindow::soundCommand);
-    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Open, QStringLiteral("&Open"),
+    addMenuEntry(soundMenu, sound, SoundMenu::Open, QStringLiteral("&Open"),
                  QKeySequence(QStringLiteral("Ctrl+O")), &MainWindow::soundCommand);
-    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Edit, QStringLiteral("&Edit"),
+    addMenuEntry(soundMenu, sound, SoundMenu::Edit, QStringLiteral("&Edit"),
                  QKeySequence(QStringLiteral("Ctrl+E")), &MainWindow::soundCommand);
     // Beyond the design: what the game will play, processed and encoded.
-    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::PlayDistributed,
-                 QStringLiteral("Play &Distributed"), {}, &MainWindow::soundCommand);
+    addMenuEntry(soundMenu, sound, SoundMenu::PlayDistributed, QStringLiteral("Play &Distributed"),
+                 {}, &MainWindow::soundCommand);
+
+    // The grid's own menu: the Sound menu's commands, then the Edit menu's.
+    m_gridMenu = new QMenu(this);
+    m_gridMenu->setObjectName(QStringLiteral("mnuGrid"));
+    m_gridMenu->addActions(soundMenu->actions());
+    m_gridMenu->addSeparator();
+    m_gridMenu->addActions(editMenu->actions());
+    connect(m_gridMenu, &QMenu::aboutToShow, this, &MainWindow::finishEditing);
 
     const QString utils = QStringLiteral("mnuUtils");
     QMenu *utilsMenu = menuBar()->addMenu(QStringLiteral("&Utilities"));

@@ -2,6 +2,7 @@
 
 #include "catalogue/SoundFileNames.h"
 
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -32,7 +33,6 @@ SoundGridView::SoundGridView(QWidget *parent) : QTableView(parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     // Editing starts by the window's rules: a second click on a cell, Enter or F2.
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setContextMenuPolicy(Qt::CustomContextMenu);
     setWordWrap(false);
     // The grid is one stop in the window's tab order; arrows move within it.
     setTabKeyNavigation(false);
@@ -73,7 +73,25 @@ void SoundGridView::keyPressEvent(QKeyEvent *event)
         emit gridKeyCommand(key);
         return;
     }
+    if (key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, {}, {}, event->modifiers());
+        contextMenuEvent(&menu);
+        return;
+    }
     QTableView::keyPressEvent(event);
+}
+
+void SoundGridView::contextMenuEvent(QContextMenuEvent *event)
+{
+    event->accept();
+    if (event->reason() != QContextMenuEvent::Keyboard) {
+        emit menuRequested(event->globalPos());
+        return;
+    }
+    // From the keyboard: at the current cell, or the grid's corner when there is none.
+    const QRect cell = visualRect(currentIndex());
+    const QPoint at = cell.isValid() ? cell.center() : QPoint(0, 0);
+    emit menuRequested(viewport()->mapToGlobal(at));
 }
 
 QModelIndex SoundGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)

@@ -18,9 +18,12 @@ signals:
     void gridKeyCommand(int key);
     // Local files and folders dropped on the grid.
     void pathsDropped(const QStringList &paths);
+    // The right button, the Menu key or Shift+F10 asks for the grid's menu at a screen point.
+    void menuRequested(QPoint globalPos);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;

@@ -131,6 +131,8 @@ private slots:
         QTest::newRow("right-click on an unselected row") << "2 c3 r5" << "5" << 5;
         QTest::newRow("right-click in a multi-selection") << "2 c3 r3" << "2 3" << 3;
         QTest::newRow("right-click on the header") << "2 r0" << "2" << 2;
+        QTest::newRow("the Menu key") << "2 c4 Menu" << "2 4" << 4;
+        QTest::newRow("shift+F10") << "3 Shift+F10" << "3" << 3;
         QTest::newRow("shift+arrows stretch it") << "2 Shift+Down Shift+Down Shift+Up" << "2 3" << 3;
         QTest::newRow("ctrl moves the focus alone") << "2 Ctrl+Down Ctrl+Down" << "2" << 4;
         QTest::newRow("end") << "2 End" << "8" << 8;
@@ -170,10 +172,21 @@ private slots:
         // "Selected file" names the sound the current cell is on.
         QCOMPARE(h.control<QLabel>("lblFile")->text(),
                  w.table().at(h.soundOnRow(current)).filename);
-        QCOMPARE(w.findChild<QMenu *>("mnuSoundtop")->isVisible(),
-                 input.section(' ', -1).startsWith('r'));
+        // The grid's menu opens by the right button and the keys made for it.
+        const QString last = input.section(' ', -1);
+        const auto *menu = w.findChild<QMenu *>("mnuGrid");
+        QVERIFY(menu);
+        QCOMPARE(menu->isVisible(), last.startsWith('r') || last == "Menu" || last == "Shift+F10");
         QVERIFY(h.ui.messages.isEmpty());
-        QCOMPARE(w.table().SoundCount(), qint16(input.endsWith("Del") ? 7 : 8));
+        const int sounds = input.endsWith("Del") ? 7 : 8;
+        QCOMPARE(w.table().SoundCount(), qint16(sounds));
+        // Each sound's file has 2000 bytes.
+        const auto *summary = h.control<QLabel>("lblSummary");
+        QVERIFY(summary);
+        QCOMPARE(summary->text(), QStringLiteral("%1 sounds, %2 selected, %3.0 kB")
+                                      .arg(sounds)
+                                      .arg(marked.size())
+                                      .arg(2 * sounds));
     }
 
     // Help by F1, the new category for the selection, the lists, previewing and clearing old
@@ -189,6 +202,13 @@ private slots:
             h.table({makeRecord("Mid", 1, "First", false, false, h.makeSource("Mid.wav")),
                      makeRecord("Zed", 2, "Second", true, true, zed),
                      makeRecord("Abe", 3, "Third", false, true, game.filePath("SOUND3.wav"))}));
+        // The grid's own menu holds the Sound and the Edit commands.
+        QStringList entries;
+        for (const QAction *entry : w.findChild<QMenu *>("mnuGrid")->actions())
+            entries.append(entry->text());
+        QCOMPARE(entries.join('|'), "&Remove Selected|&Lock/Unlock Selected|&Change Selected's "
+                                    "Category||&Play|&Stop|&Open|&Edit|Play &Distributed||&Undo|"
+                                    "&Redo||Select All|Remove all sounds");
         const QString page = h.home() + "/Program/SonquillHelp.html";
         QTest::keyClick(h.grid(), Qt::Key_F1);
         QCOMPARE(h.messages(),
