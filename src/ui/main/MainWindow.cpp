@@ -191,7 +191,8 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     m_updateProblemsButton->hide();
     connect(m_updateProblemsButton, &QToolButton::clicked, this, &MainWindow::showUpdateProblems);
     statusBar()->addPermanentWidget(m_updateProblemsButton);
-    const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    const int chrome = menuBar()->sizeHint().height() + m_filterBar->sizeHint().height() +
+                       statusBar()->sizeHint().height();
     resize(scaledX(kClientWidth), scaledY(kClientHeight) + chrome);
     // The controls above and below the grid keep their designed places, so the window never
     // gets narrower than they need.

@@ -124,6 +124,7 @@ private slots:
     void cellClicked(const QModelIndex &cell);
     void cellDoubleClicked(const QModelIndex &cell);
     void gridSelectionChanged();
+    void filterChanged(const QString &text);
     // The current row's sound in "Selected file", or nothing.
     void showCurrentFile();
 
@@ -296,6 +297,7 @@ private:
     QTimer *m_cancelPoll = nullptr;
     QFileSystemWatcher *m_catalogueWatcher = nullptr;
     QToolBar *m_changedBar = nullptr; // says another program changed the catalogue
+    QToolBar *m_filterBar = nullptr;
 
     bool m_keepUpToDate = false;
     bool m_updating = false;      // the running job is an update, not a distribution asked for

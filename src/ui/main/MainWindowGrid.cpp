@@ -10,8 +10,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QToolBar>
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +54,21 @@ void MainWindow::buildGrid()
             m_currentBeforeReset = {m_grid->currentIndex().row(), m_grid->currentIndex().column()};
     });
     connect(m_order, &QAbstractItemModel::modelReset, this, [this] { m_followingTable = false; });
+
+    // The filter narrows the rows shown; the catalogue keeps every sound.
+    m_filterBar = new QToolBar(this);
+    m_filterBar->setObjectName(QStringLiteral("barFilter"));
+    m_filterBar->setMovable(false);
+    m_filterBar->setFloatable(false);
+    m_filterBar->addWidget(new QLabel(tr("Filter: "), m_filterBar));
+    auto *filter = new QLineEdit(m_filterBar);
+    filter->setObjectName(QStringLiteral("txtFilter"));
+    filter->setPlaceholderText(tr("Number, category, name or file"));
+    filter->setClearButtonEnabled(true);
+    m_filterBar->addWidget(filter);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, m_filterBar);
+    connect(filter, &QLineEdit::textChanged, this, &MainWindow::filterChanged);
 
     connect(m_grid, &QAbstractItemView::clicked, this, &MainWindow::cellClicked);
     connect(m_grid, &QAbstractItemView::doubleClicked, this, &MainWindow::cellDoubleClicked);
@@ -132,17 +149,30 @@ void MainWindow::sortSounds()
 void MainWindow::showSelection()
 {
     QItemSelection selection;
+    QList<int> shown;
     const SoundTable &table = m_session.table();
     for (int index = 1; index <= table.SoundCount(); ++index) {
-        if (table.at(index).isSelected()) {
-            const QModelIndex row = m_order->indexOfSound(index);
+        const QModelIndex row = m_order->indexOfSound(index);
+        if (table.at(index).isSelected() && row.isValid()) {
             selection.select(row, row);
+            shown.append(index);
         }
     }
     m_followingTable = true;
     m_grid->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect |
                                                     QItemSelectionModel::Rows);
     m_followingTable = false;
+    // The commands act on what the user sees selected, never on a sound the filter hides.
+    if (shown.size() != table.CountSelected())
+        m_session.selectOnly(shown);
+}
+
+void MainWindow::filterChanged(const QString &text)
+{
+    m_order->setFilterText(text);
+    showSelection();
+    showSummary();
+    showCurrentFile();
 }
 
 void MainWindow::gridSelectionChanged()

@@ -1,5 +1,7 @@
 #include "SoundOrderProxy.h"
 
+#include "ui/main/SoundTableModel.h"
+
 namespace sonquill {
 
 SoundOrderProxy::SoundOrderProxy(QObject *parent) : QSortFilterProxyModel(parent)
@@ -16,6 +18,30 @@ void SoundOrderProxy::arrange(const QList<int> &order)
         m_position[order[position] - 1] = int(position);
     // Sorting again keeps the selection and the current cell on their sounds.
     invalidate();
+}
+
+void SoundOrderProxy::setFilterText(const QString &text)
+{
+    m_filter = text.trimmed();
+    invalidateFilter();
+}
+
+bool SoundOrderProxy::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
+{
+    if (m_filter.isEmpty())
+        return true;
+    const auto cell = [&](int column) {
+        return sourceModel()->index(sourceRow, column, sourceParent).data().toString();
+    };
+    // The file by its name: the folders above it would match almost any text.
+    const QString path = cell(ColFilename);
+    const QString fileName = path.mid(
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
+    for (const QString &text : {cell(ColNumber), cell(ColCategory), cell(ColName), fileName}) {
+        if (text.contains(m_filter, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 int SoundOrderProxy::soundAt(const QModelIndex &index) const

@@ -237,6 +237,43 @@ private slots:
         QCOMPARE(h.open().table().SoundCount(), qint16(3));
     }
 
+    void filter_data()
+    {
+        // Text typed into the filter box, then the names shown.
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        // clang-format off
+        QTest::newRow("category, any case") << "door" << "Creak/Bang";
+        QTest::newRow("name") << "thun" << "Thunder";
+        QTest::newRow("file name, not its folder") << "b.wav" << "Bang";
+        QTest::newRow("number") << "3" << "Bang";
+        QTest::newRow("nothing found") << "zzz" << "";
+        // clang-format on
+    }
+    // The filter narrows the grid and keeps the catalogue whole; Select All and Remove Selected
+    // then reach only the sounds shown.
+    void filter()
+    {
+        QFETCH(QString, typed);
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(
+            h.table({makeRecord("Creak", 1, "Doors", false, false, h.makeSource("c.wav")),
+                     makeRecord("Thunder", 2, "Weather", false, true, h.makeSource("t.wav")),
+                     makeRecord("Bang", 3, "Doors", false, false, h.makeSource("b.wav"))}));
+        auto *filter = h.control<QLineEdit>("txtFilter");
+        QTest::keyClicks(filter, typed);
+        QTEST(h.shown({ColName}).remove('*'), "shown");
+        QCOMPARE(w.table().SoundCount(), qint16(3));
+        h.ui.messageAnswers.enqueue(Button::Yes);
+        QTest::keyClick(h.grid(), Qt::Key_A, Qt::ControlModifier);
+        h.trigger("mnuSoundPop 6");
+        filter->clear();
+        QStringList gone = QStringLiteral("Creak/Thunder/Bang").split('/');
+        for (const QString &left : h.shown({ColName}).split('/'))
+            gone.removeOne(left);
+        QTEST(gone.join('/'), "shown");
+    }
+
     // Under a dark desktop palette the grid is dark too, its selection in the desktop's colour.
     void gridFollowsTheDesktopPalette()
     {
