@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -34,6 +36,7 @@
 #include <QToolButton>
 #include <QUndoCommand>
 #include <QUndoStack>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -94,6 +97,23 @@ QStringList soundsInFolder(const QString &folder)
     return found;
 }
 
+// The local files and folders a drag carries; empty when it carries anything else or nothing
+// that could be added.
+QStringList droppedPaths(const QMimeData *mime)
+{
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    bool addable = false;
+    for (const QUrl &url : mime->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        paths.append(url.toLocalFile());
+        addable = addable || IsSoundFile(paths.last()) || QFileInfo(paths.last()).isDir();
+    }
+    return addable ? paths : QStringList();
+}
+
 } // namespace
 
 template <typename Widget>
@@ -110,6 +130,8 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     : QMainWindow(parent), m_services(services), m_session(services.ui), m_job(services.runner)
 {
     setFont(designFont());
+    // Files and folders dropped anywhere on the window are added.
+    setAcceptDrops(true);
     // The run's progress reaches the progress window here, on the window's thread.
     connect(&m_job, &DistributionJob::started, this,
             [this](const QString &title, const QString &message, int count) {
@@ -565,6 +587,32 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    dragMoveEvent(event);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (droppedPaths(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = droppedPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // After the drop has finished, so that no question blocks the file manager's drag.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { addDroppedPaths(paths); }, Qt::QueuedConnection);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -80,9 +80,6 @@ void MainWindow::buildGrid()
     connect(header, &QWidget::customContextMenuRequested, this,
             [this, header](QPoint pos) { m_gridMenu->popup(header->mapToGlobal(pos)); });
     connect(m_grid, &SoundGridView::gridKeyCommand, this, &MainWindow::gridKeyCommand);
-    // After the drop has finished, so that no question blocks the file manager's drag.
-    connect(m_grid, &SoundGridView::pathsDropped, this, &MainWindow::addDroppedPaths,
-            Qt::QueuedConnection);
 }
 
 void MainWindow::setUpGridColumns()

@@ -1,31 +1,10 @@
 #include "SoundGrid.h"
 
-#include "catalogue/SoundFileNames.h"
-
 #include <QContextMenuEvent>
-#include <QDropEvent>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMimeData>
-#include <QUrl>
 
 namespace sonquill {
-
-QStringList DroppedPaths(const QMimeData *mime)
-{
-    QStringList paths;
-    if (!mime || !mime->hasUrls())
-        return paths;
-    bool addable = false;
-    for (const QUrl &url : mime->urls()) {
-        if (!url.isLocalFile())
-            return {};
-        paths.append(url.toLocalFile());
-        addable = addable || IsSoundFile(paths.last()) || QFileInfo(paths.last()).isDir();
-    }
-    return addable ? paths : QStringList();
-}
 
 SoundGridView::SoundGridView(QWidget *parent) : QTableView(parent)
 {
@@ -36,9 +15,6 @@ SoundGridView::SoundGridView(QWidget *parent) : QTableView(parent)
     setWordWrap(false);
     // The grid is one stop in the window's tab order; arrows move within it.
     setTabKeyNavigation(false);
-    setAcceptDrops(true);
-    viewport()->setAcceptDrops(true);
-    setDropIndicatorShown(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
@@ -102,33 +78,6 @@ QModelIndex SoundGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers
         return model()->index(action == MoveHome ? 0 : model()->rowCount() - 1, column);
     }
     return QTableView::moveCursor(action, modifiers);
-}
-
-void SoundGridView::dragEnterEvent(QDragEnterEvent *event)
-{
-    if (DroppedPaths(event->mimeData()).isEmpty())
-        event->ignore();
-    else
-        event->acceptProposedAction();
-}
-
-void SoundGridView::dragMoveEvent(QDragMoveEvent *event)
-{
-    if (DroppedPaths(event->mimeData()).isEmpty())
-        event->ignore();
-    else
-        event->acceptProposedAction();
-}
-
-void SoundGridView::dropEvent(QDropEvent *event)
-{
-    const QStringList paths = DroppedPaths(event->mimeData());
-    if (paths.isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    emit pathsDropped(paths);
 }
 
 } // namespace sonquill

@@ -26,19 +26,19 @@ QString content(const MainWindowHarness &h)
     return rows.join('/');
 }
 
-// A drag of local paths (none: plain text) onto the grid, then the drop; true when accepted.
-bool drop(SoundGridView *grid, const QStringList &paths)
+// A drag of local paths (none: plain text) onto a widget, then the drop; true when accepted.
+bool drop(QWidget *target, const QStringList &paths)
 {
     QMimeData mime;
     mime.setText("not a file"); // as file managers add beside the files
     for (const QString &path : paths)
         mime.setUrls(mime.urls() << QUrl::fromLocalFile(path));
-    const QPoint at = grid->viewport()->rect().center();
+    const QPoint at = target->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
-    QApplication::sendEvent(grid->viewport(), &enter);
+    QApplication::sendEvent(target, &enter);
     QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
     if (enter.isAccepted())
-        QApplication::sendEvent(grid->viewport(), &dropped);
+        QApplication::sendEvent(target, &dropped);
     return enter.isAccepted() && dropped.isAccepted();
 }
 
@@ -495,9 +495,10 @@ private slots:
         for (const QString &name :
              QStringList{folder + "/sub/d.mp3", folder + "/E.OGG", folder + "/x.txt", notes})
             writeFile(name, "x");
-        QVERIFY(!drop(h.grid(), {}));
-        QVERIFY(!drop(h.grid(), {notes}));
-        QVERIFY(drop(h.grid(), {h.makeSource("F.Wav"), notes, folder}));
+        QVERIFY(!drop(h.grid()->viewport(), {}));
+        QVERIFY(!drop(h.grid()->viewport(), {notes}));
+        // Anywhere on the window, not only on the grid.
+        QVERIFY(drop(h.control("picBottom"), {h.makeSource("F.Wav"), notes, folder}));
         QTRY_COMPARE(h.shown({ColNumber, ColName}).split('/').filter("*").join('/'),
                      "6,F*/7,E*/8,d*");
         QCOMPARE(h.messages().value(1), "Sonquill | These files are not MP3, WAV, OGG or VOC "
