@@ -774,6 +774,17 @@ void MainWindow::browseFolderClicked()
 void MainWindow::folderEntered()
 {
     m_services.settings.setLastGameDir(gameFolder());
+    // A mistyped name must not leave a new folder behind: one is made only when asked for.
+    const QString folder = gameFolder();
+    if (folder.isEmpty() || QFileInfo(folder).isDir())
+        return;
+    if (ask(QStringLiteral("Sonquill"), tr("The folder %1 does not exist. Create it?").arg(folder),
+            {MessageRequest::Button::Yes, MessageRequest::Button::No},
+            MessageRequest::Button::No) != MessageRequest::Button::Yes)
+        return;
+    if (!QDir().mkpath(folder))
+        tell(QStringLiteral("Sonquill"), tr("The folder %1 could not be created.").arg(folder),
+             MessageRequest::Icon::Exclamation);
 }
 
 void MainWindow::oggEncodingToggled()

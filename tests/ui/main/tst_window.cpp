@@ -274,6 +274,32 @@ private slots:
         QTEST(gone.join('/'), "shown");
     }
 
+    void typedFolder_data()
+    {
+        QTest::addColumn<Button>("answer");
+        QTest::addColumn<bool>("created");
+        QTest::newRow("No, the default, makes nothing") << Button::No << false;
+        QTest::newRow("Yes makes it") << Button::Yes << true;
+    }
+    // A folder typed into the folder box that does not exist is made only when the user says so.
+    void typedFolder()
+    {
+        QFETCH(Button, answer);
+        MainWindowHarness h;
+        h.open();
+        const QString folder = h.home() + "/New Game";
+        auto *txtDir = h.control<QLineEdit>("txtDir");
+        txtDir->selectAll();
+        QTest::keyClicks(txtDir, folder);
+        h.ui.messageAnswers.enqueue(answer);
+        QTest::keyClick(txtDir, Qt::Key_Return);
+        QCOMPARE(h.messages(), QStringList{"Sonquill | The folder " + folder +
+                                           " does not exist. Create it? | "
+                                           "Yes No*"});
+        QTEST(QFileInfo(folder).isDir(), "created");
+        QCOMPARE(h.settings.lastGameDir(), folder);
+    }
+
     // Under a dark desktop palette the grid is dark too, its selection in the desktop's colour.
     void gridFollowsTheDesktopPalette()
     {
