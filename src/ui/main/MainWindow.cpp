@@ -20,6 +20,8 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,6 +30,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -44,14 +47,10 @@ namespace sonquill {
 
 namespace {
 
-// The designed client area and the fixed parts of the layout rule, in twips.
+// The designed client area, in twips: the window's starting size.
 constexpr int kClientWidth = 9255;
 constexpr int kClientHeight = 6960;
-constexpr int kGridLeft = 120;
-constexpr int kGridTop = 1200;
-constexpr int kGridMargin = 60;
-constexpr int kBottomHeight = 855;
-// The least room the grid keeps when the window is made small.
+// The designed grid height, in twips: the least room the grid keeps.
 constexpr int kGridMinimumHeight = 1200;
 // How long a status-bar message stays.
 constexpr int kStatusMs = 5000;
@@ -116,20 +115,16 @@ QStringList droppedPaths(const QMimeData *mime)
 
 } // namespace
 
-template <typename Widget>
-Widget *MainWindow::makeControl(QWidget *parent, const char *objectName, int left, int top,
-                                int width, int height)
+template <typename Widget> Widget *MainWindow::makeControl(QWidget *parent, const char *objectName)
 {
     auto *widget = new Widget(parent);
     widget->setObjectName(QLatin1String(objectName));
-    m_design.append({widget, QRect(left, top, width, height)});
     return widget;
 }
 
 MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     : QMainWindow(parent), m_services(services), m_session(services.ui), m_job(services.runner)
 {
-    setFont(designFont());
     // Files and folders dropped anywhere on the window are added.
     setAcceptDrops(true);
     // The run's progress reaches the progress window here, on the window's thread.
@@ -194,14 +189,13 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     m_undo = new QUndoStack(this);
     buildControls();
     buildMenus();
-    applyDesign();
     statusBar()->setSizeGripEnabled(true);
     m_summary = new QLabel(statusBar());
     m_summary->setObjectName(QStringLiteral("lblSummary"));
     statusBar()->addPermanentWidget(m_summary);
     m_updateBar = new QProgressBar(statusBar());
     m_updateBar->setObjectName(QStringLiteral("barUpdate"));
-    m_updateBar->setMaximumWidth(scaledX(1500));
+    m_updateBar->setMaximumWidth(twipsToPixels(1500));
     m_updateBar->setTextVisible(false);
     m_updateBar->hide();
     statusBar()->addPermanentWidget(m_updateBar);
@@ -213,13 +207,14 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     m_updateProblemsButton->hide();
     connect(m_updateProblemsButton, &QToolButton::clicked, this, &MainWindow::showUpdateProblems);
     statusBar()->addPermanentWidget(m_updateProblemsButton);
-    const int chrome = menuBar()->sizeHint().height() + m_filterBar->sizeHint().height() +
-                       statusBar()->sizeHint().height();
-    resize(scaledX(kClientWidth), scaledY(kClientHeight) + chrome);
-    // The controls above and below the grid keep their designed places, so the window never
-    // gets narrower than they need.
-    setMinimumSize(scaledX(kClientWidth),
-                   scaledY(kGridTop + kGridMinimumHeight + kBottomHeight) + chrome);
+    // The designed size to start with, as far as the screen has room for it.
+    QSize start = QSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight))
+                      .expandedTo(m_client->sizeHint());
+    start += QSize(0, menuBar()->sizeHint().height() + m_filterBar->sizeHint().height() +
+                          statusBar()->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        start = start.boundedTo(screen->availableSize());
+    resize(start);
     connect(&m_session, &CatalogueSession::changed, this,
             [this](const QString &what, const SoundTable &before) {
                 m_undo->push(
@@ -241,7 +236,6 @@ MainWindow::~MainWindow()
     // Child widgets outlive the members below; nothing they do while going may reach them.
     delete m_oggOptionsDialog;
     delete m_aboutDialog;
-    m_client->removeEventFilter(this);
     disconnect(m_grid, nullptr, this, nullptr);
     disconnect(m_grid->selectionModel(), nullptr, this, nullptr);
     disconnect(m_order, nullptr, this, nullptr);
@@ -256,53 +250,91 @@ void MainWindow::buildControls()
     m_client->setObjectName(QStringLiteral("client"));
     setCentralWidget(m_client);
 
-    m_label1 = makeControl<QLabel>(m_client, "Label1", 120, 120, 2055, 255);
+    m_label1 = makeControl<QLabel>(m_client, "Label1");
     m_label1->setText(QStringLiteral("Game Compiled Directory:"));
-    m_txtDir = makeControl<QLineEdit>(m_client, "txtDir", 2280, 120, 5295, 285);
-    m_cmdBrowseDir = makeControl<QPushButton>(m_client, "cmdBrowseDir", 7680, 120, 375, 255);
+    m_txtDir = makeControl<QLineEdit>(m_client, "txtDir");
+    m_cmdBrowseDir = makeControl<QPushButton>(m_client, "cmdBrowseDir");
     m_cmdBrowseDir->setText(QStringLiteral("..."));
-    m_cmdAdd = makeControl<QPushButton>(m_client, "cmdAdd", 120, 600, 1335, 375);
+    m_cmdAdd = makeControl<QPushButton>(m_client, "cmdAdd");
     m_cmdAdd->setText(QStringLiteral("Add Sound(s)"));
-    m_label3 = makeControl<QLabel>(m_client, "Label3", 1560, 660, 975, 255);
+    m_label3 = makeControl<QLabel>(m_client, "Label3");
     m_label3->setText(QStringLiteral("of category"));
-    m_cmbNewCat = makeControl<QComboBox>(m_client, "cmbNewCat", 2520, 600, 1455, 315);
+    m_cmbNewCat = makeControl<QComboBox>(m_client, "cmbNewCat");
     m_cmbNewCat->setEditable(true);
     m_cmbNewCat->setInsertPolicy(QComboBox::NoInsert);
     // Categories are taken exactly as typed, so nothing may complete them behind the user's back.
     m_cmbNewCat->setCompleter(nullptr);
     m_cmbNewCat->setEditText(QStringLiteral("Misc"));
     m_cmbNewCat->setToolTip(QStringLiteral("Category for new added sounds"));
-    m_cmdDistribute = makeControl<QPushButton>(m_client, "cmdDistribute", 4920, 600, 2055, 375);
+    m_cmdDistribute = makeControl<QPushButton>(m_client, "cmdDistribute");
     m_cmdDistribute->setText(QStringLiteral("Distribute SOUND# files"));
-    m_chkOgg = makeControl<QCheckBox>(m_client, "chkOgg", 7080, 540, 2055, 255);
+    m_chkOgg = makeControl<QCheckBox>(m_client, "chkOgg");
     m_chkOgg->setText(QStringLiteral("Ogg-encode Wav files"));
     m_chkOgg->setToolTip(QStringLiteral("Check to automatically encode WAV files in the list. "
                                         "Other formats are copied."));
-    m_cmdOggOptions = makeControl<QPushButton>(m_client, "cmdOggOptions", 7320, 840, 1335, 255);
+    m_cmdOggOptions = makeControl<QPushButton>(m_client, "cmdOggOptions");
     m_cmdOggOptions->setText(QStringLiteral("Ogg Options..."));
     m_cmdOggOptions->setToolTip(QStringLiteral("Opens the ogg encoder options dialog"));
 
-    m_grid = makeControl<SoundGridView>(m_client, "gridSound", kGridLeft, kGridTop, 8775, 3735);
+    m_grid = makeControl<SoundGridView>(m_client, "gridSound");
 
-    m_picBottom = makeControl<QWidget>(m_client, "picBottom", 0, 6105, kClientWidth, kBottomHeight);
-    m_label2 = makeControl<QLabel>(m_picBottom, "Label2", 240, 0, 975, 255);
+    m_picBottom = makeControl<QWidget>(m_client, "picBottom");
+    m_label2 = makeControl<QLabel>(m_picBottom, "Label2");
     m_label2->setText(QStringLiteral("Selected file:"));
-    m_lblFile = makeControl<QLabel>(m_picBottom, "lblFile", 1320, 0, 6135, 255);
-    m_cmdPlay = makeControl<QPushButton>(m_picBottom, "cmdPlay", 240, 360, 975, 375);
+    m_lblFile = makeControl<QLabel>(m_picBottom, "lblFile");
+    m_cmdPlay = makeControl<QPushButton>(m_picBottom, "cmdPlay");
     m_cmdPlay->setText(QStringLiteral("Play"));
     m_cmdPlay->setToolTip(
         QStringLiteral("Plays the sound file in the background. OGG files may not be supported."));
-    m_cmdStop = makeControl<QPushButton>(m_picBottom, "cmdStop", 1440, 360, 1095, 375);
+    m_cmdStop = makeControl<QPushButton>(m_picBottom, "cmdStop");
     m_cmdStop->setText(QStringLiteral("Stop"));
     m_cmdStop->setToolTip(QStringLiteral("Stops the sound if it is playing."));
-    m_cmdEdit = makeControl<QPushButton>(m_picBottom, "cmdEdit", 5280, 360, 975, 375);
+    m_cmdEdit = makeControl<QPushButton>(m_picBottom, "cmdEdit");
     m_cmdEdit->setText(QStringLiteral("Edit"));
     m_cmdEdit->setToolTip(QStringLiteral("Open the default editor application, if any"));
-    m_cmdOpen = makeControl<QPushButton>(m_picBottom, "cmdOpen", 6360, 360, 975, 375);
+    m_cmdOpen = makeControl<QPushButton>(m_picBottom, "cmdOpen");
     m_cmdOpen->setText(QStringLiteral("Open"));
     m_cmdOpen->setToolTip(QStringLiteral("Open with default application"));
 
-    m_client->installEventFilter(this);
+    m_grid->setMinimumHeight(twipsToPixels(kGridMinimumHeight));
+
+    // Rows of controls above and below the grid; the grid and the file name take the room.
+    auto *folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_label1);
+    folderRow->addWidget(m_txtDir, 1);
+    folderRow->addWidget(m_cmdBrowseDir);
+    auto *oggColumn = new QVBoxLayout;
+    oggColumn->addWidget(m_chkOgg);
+    oggColumn->addWidget(m_cmdOggOptions, 0, Qt::AlignRight);
+    auto *commandRow = new QHBoxLayout;
+    commandRow->addWidget(m_cmdAdd);
+    commandRow->addWidget(m_label3);
+    commandRow->addWidget(m_cmbNewCat, 1);
+    commandRow->addStretch(1);
+    commandRow->addWidget(m_cmdDistribute);
+    commandRow->addLayout(oggColumn);
+    auto *fileRow = new QHBoxLayout;
+    fileRow->addWidget(m_label2);
+    fileRow->addWidget(m_lblFile, 1);
+    auto *previewRow = new QHBoxLayout;
+    for (QWidget *button : {m_cmdPlay, m_cmdStop})
+        previewRow->addWidget(button);
+    previewRow->addStretch(1);
+    for (QWidget *button : {m_cmdEdit, m_cmdOpen})
+        previewRow->addWidget(button);
+    auto *bottom = new QVBoxLayout(m_picBottom);
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->addLayout(fileRow);
+    bottom->addLayout(previewRow);
+    auto *client = new QVBoxLayout(m_client);
+    client->addLayout(folderRow);
+    client->addLayout(commandRow);
+    client->addWidget(m_grid, 1);
+    client->addWidget(m_picBottom);
+    // As narrow as designed, as far as its "..." allows.
+    m_cmdBrowseDir->setMaximumWidth(m_cmdBrowseDir->minimumSizeHint().width());
+    m_lblFile->setMinimumWidth(twipsToPixels(1500));
+
     QWidget *tabOrder[] = {m_txtDir,        m_cmdBrowseDir, m_cmdAdd,        m_cmbNewCat,
                            m_cmdDistribute, m_chkOgg,       m_cmdOggOptions, m_grid,
                            m_cmdPlay,       m_cmdStop,      m_cmdEdit,       m_cmdOpen};
@@ -320,28 +352,6 @@ void MainWindow::buildControls()
     connect(m_cmdEdit, &QPushButton::clicked, this, &MainWindow::editClicked);
 
     buildGrid();
-}
-
-void MainWindow::applyDesign()
-{
-    DesignLayout layout;
-    for (const DesignItem &item : std::as_const(m_design)) {
-        layout.place(item.widget, item.twips.left(), item.twips.top(), item.twips.width(),
-                     item.twips.height(), DesignLayout::Text::Fit);
-    }
-    const QSizeF scale = layout.arrange();
-    m_scaleX = scale.width();
-    m_scaleY = scale.height();
-}
-
-int MainWindow::scaledX(int twips) const
-{
-    return scaledTwips(twips, m_scaleX);
-}
-
-int MainWindow::scaledY(int twips) const
-{
-    return scaledTwips(twips, m_scaleY);
 }
 
 void MainWindow::startUp()
@@ -377,24 +387,6 @@ void MainWindow::startUp()
 
     setUpGridColumns();
     refillGrid();
-}
-
-void MainWindow::layOutControls()
-{
-    const int clientWidth = m_client->width();
-    const int clientHeight = m_client->height();
-    const int bottomHeight = scaledY(kBottomHeight);
-    m_picBottom->setGeometry(0, clientHeight - bottomHeight, clientWidth, bottomHeight);
-
-    // A size that would become negative is skipped; the grid keeps its last one.
-    QRect grid = m_grid->geometry();
-    const int width = clientWidth - scaledX(kGridLeft) - scaledX(kGridMargin);
-    const int height = m_picBottom->y() - scaledY(kGridMargin) - scaledY(kGridTop);
-    if (width >= 0)
-        grid.setWidth(width);
-    if (height >= 0)
-        grid.setHeight(height);
-    m_grid->setGeometry(grid);
 }
 
 bool MainWindow::confirmClose()
@@ -613,13 +605,6 @@ void MainWindow::dropEvent(QDropEvent *event)
     // After the drop has finished, so that no question blocks the file manager's drag.
     QMetaObject::invokeMethod(
         this, [this, paths] { addDroppedPaths(paths); }, Qt::QueuedConnection);
-}
-
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_client && event->type() == QEvent::Resize)
-        layOutControls();
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::addSoundsClicked()

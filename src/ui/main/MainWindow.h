@@ -99,11 +99,9 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void startUp();
-    void layOutControls();
     // False when the user chose to keep the window open.
     bool confirmClose();
 
@@ -141,9 +139,6 @@ private slots:
     void helpCommand(int index);
 
 private:
-    // A designed length in twips as laid out here, across and down.
-    int scaledX(int twips) const;
-    int scaledY(int twips) const;
     // Saves into folder, first asking when another program changed the catalogue there since
     // this window loaded or saved it. False when nothing was saved.
     bool saveCatalogue(const QString &folder);
@@ -193,11 +188,7 @@ private:
 
     void buildControls();
     void buildMenus();
-    template <typename Widget>
-    Widget *makeControl(QWidget *parent, const char *objectName, int left, int top, int width,
-                        int height);
-    // Enlarges the design where texts would be clipped, then places every control.
-    void applyDesign();
+    template <typename Widget> Widget *makeControl(QWidget *parent, const char *objectName);
     QAction *addMenuEntry(QMenu *menu, const QString &group, int index, const QString &caption,
                           const QKeySequence &shortcut, void (MainWindow::*handler)(int));
     void addMenuSeparator(QMenu *menu, const QString &group, int index);
@@ -252,15 +243,6 @@ private:
     bool m_followingTable = false;
     QPoint m_currentBeforeReset{-1, -1}; // the current cell's row and column before a reset
     bool m_unloaded = false;
-
-    struct DesignItem
-    {
-        QWidget *widget;
-        QRect twips;
-    };
-    QList<DesignItem> m_design;
-    double m_scaleX = 1.0;
-    double m_scaleY = 1.0;
 
     QWidget *m_client = nullptr;
     QLabel *m_label1 = nullptr;

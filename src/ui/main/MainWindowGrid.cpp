@@ -84,11 +84,12 @@ void MainWindow::buildGrid()
 
 void MainWindow::setUpGridColumns()
 {
-    // Columns widen with the window, and further where a bold header text would be cut.
+    // Columns widen with the screen's resolution, and further where a bold header text would be
+    // cut; the file name takes whatever width the others leave.
     QFont bold = m_grid->horizontalHeader()->font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
-    double factor = m_scaleX;
+    double factor = m_grid->logicalDpiX() / 96.0;
     for (int column = 0; column < GridColumnCount; ++column) {
         const QString text =
             m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
@@ -98,6 +99,7 @@ void MainWindow::setUpGridColumns()
     for (int column = 0; column < GridColumnCount; ++column)
         m_grid->setColumnWidth(column, int(std::lround(kColumnWidths[column] / 15.0 * factor)));
     m_grid->horizontalHeader()->setMinimumSectionSize(metrics.horizontalAdvance(QLatin1Char('M')));
+    m_grid->setStretchColumn(ColFilename);
 }
 
 void MainWindow::refillGrid()

@@ -23,7 +23,10 @@ SoundGridView::SoundGridView(QWidget *parent) : QTableView(parent)
     header->setSectionsClickable(true);
     header->setSectionsMovable(false);
     header->setSectionResizeMode(QHeaderView::Interactive);
-    header->setStretchLastSection(true);
+    connect(header, &QHeaderView::sectionResized, this, [this](int section) {
+        if (section != m_stretchColumn)
+            fitStretchColumn();
+    });
     header->setHighlightSections(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // The header shows the order; sorting stays with the catalogue's own rules.
@@ -36,6 +39,32 @@ SoundGridView::SoundGridView(QWidget *parent) : QTableView(parent)
         "color: rgb(255, 255, 255); font-weight: bold; border: none; "
         "border-right: 1px solid rgb(0, 90, 0); border-bottom: 1px solid rgb(0, 90, 0); "
         "padding: 1px 3px; }"));
+}
+
+void SoundGridView::setStretchColumn(int column)
+{
+    m_stretchColumn = column;
+    fitStretchColumn();
+}
+
+void SoundGridView::fitStretchColumn()
+{
+    QHeaderView *header = horizontalHeader();
+    if (m_stretchColumn < 0 || m_stretchColumn >= header->count())
+        return;
+    int others = 0;
+    for (int section = 0; section < header->count(); ++section) {
+        if (section != m_stretchColumn)
+            others += header->sectionSize(section);
+    }
+    header->resizeSection(m_stretchColumn,
+                          std::max(header->minimumSectionSize() * 4, viewport()->width() - others));
+}
+
+void SoundGridView::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    fitStretchColumn();
 }
 
 void SoundGridView::keyPressEvent(QKeyEvent *event)

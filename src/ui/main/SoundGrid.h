@@ -13,6 +13,10 @@ class SoundGridView : public QTableView
 public:
     explicit SoundGridView(QWidget *parent = nullptr);
 
+    // The column that takes the width the others leave, so that neither spare room nor a
+    // sideways scroll bar appears while it can still shrink.
+    void setStretchColumn(int column);
+
 signals:
     // Enter, F2 or Delete on the grid.
     void gridKeyCommand(int key);
@@ -22,6 +26,12 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void fitStretchColumn();
+
+    int m_stretchColumn = -1;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 };
 

@@ -5,6 +5,7 @@
 #include "ui/dialogs/OggOptionsDialog.h"
 #include "ui/dialogs/ProgressDialog.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QMenu>
@@ -86,19 +87,29 @@ private slots:
         // A small window stops where every control fits; the grid fills the room above the
         // bottom panel without overlapping it.
         const QSize chrome = w.size() - w.centralWidget()->size();
+        QHeaderView *header = h.grid()->horizontalHeader();
+        const int lengthWidth = header->sectionSize(ColLength);
         w.resize(client + chrome);
         client = client.expandedTo(w.minimumSize() - chrome);
         QTRY_COMPARE(w.centralWidget()->size(), client);
         for (QWidget *control : w.centralWidget()->findChildren<QWidget *>()) {
             const QRect inClient(control->mapTo(w.centralWidget(), QPoint(0, 0)), control->size());
-            if (control->isVisible() && control->parentWidget()->objectName() != "gridSound")
-                QVERIFY2(w.centralWidget()->rect().contains(inClient),
+            if (!control->isVisible() || control->parentWidget()->objectName() == "gridSound")
+                continue;
+            QVERIFY2(w.centralWidget()->rect().contains(inClient),
+                     qPrintable(control->objectName()));
+            if (qobject_cast<QAbstractButton *>(control) || qobject_cast<QLabel *>(control))
+                QVERIFY2(control->width() >= control->minimumSizeHint().width(),
                          qPrintable(control->objectName()));
         }
         const QRect bottom = h.control("picBottom")->geometry(), grid = h.grid()->geometry();
-        QCOMPARE(bottom.bottom(), client.height() - 1);
+        QVERIFY(bottom.bottom() < client.height() && client.height() - bottom.bottom() < 20);
         QVERIFY(grid.bottom() < bottom.top() && bottom.top() - grid.bottom() < 20);
         QVERIFY(grid.right() < client.width() && client.width() - grid.right() < 20);
+        // The file path column takes the room; the others keep their widths.
+        QCOMPARE(header->sectionSize(ColLength), lengthWidth);
+        if (client.width() > 1000)
+            QCOMPARE(header->length(), h.grid()->viewport()->width());
 
         // Closing an empty catalogue whose default folder does not exist reports nothing; a
         // catalogue with sounds in it is never dropped silently.
