@@ -84,20 +84,19 @@ void MainWindow::buildGrid()
 
 void MainWindow::setUpGridColumns()
 {
-    // Columns widen with the screen's resolution, and further where a bold header text would be
+    // The designed widths at the screen's resolution, wider where a bold header text would be
     // cut; the file name takes whatever width the others leave.
     QFont bold = m_grid->horizontalHeader()->font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
-    double factor = m_grid->logicalDpiX() / 96.0;
+    const double dpiScale = m_grid->logicalDpiX() / 96.0;
     for (int column = 0; column < GridColumnCount; ++column) {
         const QString text =
             m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
         const int needed = metrics.horizontalAdvance(text) + kHeaderTextMargin;
-        factor = std::max(factor, needed / (kColumnWidths[column] / 15.0));
+        m_grid->setColumnWidth(
+            column, std::max(needed, int(std::lround(kColumnWidths[column] / 15.0 * dpiScale))));
     }
-    for (int column = 0; column < GridColumnCount; ++column)
-        m_grid->setColumnWidth(column, int(std::lround(kColumnWidths[column] / 15.0 * factor)));
     m_grid->horizontalHeader()->setMinimumSectionSize(metrics.horizontalAdvance(QLatin1Char('M')));
     m_grid->setStretchColumn(ColFilename);
 }
