@@ -221,6 +221,10 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
                     new TableChange(what, before, m_session.table(),
                                     [this](const SoundTable &table) { showRestoredTable(table); }));
             });
+    // An edit in a cell changes the table without a refill: the title and the categories
+    // offered follow every change.
+    connect(&m_session, &CatalogueSession::changed, this, &MainWindow::updateTitle);
+    connect(&m_session, &CatalogueSession::changed, this, &MainWindow::refreshCategoryLists);
     connect(m_txtDir, &QLineEdit::textChanged, this, &MainWindow::updateTitle);
     startUp();
     restoreWindowState();

@@ -174,6 +174,10 @@ private slots:
               "question");
         const QString after = content(h);
         QVERIFY2(after != before, qPrintable(after));
+        // The title marks the change, and a new category is offered for new sounds at once.
+        QVERIFY(w.isWindowModified());
+        if (change.startsWith("edit 2 2"))
+            QVERIFY(h.control<QComboBox>("cmbNewCat")->findText("Loud") >= 0);
 
         QAction *undo = w.findChild<QAction *>("mnuEditUndo");
         QCOMPARE(undo->text(), "&Undo " + what);
