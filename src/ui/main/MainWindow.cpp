@@ -6,6 +6,7 @@
 #include "catalogue/TextFormats.h"
 #include "storage/SoundInfoFile.h"
 #include "ui/common/DesignMetrics.h"
+#include "ui/main/SoundCommands.h"
 #include "ui/main/SoundEditDelegate.h"
 #include "ui/main/SoundGrid.h"
 #include "ui/main/SoundOrderProxy.h"
@@ -174,7 +175,6 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     connect(keep, &QAction::triggered, m_changedBar, &QWidget::hide);
     addToolBar(Qt::TopToolBarArea, m_changedBar);
     m_changedBar->hide();
-    connect(&m_check, &QFutureWatcher<QList<Finding>>::finished, this, &MainWindow::showFindings);
     m_cancelPoll = new QTimer(this);
     m_cancelPoll->setInterval(50);
     connect(m_cancelPoll, &QTimer::timeout, this, [this] {
@@ -187,6 +187,18 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     connect(m_updateRetry, &QTimer::timeout, this, &MainWindow::updateGameFolder);
     connect(&m_sourceWatch, &InputWatcher::changed, this, &MainWindow::sourcesChanged);
     m_undo = new QUndoStack(this);
+    SoundCommandsContext context;
+    context.gameFolder = [this] { return gameFolder(); };
+    context.selectedFile = [this] { return m_lblFile->text(); };
+    context.currentSound = [this] { return currentSound(); };
+    context.displayOrder = [this] { return m_sortOrder; };
+    context.distributionOptions = [this](const QString &folder) {
+        return distributionOptions(folder, false);
+    };
+    context.showStatus = [this](const QString &text) { showStatus(text); };
+    m_commands =
+        std::make_unique<SoundCommands>(m_services, m_session, m_facts, std::move(context), this);
+    connect(m_commands.get(), &SoundCommands::soundActivated, this, &MainWindow::selectSound);
     buildControls();
     buildMenus();
     statusBar()->setSizeGripEnabled(true);
@@ -233,13 +245,9 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    // The check reads the facts cache, which goes with the window.
-    disconnect(&m_check, nullptr, this, nullptr);
-    m_check.waitForFinished();
-    m_player.reset();
+    m_commands.reset();
     // Child widgets outlive the members below; nothing they do while going may reach them.
     delete m_oggOptionsDialog;
-    delete m_aboutDialog;
     disconnect(m_grid, nullptr, this, nullptr);
     disconnect(m_grid->selectionModel(), nullptr, this, nullptr);
     disconnect(m_order, nullptr, this, nullptr);
@@ -350,10 +358,10 @@ void MainWindow::buildControls()
     connect(m_chkOgg, &QCheckBox::stateChanged, this, &MainWindow::oggEncodingToggled);
     connect(m_cmdDistribute, &QPushButton::clicked, this, &MainWindow::distributeClicked);
     connect(m_cmdOggOptions, &QPushButton::clicked, this, &MainWindow::oggOptionsClicked);
-    connect(m_cmdPlay, &QPushButton::clicked, this, &MainWindow::playClicked);
-    connect(m_cmdStop, &QPushButton::clicked, this, &MainWindow::stopClicked);
-    connect(m_cmdOpen, &QPushButton::clicked, this, &MainWindow::openClicked);
-    connect(m_cmdEdit, &QPushButton::clicked, this, &MainWindow::editClicked);
+    connect(m_cmdPlay, &QPushButton::clicked, m_commands.get(), &SoundCommands::play);
+    connect(m_cmdStop, &QPushButton::clicked, m_commands.get(), &SoundCommands::stop);
+    connect(m_cmdOpen, &QPushButton::clicked, m_commands.get(), &SoundCommands::open);
+    connect(m_cmdEdit, &QPushButton::clicked, m_commands.get(), &SoundCommands::edit);
 
     buildGrid();
 }
@@ -377,17 +385,7 @@ void MainWindow::startUp()
     // Checking the entry updates the game folder at once, as the user's choice would.
     m_mnuKeepUpToDate->setChecked(m_services.settings.keepUpToDate());
 
-    try {
-        if (m_services.makePlayer)
-            m_player = m_services.makePlayer();
-    } catch (const std::exception &error) {
-        showStatus(tr("The media player could not be started: %1")
-                       .arg(QString::fromLocal8Bit(error.what())));
-    }
-    if (m_player)
-        m_player->onError = [this](const QString &text) { showStatus(text); };
-    else if (statusBar()->currentMessage().isEmpty())
-        showStatus(tr("The media player could not be started; Play and Stop do nothing."));
+    m_commands->startPlayer();
 
     setUpGridColumns();
     refillGrid();
@@ -419,7 +417,7 @@ bool MainWindow::confirmClose()
         if (answer == MessageRequest::Button::Cancel)
             return false;
         if (answer != MessageRequest::Button::Yes) {
-            stopPlayer();
+            m_commands->stopPlayer();
             m_unloaded = true;
             return true;
         }
@@ -431,16 +429,8 @@ bool MainWindow::confirmClose()
         m_unloaded = false;
         return false;
     }
-    stopPlayer();
+    m_commands->stopPlayer();
     return true;
-}
-
-void MainWindow::stopPlayer()
-{
-    if (m_player) {
-        m_player->stop();
-        m_player.reset();
-    }
 }
 
 void MainWindow::loadCatalogue(const QString &folder)
@@ -735,14 +725,6 @@ void MainWindow::saveWindowState()
         widths.append(QString::number(m_grid->columnWidth(column)));
     m_services.settings.write(QStringLiteral("Window"), QStringLiteral("ColumnWidths"),
                               widths.join(QLatin1Char(',')));
-}
-
-bool MainWindow::shellOpened(int answer, const QString &failure)
-{
-    if (answer >= 32)
-        return true;
-    tell(QStringLiteral("Sonquill"), failure, MessageRequest::Icon::Exclamation);
-    return false;
 }
 
 void MainWindow::browseFolderClicked()

@@ -9,9 +9,8 @@
 #include "session/CatalogueSession.h"
 #include "soundfacts/SoundFactsCache.h"
 #include "storage/Settings.h"
-#include "ui/dialogs/AboutDialog.h"
-#include "ui/dialogs/CheckReportDialog.h"
 #include "ui/dialogs/OggOptionsDialog.h"
+#include "ui/main/MainWindowServices.h"
 
 #include <QAbstractItemView>
 #include <QFutureWatcher>
@@ -43,25 +42,12 @@ namespace sonquill {
 
 class ProcessRunner;
 class ProgressSink;
+class SoundCommands;
 class SoundEditDelegate;
 class SoundOrderProxy;
 class SoundTableModel;
 class SoundGridView;
 class UpdateProblemsDialog;
-
-// Everything the main window needs from outside: the user, the desktop, the settings, the
-// encoder starter, the progress window and a media player.
-struct MainWindowServices
-{
-    UserInterface &ui;
-    DesktopShell &shell;
-    SettingsStore &settings;
-    ProcessRunner &runner;
-    ProgressSink &progress;
-    std::function<std::unique_ptr<SoundPlayer>()> makePlayer;
-    QString programFolder;
-    int encoderTimeoutMs = 60000;
-};
 
 // The main window: the catalogue of one compiled-game folder in a grid, with the commands that
 // add, edit, distribute and list its sounds.
@@ -112,10 +98,6 @@ private slots:
     void oggEncodingToggled();
     void distributeClicked();
     void oggOptionsClicked();
-    void playClicked();
-    void stopClicked();
-    void openClicked();
-    void editClicked();
 
     void setUpGridColumns();
     void refillGrid();
@@ -149,14 +131,8 @@ private:
     // Watches the catalogue file and its folder for another program's changes.
     void watchCatalogue();
     void catalogueMayHaveChanged();
-    void stopPlayer();
     // Tells the user about the files an add or a file change refused.
     void reportAddedFiles(const QList<AddedFile> &results);
-    // Utilities > Check Sounds: the report of every finding, kept up to date on each run.
-    void checkSounds();
-    // Plays the file the game plays for the current sound.
-    void playDistributed();
-    void showFindings();
     // Makes the sound at a table index the one selected and current, scrolled into view.
     void selectSound(int tableIndex);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
@@ -216,8 +192,6 @@ private:
     void updateTitle();
     void restoreWindowState();
     void saveWindowState();
-    // False, after telling the user, when the desktop's answer says nothing was started.
-    bool shellOpened(int answer, const QString &failure);
 
     MessageRequest::Button ask(const QString &title, const QString &text,
                                QList<MessageRequest::Button> buttons,
@@ -235,7 +209,6 @@ private:
     QList<int> m_sortOrder;
     OggSettings m_ogg;
     bool m_oggUse = false;
-    std::unique_ptr<SoundPlayer> m_player;
 
     // The cell of the last click: a second click there edits it.
     QPersistentModelIndex m_lastClicked;
@@ -271,12 +244,10 @@ private:
     QUndoStack *m_undo = nullptr;
 
     QPointer<OggOptionsDialog> m_oggOptionsDialog;
-    QPointer<AboutDialog> m_aboutDialog;
-    QPointer<CheckReportDialog> m_checkReport;
     // What each sound file is, read once per file version.
     SoundFactsCache m_facts;
-    // Check Sounds decodes every sound (its loudness), so it runs off the window's thread.
-    QFutureWatcher<QList<Finding>> m_check;
+    // Previews, lists, checking and help; goes first when the window does.
+    std::unique_ptr<SoundCommands> m_commands;
     DistributionJob m_job;
     QString m_distributionFolder;
     QTimer *m_cancelPoll = nullptr;

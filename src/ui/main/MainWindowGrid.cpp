@@ -2,6 +2,7 @@
 
 #include "ui/main/MainWindow.h"
 
+#include "ui/main/SoundCommands.h"
 #include "ui/main/SoundEditDelegate.h"
 #include "ui/main/SoundGrid.h"
 #include "ui/main/SoundOrderProxy.h"
@@ -229,7 +230,7 @@ void MainWindow::cellClicked(const QModelIndex &cell)
 void MainWindow::cellDoubleClicked(const QModelIndex &cell)
 {
     if (cell.column() == ColSize)
-        playClicked();
+        m_commands->play();
     else
         editCell(cell);
 }

@@ -12,6 +12,7 @@
 #include "storage/SoundLists.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/OggOptionsDialog.h"
+#include "ui/main/SoundCommands.h"
 #include "ui/main/SoundGrid.h"
 
 #include <QAction>
@@ -429,127 +430,23 @@ void MainWindow::soundCommand(int index)
 {
     switch (index) {
     case SoundMenu::Play:
-        playClicked();
+        m_commands->play();
         break;
     case SoundMenu::Stop:
-        stopClicked();
+        m_commands->stop();
         break;
     case SoundMenu::Open:
-        openClicked();
+        m_commands->open();
         break;
     case SoundMenu::Edit:
-        editClicked();
+        m_commands->edit();
         break;
     case SoundMenu::PlayDistributed:
-        playDistributed();
+        m_commands->playDistributed();
         break;
     default:
         break;
     }
-}
-
-void MainWindow::playClicked()
-{
-    const QString path = m_lblFile->text();
-    if (path.isEmpty())
-        showStatus(tr("Choose a sound in the list first."));
-    else if (m_player)
-        m_player->play(path);
-    else
-        showStatus(tr("No media player is available to play %1.").arg(path));
-}
-
-void MainWindow::playDistributed()
-{
-    const int index = currentSound();
-    if (!index) {
-        showStatus(tr("Choose a sound in the list first."));
-        return;
-    }
-    // The plan names the file: the one a distribution makes now, else its .wav fallback.
-    const QString folder = gameFolder();
-    const DistributionOptions options = distributionOptions(folder, false);
-    const DistributionPlan plan = PlanDistribution(
-        m_session.table(), options, FolderState::Read(m_session.table(), folder, options));
-    const PlannedSound &sound = plan.sounds.at(index - 1);
-    for (const QString &name : {sound.target, sound.fallbackTarget}) {
-        const QString path = SoundFilePath(folder, name);
-        if (name.isEmpty() || !QFileInfo(path).isFile())
-            continue;
-        if (m_player)
-            m_player->play(path);
-        else
-            showStatus(tr("No media player is available to play %1.").arg(path));
-        return;
-    }
-    showStatus(tr("Sound #%1 has no distributed file in %2 yet; distribute first.")
-                   .arg(sound.number)
-                   .arg(folder));
-}
-
-void MainWindow::stopClicked()
-{
-    if (m_player)
-        m_player->stop();
-}
-
-void MainWindow::openClicked()
-{
-    const QString path = m_lblFile->text();
-    if (path.isEmpty()) {
-        showStatus(tr("Choose a sound in the list first."));
-        return;
-    }
-    shellOpened(m_services.shell.ShellExecute(path, QStringLiteral("open")),
-                tr("No program could open %1.").arg(path));
-}
-
-void MainWindow::editClicked()
-{
-    const QString path = m_lblFile->text();
-    if (path.isEmpty()) {
-        showStatus(tr("Choose a sound in the list first."));
-        return;
-    }
-    for (const QString &verb :
-         {QStringLiteral("Edit"), QStringLiteral("Record"), QStringLiteral("Modify")}) {
-        if (m_services.shell.ShellExecute(path, verb) >= 32)
-            return;
-    }
-    shellOpened(m_services.shell.ShellExecute(path, QString()),
-                tr("Neither a sound editor nor any other program could open %1.").arg(path));
-}
-
-void MainWindow::checkSounds()
-{
-    if (m_check.isRunning()) {
-        showStatus(tr("The sounds are being checked; the findings show once it has finished."));
-        return;
-    }
-    CheckOptions options;
-    options.oggUse = m_oggUse;
-    options.ogg = m_ogg;
-    options.processing = LoadProcessingSettings(m_services.settings);
-    options.programFolder = m_services.programFolder;
-    options.gameFolder = gameFolder();
-    showStatus(tr("Checking the sounds..."));
-    m_check.setFuture(QtConcurrent::run([this, options, table = m_session.table()] {
-        return CheckCatalogue(table, options, m_facts);
-    }));
-}
-
-void MainWindow::showFindings()
-{
-    const QList<Finding> findings = m_check.result();
-    showStatus(QString());
-    if (!m_checkReport) {
-        m_checkReport = new CheckReportDialog(this);
-        connect(m_checkReport, &CheckReportDialog::soundActivated, this, &MainWindow::selectSound);
-    }
-    m_checkReport->setFindings(findings);
-    m_checkReport->show();
-    m_checkReport->raise();
-    m_checkReport->activateWindow();
 }
 
 void MainWindow::selectSound(int tableIndex)
@@ -565,37 +462,18 @@ void MainWindow::selectSound(int tableIndex)
 void MainWindow::utilityCommand(int index)
 {
     finishEditing();
-    if (index == UtilsMenu::CheckSounds) {
-        checkSounds();
-        return;
-    }
-    QString path;
-    FileError error;
     switch (index) {
     case UtilsMenu::ListAll:
-        path = JoinPath(gameFolder(), QLatin1String(kAllSoundsFileName));
-        error = MakeListOfAll(m_session.table(), m_sortOrder, path);
-        break;
+        return m_commands->makeList(SoundCommands::List::AllSounds);
     case UtilsMenu::ListLocked:
-        path = JoinPath(gameFolder(), QLatin1String(kLockedSoundsFileName));
-        error = MakeListOfLocked(m_session.table(), path);
-        break;
+        return m_commands->makeList(SoundCommands::List::LockedSounds);
     case UtilsMenu::Playlist:
-        path = JoinPath(gameFolder(), QLatin1String(kPlaylistFileName));
-        error = MakeWinampList(m_session.table(), m_sortOrder, path);
-        break;
+        return m_commands->makeList(SoundCommands::List::Playlist);
+    case UtilsMenu::CheckSounds:
+        return m_commands->checkSounds();
     default:
         return;
     }
-    if (error) {
-        tell(QStringLiteral("Sonquill"),
-             tr("The file %1 could not be written.").arg(path) + kCrLf + error.description,
-             MessageRequest::Icon::Exclamation);
-        return;
-    }
-    const int answer = m_services.shell.ShellExecute(path, QStringLiteral("open"));
-    if (index == UtilsMenu::Playlist && answer < 32)
-        tell(QStringLiteral("Sonquill"), QStringLiteral("Playlist saved to ") + path);
 }
 
 void MainWindow::gridKeyCommand(int key)
@@ -616,29 +494,10 @@ void MainWindow::gridKeyCommand(int key)
 
 void MainWindow::helpCommand(int index)
 {
-    switch (index) {
-    case HelpMenu::HelpFile: {
-        const QString path = LocateHelpFile(m_services.programFolder);
-        const bool found = FileExists(path);
-        if (!found) {
-            tell(QStringLiteral("No Help Found."),
-                 QStringLiteral("The help file, ") + path + QStringLiteral(", was not found."));
-        }
-        const int answer = m_services.shell.ShellExecute(path, QStringLiteral("open"));
-        if (found)
-            shellOpened(answer, tr("No program could show the help file, %1.").arg(path));
-        break;
-    }
-    case HelpMenu::About:
-        if (!m_aboutDialog)
-            m_aboutDialog = new AboutDialog(m_services.ui, m_services.shell, this);
-        m_aboutDialog->show();
-        m_aboutDialog->raise();
-        m_aboutDialog->activateWindow();
-        break;
-    default:
-        break;
-    }
+    if (index == HelpMenu::HelpFile)
+        m_commands->showHelp();
+    else if (index == HelpMenu::About)
+        m_commands->showAbout();
 }
 
 } // namespace sonquill
