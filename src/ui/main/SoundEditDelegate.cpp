@@ -126,7 +126,8 @@ void SoundEditDelegate::close(QWidget *editor, EndEditHint hint)
 void SoundEditDelegate::finishEditing()
 {
     QWidget *editor = m_editor;
-    if (!editor)
+    // One the view has closed already (it hides it before deleting it) holds nothing to store.
+    if (!editor || !editor->isVisible())
         return;
     if (!m_offered)
         commit(editor);
