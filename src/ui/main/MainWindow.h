@@ -100,6 +100,8 @@ private slots:
     void oggOptionsClicked();
 
     void setUpGridColumns();
+    // The grid follows the table after a change: its rows, the selection the table marks, the
+    // status bar, "Selected file" and the title.
     void refillGrid();
     // The table's order by the sort keys, for the lists and the grid.
     void sortSounds();
