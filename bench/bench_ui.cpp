@@ -4,7 +4,7 @@
 #include "services/ProgressSink.h"
 #include "storage/Settings.h"
 #include "storage/SoundInfoFile.h"
-#include "ui/main/Form1.h"
+#include "ui/main/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,7 +68,7 @@ struct Window
     SilentShell shell;
     SilentRunner runner;
     SilentProgress progress;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
 
     explicit Window(int count)
     {
@@ -95,8 +95,8 @@ struct Window
             file.write(SerializeSoundInfo(table));
         file.close();
         settings.setLastGameDir(home.filePath(QStringLiteral("Game")));
-        form = std::make_unique<Form1>(
-            Form1Services{ui, shell, settings, runner, progress, {}, home.path()});
+        form = std::make_unique<MainWindow>(
+            MainWindowServices{ui, shell, settings, runner, progress, {}, home.path()});
         form->show();
         QApplication::processEvents();
     }

@@ -2,11 +2,11 @@
 // the Ogg options, the progress window and the About box, for looking at the layout.
 // Usage: screenshot_tool OUTPUT_FOLDER
 
-#include "Form1Harness.h"
+#include "MainWindowHarness.h"
 
-#include "ui/dialogs/FrmAbout.h"
-#include "ui/dialogs/FrmOgg.h"
-#include "ui/dialogs/FrmProgress.h"
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/dialogs/OggOptionsDialog.h"
+#include "ui/dialogs/ProgressDialog.h"
 
 #include <QTextStream>
 
@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.path());
 
-    Form1Harness h;
+    MainWindowHarness h;
     const QStringList demo{"Door Creak|Doors", "Thunder|Weather",  "Footsteps|People",
                            "Bird Song|Nature", "Clock Tick|Doors", "Splash|Water"};
     QList<SoundRecord> records;
@@ -43,10 +43,10 @@ int main(int argc, char *argv[])
                                   h.makeSource(name + ".wav", 20000 * (i + 1))));
     }
     h.settings.setOggUse(true);
-    FrmProgressSink progress;
+    ProgressDialogSink progress;
     writeFile(h.catalogueIn(h.gameFolder()), SerializeSoundInfo(h.table(records)));
     h.settings.setLastGameDir(h.gameFolder());
-    Form1 &window = h.open(nullptr, &progress);
+    MainWindow &window = h.open(nullptr, &progress);
 
     h.click(0, ColCategory);
     h.click(2, ColSize);
@@ -55,8 +55,8 @@ int main(int argc, char *argv[])
     header->resizeSection(ColName, header->sectionSize(ColName) + 40);
     bool saved = saveGrab(&window, out.filePath("main.png"));
     h.press("cmdOggOptions");
-    saved &= saveGrab(window.findChild<FrmOgg *>(), out.filePath("options.png"));
-    if (auto *options = window.findChild<FrmOgg *>())
+    saved &= saveGrab(window.findChild<OggOptionsDialog *>(), out.filePath("options.png"));
+    if (auto *options = window.findChild<OggOptionsDialog *>())
         options->close();
     progress.ShowProgress("Distributing Files", "Copying/Encoding 12 files...", 12, false);
     for (int i = 0; i < 5; ++i)
@@ -64,6 +64,6 @@ int main(int argc, char *argv[])
     saved &= saveGrab(progress.currentWindow(), out.filePath("progress.png"));
     progress.CloseProgress();
     h.trigger("mnuHelp 4");
-    saved &= saveGrab(window.findChild<FrmAbout *>(), out.filePath("about.png"));
+    saved &= saveGrab(window.findChild<AboutDialog *>(), out.filePath("about.png"));
     return saved ? 0 : 1;
 }

@@ -3,8 +3,8 @@
 #include "ui/common/QtDesktopShell.h"
 #include "ui/common/QtSoundPlayer.h"
 #include "ui/common/QtUserInterface.h"
-#include "ui/dialogs/FrmProgress.h"
-#include "ui/main/Form1.h"
+#include "ui/dialogs/ProgressDialog.h"
+#include "ui/main/MainWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -48,15 +48,15 @@ int main(int argc, char *argv[])
     QtUserInterface ui;
     QtDesktopShell shell;
     SystemProcessRunner runner;
-    FrmProgressSink progress;
-    Form1Services services{ui,
-                           shell,
-                           settings,
-                           runner,
-                           progress,
-                           [] { return std::make_unique<QtSoundPlayer>(); },
-                           QCoreApplication::applicationDirPath()};
-    Form1 window(services);
+    ProgressDialogSink progress;
+    MainWindowServices services{ui,
+                                shell,
+                                settings,
+                                runner,
+                                progress,
+                                [] { return std::make_unique<QtSoundPlayer>(); },
+                                QCoreApplication::applicationDirPath()};
+    MainWindow window(services);
     ui.setParentWidget(&window);
     progress.setParentWidget(&window);
     window.show();

@@ -1,7 +1,7 @@
 // The help page and the manual pages against the programs: every menu entry, shortcut and
 // command-line option that exists is described in both documents a user may read.
 
-#include "../ui/main/Form1Harness.h"
+#include "../ui/main/MainWindowHarness.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -52,8 +52,8 @@ class DocsTest : public QObject
 private slots:
     void everyMenuEntryAndKey()
     {
-        Form1Harness h;
-        Form1 &window = h.open();
+        MainWindowHarness h;
+        MainWindow &window = h.open();
         QStringList terms;
         for (QAction *menu : window.menuBar()->actions()) {
             for (QAction *entry : menu->menu()->actions()) {

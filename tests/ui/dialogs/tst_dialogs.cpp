@@ -3,11 +3,11 @@
 #include "ui/common/QtDesktopShell.h"
 #include "ui/common/QtSoundPlayer.h"
 #include "ui/common/QtUserInterface.h"
-#include "ui/dialogs/FrmAbout.h"
-#include "ui/dialogs/FrmCheck.h"
-#include "ui/dialogs/FrmOgg.h"
-#include "ui/dialogs/FrmProgress.h"
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/dialogs/CheckReportDialog.h"
+#include "ui/dialogs/OggOptionsDialog.h"
 #include "ui/dialogs/ProcessingOptionsDialog.h"
+#include "ui/dialogs/ProgressDialog.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -91,7 +91,7 @@ private slots:
         store.write("Ogg", "UseCustom", "1");
         store.write("Ogg", "CustomPath", "enc \"%1\" \"%2\"");
         OggSettings memory;
-        FrmOgg dialog(store, memory);
+        OggOptionsDialog dialog(store, memory);
         dialog.show();
         QCOMPARE(clippedControls(&dialog), QStringList());
         QCOMPARE(oggNow(ini, memory).first(), "15 - 1 - enc \"%1\" \"%2\""); // nothing written
@@ -119,7 +119,7 @@ private slots:
         SettingsStore store(ini);
         store.write("Processing", "CategoryOffsets", "Ambience=-8");
         OggSettings memory;
-        FrmOgg ogg(store, memory);
+        OggOptionsDialog ogg(store, memory);
         ogg.show();
         QCOMPARE(clippedControls(&ogg), QStringList());
         QTest::mouseClick(ogg.findChild<QPushButton *>("cmdProcessing"), Qt::LeftButton);
@@ -156,7 +156,7 @@ private slots:
     {
         QWidget mainWindow;
         mainWindow.show();
-        FrmProgressSink sink;
+        ProgressDialogSink sink;
         sink.setParentWidget(&mainWindow);
         // A step past the maximum is refused.
         sink.ShowProgress("Loading", "Reading...", 12, false);
@@ -209,7 +209,7 @@ private slots:
         test::ScriptedShell shell;
         for (const bool toolAvailable : {true, false}) {
             shell.systemInformationAvailable = toolAvailable;
-            QPointer<FrmAbout> box = new FrmAbout(ui, shell);
+            QPointer<AboutDialog> box = new AboutDialog(ui, shell);
             box->show();
             QCOMPARE(clippedControls(box), QStringList());
             QTest::mouseClick(box->findChild<QPushButton *>("cmdSysInfo"), Qt::LeftButton);
@@ -324,7 +324,7 @@ private slots:
                                        "/s/rain.wav",
                                        "encoding would save 812 kB",
                                        "ogg-would-save"}};
-        FrmCheck form;
+        CheckReportDialog form;
         form.setFindings(findings);
         form.setFindings(findings); // a refill replaces, never adds
         form.show();
@@ -335,7 +335,7 @@ private slots:
         QCOMPARE(rows, (QStringList{"error|#7 Door Creak|the file is missing",
                                     "note|#30|encoding would save 812 kB"}));
         // A real double-click (a click, then the double-click) names the row's sound.
-        QSignalSpy activated(&form, &FrmCheck::soundActivated);
+        QSignalSpy activated(&form, &CheckReportDialog::soundActivated);
         for (int row = 0; row < 2; ++row) {
             const QPoint at = tree->visualItemRect(tree->topLevelItem(row)).center();
             QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);

@@ -1,6 +1,6 @@
 // The window and sonquill-cli on one catalogue: a build script and the author get the same files.
 
-#include "Form1Harness.h"
+#include "MainWindowHarness.h"
 #include "storage/SoundLists.h"
 
 #include <QProcess>
@@ -15,7 +15,7 @@ class FrontEndsTest : public QObject
 private slots:
     void bothWriteTheSameBytes()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         // Numbers out of order, one taken twice, one sound without a number, names and
         // categories that sort otherwise than the numbers.
         const auto sound = [&](const QString &name, qint16 number, const QString &category,
@@ -30,10 +30,10 @@ private slots:
         const QString cliFolder = h.home() + "/Cli";
         QVERIFY(writeFile(h.catalogueIn(cliFolder), SerializeSoundInfo(table)));
 
-        Form1 &window = h.openWith(table);
+        MainWindow &window = h.openWith(table);
         for (const char *entry : {"mnuUtils 2", "mnuUtils 4", "mnuUtils 6"})
             h.trigger(entry);
-        QSignalSpy distributed(&window, &Form1::distributionFinished);
+        QSignalSpy distributed(&window, &MainWindow::distributionFinished);
         h.press("cmdDistribute");
         QVERIFY(distributed.wait(60000));
 

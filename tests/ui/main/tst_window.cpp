@@ -1,9 +1,10 @@
 // The main window as a desktop user drives it: the editors, undo, the title, the columns, what is
 // remembered between runs, saving and loading, adding and dropping files.
 
-#include "Form1Harness.h"
+#include "MainWindowHarness.h"
 
 #include <QMimeData>
+#include <QPointer>
 #include <QToolBar>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -15,7 +16,7 @@ using namespace sonquill::test;
 namespace {
 
 // Number, lock, category, name and file name of every row, without the selection or order.
-QString content(const Form1Harness &h)
+QString content(const MainWindowHarness &h)
 {
     QStringList rows = h.shown({ColNumber, ColLock, ColCategory, ColName, ColFilename})
                            .remove('*')
@@ -25,19 +26,19 @@ QString content(const Form1Harness &h)
     return rows.join('/');
 }
 
-// A drag of local paths (none: plain text) onto the grid, then the drop; true when accepted.
-bool drop(SoundGridView *grid, const QStringList &paths)
+// A drag of local paths (none: plain text) onto a widget, then the drop; true when accepted.
+bool drop(QWidget *target, const QStringList &paths)
 {
     QMimeData mime;
     mime.setText("not a file"); // as file managers add beside the files
     for (const QString &path : paths)
         mime.setUrls(mime.urls() << QUrl::fromLocalFile(path));
-    const QPoint at = grid->viewport()->rect().center();
+    const QPoint at = target->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
-    QApplication::sendEvent(grid->viewport(), &enter);
+    QApplication::sendEvent(target, &enter);
     QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
     if (enter.isAccepted())
-        QApplication::sendEvent(grid->viewport(), &dropped);
+        QApplication::sendEvent(target, &dropped);
     return enter.isAccepted() && dropped.isAccepted();
 }
 
@@ -50,16 +51,17 @@ private slots:
     void leavingTheEditor_data()
     {
         // Row 2's editor opened by two clicks, F2 or Enter; keys typed into it, then how it is
-        // left: "wheel", "click" (on another row), "escape" or "enter". What row 2 holds then.
+        // left: "click" (on another row), "escape" or "enter". What row 2 holds then.
         QTest::addColumn<int>("col");
         QTest::addColumn<QString>("open");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("leave");
         QTest::addColumn<QString>("stored");
         // clang-format off
-        QTest::newRow("refused number, the wheel") << int(ColNumber) << "clicks" << "4" << "wheel" << "2";
         QTest::newRow("refused number, another row") << int(ColNumber) << "clicks" << "4" << "click" << "2";
-        QTest::newRow("name, the wheel stores it") << int(ColName) << "Enter" << "Gust" << "wheel" << "Gust";
+        QTest::newRow("refused number, Escape") << int(ColNumber) << "F2" << "4" << "escape" << "2";
+        QTest::newRow("refused number, Enter takes the one offered") << int(ColNumber) << "Enter" << "4" << "enter" << "41";
+        QTest::newRow("name, another row stores it") << int(ColName) << "Enter" << "Gust" << "click" << "Gust";
         QTest::newRow("name, Escape keeps it") << int(ColName) << "F2" << "Gone" << "escape" << "S2";
         QTest::newRow("category, after its list") << int(ColCategory) << "clicks" << "Z" << "enter" << "MiscZ";
         // clang-format on
@@ -69,19 +71,19 @@ private slots:
         QFETCH(int, col);
         QFETCH(QString, open);
         QFETCH(QString, leave);
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(40)); // enough rows to scroll
-        auto *txtGrid = h.control<QLineEdit>("txtGrid");
-        auto *cmbCateg = h.control<QComboBox>("cmbCateg");
-        QWidget *editor = col == ColCategory ? static_cast<QWidget *>(cmbCateg) : txtGrid;
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(h.sounds(40));
         if (open == "clicks") {
             h.startEdit(2, col);
         } else {
             h.click(2, col);
             QTest::keyClick(h.grid(), open == "F2" ? Qt::Key_F2 : Qt::Key_Return);
         }
-        QTRY_VERIFY(editor->isVisible());
-        if (col == ColCategory) {
+        QPointer<QWidget> editor;
+        QTRY_VERIFY((editor = h.control(col == ColCategory ? "cmbCateg" : "txtGrid")) &&
+                    editor->isVisible());
+        auto *txtGrid = qobject_cast<QLineEdit *>(editor);
+        if (auto *cmbCateg = qobject_cast<QComboBox *>(editor)) {
             // Its arrow opens the list without the game folder box taking the keyboard.
             QTest::mouseClick(cmbCateg, Qt::LeftButton, {},
                               QPoint(cmbCateg->width() - 4, cmbCateg->height() / 2));
@@ -103,21 +105,15 @@ private slots:
             QTRY_VERIFY(txtGrid->hasFocus());
             QCOMPARE(txtGrid->text(), "41");
         }
-        // Leaving never stores a number only suggested.
+        // Leaving stores a number only offered by Enter alone.
         if (leave == "click") {
             h.click(5, ColName);
-        } else if (leave != "wheel") {
+        } else {
             QTest::keyClick(QApplication::focusWidget(),
                             leave == "escape" ? Qt::Key_Escape : Qt::Key_Return);
             QVERIFY(h.grid()->hasFocus());
-        } else {
-            QWidget *viewport = h.grid()->viewport();
-            const QPointF at = viewport->rect().center();
-            QWheelEvent wheel(at, viewport->mapToGlobal(at), {}, QPoint(0, -360), Qt::NoButton,
-                              Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(viewport, &wheel);
         }
-        QTRY_VERIFY(editor->isHidden());
+        QTRY_VERIFY(!editor || editor->isHidden());
         const SoundRecord &s2 = w.table().at(2);
         QTEST(col == ColNumber ? QString::number(s2.number)
               : col == ColName ? s2.name
@@ -156,8 +152,8 @@ private slots:
         QFETCH(QString, change);
         QFETCH(QString, what);
 
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(3, "011", "001"));
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(h.sounds(3, "011", "001"));
         const QString before = content(h);
         h.ui.messageAnswers.enqueue(Button::Yes);
         h.ui.inputAnswers.enqueue(QString("Bulk"));
@@ -178,6 +174,10 @@ private slots:
               "question");
         const QString after = content(h);
         QVERIFY2(after != before, qPrintable(after));
+        // The title marks the change, and a new category is offered for new sounds at once.
+        QVERIFY(w.isWindowModified());
+        if (change.startsWith("edit 2 2"))
+            QVERIFY(h.control<QComboBox>("cmbNewCat")->findText("Loud") >= 0);
 
         QAction *undo = w.findChild<QAction *>("mnuEditUndo");
         QCOMPARE(undo->text(), "&Undo " + what);
@@ -194,15 +194,15 @@ private slots:
     // sorting, deleting, undoing and loading; the shortcuts for some of them.
     void titleHistoryAndCurrentSound()
     {
-        Form1Harness h;
-        Form1 &w = h.openWith(
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(
             h.table({makeRecord("Creak", 1, "Doors", false, false, h.makeSource("c.wav")),
                      makeRecord("Thunder", 2, "Weather", false, false, h.makeSource("t.wav")),
                      makeRecord("Bang", 3, "Doors", false, false, h.makeSource("b.wav"))}));
         QAction *undo = w.findChild<QAction *>("mnuEditUndo");
         // The current row, the grid ('*': selected) and "Selected file", as names.
         auto state = [&]() -> QString {
-            const int index = h.grid()->gridModel()->linkOf(h.grid()->currentGridRow());
+            const int index = h.soundOnRow(h.currentRow());
             return (index ? w.table().at(index).name : QString("none")) + " | " +
                    h.shown({ColName}) + " | " +
                    QFileInfo(h.control<QLabel>("lblFile")->text()).fileName();
@@ -228,9 +228,9 @@ private slots:
         // Loading the saved catalogue forgets the history of the one it replaces.
         h.trigger("mnuFile 2");
         QVERIFY(!undo->isEnabled() && !w.findChild<QAction *>("mnuEditRedo")->isEnabled());
-        QCOMPARE(state(), "Bang | Bang/Creak | b.wav");
+        QCOMPARE(state(), "Creak | Bang/Creak | c.wav");
         QTest::keyClick(h.grid(), Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(state(), "Bang | Bang*/Creak* | b.wav");
+        QCOMPARE(state(), "Creak | Bang*/Creak* | c.wav");
         // Undoing "Remove all sounds" before closing keeps every sound.
         h.ui.fileAnswers.enqueue(QStringList{h.makeSource("d.wav")});
         h.press("cmdAdd");
@@ -241,11 +241,96 @@ private slots:
         QCOMPARE(h.open().table().SoundCount(), qint16(3));
     }
 
+    void filter_data()
+    {
+        // Text typed into the filter box, then the names shown.
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        // clang-format off
+        QTest::newRow("category, any case") << "door" << "Creak/Bang";
+        QTest::newRow("name") << "thun" << "Thunder";
+        QTest::newRow("file name, not its folder") << "b.wav" << "Bang";
+        QTest::newRow("number") << "3" << "Bang";
+        QTest::newRow("nothing found") << "zzz" << "";
+        // clang-format on
+    }
+    // The filter narrows the grid and keeps the catalogue whole; Select All and Remove Selected
+    // then reach only the sounds shown.
+    void filter()
+    {
+        QFETCH(QString, typed);
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(
+            h.table({makeRecord("Creak", 1, "Doors", false, false, h.makeSource("c.wav")),
+                     makeRecord("Thunder", 2, "Weather", false, true, h.makeSource("t.wav")),
+                     makeRecord("Bang", 3, "Doors", false, false, h.makeSource("b.wav"))}));
+        auto *filter = h.control<QLineEdit>("txtFilter");
+        QTest::keyClicks(filter, typed);
+        QTEST(h.shown({ColName}).remove('*'), "shown");
+        QCOMPARE(w.table().SoundCount(), qint16(3));
+        h.ui.messageAnswers.enqueue(Button::Yes);
+        QTest::keyClick(h.grid(), Qt::Key_A, Qt::ControlModifier);
+        h.trigger("mnuSoundPop 6");
+        filter->clear();
+        QStringList gone = QStringLiteral("Creak/Thunder/Bang").split('/');
+        for (const QString &left : h.shown({ColName}).split('/'))
+            gone.removeOne(left);
+        QTEST(gone.join('/'), "shown");
+    }
+
+    void typedFolder_data()
+    {
+        QTest::addColumn<Button>("answer");
+        QTest::addColumn<bool>("created");
+        QTest::newRow("No, the default, makes nothing") << Button::No << false;
+        QTest::newRow("Yes makes it") << Button::Yes << true;
+    }
+    // A folder typed into the folder box that does not exist is made only when the user says so.
+    void typedFolder()
+    {
+        QFETCH(Button, answer);
+        MainWindowHarness h;
+        h.open();
+        const QString folder = h.home() + "/New Game";
+        auto *txtDir = h.control<QLineEdit>("txtDir");
+        txtDir->selectAll();
+        QTest::keyClicks(txtDir, folder);
+        h.ui.messageAnswers.enqueue(answer);
+        QTest::keyClick(txtDir, Qt::Key_Return);
+        QCOMPARE(h.messages(), QStringList{"Sonquill | The folder " + folder +
+                                           " does not exist. Create it? | "
+                                           "Yes No*"});
+        QTEST(QFileInfo(folder).isDir(), "created");
+        QCOMPARE(h.settings.lastGameDir(), folder);
+    }
+
+    // Under a dark desktop palette the grid is dark too, its selection in the desktop's colour.
+    void gridFollowsTheDesktopPalette()
+    {
+        const QPalette before = QApplication::palette();
+        QPalette dark = before;
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::Text, QColor(230, 230, 230));
+        dark.setColor(QPalette::Highlight, QColor(40, 80, 160));
+        QApplication::setPalette(dark);
+        MainWindowHarness h;
+        h.openWith(h.sounds(3, "010"));
+        const QImage shot = h.grid()->viewport()->grab().toImage();
+        QApplication::setPalette(before);
+        // The right end of each Lock cell: room the centred "X" leaves free.
+        auto colourOf = [&](int row) {
+            const QRect cell = h.grid()->visualRect(h.grid()->model()->index(row - 1, ColLock));
+            const QPoint at = QPoint(cell.right() - 3, cell.center().y()) * shot.devicePixelRatio();
+            return shot.pixelColor(at).name();
+        };
+        QCOMPARE(colourOf(1) + " " + colourOf(2), "#1e1e1e #2850a0");
+    }
+
     // Type-ahead moves the selection with the current row, so Delete removes the sound the user
     // sees chosen; a locked one only after a question; an added sound is the current file.
     void deleteActsOnTheChosenSound()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         h.openWith(h.table({makeRecord("Creak", 1, "Doors", false, false, h.makeSource("c.wav")),
                             makeRecord("Thunder", 2, "Weather", true, false, h.makeSource("t.wav")),
                             makeRecord("Bang", 3, "Doors", false, false, h.makeSource("b.wav"))}));
@@ -270,10 +355,10 @@ private slots:
     // widths and the window's geometry are remembered.
     void columnsCheckSoundsAndGeometry()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         // 16-bit mono at 22050 Hz: 44100 bytes of samples a second after the 44-byte header.
         const QString gone = h.sourceFolder() + "/none.wav";
-        Form1 &w = h.openWith(
+        MainWindow &w = h.openWith(
             h.table({makeRecord("Long", 1, {}, false, false, h.makeSource("L.wav", 44 + 88200)),
                      makeRecord("Short", 2, {}, false, false, h.makeSource("S.wav", 44 + 22050)),
                      makeRecord("Gone", 3, {}, false, false, gone)}));
@@ -317,7 +402,7 @@ private slots:
         w.resize(size);
         QTRY_COMPARE(w.size(), size);
         h.close();
-        Form1 &again = h.open();
+        MainWindow &again = h.open();
         QCOMPARE(h.grid()->horizontalHeader()->sectionSize(ColCategory), width + 40);
         QTRY_COMPARE(again.size(), size);
         again.showMaximized();
@@ -371,7 +456,7 @@ private slots:
         QFETCH(QString, question);
         QFETCH(QString, shown);
         const QString where = action.section(' ', 1);
-        Form1Harness h;
+        MainWindowHarness h;
         h.openWith(h.sounds(2));
         const QByteArray original = readFile(h.catalogueIn(h.gameFolder()));
         h.edit(1, ColName, "Gust");
@@ -421,9 +506,9 @@ private slots:
     // sounds, are refused, and so is a typed name it cannot store, the editor staying for a fix.
     void addDropAndUnstorableText()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         const SoundTable three = h.sounds(3, "111");
-        Form1 &w = h.openWith(h.table({three.at(1), three.at(3)}));
+        MainWindow &w = h.openWith(h.table({three.at(1), three.at(3)}));
         h.control<QComboBox>("cmbNewCat")->setEditText("Doors");
         h.press("cmdAdd"); // cancelled: the grid below shows it changed nothing
         const QString far = h.makeSource("Łódź 音.wav");
@@ -440,9 +525,10 @@ private slots:
         for (const QString &name :
              QStringList{folder + "/sub/d.mp3", folder + "/E.OGG", folder + "/x.txt", notes})
             writeFile(name, "x");
-        QVERIFY(!drop(h.grid(), {}));
-        QVERIFY(!drop(h.grid(), {notes}));
-        QVERIFY(drop(h.grid(), {h.makeSource("F.Wav"), notes, folder}));
+        QVERIFY(!drop(h.grid()->viewport(), {}));
+        QVERIFY(!drop(h.grid()->viewport(), {notes}));
+        // Anywhere on the window, not only on the grid.
+        QVERIFY(drop(h.control("picBottom"), {h.makeSource("F.Wav"), notes, folder}));
         QTRY_COMPARE(h.shown({ColNumber, ColName}).split('/').filter("*").join('/'),
                      "6,F*/7,E*/8,d*");
         QCOMPARE(h.messages().value(1), "Sonquill | These files are not MP3, WAV, OGG or VOC "

@@ -1,4 +1,4 @@
-#include "ui/dialogs/FrmProgress.h"
+#include "ui/dialogs/ProgressDialog.h"
 
 #include "ui/common/DesignMetrics.h"
 
@@ -10,7 +10,7 @@
 
 namespace sonquill {
 
-FrmProgress::FrmProgress(QWidget *parent)
+ProgressDialog::ProgressDialog(QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
 {
@@ -46,14 +46,14 @@ FrmProgress::FrmProgress(QWidget *parent)
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setAutoDefault(false);
     layout.place(cmdClose, 4920, 120, 1095, 315);
-    connect(cmdClose, &QPushButton::clicked, this, &FrmProgress::cmdClose_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &ProgressDialog::closeClicked);
 
     // Beyond the design: the run can be stopped. Between the Close button and the bar.
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setAutoDefault(false);
     layout.place(cmdCancel, 4920, 480, 1095, 315);
-    connect(cmdCancel, &QPushButton::clicked, this, &FrmProgress::cmdCancel_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &ProgressDialog::cancelClicked);
     layout.apply(this, 6030, 1065);
 
     if (parent) {
@@ -62,12 +62,12 @@ FrmProgress::FrmProgress(QWidget *parent)
     }
 }
 
-void FrmProgress::setMessage(const QString &message)
+void ProgressDialog::setMessage(const QString &message)
 {
     Label->setText(message);
 }
 
-void FrmProgress::setCountVisible(bool visible)
+void ProgressDialog::setCountVisible(bool visible)
 {
     Label2->setVisible(visible);
     LabelMax->setVisible(visible);
@@ -75,26 +75,26 @@ void FrmProgress::setCountVisible(bool visible)
 
 // The run goes on working while the window is open: closing it is asking the run to stop, and
 // the window goes once the run has.
-void FrmProgress::cmdClose_Click()
+void ProgressDialog::closeClicked()
 {
     if (cmdCancel->isEnabled())
         cmdCancel->click();
 }
 
-void FrmProgress::cmdCancel_Click()
+void ProgressDialog::cancelClicked()
 {
     m_cancelRequested = true;
     cmdCancel->setEnabled(false);
     setMessage(QStringLiteral("Cancelling..."));
 }
 
-void FrmProgress::resetCancel()
+void ProgressDialog::resetCancel()
 {
     m_cancelRequested = false;
     cmdCancel->setEnabled(true);
 }
 
-void FrmProgress::keyPressEvent(QKeyEvent *event)
+void ProgressDialog::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && cmdCancel->isEnabled()) {
         cmdCancel->click();
@@ -103,24 +103,24 @@ void FrmProgress::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-void FrmProgress::closeEvent(QCloseEvent *event)
+void ProgressDialog::closeEvent(QCloseEvent *event)
 {
     event->ignore();
-    cmdClose_Click();
+    closeClicked();
 }
 
-FrmProgressSink::FrmProgressSink(QWidget *parent) : m_parent(parent) {}
+ProgressDialogSink::ProgressDialogSink(QWidget *parent) : m_parent(parent) {}
 
-FrmProgressSink::~FrmProgressSink()
+ProgressDialogSink::~ProgressDialogSink()
 {
     delete m_window;
 }
 
-void FrmProgressSink::ShowProgress(const QString &title, const QString &message, qint16 maximum,
-                                   bool showCount)
+void ProgressDialogSink::ShowProgress(const QString &title, const QString &message, qint16 maximum,
+                                      bool showCount)
 {
     if (!m_window) {
-        m_window = new FrmProgress(m_parent);
+        m_window = new ProgressDialog(m_parent);
         // The run works on; the window it belongs to waits for it.
         m_window->setWindowModality(Qt::WindowModal);
     }
@@ -142,7 +142,7 @@ void FrmProgressSink::ShowProgress(const QString &title, const QString &message,
     m_window->setCountVisible(showCount);
 }
 
-void FrmProgressSink::AdvanceProgress(qint16 step)
+void ProgressDialogSink::AdvanceProgress(qint16 step)
 {
     if (!m_window || !m_window->isVisible())
         return;
@@ -153,7 +153,7 @@ void FrmProgressSink::AdvanceProgress(qint16 step)
     bar->setValue(next);
 }
 
-void FrmProgressSink::CloseProgress()
+void ProgressDialogSink::CloseProgress()
 {
     if (!m_window)
         return;
@@ -161,20 +161,20 @@ void FrmProgressSink::CloseProgress()
     delete m_window;
 }
 
-void FrmProgressSink::showCurrent(const QString &text)
+void ProgressDialogSink::showCurrent(const QString &text)
 {
     if (m_window && !m_window->cancelRequested())
         m_window->setMessage(m_message + QLatin1Char('\n') + text);
 }
 
-bool FrmProgressSink::cancelRequested()
+bool ProgressDialogSink::cancelRequested()
 {
     if (m_window && m_window->cancelRequested())
         m_cancelled = true;
     return m_cancelled;
 }
 
-QWidget *FrmProgressSink::currentWindow() const
+QWidget *ProgressDialogSink::currentWindow() const
 {
     return m_window;
 }

@@ -12,11 +12,11 @@ class QPushButton;
 namespace sonquill {
 
 // The topmost window "frmProgress" that shows a title, a message and a bar during a long run.
-class FrmProgress : public QWidget
+class ProgressDialog : public QWidget
 {
     Q_OBJECT
 public:
-    explicit FrmProgress(QWidget *parent = nullptr);
+    explicit ProgressDialog(QWidget *parent = nullptr);
 
     void setMessage(const QString &message);
     void setCountVisible(bool visible);
@@ -31,8 +31,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void cmdClose_Click();
-    void cmdCancel_Click();
+    void closeClicked();
+    void cancelClicked();
 
     QLabel *Label;
     QLabel *Label2;
@@ -45,13 +45,13 @@ private:
 
 // ShowProgress, AdvanceProgress and CloseProgress on the one progress window, created on first
 // use and destroyed when closed.
-class FrmProgressSink : public ProgressSink
+class ProgressDialogSink : public ProgressSink
 {
 public:
-    explicit FrmProgressSink(QWidget *parent = nullptr);
-    ~FrmProgressSink() override;
-    FrmProgressSink(const FrmProgressSink &) = delete;
-    FrmProgressSink &operator=(const FrmProgressSink &) = delete;
+    explicit ProgressDialogSink(QWidget *parent = nullptr);
+    ~ProgressDialogSink() override;
+    ProgressDialogSink(const ProgressDialogSink &) = delete;
+    ProgressDialogSink &operator=(const ProgressDialogSink &) = delete;
 
     void ShowProgress(const QString &title, const QString &message, qint16 maximum,
                       bool showCount) override;
@@ -68,7 +68,7 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
-    QPointer<FrmProgress> m_window;
+    QPointer<ProgressDialog> m_window;
     bool m_cancelled = false; // survives the window being closed during the run
     QString m_message;
 };

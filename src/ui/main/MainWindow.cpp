@@ -1,11 +1,15 @@
-#include "ui/main/Form1.h"
+#include "ui/main/MainWindow.h"
 
 #include "catalogue/Categories.h"
 #include "catalogue/PathUtils.h"
+#include "catalogue/SoundFileNames.h"
 #include "catalogue/TextFormats.h"
 #include "storage/SoundInfoFile.h"
 #include "ui/common/DesignMetrics.h"
+#include "ui/main/SoundCommands.h"
+#include "ui/main/SoundEditDelegate.h"
 #include "ui/main/SoundGrid.h"
+#include "ui/main/SoundOrderProxy.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -14,15 +18,20 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -31,6 +40,7 @@
 #include <QToolButton>
 #include <QUndoCommand>
 #include <QUndoStack>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -38,14 +48,10 @@ namespace sonquill {
 
 namespace {
 
-// The designed client area and the fixed parts of the layout rule, in twips.
+// The designed client area, in twips: the window's starting size.
 constexpr int kClientWidth = 9255;
 constexpr int kClientHeight = 6960;
-constexpr int kGridLeft = 120;
-constexpr int kGridTop = 1200;
-constexpr int kGridMargin = 60;
-constexpr int kBottomHeight = 855;
-// The least room the grid keeps when the window is made small.
+// The designed grid height, in twips: the least room the grid keeps.
 constexpr int kGridMinimumHeight = 1200;
 // How long a status-bar message stays.
 constexpr int kStatusMs = 5000;
@@ -91,22 +97,37 @@ QStringList soundsInFolder(const QString &folder)
     return found;
 }
 
+// The local files and folders a drag carries; empty when it carries anything else or nothing
+// that could be added.
+QStringList droppedPaths(const QMimeData *mime)
+{
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    bool addable = false;
+    for (const QUrl &url : mime->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        paths.append(url.toLocalFile());
+        addable = addable || IsSoundFile(paths.last()) || QFileInfo(paths.last()).isDir();
+    }
+    return addable ? paths : QStringList();
+}
+
 } // namespace
 
-template <typename Widget>
-Widget *Form1::makeControl(QWidget *parent, const char *objectName, int left, int top, int width,
-                           int height)
+template <typename Widget> Widget *MainWindow::makeControl(QWidget *parent, const char *objectName)
 {
     auto *widget = new Widget(parent);
     widget->setObjectName(QLatin1String(objectName));
-    m_design.append({widget, QRect(left, top, width, height)});
     return widget;
 }
 
-Form1::Form1(const Form1Services &services, QWidget *parent)
+MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     : QMainWindow(parent), m_services(services), m_session(services.ui), m_job(services.runner)
 {
-    setFont(designFont());
+    // Files and folders dropped anywhere on the window are added.
+    setAcceptDrops(true);
     // The run's progress reaches the progress window here, on the window's thread.
     connect(&m_job, &DistributionJob::started, this,
             [this](const QString &title, const QString &message, int count) {
@@ -133,13 +154,13 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
             m_session.table().isValidIndex(index) ? m_session.table().at(index).name : QString();
         m_services.progress.showCurrent(tr("%1 (%2 of %3)").arg(name).arg(done).arg(total));
     });
-    connect(&m_job, &DistributionJob::finished, this, &Form1::distributed);
+    connect(&m_job, &DistributionJob::finished, this, &MainWindow::distributed);
     // Another program's change to the catalogue is shown as soon as it happens.
     m_catalogueWatcher = new QFileSystemWatcher(this);
     connect(m_catalogueWatcher, &QFileSystemWatcher::fileChanged, this,
-            &Form1::catalogueMayHaveChanged);
+            &MainWindow::catalogueMayHaveChanged);
     connect(m_catalogueWatcher, &QFileSystemWatcher::directoryChanged, this,
-            &Form1::catalogueMayHaveChanged);
+            &MainWindow::catalogueMayHaveChanged);
     m_changedBar = new QToolBar(this);
     m_changedBar->setObjectName(QStringLiteral("barChangedOnDisk"));
     m_changedBar->setMovable(false);
@@ -148,13 +169,12 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
         new QLabel(tr("Another program changed the catalogue of this game folder.  "), this));
     QAction *reload = m_changedBar->addAction(tr("Reload (discard the changes made here)"));
     reload->setObjectName(QStringLiteral("actReloadCatalogue"));
-    connect(reload, &QAction::triggered, this, &Form1::reloadCatalogue);
+    connect(reload, &QAction::triggered, this, &MainWindow::reloadCatalogue);
     QAction *keep = m_changedBar->addAction(tr("Keep Mine"));
     keep->setObjectName(QStringLiteral("actKeepMine"));
     connect(keep, &QAction::triggered, m_changedBar, &QWidget::hide);
     addToolBar(Qt::TopToolBarArea, m_changedBar);
     m_changedBar->hide();
-    connect(&m_check, &QFutureWatcher<QList<Finding>>::finished, this, &Form1::showFindings);
     m_cancelPoll = new QTimer(this);
     m_cancelPoll->setInterval(50);
     connect(m_cancelPoll, &QTimer::timeout, this, [this] {
@@ -164,16 +184,30 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     m_updateRetry = new QTimer(this);
     m_updateRetry->setSingleShot(true);
     m_updateRetry->setInterval(1000);
-    connect(m_updateRetry, &QTimer::timeout, this, &Form1::updateGameFolder);
-    connect(&m_sourceWatch, &InputWatcher::changed, this, &Form1::sourcesChanged);
+    connect(m_updateRetry, &QTimer::timeout, this, &MainWindow::updateGameFolder);
+    connect(&m_sourceWatch, &InputWatcher::changed, this, &MainWindow::sourcesChanged);
     m_undo = new QUndoStack(this);
+    SoundCommandsContext context;
+    context.gameFolder = [this] { return gameFolder(); };
+    context.selectedFile = [this] { return m_lblFile->text(); };
+    context.currentSound = [this] { return currentSound(); };
+    context.displayOrder = [this] { return m_sortOrder; };
+    context.distributionOptions = [this](const QString &folder) {
+        return distributionOptions(folder, false);
+    };
+    context.showStatus = [this](const QString &text) { showStatus(text); };
+    m_commands =
+        std::make_unique<SoundCommands>(m_services, m_session, m_facts, std::move(context), this);
+    connect(m_commands.get(), &SoundCommands::soundActivated, this, &MainWindow::selectSound);
     buildControls();
     buildMenus();
-    applyDesign();
     statusBar()->setSizeGripEnabled(true);
+    m_summary = new QLabel(statusBar());
+    m_summary->setObjectName(QStringLiteral("lblSummary"));
+    statusBar()->addPermanentWidget(m_summary);
     m_updateBar = new QProgressBar(statusBar());
     m_updateBar->setObjectName(QStringLiteral("barUpdate"));
-    m_updateBar->setMaximumWidth(scaledX(1500));
+    m_updateBar->setMaximumWidth(twipsToPixels(1500));
     m_updateBar->setTextVisible(false);
     m_updateBar->hide();
     statusBar()->addPermanentWidget(m_updateBar);
@@ -183,178 +217,160 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     m_updateProblemsButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
     m_updateProblemsButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_updateProblemsButton->hide();
-    connect(m_updateProblemsButton, &QToolButton::clicked, this, &Form1::showUpdateProblems);
+    connect(m_updateProblemsButton, &QToolButton::clicked, this, &MainWindow::showUpdateProblems);
     statusBar()->addPermanentWidget(m_updateProblemsButton);
-    const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
-    resize(scaledX(kClientWidth), scaledY(kClientHeight) + chrome);
-    // The controls above and below the grid keep their designed places, so the window never
-    // gets narrower than they need.
-    setMinimumSize(scaledX(kClientWidth),
-                   scaledY(kGridTop + kGridMinimumHeight + kBottomHeight) + chrome);
+    // The designed size to start with, as far as the screen has room for it.
+    QSize start = QSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight))
+                      .expandedTo(m_client->sizeHint());
+    start += QSize(0, menuBar()->sizeHint().height() + m_filterBar->sizeHint().height() +
+                          statusBar()->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        start = start.boundedTo(screen->availableSize());
+    resize(start);
     connect(&m_session, &CatalogueSession::changed, this,
             [this](const QString &what, const SoundTable &before) {
                 m_undo->push(
                     new TableChange(what, before, m_session.table(),
                                     [this](const SoundTable &table) { showRestoredTable(table); }));
             });
-    connect(m_txtDir, &QLineEdit::textChanged, this, &Form1::updateTitle);
-    Form_Load();
+    // An edit in a cell changes the table without a refill: the title and the categories
+    // offered follow every change.
+    connect(&m_session, &CatalogueSession::changed, this, &MainWindow::updateTitle);
+    connect(&m_session, &CatalogueSession::changed, this, &MainWindow::refreshCategoryLists);
+    connect(m_txtDir, &QLineEdit::textChanged, this, &MainWindow::updateTitle);
+    startUp();
     restoreWindowState();
     updateTitle();
 }
 
-Form1::~Form1()
+MainWindow::~MainWindow()
 {
-    // The check reads the facts cache, which goes with the window.
-    disconnect(&m_check, nullptr, this, nullptr);
-    m_check.waitForFinished();
-    m_player.reset();
+    m_commands.reset();
     // Child widgets outlive the members below; nothing they do while going may reach them.
-    delete m_frmOgg;
-    delete m_frmAbout;
-    m_client->removeEventFilter(this);
-    m_txtGrid->removeEventFilter(this);
-    m_cmbCateg->removeEventFilter(this);
+    delete m_oggOptionsDialog;
     disconnect(m_grid, nullptr, this, nullptr);
     disconnect(m_grid->selectionModel(), nullptr, this, nullptr);
-    disconnect(m_grid->verticalScrollBar(), nullptr, this, nullptr);
-    disconnect(m_grid->horizontalScrollBar(), nullptr, this, nullptr);
+    disconnect(m_order, nullptr, this, nullptr);
     disconnect(m_chkOgg, nullptr, this, nullptr);
     disconnect(m_txtDir, nullptr, this, nullptr);
     disconnect(&m_session, nullptr, this, nullptr);
 }
 
-void Form1::buildControls()
+void MainWindow::buildControls()
 {
     m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("Form1Client"));
+    m_client->setObjectName(QStringLiteral("client"));
     setCentralWidget(m_client);
 
-    m_label1 = makeControl<QLabel>(m_client, "Label1", 120, 120, 2055, 255);
+    m_label1 = makeControl<QLabel>(m_client, "Label1");
     m_label1->setText(QStringLiteral("Game Compiled Directory:"));
-    m_txtDir = makeControl<QLineEdit>(m_client, "txtDir", 2280, 120, 5295, 285);
-    m_cmdBrowseDir = makeControl<QPushButton>(m_client, "cmdBrowseDir", 7680, 120, 375, 255);
+    m_txtDir = makeControl<QLineEdit>(m_client, "txtDir");
+    m_cmdBrowseDir = makeControl<QPushButton>(m_client, "cmdBrowseDir");
     m_cmdBrowseDir->setText(QStringLiteral("..."));
-    m_cmdAdd = makeControl<QPushButton>(m_client, "cmdAdd", 120, 600, 1335, 375);
+    m_cmdAdd = makeControl<QPushButton>(m_client, "cmdAdd");
     m_cmdAdd->setText(QStringLiteral("Add Sound(s)"));
-    m_label3 = makeControl<QLabel>(m_client, "Label3", 1560, 660, 975, 255);
+    m_label3 = makeControl<QLabel>(m_client, "Label3");
     m_label3->setText(QStringLiteral("of category"));
-    m_cmbNewCat = makeControl<QComboBox>(m_client, "cmbNewCat", 2520, 600, 1455, 315);
+    m_cmbNewCat = makeControl<QComboBox>(m_client, "cmbNewCat");
     m_cmbNewCat->setEditable(true);
     m_cmbNewCat->setInsertPolicy(QComboBox::NoInsert);
     // Categories are taken exactly as typed, so nothing may complete them behind the user's back.
     m_cmbNewCat->setCompleter(nullptr);
     m_cmbNewCat->setEditText(QStringLiteral("Misc"));
     m_cmbNewCat->setToolTip(QStringLiteral("Category for new added sounds"));
-    m_cmdDistribute = makeControl<QPushButton>(m_client, "cmdDistribute", 4920, 600, 2055, 375);
+    m_cmdDistribute = makeControl<QPushButton>(m_client, "cmdDistribute");
     m_cmdDistribute->setText(QStringLiteral("Distribute SOUND# files"));
-    m_chkOgg = makeControl<QCheckBox>(m_client, "chkOgg", 7080, 540, 2055, 255);
+    m_chkOgg = makeControl<QCheckBox>(m_client, "chkOgg");
     m_chkOgg->setText(QStringLiteral("Ogg-encode Wav files"));
     m_chkOgg->setToolTip(QStringLiteral("Check to automatically encode WAV files in the list. "
                                         "Other formats are copied."));
-    m_cmdOggOptions = makeControl<QPushButton>(m_client, "cmdOggOptions", 7320, 840, 1335, 255);
+    m_cmdOggOptions = makeControl<QPushButton>(m_client, "cmdOggOptions");
     m_cmdOggOptions->setText(QStringLiteral("Ogg Options..."));
     m_cmdOggOptions->setToolTip(QStringLiteral("Opens the ogg encoder options dialog"));
 
-    m_grid = makeControl<SoundGridView>(m_client, "gridSound", kGridLeft, kGridTop, 8775, 3735);
-    m_model = m_grid->gridModel();
+    m_grid = makeControl<SoundGridView>(m_client, "gridSound");
 
-    m_picBottom = makeControl<QWidget>(m_client, "picBottom", 0, 6105, kClientWidth, kBottomHeight);
-    m_label2 = makeControl<QLabel>(m_picBottom, "Label2", 240, 0, 975, 255);
+    m_picBottom = makeControl<QWidget>(m_client, "picBottom");
+    m_label2 = makeControl<QLabel>(m_picBottom, "Label2");
     m_label2->setText(QStringLiteral("Selected file:"));
-    m_lblFile = makeControl<QLabel>(m_picBottom, "lblFile", 1320, 0, 6135, 255);
-    m_cmdPlay = makeControl<QPushButton>(m_picBottom, "cmdPlay", 240, 360, 975, 375);
+    m_lblFile = makeControl<QLabel>(m_picBottom, "lblFile");
+    m_cmdPlay = makeControl<QPushButton>(m_picBottom, "cmdPlay");
     m_cmdPlay->setText(QStringLiteral("Play"));
     m_cmdPlay->setToolTip(
         QStringLiteral("Plays the sound file in the background. OGG files may not be supported."));
-    m_cmdStop = makeControl<QPushButton>(m_picBottom, "cmdStop", 1440, 360, 1095, 375);
+    m_cmdStop = makeControl<QPushButton>(m_picBottom, "cmdStop");
     m_cmdStop->setText(QStringLiteral("Stop"));
     m_cmdStop->setToolTip(QStringLiteral("Stops the sound if it is playing."));
-    m_cmdEdit = makeControl<QPushButton>(m_picBottom, "cmdEdit", 5280, 360, 975, 375);
+    m_cmdEdit = makeControl<QPushButton>(m_picBottom, "cmdEdit");
     m_cmdEdit->setText(QStringLiteral("Edit"));
     m_cmdEdit->setToolTip(QStringLiteral("Open the default editor application, if any"));
-    m_cmdOpen = makeControl<QPushButton>(m_picBottom, "cmdOpen", 6360, 360, 975, 375);
+    m_cmdOpen = makeControl<QPushButton>(m_picBottom, "cmdOpen");
     m_cmdOpen->setText(QStringLiteral("Open"));
     m_cmdOpen->setToolTip(QStringLiteral("Open with default application"));
 
-    m_txtGrid = makeControl<QLineEdit>(m_client, "txtGrid", 5400, 3240, 1575, 375);
-    m_txtGrid->setText(QStringLiteral("Text1"));
-    m_txtGrid->setFrame(false);
-    m_txtGrid->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid rgb(0, 0, 0); "
-                                            "background: rgb(255, 255, 255); "
-                                            "color: rgb(0, 0, 0); }"));
-    m_txtGrid->hide();
-    m_txtGrid->installEventFilter(this);
-    m_cmbCateg = makeControl<QComboBox>(m_client, "cmbCateg", 3960, 1920, 1095, 315);
-    m_cmbCateg->setEditable(true);
-    m_cmbCateg->setInsertPolicy(QComboBox::NoInsert);
-    m_cmbCateg->setCompleter(nullptr);
-    m_cmbCateg->setEditText(QStringLiteral("Combo1"));
-    m_cmbCateg->hide();
-    m_cmbCateg->installEventFilter(this);
+    m_grid->setMinimumHeight(twipsToPixels(kGridMinimumHeight));
 
-    m_client->installEventFilter(this);
-    QWidget *tabOrder[] = {m_txtDir,  m_cmdBrowseDir,  m_cmdAdd,  m_cmbNewCat, m_cmdDistribute,
-                           m_chkOgg,  m_cmdOggOptions, m_grid,    m_txtGrid,   m_cmbCateg,
-                           m_cmdPlay, m_cmdStop,       m_cmdEdit, m_cmdOpen};
+    // Rows of controls above and below the grid; the grid and the file name take the room.
+    auto *folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_label1);
+    folderRow->addWidget(m_txtDir, 1);
+    folderRow->addWidget(m_cmdBrowseDir);
+    auto *oggColumn = new QVBoxLayout;
+    oggColumn->addWidget(m_chkOgg);
+    oggColumn->addWidget(m_cmdOggOptions, 0, Qt::AlignRight);
+    auto *commandRow = new QHBoxLayout;
+    commandRow->addWidget(m_cmdAdd);
+    commandRow->addWidget(m_label3);
+    commandRow->addWidget(m_cmbNewCat, 1);
+    commandRow->addStretch(1);
+    commandRow->addWidget(m_cmdDistribute);
+    commandRow->addLayout(oggColumn);
+    auto *fileRow = new QHBoxLayout;
+    fileRow->addWidget(m_label2);
+    fileRow->addWidget(m_lblFile, 1);
+    auto *previewRow = new QHBoxLayout;
+    for (QWidget *button : {m_cmdPlay, m_cmdStop})
+        previewRow->addWidget(button);
+    previewRow->addStretch(1);
+    for (QWidget *button : {m_cmdEdit, m_cmdOpen})
+        previewRow->addWidget(button);
+    auto *bottom = new QVBoxLayout(m_picBottom);
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->addLayout(fileRow);
+    bottom->addLayout(previewRow);
+    auto *client = new QVBoxLayout(m_client);
+    client->addLayout(folderRow);
+    client->addLayout(commandRow);
+    client->addWidget(m_grid, 1);
+    client->addWidget(m_picBottom);
+    // As narrow as designed, as far as its "..." allows.
+    m_cmdBrowseDir->setMaximumWidth(m_cmdBrowseDir->minimumSizeHint().width());
+    m_lblFile->setMinimumWidth(twipsToPixels(1500));
+
+    QWidget *tabOrder[] = {m_txtDir,        m_cmdBrowseDir, m_cmdAdd,        m_cmbNewCat,
+                           m_cmdDistribute, m_chkOgg,       m_cmdOggOptions, m_grid,
+                           m_cmdPlay,       m_cmdStop,      m_cmdEdit,       m_cmdOpen};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
-    connect(m_cmdAdd, &QPushButton::clicked, this, &Form1::cmdAdd_Click);
-    connect(m_cmdBrowseDir, &QPushButton::clicked, this, &Form1::cmdBrowseDir_Click);
-    connect(m_txtGrid, &QLineEdit::textEdited, this, [this] { m_numberRefused = false; });
-    connect(m_txtDir, &QLineEdit::returnPressed, this, [this] { txtDir_KeyPress(13); });
-    connect(m_chkOgg, &QCheckBox::stateChanged, this, &Form1::chkOgg_Click);
-    connect(m_cmdDistribute, &QPushButton::clicked, this, &Form1::cmdDistribute_Click);
-    connect(m_cmdOggOptions, &QPushButton::clicked, this, &Form1::cmdOggOptions_Click);
-    connect(m_cmdPlay, &QPushButton::clicked, this, &Form1::cmdPlay_Click);
-    connect(m_cmdStop, &QPushButton::clicked, this, &Form1::cmdStop_Click);
-    connect(m_cmdOpen, &QPushButton::clicked, this, &Form1::cmdOpen_Click);
-    connect(m_cmdEdit, &QPushButton::clicked, this, &Form1::cmdEdit_Click);
+    connect(m_cmdAdd, &QPushButton::clicked, this, &MainWindow::addSoundsClicked);
+    connect(m_cmdBrowseDir, &QPushButton::clicked, this, &MainWindow::browseFolderClicked);
+    connect(m_txtDir, &QLineEdit::returnPressed, this, [this] { folderEntered(); });
+    connect(m_chkOgg, &QCheckBox::stateChanged, this, &MainWindow::oggEncodingToggled);
+    connect(m_cmdDistribute, &QPushButton::clicked, this, &MainWindow::distributeClicked);
+    connect(m_cmdOggOptions, &QPushButton::clicked, this, &MainWindow::oggOptionsClicked);
+    connect(m_cmdPlay, &QPushButton::clicked, m_commands.get(), &SoundCommands::play);
+    connect(m_cmdStop, &QPushButton::clicked, m_commands.get(), &SoundCommands::stop);
+    connect(m_cmdOpen, &QPushButton::clicked, m_commands.get(), &SoundCommands::open);
+    connect(m_cmdEdit, &QPushButton::clicked, m_commands.get(), &SoundCommands::edit);
 
-    connect(m_grid, &SoundGridView::gridMousePressed, this, &Form1::gridSound_MouseDown);
-    connect(m_grid, &SoundGridView::gridMouseReleased, this, &Form1::gridSound_MouseUp);
-    connect(m_grid, &SoundGridView::gridDoubleClicked, this, &Form1::gridSound_DblClick);
-    connect(m_grid, &SoundGridView::gridCursorMoved, this, &Form1::gridKeyMoved);
-    connect(m_grid, &SoundGridView::gridKeyCommand, this, &Form1::gridKeyCommand);
-    // After the drop has finished, so that no question blocks the file manager's drag.
-    connect(m_grid, &SoundGridView::pathsDropped, this, &Form1::addDroppedPaths,
-            Qt::QueuedConnection);
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &Form1::gridSound_EnterCell);
-    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &Form1::gridSound_Scroll);
-    connect(m_grid->horizontalScrollBar(), &QScrollBar::valueChanged, this,
-            &Form1::gridSound_Scroll);
+    buildGrid();
 }
 
-void Form1::applyDesign()
-{
-    DesignLayout layout;
-    for (const DesignItem &item : std::as_const(m_design)) {
-        const bool cellEditor = item.widget == m_txtGrid || item.widget == m_cmbCateg;
-        layout.place(item.widget, item.twips.left(), item.twips.top(), item.twips.width(),
-                     item.twips.height(),
-                     cellEditor ? DesignLayout::Text::Ignore : DesignLayout::Text::Fit);
-    }
-    const QSizeF scale = layout.arrange();
-    m_scaleX = scale.width();
-    m_scaleY = scale.height();
-}
-
-int Form1::scaledX(int twips) const
-{
-    return scaledTwips(twips, m_scaleX);
-}
-
-int Form1::scaledY(int twips) const
-{
-    return scaledTwips(twips, m_scaleY);
-}
-
-void Form1::Form_Load()
+void MainWindow::startUp()
 {
     m_ogg = LoadOggSettings(m_services.settings);
 
-    // Setting the box runs chkOgg_Click as a user's click would, which writes the value back.
+    // Setting the box runs oggEncodingToggled as a user's click would, which writes the value back.
     const qint16 storedOggUse = m_services.settings.oggUse();
     if (storedOggUse == 1)
         m_chkOgg->setCheckState(Qt::Checked);
@@ -364,46 +380,18 @@ void Form1::Form_Load()
     const QString folder = CatalogueSession::StartFolder(m_services.settings);
     m_txtDir->setText(folder);
     loadCatalogue(folder);
-    MakeSort();
-    UpdateCategories();
+    sortSounds();
+    refreshCategoryLists();
     // Checking the entry updates the game folder at once, as the user's choice would.
     m_mnuKeepUpToDate->setChecked(m_services.settings.keepUpToDate());
 
-    try {
-        if (m_services.makePlayer)
-            m_player = m_services.makePlayer();
-    } catch (const std::exception &error) {
-        showStatus(tr("The media player could not be started: %1")
-                       .arg(QString::fromLocal8Bit(error.what())));
-    }
-    if (m_player)
-        m_player->onError = [this](const QString &text) { showStatus(text); };
-    else if (statusBar()->currentMessage().isEmpty())
-        showStatus(tr("The media player could not be started; Play and Stop do nothing."));
+    m_commands->startPlayer();
 
-    gridSound_MakeHeaders();
-    gridSound_Update();
+    setUpGridColumns();
+    refillGrid();
 }
 
-void Form1::Form_Resize()
-{
-    const int clientWidth = m_client->width();
-    const int clientHeight = m_client->height();
-    const int bottomHeight = scaledY(kBottomHeight);
-    m_picBottom->setGeometry(0, clientHeight - bottomHeight, clientWidth, bottomHeight);
-
-    // A size that would become negative is skipped; the grid keeps its last one.
-    QRect grid = m_grid->geometry();
-    const int width = clientWidth - scaledX(kGridLeft) - scaledX(kGridMargin);
-    const int height = m_picBottom->y() - scaledY(kGridMargin) - scaledY(kGridTop);
-    if (width >= 0)
-        grid.setWidth(width);
-    if (height >= 0)
-        grid.setHeight(height);
-    m_grid->setGeometry(grid);
-}
-
-bool Form1::Form_QueryUnload()
+bool MainWindow::confirmClose()
 {
     if (m_unloaded)
         return true;
@@ -429,7 +417,7 @@ bool Form1::Form_QueryUnload()
         if (answer == MessageRequest::Button::Cancel)
             return false;
         if (answer != MessageRequest::Button::Yes) {
-            stopPlayer();
+            m_commands->stopPlayer();
             m_unloaded = true;
             return true;
         }
@@ -441,19 +429,11 @@ bool Form1::Form_QueryUnload()
         m_unloaded = false;
         return false;
     }
-    stopPlayer();
+    m_commands->stopPlayer();
     return true;
 }
 
-void Form1::stopPlayer()
-{
-    if (m_player) {
-        m_player->stop();
-        m_player.reset();
-    }
-}
-
-void Form1::loadCatalogue(const QString &folder)
+void MainWindow::loadCatalogue(const QString &folder)
 {
     m_session.load(folder);
     watchCatalogue();
@@ -463,7 +443,7 @@ void Form1::loadCatalogue(const QString &folder)
         m_facts.facts(record.filename);
 }
 
-bool Form1::saveCatalogue(const QString &folder)
+bool MainWindow::saveCatalogue(const QString &folder)
 {
     if (m_session.changedOnDisk(folder)) {
         // Nothing is lost by a default answer: the window's edits go only by the Reload button,
@@ -503,18 +483,18 @@ bool Form1::saveCatalogue(const QString &folder)
     return saved;
 }
 
-void Form1::reloadCatalogue()
+void MainWindow::reloadCatalogue()
 {
     loadCatalogue(gameFolder());
     m_undo->clear();
-    MakeSort();
-    UpdateCategories();
-    gridSound_Update();
+    sortSounds();
+    refreshCategoryLists();
+    refillGrid();
     updateTitle();
     m_changedBar->hide();
 }
 
-void Form1::watchCatalogue()
+void MainWindow::watchCatalogue()
 {
     const QStringList watched = m_catalogueWatcher->files() + m_catalogueWatcher->directories();
     if (!watched.isEmpty())
@@ -528,7 +508,7 @@ void Form1::watchCatalogue()
         m_catalogueWatcher->addPath(SoundInfoPath(folder));
 }
 
-void Form1::catalogueMayHaveChanged()
+void MainWindow::catalogueMayHaveChanged()
 {
     watchCatalogue();
     const QString folder = m_session.folder();
@@ -536,7 +516,7 @@ void Form1::catalogueMayHaveChanged()
         m_changedBar->show();
 }
 
-void Form1::reportAddedFiles(const QList<AddedFile> &results)
+void MainWindow::reportAddedFiles(const QList<AddedFile> &results)
 {
     qsizetype full = 0;
     QStringList refused;
@@ -569,12 +549,12 @@ void Form1::reportAddedFiles(const QList<AddedFile> &results)
     }
 }
 
-void Form1::refuseText(TextVerdict verdict)
+void MainWindow::refuseText(TextVerdict verdict)
 {
     tell(QStringLiteral("Sonquill"), TypedTextRefusal(verdict), MessageRequest::Icon::Exclamation);
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Nothing new starts from here on.
     m_closing = true;
@@ -588,42 +568,40 @@ void Form1::closeEvent(QCloseEvent *event)
     }
     if (!m_unloaded)
         saveWindowState();
-    if (!Form_QueryUnload()) {
+    if (!confirmClose()) {
         event->ignore();
         return;
     }
     event->accept();
 }
 
-bool Form1::eventFilter(QObject *watched, QEvent *event)
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (watched == m_client && event->type() == QEvent::Resize) {
-        Form_Resize();
-    } else if (watched == m_txtGrid || watched == m_cmbCateg) {
-        if (event->type() == QEvent::FocusOut) {
-            // A message box, or the category list opening, takes the focus without the user
-            // leaving the editor.
-            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            const QWidget *now = QApplication::focusWidget();
-            const bool intoList = now && (now == m_cmbCateg || m_cmbCateg->isAncestorOf(now) ||
-                                          m_cmbCateg->view()->window()->isAncestorOf(now));
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-                !intoList) {
-                if (watched == m_txtGrid)
-                    leaveTextEditor();
-                else
-                    cmbCateg_LostFocus();
-            }
-        } else if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (watched == m_txtGrid ? txtGrid_KeyPress(key) : cmbCateg_KeyPress(key))
-                return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
+    dragMoveEvent(event);
 }
 
-void Form1::cmdAdd_Click()
+void MainWindow::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (droppedPaths(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = droppedPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // After the drop has finished, so that no question blocks the file manager's drag.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { addDroppedPaths(paths); }, Qt::QueuedConnection);
+}
+
+void MainWindow::addSoundsClicked()
 {
     finishEditing();
     QString startFolder = m_services.settings.lastSourceDir();
@@ -646,7 +624,7 @@ void Form1::cmdAdd_Click()
     addSoundFiles(*chosen);
 }
 
-void Form1::addSoundFiles(const QStringList &paths)
+void MainWindow::addSoundFiles(const QStringList &paths)
 {
     if (paths.isEmpty() || refusedWhileDistributing())
         return;
@@ -662,21 +640,18 @@ void Form1::addSoundFiles(const QStringList &paths)
             lastAdded = qint16(result.index);
     }
 
-    MakeSort();
-    gridSound_Update();
-    gridSound_Highlight(lastAdded);
-    // The last new sound is the current one, so Play and Open act on what was just added.
+    sortSounds();
+    refillGrid();
+    // The last new sound is the current one, at the top, so Play and Open act on it.
     if (lastAdded > 0) {
-        const int row = m_model->gridRowOfLink(lastAdded);
-        if (row >= 1)
-            m_grid->setCurrentCell(row, std::max(0, m_grid->currentColumn()));
+        makeCurrent(lastAdded, QAbstractItemView::PositionAtTop);
         showCurrentFile();
     }
-    UpdateCategories();
+    refreshCategoryLists();
     reportAddedFiles(results);
 }
 
-void Form1::addDroppedPaths(const QStringList &paths)
+void MainWindow::addDroppedPaths(const QStringList &paths)
 {
     if (refusedWhileDistributing())
         return;
@@ -700,30 +675,29 @@ void Form1::addDroppedPaths(const QStringList &paths)
     }
 }
 
-void Form1::refreshGrid()
+void MainWindow::refreshGrid()
 {
-    MakeSort();
-    gridSound_Update();
+    sortSounds();
+    refillGrid();
 }
 
-void Form1::showRestoredTable(const SoundTable &table)
+void MainWindow::showRestoredTable(const SoundTable &table)
 {
     // The rows under an open editor are about to change; what it holds is dropped.
-    m_txtGrid->hide();
-    m_cmbCateg->hide();
+    m_delegate->cancelEditing();
     m_session.restoreTable(table);
-    MakeSort();
-    UpdateCategories();
-    gridSound_Update();
+    sortSounds();
+    refreshCategoryLists();
+    refillGrid();
 }
 
-void Form1::updateTitle()
+void MainWindow::updateTitle()
 {
     setWindowTitle(gameFolder() + QStringLiteral("[*] \u2014 Sonquill"));
     setWindowModified(m_session.isModified());
 }
 
-void Form1::restoreWindowState()
+void MainWindow::restoreWindowState()
 {
     const QByteArray geometry = QByteArray::fromBase64(
         m_services.settings.read(QStringLiteral("Window"), QStringLiteral("Geometry"), {})
@@ -742,7 +716,7 @@ void Form1::restoreWindowState()
     }
 }
 
-void Form1::saveWindowState()
+void MainWindow::saveWindowState()
 {
     m_services.settings.write(QStringLiteral("Window"), QStringLiteral("Geometry"),
                               QString::fromLatin1(saveGeometry().toBase64()));
@@ -753,15 +727,7 @@ void Form1::saveWindowState()
                               widths.join(QLatin1Char(',')));
 }
 
-bool Form1::shellOpened(int answer, const QString &failure)
-{
-    if (answer >= 32)
-        return true;
-    tell(QStringLiteral("Sonquill"), failure, MessageRequest::Icon::Exclamation);
-    return false;
-}
-
-void Form1::cmdBrowseDir_Click()
+void MainWindow::browseFolderClicked()
 {
     FileDialogRequest request;
     request.title = QStringLiteral("Choose any file in your compiled game directory...");
@@ -773,16 +739,26 @@ void Form1::cmdBrowseDir_Click()
     if (!chosen || chosen->isEmpty())
         return;
     m_txtDir->setText(FolderFromPath(chosen->first()));
-    txtDir_KeyPress(13);
+    folderEntered();
 }
 
-void Form1::txtDir_KeyPress(int keyAscii)
+void MainWindow::folderEntered()
 {
-    if (keyAscii == 13)
-        m_services.settings.setLastGameDir(gameFolder());
+    m_services.settings.setLastGameDir(gameFolder());
+    // A mistyped name must not leave a new folder behind: one is made only when asked for.
+    const QString folder = gameFolder();
+    if (folder.isEmpty() || QFileInfo(folder).isDir())
+        return;
+    if (ask(QStringLiteral("Sonquill"), tr("The folder %1 does not exist. Create it?").arg(folder),
+            {MessageRequest::Button::Yes, MessageRequest::Button::No},
+            MessageRequest::Button::No) != MessageRequest::Button::Yes)
+        return;
+    if (!QDir().mkpath(folder))
+        tell(QStringLiteral("Sonquill"), tr("The folder %1 could not be created.").arg(folder),
+             MessageRequest::Icon::Exclamation);
 }
 
-void Form1::chkOgg_Click()
+void MainWindow::oggEncodingToggled()
 {
     const Qt::CheckState state = m_chkOgg->checkState();
     m_oggUse = state == Qt::Checked;
@@ -792,7 +768,7 @@ void Form1::chkOgg_Click()
     m_services.settings.setOggUse(m_oggUse);
 }
 
-QStringList Form1::soundFileFilters()
+QStringList MainWindow::soundFileFilters()
 {
     return {QStringLiteral("Orvane-Compatible Sound Files (*.MP3 *.WAV *.OGG *.VOC)"),
             QStringLiteral("MP3 (*.MP3)"),
@@ -802,17 +778,7 @@ QStringList Form1::soundFileFilters()
             QStringLiteral("All Files (*.*)")};
 }
 
-void Form1::MakeSort()
-{
-    QList<double> seconds;
-    if (m_sort.PrimarySort == SortLength || m_sort.SecondarySort == SortLength) {
-        for (const SoundRecord &record : m_session.table().records())
-            seconds.append(m_facts.remembered(record.filename).seconds);
-    }
-    m_sortOrder = sonquill::MakeSort(m_session.table(), m_sort, seconds);
-}
-
-void Form1::UpdateCategories()
+void MainWindow::refreshCategoryLists()
 {
     QStringList categories = CollectCategories(m_session.table());
     std::sort(categories.begin(), categories.end(), [](const QString &a, const QString &b) {
@@ -820,15 +786,15 @@ void Form1::UpdateCategories()
     });
     const QString newCategory = m_cmbNewCat->currentText();
     m_cmbNewCat->clear();
-    m_cmbCateg->clear();
     m_cmbNewCat->addItems(categories);
-    m_cmbCateg->addItems(categories);
+    m_delegate->setCategories(categories);
     m_cmbNewCat->setEditText(newCategory);
 }
 
-MessageRequest::Button Form1::ask(const QString &title, const QString &text,
-                                  QList<MessageRequest::Button> buttons,
-                                  MessageRequest::Button defaultButton, MessageRequest::Icon icon)
+MessageRequest::Button MainWindow::ask(const QString &title, const QString &text,
+                                       QList<MessageRequest::Button> buttons,
+                                       MessageRequest::Button defaultButton,
+                                       MessageRequest::Icon icon)
 {
     MessageRequest request;
     request.title = title;
@@ -839,22 +805,22 @@ MessageRequest::Button Form1::ask(const QString &title, const QString &text,
     return m_services.ui.showMessage(request);
 }
 
-void Form1::tell(const QString &title, const QString &text, MessageRequest::Icon icon)
+void MainWindow::tell(const QString &title, const QString &text, MessageRequest::Icon icon)
 {
     ask(title, text, {MessageRequest::Button::Ok}, MessageRequest::Button::Ok, icon);
 }
 
-QString Form1::gameFolder() const
+QString MainWindow::gameFolder() const
 {
     return m_txtDir->text();
 }
 
-QString Form1::soundInfoPath() const
+QString MainWindow::soundInfoPath() const
 {
     return SoundInfoPath(gameFolder());
 }
 
-void Form1::showStatus(const QString &text)
+void MainWindow::showStatus(const QString &text)
 {
     statusBar()->showMessage(text, kStatusMs);
 }

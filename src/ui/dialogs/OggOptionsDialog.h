@@ -18,23 +18,23 @@ class ProcessingOptionsDialog;
 
 // The modeless "Ogg Encoding Options" dialog "frmOgg": every change is stored at once and
 // read back into the in-memory settings, so the next distribution uses it.
-class FrmOgg : public QDialog
+class OggOptionsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    FrmOgg(SettingsStore &store, OggSettings &memory, QWidget *parent = nullptr);
+    OggOptionsDialog(SettingsStore &store, OggSettings &memory, QWidget *parent = nullptr);
 
     // Fills the controls from the store without writing anything back.
-    void ShowOggSettings();
+    void showOggSettings();
     // Writes the values from the controls, then reads them back into memory.
-    void SaveOggSettings();
+    void saveOggSettings();
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void sldQuality_Change(int value);
-    void cmdProcessing_Click();
+    void qualityChanged(int value);
+    void processingClicked();
 
     SettingsStore &m_store;
     OggSettings &m_memory;

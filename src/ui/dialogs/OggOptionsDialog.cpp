@@ -1,4 +1,4 @@
-#include "ui/dialogs/FrmOgg.h"
+#include "ui/dialogs/OggOptionsDialog.h"
 
 #include "ui/common/DesignMetrics.h"
 #include "ui/dialogs/ProcessingOptionsDialog.h"
@@ -13,7 +13,7 @@
 
 namespace sonquill {
 
-FrmOgg::FrmOgg(SettingsStore &store, OggSettings &memory, QWidget *parent)
+OggOptionsDialog::OggOptionsDialog(SettingsStore &store, OggSettings &memory, QWidget *parent)
     : QDialog(parent), m_store(store), m_memory(memory)
 {
     setObjectName(QStringLiteral("frmOgg"));
@@ -83,17 +83,17 @@ FrmOgg::FrmOgg(SettingsStore &store, OggSettings &memory, QWidget *parent)
 
     layout.apply(this, 4785, 4815);
 
-    connect(sldQuality, &QSlider::valueChanged, this, &FrmOgg::sldQuality_Change);
-    connect(chkCustom, &QCheckBox::clicked, this, &FrmOgg::SaveOggSettings);
-    connect(txtMinSize, &QLineEdit::textChanged, this, &FrmOgg::SaveOggSettings);
-    connect(txtCustom, &QLineEdit::textChanged, this, &FrmOgg::SaveOggSettings);
-    connect(spnJobs, &QSpinBox::valueChanged, this, &FrmOgg::SaveOggSettings);
-    connect(cmdProcessing, &QPushButton::clicked, this, &FrmOgg::cmdProcessing_Click);
+    connect(sldQuality, &QSlider::valueChanged, this, &OggOptionsDialog::qualityChanged);
+    connect(chkCustom, &QCheckBox::clicked, this, &OggOptionsDialog::saveOggSettings);
+    connect(txtMinSize, &QLineEdit::textChanged, this, &OggOptionsDialog::saveOggSettings);
+    connect(txtCustom, &QLineEdit::textChanged, this, &OggOptionsDialog::saveOggSettings);
+    connect(spnJobs, &QSpinBox::valueChanged, this, &OggOptionsDialog::saveOggSettings);
+    connect(cmdProcessing, &QPushButton::clicked, this, &OggOptionsDialog::processingClicked);
 
-    ShowOggSettings();
+    showOggSettings();
 }
 
-void FrmOgg::ShowOggSettings()
+void OggOptionsDialog::showOggSettings()
 {
     Loading = true;
     m_memory = LoadOggSettings(m_store);
@@ -111,7 +111,7 @@ void FrmOgg::ShowOggSettings()
     Loading = false;
 }
 
-void FrmOgg::SaveOggSettings()
+void OggOptionsDialog::saveOggSettings()
 {
     if (Loading)
         return;
@@ -121,15 +121,15 @@ void FrmOgg::SaveOggSettings()
     m_memory = LoadOggSettings(m_store);
 }
 
-void FrmOgg::showEvent(QShowEvent *event)
+void OggOptionsDialog::showEvent(QShowEvent *event)
 {
     // Each opening shows what is stored now, as a freshly loaded form would.
     if (!event->spontaneous())
-        ShowOggSettings();
+        showOggSettings();
     QDialog::showEvent(event);
 }
 
-void FrmOgg::cmdProcessing_Click()
+void OggOptionsDialog::processingClicked()
 {
     if (!m_processing)
         m_processing = new ProcessingOptionsDialog(m_store, this);
@@ -138,10 +138,10 @@ void FrmOgg::cmdProcessing_Click()
     m_processing->activateWindow();
 }
 
-void FrmOgg::sldQuality_Change(int value)
+void OggOptionsDialog::qualityChanged(int value)
 {
     lblQuality->setText(QString::number(value));
-    SaveOggSettings();
+    saveOggSettings();
 }
 
 } // namespace sonquill

@@ -14,11 +14,11 @@ namespace sonquill {
 
 // The report "Check Sounds": one row per finding, the counts above; a row double-clicked
 // (or activated with the keyboard) names its sound to the main window.
-class FrmCheck : public QDialog
+class CheckReportDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit FrmCheck(QWidget *parent = nullptr);
+    explicit CheckReportDialog(QWidget *parent = nullptr);
 
     // Replaces the rows with these findings, in their order.
     void setFindings(const QList<Finding> &findings);
@@ -28,7 +28,7 @@ signals:
     void soundActivated(int tableIndex);
 
 private:
-    void treeFindings_ItemActivated(QTreeWidgetItem *item);
+    void findingActivated(QTreeWidgetItem *item);
 
     QLabel *lblSummary;
     QTreeWidget *treeFindings;

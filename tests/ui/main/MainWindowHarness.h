@@ -5,16 +5,19 @@
 #include "storage/SoundInfoFile.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFiles.h"
-#include "ui/main/Form1.h"
+#include "ui/main/MainWindow.h"
 #include "ui/main/SoundGrid.h"
+#include "ui/main/SoundTableModel.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSortFilterProxyModel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,19 +37,19 @@ inline SoundRecord makeRecord(const QString &name, qint16 number, const QString 
 
 // A main window on a temporary home folder (holding Game and Sources) and settings file, with
 // scripted dialogs, shell, progress and player.
-class Form1Harness
+class MainWindowHarness
 {
     QTemporaryDir m_dir; // first: everything below lives in it
     QByteArray m_oldHome = qgetenv("HOME");
 
 public:
-    Form1Harness()
+    MainWindowHarness()
     {
         qputenv("HOME", m_dir.path().toLocal8Bit());
         QDir(m_dir.path()).mkpath("Game");
         QDir(m_dir.path()).mkpath("Sources");
     }
-    ~Form1Harness()
+    ~MainWindowHarness()
     {
         m_window.reset();
         qputenv("HOME", m_oldHome);
@@ -84,17 +87,17 @@ public:
     }
 
     // Shows the window (which runs its start-up) and waits until it is active.
-    Form1 &open(ProcessRunner *processRunner = nullptr, ProgressSink *progressSink = nullptr)
+    MainWindow &open(ProcessRunner *processRunner = nullptr, ProgressSink *progressSink = nullptr)
     {
-        Form1Services services(ui, shell, settings, processRunner ? *processRunner : runner,
-                               progressSink ? *progressSink : progress, nullptr,
-                               home() + "/Program");
+        MainWindowServices services(ui, shell, settings, processRunner ? *processRunner : runner,
+                                    progressSink ? *progressSink : progress, nullptr,
+                                    home() + "/Program");
         services.makePlayer = [this] {
             auto made = std::make_unique<FakePlayer>();
             player = made.get();
             return made;
         };
-        m_window = std::make_unique<Form1>(services);
+        m_window = std::make_unique<MainWindow>(services);
         m_window->show();
         m_window->activateWindow();
         if (!QTest::qWaitForWindowActive(m_window.get()))
@@ -102,7 +105,7 @@ public:
         return *m_window;
     }
     // The same with table saved as the catalogue of the remembered game folder.
-    Form1 &openWith(const SoundTable &table)
+    MainWindow &openWith(const SoundTable &table)
     {
         writeFile(catalogueIn(gameFolder()), SerializeSoundInfo(table));
         settings.setLastGameDir(gameFolder());
@@ -138,6 +141,12 @@ public:
         QTest::mousePress(target, button, modifiers, down);
         const QPoint up = cellCenter(releaseRow < 0 ? row : releaseRow, col, &target);
         QTest::mouseRelease(target, button, modifiers, up);
+        // The desktop follows a right button's release with a context menu request.
+        if (button == Qt::RightButton) {
+            QContextMenuEvent menu(QContextMenuEvent::Mouse, up, target->mapToGlobal(up),
+                                   modifiers);
+            QApplication::sendEvent(target, &menu);
+        }
     }
     // Two clicks on one cell: the second starts the cell's edit.
     void startEdit(int row, int col)
@@ -153,25 +162,33 @@ public:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
 
-    // The given columns of the grid as "cell,cell/cell,cell" in display order. A row in light
-    // cyan (selected) ends in '*', one neither all cyan nor all white in '?'.
+    // The given columns of the grid as "cell,cell/cell,cell" in display order; a selected row
+    // ends in '*'.
     QString shown(const QList<int> &cols) const
     {
         const QAbstractItemModel *model = grid()->model();
-        const QSet<QRgb> cyan{qRgb(128, 255, 255)}, white{qRgb(255, 255, 255)};
         QStringList rows;
         for (int row = 0; row < model->rowCount(); ++row) {
             QStringList cells;
-            QSet<QRgb> colours;
             for (int col : cols)
                 cells.append(model->index(row, col).data().toString());
-            for (int col = 0; col < GridColumnCount; ++col) {
-                const QVariant brush = model->index(row, col).data(Qt::BackgroundRole);
-                colours << brush.value<QBrush>().color().rgb();
-            }
-            rows.append(cells.join(',') + (colours == cyan ? "*" : colours == white ? "" : "?"));
+            rows.append(cells.join(',') +
+                        (grid()->selectionModel()->isRowSelected(row) ? "*" : ""));
         }
         return rows.join('/');
+    }
+    // The grid row of the current cell (data rows count from 1), -1 for none.
+    int currentRow() const
+    {
+        const QModelIndex current = grid()->currentIndex();
+        return current.isValid() ? current.row() + 1 : -1;
+    }
+    // The table index of the sound shown on a grid row, 0 for none.
+    int soundOnRow(int row) const
+    {
+        const auto *order = qobject_cast<const QSortFilterProxyModel *>(grid()->model());
+        const QModelIndex source = order->mapToSource(order->index(row - 1, 0));
+        return source.isValid() ? source.row() + 1 : 0;
     }
     // The messages shown so far as "title | text | buttons", the default button marked '*'.
     QStringList messages() const
@@ -205,7 +222,7 @@ private:
                 header->height() / 2};
     }
 
-    std::unique_ptr<Form1> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 } // namespace sonquill::test

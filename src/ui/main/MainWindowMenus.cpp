@@ -1,6 +1,6 @@
 // The main window's menus, the distribution button and the preview commands.
 
-#include "ui/main/Form1.h"
+#include "ui/main/MainWindow.h"
 
 #include "catalogue/PathUtils.h"
 #include "catalogue/TextFormats.h"
@@ -10,8 +10,9 @@
 #include "distribution/Encoder.h"
 #include "storage/InstallPaths.h"
 #include "storage/SoundLists.h"
-#include "ui/dialogs/FrmAbout.h"
-#include "ui/dialogs/FrmOgg.h"
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/dialogs/OggOptionsDialog.h"
+#include "ui/main/SoundCommands.h"
 #include "ui/main/SoundGrid.h"
 
 #include <QAction>
@@ -52,8 +53,9 @@ enum : int { HelpFile = 2, About = 4 };
 
 } // namespace
 
-QAction *Form1::addMenuEntry(QMenu *menu, const QString &group, int index, const QString &caption,
-                             const QKeySequence &shortcut, void (Form1::*handler)(int))
+QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &group, int index,
+                                  const QString &caption, const QKeySequence &shortcut,
+                                  void (MainWindow::*handler)(int))
 {
     QAction *action = menu->addAction(caption);
     action->setObjectName(group);
@@ -63,41 +65,41 @@ QAction *Form1::addMenuEntry(QMenu *menu, const QString &group, int index, const
     return action;
 }
 
-void Form1::addMenuSeparator(QMenu *menu, const QString &group, int index)
+void MainWindow::addMenuSeparator(QMenu *menu, const QString &group, int index)
 {
     QAction *separator = menu->addSeparator();
     separator->setObjectName(group);
     separator->setData(index);
 }
 
-void Form1::buildMenus()
+void MainWindow::buildMenus()
 {
     const QString file = QStringLiteral("mnuFile");
     QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu->setObjectName(QStringLiteral("mnuFileTop"));
     addMenuEntry(fileMenu, file, FileMenu::Load, QStringLiteral("&Load"),
-                 QKeySequence(QStringLiteral("Ctrl+L")), &Form1::mnuFile_Click);
+                 QKeySequence(QStringLiteral("Ctrl+L")), &MainWindow::fileCommand);
     addMenuEntry(fileMenu, file, FileMenu::Save, QStringLiteral("&Save Selections"),
-                 QKeySequence(QStringLiteral("Ctrl+S")), &Form1::mnuFile_Click);
+                 QKeySequence(QStringLiteral("Ctrl+S")), &MainWindow::fileCommand);
     addMenuSeparator(fileMenu, file, FileMenu::Separator);
     addMenuEntry(fileMenu, file, FileMenu::Distribute, QStringLiteral("&Distribute"),
-                 QKeySequence(QStringLiteral("Ctrl+D")), &Form1::mnuFile_Click);
+                 QKeySequence(QStringLiteral("Ctrl+D")), &MainWindow::fileCommand);
     // Beyond the design: a distribution that makes every sound again, up to date or not.
     QAction *again = fileMenu->addAction(QStringLiteral("Distribute &All Again"));
     again->setObjectName(QStringLiteral("mnuFileDistributeAgain"));
     connect(again, &QAction::triggered, this, [this] { distribute(true); });
     addMenuEntry(fileMenu, file, FileMenu::ClearOld, QStringLiteral("&Clear old SOUND#.* files"),
-                 {}, &Form1::mnuFile_Click);
+                 {}, &MainWindow::fileCommand);
     // Beyond the design as well: the game folder kept up to date in the background.
     fileMenu->addSeparator();
     m_mnuKeepUpToDate = fileMenu->addAction(QStringLiteral("&Keep Game Folder Up to Date"));
     m_mnuKeepUpToDate->setObjectName(QStringLiteral("mnuFileKeepUpToDate"));
     m_mnuKeepUpToDate->setCheckable(true);
-    connect(m_mnuKeepUpToDate, &QAction::toggled, this, &Form1::setKeepUpToDate);
+    connect(m_mnuKeepUpToDate, &QAction::toggled, this, &MainWindow::setKeepUpToDate);
     m_mnuUpdateProblems = fileMenu->addAction(QStringLiteral("Game Folder &Update Problems..."));
     m_mnuUpdateProblems->setObjectName(QStringLiteral("mnuFileUpdateProblems"));
     m_mnuUpdateProblems->setEnabled(false);
-    connect(m_mnuUpdateProblems, &QAction::triggered, this, &Form1::showUpdateProblems);
+    connect(m_mnuUpdateProblems, &QAction::triggered, this, &MainWindow::showUpdateProblems);
     fileMenu->addSeparator();
     QAction *quit = fileMenu->addAction(QStringLiteral("&Quit"));
     quit->setObjectName(QStringLiteral("mnuFileQuit"));
@@ -109,7 +111,7 @@ void Form1::buildMenus()
     QMenu *editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
     editMenu->setObjectName(QStringLiteral("mnuEditTop"));
     // A name being typed is stored first, so that it can be undone like any other change.
-    connect(editMenu, &QMenu::aboutToShow, this, &Form1::finishEditing);
+    connect(editMenu, &QMenu::aboutToShow, this, &MainWindow::finishEditing);
     QAction *undo = m_undo->createUndoAction(this, QStringLiteral("&Undo"));
     undo->setObjectName(QStringLiteral("mnuEditUndo"));
     undo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
@@ -120,55 +122,63 @@ void Form1::buildMenus()
     editMenu->addAction(redo);
     editMenu->addSeparator();
     addMenuEntry(editMenu, edit, EditMenu::SelectAll, QStringLiteral("Select All"),
-                 QKeySequence(QStringLiteral("Ctrl+A")), &Form1::mnuEdit_Click);
+                 QKeySequence(QStringLiteral("Ctrl+A")), &MainWindow::editCommand);
     addMenuEntry(editMenu, edit, EditMenu::RemoveAll, QStringLiteral("Remove all sounds"), {},
-                 &Form1::mnuEdit_Click);
+                 &MainWindow::editCommand);
 
     const QString soundPop = QStringLiteral("mnuSoundPop");
     const QString sound = QStringLiteral("mnuSound");
-    m_mnuSoundtop = menuBar()->addMenu(QStringLiteral("&Sound"));
-    m_mnuSoundtop->setObjectName(QStringLiteral("mnuSoundtop"));
-    addMenuEntry(m_mnuSoundtop, soundPop, SoundPopMenu::RemoveSelected,
-                 QStringLiteral("&Remove Selected"), {}, &Form1::mnuSoundPop_Click);
-    addMenuEntry(m_mnuSoundtop, soundPop, SoundPopMenu::LockSelected,
-                 QStringLiteral("&Lock/Unlock Selected"), {}, &Form1::mnuSoundPop_Click);
-    addMenuEntry(m_mnuSoundtop, soundPop, SoundPopMenu::CategorySelected,
-                 QStringLiteral("&Change Selected's Category"), {}, &Form1::mnuSoundPop_Click);
-    addMenuSeparator(m_mnuSoundtop, soundPop, SoundPopMenu::Separator);
-    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Play, QStringLiteral("&Play"),
-                 QKeySequence(QStringLiteral("Ctrl+P")), &Form1::mnuSound_Click);
-    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Stop, QStringLiteral("&Stop"), {},
-                 &Form1::mnuSound_Click);
-    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Open, QStringLiteral("&Open"),
-                 QKeySequence(QStringLiteral("Ctrl+O")), &Form1::mnuSound_Click);
-    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::Edit, QStringLiteral("&Edit"),
-                 QKeySequence(QStringLiteral("Ctrl+E")), &Form1::mnuSound_Click);
+    QMenu *soundMenu = menuBar()->addMenu(QStringLiteral("&Sound"));
+    soundMenu->setObjectName(QStringLiteral("mnuSoundtop"));
+    addMenuEntry(soundMenu, soundPop, SoundPopMenu::RemoveSelected,
+                 QStringLiteral("&Remove Selected"), {}, &MainWindow::selectionCommand);
+    addMenuEntry(soundMenu, soundPop, SoundPopMenu::LockSelected,
+                 QStringLiteral("&Lock/Unlock Selected"), {}, &MainWindow::selectionCommand);
+    addMenuEntry(soundMenu, soundPop, SoundPopMenu::CategorySelected,
+                 QStringLiteral("&Change Selected's Category"), {}, &MainWindow::selectionCommand);
+    addMenuSeparator(soundMenu, soundPop, SoundPopMenu::Separator);
+    addMenuEntry(soundMenu, sound, SoundMenu::Play, QStringLiteral("&Play"),
+                 QKeySequence(QStringLiteral("Ctrl+P")), &MainWindow::soundCommand);
+    addMenuEntry(soundMenu, sound, SoundMenu::Stop, QStringLiteral("&Stop"), {},
+                 &MainWindow::soundCommand);
+    addMenuEntry(soundMenu, sound, SoundMenu::Open, QStringLiteral("&Open"),
+                 QKeySequence(QStringLiteral("Ctrl+O")), &MainWindow::soundCommand);
+    addMenuEntry(soundMenu, sound, SoundMenu::Edit, QStringLiteral("&Edit"),
+                 QKeySequence(QStringLiteral("Ctrl+E")), &MainWindow::soundCommand);
     // Beyond the design: what the game will play, processed and encoded.
-    addMenuEntry(m_mnuSoundtop, sound, SoundMenu::PlayDistributed,
-                 QStringLiteral("Play &Distributed"), {}, &Form1::mnuSound_Click);
+    addMenuEntry(soundMenu, sound, SoundMenu::PlayDistributed, QStringLiteral("Play &Distributed"),
+                 {}, &MainWindow::soundCommand);
+
+    // The grid's own menu: the Sound menu's commands, then the Edit menu's.
+    m_gridMenu = new QMenu(this);
+    m_gridMenu->setObjectName(QStringLiteral("mnuGrid"));
+    m_gridMenu->addActions(soundMenu->actions());
+    m_gridMenu->addSeparator();
+    m_gridMenu->addActions(editMenu->actions());
+    connect(m_gridMenu, &QMenu::aboutToShow, this, &MainWindow::finishEditing);
 
     const QString utils = QStringLiteral("mnuUtils");
     QMenu *utilsMenu = menuBar()->addMenu(QStringLiteral("&Utilities"));
     utilsMenu->setObjectName(QStringLiteral("mnuUtilsTop"));
     addMenuEntry(utilsMenu, utils, UtilsMenu::ListAll, QStringLiteral("&Make List of All Sounds"),
-                 {}, &Form1::mnuUtils_Click);
+                 {}, &MainWindow::utilityCommand);
     addMenuEntry(utilsMenu, utils, UtilsMenu::ListLocked,
-                 QStringLiteral("Make List of &Locked Sounds"), {}, &Form1::mnuUtils_Click);
+                 QStringLiteral("Make List of &Locked Sounds"), {}, &MainWindow::utilityCommand);
     addMenuEntry(utilsMenu, utils, UtilsMenu::Playlist, QStringLiteral("Make a &Winamp playlist"),
-                 {}, &Form1::mnuUtils_Click);
+                 {}, &MainWindow::utilityCommand);
     addMenuEntry(utilsMenu, utils, UtilsMenu::CheckSounds, QStringLiteral("&Check Sounds"), {},
-                 &Form1::mnuUtils_Click);
+                 &MainWindow::utilityCommand);
 
     const QString help = QStringLiteral("mnuHelp");
     QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("mnuHelptop"));
     addMenuEntry(helpMenu, help, HelpMenu::HelpFile, QStringLiteral("&Help File"),
-                 QKeySequence(Qt::Key_F1), &Form1::mnuHelp_Click);
+                 QKeySequence(Qt::Key_F1), &MainWindow::helpCommand);
     addMenuEntry(helpMenu, help, HelpMenu::About, QStringLiteral("&About"), {},
-                 &Form1::mnuHelp_Click);
+                 &MainWindow::helpCommand);
 }
 
-void Form1::mnuFile_Click(int index)
+void MainWindow::fileCommand(int index)
 {
     finishEditing();
     const QString folder = gameFolder();
@@ -191,16 +201,16 @@ void Form1::mnuFile_Click(int index)
             return;
         loadCatalogue(folder);
         m_undo->clear();
-        MakeSort();
-        UpdateCategories();
-        gridSound_Update();
+        sortSounds();
+        refreshCategoryLists();
+        refillGrid();
         break;
     }
     case FileMenu::Save:
         saveCatalogue(folder);
         break;
     case FileMenu::Distribute:
-        cmdDistribute_Click();
+        distributeClicked();
         break;
     case FileMenu::ClearOld: {
         // Not under a run that is writing those files; a distribution asked for shows its own
@@ -238,12 +248,12 @@ void Form1::mnuFile_Click(int index)
     }
 }
 
-void Form1::cmdDistribute_Click()
+void MainWindow::distributeClicked()
 {
     distribute(false);
 }
 
-DistributionOptions Form1::distributionOptions(const QString &folder, bool force) const
+DistributionOptions MainWindow::distributionOptions(const QString &folder, bool force) const
 {
     DistributionOptions options;
     options.OggUse = m_oggUse;
@@ -257,7 +267,7 @@ DistributionOptions Form1::distributionOptions(const QString &folder, bool force
     return options;
 }
 
-void Form1::distribute(bool force)
+void MainWindow::distribute(bool force)
 {
     if (refusedWhileDistributing())
         return;
@@ -283,7 +293,7 @@ void Form1::distribute(bool force)
     m_cancelPoll->start();
 }
 
-void Form1::distributed(const DistributionResult &result)
+void MainWindow::distributed(const DistributionResult &result)
 {
     if (m_updating)
         return gameFolderUpdateEnded(result);
@@ -304,7 +314,7 @@ void Form1::distributed(const DistributionResult &result)
     startWaitingWork();
 }
 
-bool Form1::refusedWhileDistributing()
+bool MainWindow::refusedWhileDistributing()
 {
     // An update works on its own copy of the saved catalogue and saves nothing: the list may
     // change meanwhile.
@@ -314,22 +324,22 @@ bool Form1::refusedWhileDistributing()
     return true;
 }
 
-void Form1::cmdOggOptions_Click()
+void MainWindow::oggOptionsClicked()
 {
-    if (!m_frmOgg)
-        m_frmOgg = new FrmOgg(m_services.settings, m_ogg, this);
-    m_frmOgg->show();
-    m_frmOgg->raise();
-    m_frmOgg->activateWindow();
+    if (!m_oggOptionsDialog)
+        m_oggOptionsDialog = new OggOptionsDialog(m_services.settings, m_ogg, this);
+    m_oggOptionsDialog->show();
+    m_oggOptionsDialog->raise();
+    m_oggOptionsDialog->activateWindow();
 }
 
-void Form1::mnuEdit_Click(int index)
+void MainWindow::editCommand(int index)
 {
     finishEditing();
     switch (index) {
     case EditMenu::SelectAll:
         m_session.setAllSelected(true);
-        gridSound_Update();
+        refillGrid();
         break;
     case EditMenu::RemoveAll:
         if (ask(QStringLiteral("Clear List?"),
@@ -337,15 +347,15 @@ void Form1::mnuEdit_Click(int index)
                 {Button::Yes, Button::No}, Button::No) != Button::Yes)
             return;
         m_session.removeAll();
-        MakeSort();
-        gridSound_Update();
+        sortSounds();
+        refillGrid();
         break;
     default:
         break;
     }
 }
 
-void Form1::mnuSoundPop_Click(int index)
+void MainWindow::selectionCommand(int index)
 {
     finishEditing();
     switch (index) {
@@ -367,8 +377,8 @@ void Form1::mnuSoundPop_Click(int index)
                 {Button::Yes, Button::No}, Button::No) != Button::Yes)
             return;
         m_session.removeSelected();
-        MakeSort();
-        gridSound_Update();
+        sortSounds();
+        refillGrid();
         break;
     }
     case SoundPopMenu::LockSelected: {
@@ -384,8 +394,8 @@ void Form1::mnuSoundPop_Click(int index)
                 {Button::Yes, Button::No}, Button::Yes) != Button::Yes)
             return;
         m_session.setSelectedLocked(!allLocked);
-        MakeSort();
-        gridSound_Update();
+        sortSounds();
+        refillGrid();
         break;
     }
     case SoundPopMenu::CategorySelected: {
@@ -406,9 +416,9 @@ void Form1::mnuSoundPop_Click(int index)
                 verdict != TextVerdict::Accepted)
                 refuseText(verdict);
         }
-        MakeSort();
-        gridSound_Update();
-        UpdateCategories();
+        sortSounds();
+        refillGrid();
+        refreshCategoryLists();
         break;
     }
     default:
@@ -416,227 +426,78 @@ void Form1::mnuSoundPop_Click(int index)
     }
 }
 
-void Form1::mnuSound_Click(int index)
+void MainWindow::soundCommand(int index)
 {
     switch (index) {
     case SoundMenu::Play:
-        cmdPlay_Click();
+        m_commands->play();
         break;
     case SoundMenu::Stop:
-        cmdStop_Click();
+        m_commands->stop();
         break;
     case SoundMenu::Open:
-        cmdOpen_Click();
+        m_commands->open();
         break;
     case SoundMenu::Edit:
-        cmdEdit_Click();
+        m_commands->edit();
         break;
     case SoundMenu::PlayDistributed:
-        playDistributed();
+        m_commands->playDistributed();
         break;
     default:
         break;
     }
 }
 
-void Form1::cmdPlay_Click()
-{
-    const QString path = m_lblFile->text();
-    if (path.isEmpty())
-        showStatus(tr("Choose a sound in the list first."));
-    else if (m_player)
-        m_player->play(path);
-    else
-        showStatus(tr("No media player is available to play %1.").arg(path));
-}
-
-void Form1::playDistributed()
-{
-    const int index = soundIndexOfRow(m_grid->currentGridRow());
-    if (!index) {
-        showStatus(tr("Choose a sound in the list first."));
-        return;
-    }
-    // The plan names the file: the one a distribution makes now, else its .wav fallback.
-    const QString folder = gameFolder();
-    const DistributionOptions options = distributionOptions(folder, false);
-    const DistributionPlan plan = PlanDistribution(
-        m_session.table(), options, FolderState::Read(m_session.table(), folder, options));
-    const PlannedSound &sound = plan.sounds.at(index - 1);
-    for (const QString &name : {sound.target, sound.fallbackTarget}) {
-        const QString path = SoundFilePath(folder, name);
-        if (name.isEmpty() || !QFileInfo(path).isFile())
-            continue;
-        if (m_player)
-            m_player->play(path);
-        else
-            showStatus(tr("No media player is available to play %1.").arg(path));
-        return;
-    }
-    showStatus(tr("Sound #%1 has no distributed file in %2 yet; distribute first.")
-                   .arg(sound.number)
-                   .arg(folder));
-}
-
-void Form1::cmdStop_Click()
-{
-    if (m_player)
-        m_player->stop();
-}
-
-void Form1::cmdOpen_Click()
-{
-    const QString path = m_lblFile->text();
-    if (path.isEmpty()) {
-        showStatus(tr("Choose a sound in the list first."));
-        return;
-    }
-    shellOpened(m_services.shell.ShellExecute(path, QStringLiteral("open")),
-                tr("No program could open %1.").arg(path));
-}
-
-void Form1::cmdEdit_Click()
-{
-    const QString path = m_lblFile->text();
-    if (path.isEmpty()) {
-        showStatus(tr("Choose a sound in the list first."));
-        return;
-    }
-    for (const QString &verb :
-         {QStringLiteral("Edit"), QStringLiteral("Record"), QStringLiteral("Modify")}) {
-        if (m_services.shell.ShellExecute(path, verb) >= 32)
-            return;
-    }
-    shellOpened(m_services.shell.ShellExecute(path, QString()),
-                tr("Neither a sound editor nor any other program could open %1.").arg(path));
-}
-
-void Form1::checkSounds()
-{
-    if (m_check.isRunning()) {
-        showStatus(tr("The sounds are being checked; the findings show once it has finished."));
-        return;
-    }
-    CheckOptions options;
-    options.oggUse = m_oggUse;
-    options.ogg = m_ogg;
-    options.processing = LoadProcessingSettings(m_services.settings);
-    options.programFolder = m_services.programFolder;
-    options.gameFolder = gameFolder();
-    showStatus(tr("Checking the sounds..."));
-    m_check.setFuture(QtConcurrent::run([this, options, table = m_session.table()] {
-        return CheckCatalogue(table, options, m_facts);
-    }));
-}
-
-void Form1::showFindings()
-{
-    const QList<Finding> findings = m_check.result();
-    showStatus(QString());
-    if (!m_frmCheck) {
-        m_frmCheck = new FrmCheck(this);
-        connect(m_frmCheck, &FrmCheck::soundActivated, this, &Form1::selectSound);
-    }
-    m_frmCheck->setFindings(findings);
-    m_frmCheck->show();
-    m_frmCheck->raise();
-    m_frmCheck->activateWindow();
-}
-
-void Form1::selectSound(int tableIndex)
+void MainWindow::selectSound(int tableIndex)
 {
     if (!m_session.table().isValidIndex(tableIndex))
         return;
     m_session.selectOnly({tableIndex});
-    gridSound_Update();
-    const int row = m_model->gridRowOfLink(tableIndex);
-    if (row >= 1) {
-        m_grid->setCurrentCell(row, m_grid->currentColumn() < 0 ? 0 : m_grid->currentColumn());
-        m_grid->scrollTo(m_grid->model()->index(row - 1, 0));
-    }
+    refillGrid();
+    makeCurrent(tableIndex, QAbstractItemView::EnsureVisible);
     m_lblFile->setText(m_session.table().at(tableIndex).filename);
 }
 
-void Form1::mnuUtils_Click(int index)
+void MainWindow::utilityCommand(int index)
 {
     finishEditing();
-    if (index == UtilsMenu::CheckSounds) {
-        checkSounds();
-        return;
-    }
-    QString path;
-    FileError error;
     switch (index) {
     case UtilsMenu::ListAll:
-        path = JoinPath(gameFolder(), QLatin1String(kAllSoundsFileName));
-        error = MakeListOfAll(m_session.table(), m_sortOrder, path);
-        break;
+        return m_commands->makeList(SoundCommands::List::AllSounds);
     case UtilsMenu::ListLocked:
-        path = JoinPath(gameFolder(), QLatin1String(kLockedSoundsFileName));
-        error = MakeListOfLocked(m_session.table(), path);
-        break;
+        return m_commands->makeList(SoundCommands::List::LockedSounds);
     case UtilsMenu::Playlist:
-        path = JoinPath(gameFolder(), QLatin1String(kPlaylistFileName));
-        error = MakeWinampList(m_session.table(), m_sortOrder, path);
-        break;
+        return m_commands->makeList(SoundCommands::List::Playlist);
+    case UtilsMenu::CheckSounds:
+        return m_commands->checkSounds();
     default:
         return;
     }
-    if (error) {
-        tell(QStringLiteral("Sonquill"),
-             tr("The file %1 could not be written.").arg(path) + kCrLf + error.description,
-             MessageRequest::Icon::Exclamation);
-        return;
-    }
-    const int answer = m_services.shell.ShellExecute(path, QStringLiteral("open"));
-    if (index == UtilsMenu::Playlist && answer < 32)
-        tell(QStringLiteral("Sonquill"), QStringLiteral("Playlist saved to ") + path);
 }
 
-void Form1::gridKeyCommand(int key)
+void MainWindow::gridKeyCommand(int key)
 {
     if (key == Qt::Key_Delete) {
         // The key acts on the row the user is on: it becomes the selection unless it is part
         // of it already.
-        const int index = soundIndexOfRow(m_grid->currentGridRow());
+        const int index = currentSound();
         if (index && !m_session.table().at(index).isSelected()) {
             m_session.selectOnly({index});
-            gridSound_Update();
+            refillGrid();
         }
-        mnuSoundPop_Click(SoundPopMenu::RemoveSelected);
+        selectionCommand(SoundPopMenu::RemoveSelected);
         return;
     }
-    const int row = m_grid->currentGridRow();
-    const int col = m_grid->currentColumn();
-    if (row >= 1 && col >= 0)
-        editCell(row, col);
+    editCell(m_grid->currentIndex());
 }
 
-void Form1::mnuHelp_Click(int index)
+void MainWindow::helpCommand(int index)
 {
-    switch (index) {
-    case HelpMenu::HelpFile: {
-        const QString path = LocateHelpFile(m_services.programFolder);
-        const bool found = FileExists(path);
-        if (!found) {
-            tell(QStringLiteral("No Help Found."),
-                 QStringLiteral("The help file, ") + path + QStringLiteral(", was not found."));
-        }
-        const int answer = m_services.shell.ShellExecute(path, QStringLiteral("open"));
-        if (found)
-            shellOpened(answer, tr("No program could show the help file, %1.").arg(path));
-        break;
-    }
-    case HelpMenu::About:
-        if (!m_frmAbout)
-            m_frmAbout = new FrmAbout(m_services.ui, m_services.shell, this);
-        m_frmAbout->show();
-        m_frmAbout->raise();
-        m_frmAbout->activateWindow();
-        break;
-    default:
-        break;
-    }
+    if (index == HelpMenu::HelpFile)
+        m_commands->showHelp();
+    else if (index == HelpMenu::About)
+        m_commands->showAbout();
 }
 
 } // namespace sonquill

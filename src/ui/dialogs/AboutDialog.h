@@ -12,15 +12,15 @@ QString VersionCaption(const QString &version);
 
 // The About box "frmAbout": title, version, description, and a button that starts a
 // system-information tool. It deletes itself when closed, so the next opening loads it afresh.
-class FrmAbout : public QDialog
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 public:
-    FrmAbout(UserInterface &ui, DesktopShell &shell, QWidget *parent = nullptr);
+    AboutDialog(UserInterface &ui, DesktopShell &shell, QWidget *parent = nullptr);
 
 private:
-    void cmdSysInfo_Click();
-    void StartSysInfo();
+    void systemInformationClicked();
+    void startSystemInformation();
 
     UserInterface &m_ui;
     DesktopShell &m_shell;

@@ -1,15 +1,15 @@
 // The main window: start-up and layout, selecting with the mouse and the keys, the menus, and a
 // whole session with the real encoder.
 
-#include "Form1Harness.h"
-#include "ui/dialogs/FrmOgg.h"
-#include "ui/dialogs/FrmProgress.h"
+#include "MainWindowHarness.h"
+#include "ui/dialogs/OggOptionsDialog.h"
+#include "ui/dialogs/ProgressDialog.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
@@ -37,9 +37,9 @@ private:
 };
 
 // Starts a distribution by a click and waits until its summary has been shown.
-void distributeBy(const std::function<void()> &click, Form1 &window)
+void distributeBy(const std::function<void()> &click, MainWindow &window)
 {
-    QSignalSpy finished(&window, &Form1::distributionFinished);
+    QSignalSpy finished(&window, &MainWindow::distributionFinished);
     click();
     QVERIFY(window.isDistributing());
     QVERIFY(finished.wait(60000));
@@ -47,7 +47,7 @@ void distributeBy(const std::function<void()> &click, Form1 &window)
 
 } // namespace
 
-class Form1Test : public QObject
+class MainWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -69,17 +69,17 @@ private slots:
         QFETCH(int, checkState);
         QFETCH(QSize, client);
 
-        Form1Harness h;
+        MainWindowHarness h;
         if (!storedOggUse.isNull())
             h.settings.write("Ogg", "OggUse", storedOggUse);
-        Form1 &w = h.open();
+        MainWindow &w = h.open();
         QCOMPARE(int(h.control<QCheckBox>("chkOgg")->checkState()), checkState);
         QTEST(h.settings.read("Ogg", "OggUse", "absent"), "storedAfter");
         QCOMPARE(h.control<QLineEdit>("txtDir")->text(), h.home() + "/Sonquill/Compiled");
-        QCOMPARE(h.shown({ColNumber, ColName}), ","); // one blank row, with nothing to edit
+        QCOMPARE(h.shown({ColNumber, ColName}), ""); // no row, nothing to edit
         h.startEdit(1, ColName);
         h.startEdit(1, ColFilename);
-        QVERIFY(h.control("txtGrid")->isHidden());
+        QVERIFY(!h.control("txtGrid"));
         QVERIFY(h.ui.fileRequests.isEmpty() && h.ui.messages.isEmpty());
         h.press("chkOgg"); // a click on the grey box checks it
         QCOMPARE(h.settings.oggUse(), qint16(checkState == Qt::Checked ? 0 : 1));
@@ -87,19 +87,29 @@ private slots:
         // A small window stops where every control fits; the grid fills the room above the
         // bottom panel without overlapping it.
         const QSize chrome = w.size() - w.centralWidget()->size();
+        QHeaderView *header = h.grid()->horizontalHeader();
+        const int lengthWidth = header->sectionSize(ColLength);
         w.resize(client + chrome);
         client = client.expandedTo(w.minimumSize() - chrome);
         QTRY_COMPARE(w.centralWidget()->size(), client);
         for (QWidget *control : w.centralWidget()->findChildren<QWidget *>()) {
             const QRect inClient(control->mapTo(w.centralWidget(), QPoint(0, 0)), control->size());
-            if (control->isVisible() && control->parentWidget()->objectName() != "gridSound")
-                QVERIFY2(w.centralWidget()->rect().contains(inClient),
+            if (!control->isVisible() || control->parentWidget()->objectName() == "gridSound")
+                continue;
+            QVERIFY2(w.centralWidget()->rect().contains(inClient),
+                     qPrintable(control->objectName()));
+            if (qobject_cast<QAbstractButton *>(control) || qobject_cast<QLabel *>(control))
+                QVERIFY2(control->width() >= control->minimumSizeHint().width(),
                          qPrintable(control->objectName()));
         }
         const QRect bottom = h.control("picBottom")->geometry(), grid = h.grid()->geometry();
-        QCOMPARE(bottom.bottom(), client.height() - 1);
+        QVERIFY(bottom.bottom() < client.height() && client.height() - bottom.bottom() < 20);
         QVERIFY(grid.bottom() < bottom.top() && bottom.top() - grid.bottom() < 20);
         QVERIFY(grid.right() < client.width() && client.width() - grid.right() < 20);
+        // The file path column takes the room; the others keep their widths.
+        QCOMPARE(header->sectionSize(ColLength), lengthWidth);
+        if (client.width() > 1000)
+            QCOMPARE(header->length(), h.grid()->viewport()->width());
 
         // Closing an empty catalogue whose default folder does not exist reports nothing; a
         // catalogue with sounds in it is never dropped silently.
@@ -117,23 +127,23 @@ private slots:
     {
         // Clicks on the "Size kb" column, whose edit does nothing, and keys, on eight sounds;
         // then the rows shown selected and the row of the current cell. "5" is a click on row 5
-        // (0 is the header), "s" Shift, "c" Ctrl, "a" Alt, "m" the middle and "r" the right
-        // button, "2>6" a press on row 2 released on row 6; keys are named as on the keyboard.
+        // (0 is the header), "s" Shift, "c" Ctrl and "r" the right button, "2>6" a press on
+        // row 2 released on row 6; keys are named as on the keyboard.
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("selected");
         QTest::addColumn<int>("current");
         // clang-format off
         QTest::newRow("click replaces the selection") << "2 5" << "5" << 5;
-        QTest::newRow("shift clears the rest") << "1 c2 s4" << "2 3 4" << 4;
+        QTest::newRow("shift ranges from the last click") << "1 c2 s4" << "1 2 3 4" << 4;
         QTest::newRow("shift+ctrl adds a range") << "1 c8 sc5" << "1 5 6 7 8" << 5;
         QTest::newRow("ctrl deselects only that row") << "2 c4 c2" << "4" << 2;
         QTest::newRow("first shift click ranges from the top") << "s3" << "1 2 3" << 3;
-        QTest::newRow("press and release on two rows") << "2 5>6" << "2" << 5;
-        QTest::newRow("alt click changes nothing") << "2 a5" << "2" << 5;
-        QTest::newRow("middle button adds") << "2 m5" << "2 5" << 5;
+        QTest::newRow("press and release on two rows") << "2 5>6" << "5" << 5;
         QTest::newRow("right-click on an unselected row") << "2 c3 r5" << "5" << 5;
         QTest::newRow("right-click in a multi-selection") << "2 c3 r3" << "2 3" << 3;
         QTest::newRow("right-click on the header") << "2 r0" << "2" << 2;
+        QTest::newRow("the Menu key") << "2 c4 Menu" << "2 4" << 4;
+        QTest::newRow("shift+F10") << "3 Shift+F10" << "3" << 3;
         QTest::newRow("shift+arrows stretch it") << "2 Shift+Down Shift+Down Shift+Up" << "2 3" << 3;
         QTest::newRow("ctrl moves the focus alone") << "2 Ctrl+Down Ctrl+Down" << "2" << 4;
         QTest::newRow("end") << "2 End" << "8" << 8;
@@ -146,8 +156,8 @@ private slots:
         QFETCH(QString, input);
         QFETCH(int, current);
 
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(8));
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(h.sounds(8));
         for (QString step : input.split(' ')) {
             if (step.at(0).isUpper()) {
                 const QKeyCombination key = QKeySequence(step)[0];
@@ -160,40 +170,56 @@ private slots:
                 const char flag = step.at(0).toLatin1();
                 modifiers |= flag == 's'   ? Qt::ShiftModifier
                              : flag == 'c' ? Qt::ControlModifier
-                             : flag == 'a' ? Qt::AltModifier
                                            : Qt::NoModifier;
-                button = flag == 'm' ? Qt::MiddleButton : flag == 'r' ? Qt::RightButton : button;
+                button = flag == 'r' ? Qt::RightButton : button;
             }
             h.click(step.section('>', 0, 0).toInt(), ColSize, button, modifiers,
                     step.section('>', -1).toInt());
         }
-        // Rows are numbered as they are shown; a row in two colours would end in '?'.
-        const QStringList marked =
-            h.shown({ColNumber}).split('/').filter(QRegularExpression("\\D$"));
+        // Rows are numbered as they are shown.
+        const QStringList marked = h.shown({ColNumber}).split('/').filter("*");
         QTEST(marked.join(' ').remove('*'), "selected");
-        QCOMPARE(h.grid()->currentGridRow(), current);
+        QCOMPARE(h.currentRow(), current);
         // "Selected file" names the sound the current cell is on.
         QCOMPARE(h.control<QLabel>("lblFile")->text(),
-                 w.table().at(h.grid()->gridModel()->linkOf(current)).filename);
-        QCOMPARE(w.findChild<QMenu *>("mnuSoundtop")->isVisible(),
-                 input.section(' ', -1).startsWith('r'));
+                 w.table().at(h.soundOnRow(current)).filename);
+        // The grid's menu opens by the right button and the keys made for it.
+        const QString last = input.section(' ', -1);
+        const auto *menu = w.findChild<QMenu *>("mnuGrid");
+        QVERIFY(menu);
+        QCOMPARE(menu->isVisible(), last.startsWith('r') || last == "Menu" || last == "Shift+F10");
         QVERIFY(h.ui.messages.isEmpty());
-        QCOMPARE(w.table().SoundCount(), qint16(input.endsWith("Del") ? 7 : 8));
+        const int sounds = input.endsWith("Del") ? 7 : 8;
+        QCOMPARE(w.table().SoundCount(), qint16(sounds));
+        // Each sound's file has 2000 bytes.
+        const auto *summary = h.control<QLabel>("lblSummary");
+        QVERIFY(summary);
+        QCOMPARE(summary->text(), QStringLiteral("%1 sounds, %2 selected, %3.0 kB")
+                                      .arg(sounds)
+                                      .arg(marked.size())
+                                      .arg(2 * sounds));
     }
 
     // Help by F1, the new category for the selection, the lists, previewing and clearing old
     // files, on one window.
     void menus()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         const QDir game(h.gameFolder());
         for (const char *name : {"SOUND5.ogg", "sound7.MP3", "SOUND3.wav", "SOUND05.ogg"})
             writeFile(game.filePath(name), "x");
         const QString zed = h.makeSource("Zed.wav");
-        Form1 &w = h.openWith(
+        MainWindow &w = h.openWith(
             h.table({makeRecord("Mid", 1, "First", false, false, h.makeSource("Mid.wav")),
                      makeRecord("Zed", 2, "Second", true, true, zed),
                      makeRecord("Abe", 3, "Third", false, true, game.filePath("SOUND3.wav"))}));
+        // The grid's own menu holds the Sound and the Edit commands.
+        QStringList entries;
+        for (const QAction *entry : w.findChild<QMenu *>("mnuGrid")->actions())
+            entries.append(entry->text());
+        QCOMPARE(entries.join('|'), "&Remove Selected|&Lock/Unlock Selected|&Change Selected's "
+                                    "Category||&Play|&Stop|&Open|&Edit|Play &Distributed||&Undo|"
+                                    "&Redo||Select All|Remove all sounds");
         const QString page = h.home() + "/Program/SonquillHelp.html";
         QTest::keyClick(h.grid(), Qt::Key_F1);
         QCOMPARE(h.messages(),
@@ -284,14 +310,14 @@ private slots:
     // progress window, again and all again, close; then every file in the game folder.
     void wholeSession()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         const QString big = h.makeSource("Thunder Clap.wav", 60000);
         const QString small = h.makeSource("Tick.WAV", 1200);
         QVERIFY2(QFile::exists(SONQUILL_OGGENC), "oggenc (vorbis-tools) is not installed");
-        FrmProgressSink sink;
+        ProgressDialogSink sink;
         RecordingRunner runner;
         h.settings.setLastGameDir(h.gameFolder());
-        Form1 &w = h.open(&runner, &sink);
+        MainWindow &w = h.open(&runner, &sink);
         sink.setParentWidget(&w);
         h.control<QComboBox>("cmbNewCat")->setEditText("Sfx");
         h.ui.fileAnswers.enqueue(QStringList{big, h.makeSource("Boom.wav", 9000), small});
@@ -299,7 +325,7 @@ private slots:
         h.startEdit(3, ColLock); // locks Tick
         h.press("chkOgg");
         h.press("cmdOggOptions");
-        w.findChild<FrmOgg *>()->findChild<QSlider *>("sldQuality")->setValue(7);
+        w.findChild<OggOptionsDialog *>()->findChild<QSlider *>("sldQuality")->setValue(7);
         distributeBy([&] { h.press("cmdDistribute"); }, w);
 
         QCOMPARE(runner.commandLines.size(), 2);
@@ -333,18 +359,18 @@ private slots:
     // Close in the progress window cancels it, ending its encoder.
     void distributionIsAJob()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         const QString script = h.home() + "/slow.sh";
         writeFile(script, "#!/bin/sh\n: > \"$2\"; sleep 30; cp \"$1\" \"$2\"\n");
         QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
         SaveOggSettings(h.settings, "3", "0", true, script + " %1 %2");
         h.settings.setOggUse(true);
-        FrmProgressSink sink;
+        ProgressDialogSink sink;
         writeFile(h.catalogueIn(h.gameFolder()), SerializeSoundInfo(h.sounds(2)));
         h.settings.setLastGameDir(h.gameFolder());
-        Form1 &window = h.open(nullptr, &sink);
+        MainWindow &window = h.open(nullptr, &sink);
         sink.setParentWidget(&window);
-        QSignalSpy finished(&window, &Form1::distributionFinished);
+        QSignalSpy finished(&window, &MainWindow::distributionFinished);
         h.press("cmdDistribute");
         QVERIFY(window.isDistributing());
         QTRY_VERIFY(sink.currentWindow() && sink.currentWindow()->isVisible());
@@ -369,12 +395,12 @@ private slots:
     // updates the folder in the background, never with a window; problems go to a list.
     void keepGameFolderUpToDate()
     {
-        Form1Harness h;
-        Form1 &w = h.openWith(h.sounds(2));
+        MainWindowHarness h;
+        MainWindow &w = h.openWith(h.sounds(2));
         const QDir game(h.gameFolder());
         QAction *keep = w.findChild<QAction *>("mnuFileKeepUpToDate");
         QVERIFY(keep->isCheckable() && !keep->isChecked());
-        QSignalSpy updated(&w, &Form1::gameFolderUpdated);
+        QSignalSpy updated(&w, &MainWindow::gameFolderUpdated);
         const auto status = [&] { return w.statusBar()->currentMessage(); };
         keep->trigger();
         QVERIFY(updated.wait());
@@ -421,7 +447,7 @@ private slots:
     // update to stop, and the list can be edited meanwhile.
     void distributeWaitsForTheUpdate()
     {
-        Form1Harness h;
+        MainWindowHarness h;
         // An encoder that takes its time, so that the update is still at work.
         const QString encoder = h.home() + "/slow.sh";
         writeFile(encoder, "#!/bin/sh\nsleep 2\n{ printf OggS; cat \"$1\"; } > \"$2\"\n");
@@ -429,11 +455,11 @@ private slots:
         h.settings.setKeepUpToDate(true);
         h.settings.setOggUse(true);
         SaveOggSettings(h.settings, "3", "0", true, encoder + " %1 %2");
-        Form1 &w = h.openWith(h.sounds(2));
+        MainWindow &w = h.openWith(h.sounds(2));
         QVERIFY(w.findChild<QAction *>("mnuFileKeepUpToDate")->isChecked());
         QVERIFY(w.isUpdatingGameFolder());
-        QSignalSpy updated(&w, &Form1::gameFolderUpdated);
-        QSignalSpy finished(&w, &Form1::distributionFinished);
+        QSignalSpy updated(&w, &MainWindow::gameFolderUpdated);
+        QSignalSpy finished(&w, &MainWindow::distributionFinished);
         h.edit(1, ColName, "Renamed");
         QCOMPARE(w.table().at(1).name, "Renamed");
         h.press("cmdDistribute");
@@ -449,5 +475,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Form1Test)
-#include "tst_form1.moc"
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

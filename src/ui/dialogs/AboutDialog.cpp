@@ -1,4 +1,4 @@
-#include "ui/dialogs/FrmAbout.h"
+#include "ui/dialogs/AboutDialog.h"
 
 #include "ui/common/DesignMetrics.h"
 
@@ -31,7 +31,7 @@ QString VersionCaption(const QString &version)
     return QStringLiteral("Version ") + numbers.join(QLatin1Char('.'));
 }
 
-FrmAbout::FrmAbout(UserInterface &ui, DesktopShell &shell, QWidget *parent)
+AboutDialog::AboutDialog(UserInterface &ui, DesktopShell &shell, QWidget *parent)
     : QDialog(parent), m_ui(ui), m_shell(shell)
 {
     setObjectName(QStringLiteral("frmAbout"));
@@ -117,15 +117,15 @@ FrmAbout::FrmAbout(UserInterface &ui, DesktopShell &shell, QWidget *parent)
 
     // OK is both the default and the cancel button: Enter and Esc close the box.
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &FrmAbout::cmdSysInfo_Click);
+    connect(cmdSysInfo, &QPushButton::clicked, this, &AboutDialog::systemInformationClicked);
 }
 
-void FrmAbout::cmdSysInfo_Click()
+void AboutDialog::systemInformationClicked()
 {
-    StartSysInfo();
+    startSystemInformation();
 }
 
-void FrmAbout::StartSysInfo()
+void AboutDialog::startSystemInformation()
 {
     if (m_shell.startSystemInformation())
         return;

@@ -1,4 +1,4 @@
-#include "ui/dialogs/FrmCheck.h"
+#include "ui/dialogs/CheckReportDialog.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -37,7 +37,7 @@ QString soundText(const Finding &finding)
 
 } // namespace
 
-FrmCheck::FrmCheck(QWidget *parent) : QDialog(parent)
+CheckReportDialog::CheckReportDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmCheck"));
     setWindowTitle(QStringLiteral("Check Sounds"));
@@ -57,7 +57,7 @@ FrmCheck::FrmCheck(QWidget *parent) : QDialog(parent)
     treeFindings->setEditTriggers(QAbstractItemView::NoEditTriggers);
     treeFindings->header()->setStretchLastSection(true);
     connect(treeFindings, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem *item) { treeFindings_ItemActivated(item); });
+            [this](QTreeWidgetItem *item) { findingActivated(item); });
 
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
@@ -74,7 +74,7 @@ FrmCheck::FrmCheck(QWidget *parent) : QDialog(parent)
     resize(760, 380);
 }
 
-void FrmCheck::setFindings(const QList<Finding> &findings)
+void CheckReportDialog::setFindings(const QList<Finding> &findings)
 {
     treeFindings->clear();
     QList<QTreeWidgetItem *> items;
@@ -94,7 +94,7 @@ void FrmCheck::setFindings(const QList<Finding> &findings)
     lblSummary->setText(FindingsSummary(findings));
 }
 
-void FrmCheck::treeFindings_ItemActivated(QTreeWidgetItem *item)
+void CheckReportDialog::findingActivated(QTreeWidgetItem *item)
 {
     if (item)
         emit soundActivated(item->data(0, tableIndexRole).toInt());

@@ -1,6 +1,6 @@
 // The main window keeping the game folder up to date in the background.
 
-#include "ui/main/Form1.h"
+#include "ui/main/MainWindow.h"
 
 #include "catalogue/TextFormats.h"
 #include "distribution/Distribution.h"
@@ -25,7 +25,7 @@ constexpr int kUpdateStatusMs = 10000;
 
 } // namespace
 
-void Form1::setKeepUpToDate(bool on)
+void MainWindow::setKeepUpToDate(bool on)
 {
     m_keepUpToDate = on;
     m_services.settings.setKeepUpToDate(on);
@@ -39,7 +39,7 @@ void Form1::setKeepUpToDate(bool on)
     }
 }
 
-void Form1::watchSources()
+void MainWindow::watchSources()
 {
     QStringList sources;
     if (m_keepUpToDate && !m_closing) {
@@ -49,7 +49,7 @@ void Form1::watchSources()
     m_sourceWatch.watch(sources);
 }
 
-void Form1::sourcesChanged(const QStringList &present, const QStringList &gone)
+void MainWindow::sourcesChanged(const QStringList &present, const QStringList &gone)
 {
     // A source that went away leaves its sound's file as it is; it is made again once back.
     QStringList problems;
@@ -60,7 +60,7 @@ void Form1::sourcesChanged(const QStringList &present, const QStringList &gone)
         updateGameFolder();
 }
 
-void Form1::updateGameFolder()
+void MainWindow::updateGameFolder()
 {
     if (!m_keepUpToDate || m_closing)
         return;
@@ -91,7 +91,7 @@ void Form1::updateGameFolder()
     statusBar()->showMessage(tr("Updating the game folder..."));
 }
 
-void Form1::gameFolderUpdateEnded(const DistributionResult &result)
+void MainWindow::gameFolderUpdateEnded(const DistributionResult &result)
 {
     m_updating = false;
     m_session.unlockFolder();
@@ -113,7 +113,7 @@ void Form1::gameFolderUpdateEnded(const DistributionResult &result)
     startWaitingWork();
 }
 
-void Form1::startWaitingWork()
+void MainWindow::startWaitingWork()
 {
     if (m_closing)
         return;
@@ -126,7 +126,7 @@ void Form1::startWaitingWork()
     }
 }
 
-void Form1::addUpdateProblems(const QStringList &problems)
+void MainWindow::addUpdateProblems(const QStringList &problems)
 {
     if (problems.isEmpty())
         return;
@@ -144,7 +144,7 @@ void Form1::addUpdateProblems(const QStringList &problems)
         m_updateProblemsDialog->setProblems(m_updateProblems);
 }
 
-void Form1::showUpdateProblems()
+void MainWindow::showUpdateProblems()
 {
     if (!m_updateProblemsDialog) {
         m_updateProblemsDialog = new UpdateProblemsDialog(this);

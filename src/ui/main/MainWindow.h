@@ -9,13 +9,14 @@
 #include "session/CatalogueSession.h"
 #include "soundfacts/SoundFactsCache.h"
 #include "storage/Settings.h"
-#include "ui/dialogs/FrmAbout.h"
-#include "ui/dialogs/FrmCheck.h"
-#include "ui/dialogs/FrmOgg.h"
+#include "ui/dialogs/OggOptionsDialog.h"
+#include "ui/main/MainWindowServices.h"
 
+#include <QAbstractItemView>
 #include <QFutureWatcher>
 #include <QList>
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QString>
 
@@ -41,33 +42,22 @@ namespace sonquill {
 
 class ProcessRunner;
 class ProgressSink;
-class SoundGridModel;
+class SoundCommands;
+class SoundEditDelegate;
+class SoundOrderProxy;
+class SoundTableModel;
 class SoundGridView;
 class UpdateProblemsDialog;
 
-// Everything the main window needs from outside: the user, the desktop, the settings, the
-// encoder starter, the progress window and a media player.
-struct Form1Services
-{
-    UserInterface &ui;
-    DesktopShell &shell;
-    SettingsStore &settings;
-    ProcessRunner &runner;
-    ProgressSink &progress;
-    std::function<std::unique_ptr<SoundPlayer>()> makePlayer;
-    QString programFolder;
-    int encoderTimeoutMs = 60000;
-};
-
 // The main window: the catalogue of one compiled-game folder in a grid, with the commands that
-// add, edit, distribute and list its sounds. Handlers keep the names of the design.
-class Form1 : public QMainWindow
+// add, edit, distribute and list its sounds.
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Builds the window and runs Form_Load.
-    explicit Form1(const Form1Services &services, QWidget *parent = nullptr);
-    ~Form1() override;
+    // Builds the window and runs startUp.
+    explicit MainWindow(const MainWindowServices &services, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // The catalogue shown.
     const SoundTable &table() const { return m_session.table(); }
@@ -92,54 +82,47 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private slots:
-    void Form_Load();
-    void Form_Resize();
+    void startUp();
     // False when the user chose to keep the window open.
-    bool Form_QueryUnload();
+    bool confirmClose();
 
-    void cmdAdd_Click();
-    void cmdBrowseDir_Click();
-    void txtDir_KeyPress(int keyAscii);
-    void chkOgg_Click();
-    void cmdDistribute_Click();
-    void cmdOggOptions_Click();
-    void cmdPlay_Click();
-    void cmdStop_Click();
-    void cmdOpen_Click();
-    void cmdEdit_Click();
+    void addSoundsClicked();
+    void browseFolderClicked();
+    // Enter in the folder box, or a folder chosen: remembered as the game folder.
+    void folderEntered();
+    void oggEncodingToggled();
+    void distributeClicked();
+    void oggOptionsClicked();
 
-    void gridSound_MakeHeaders();
-    void gridSound_Update();
-    void gridSound_Highlight(qint16 theIndex);
-    void gridSound_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col);
-    void gridSound_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, int col,
-                           QPoint globalPos);
-    void gridSound_DblClick(int row, int col);
-    void gridSound_EnterCell();
-    void gridSound_Scroll();
+    void setUpGridColumns();
+    // The grid follows the table after a change: its rows, the selection the table marks, the
+    // status bar, "Selected file" and the title.
+    void refillGrid();
+    // The table's order by the sort keys, for the lists and the grid.
+    void sortSounds();
+    void headerClicked(int column);
+    void cellClicked(const QModelIndex &cell);
+    void cellDoubleClicked(const QModelIndex &cell);
+    void gridSelectionChanged();
+    void filterChanged(const QString &text);
+    // The current row's sound in "Selected file", or nothing.
+    void showCurrentFile();
 
-    void txtGrid_LostFocus();
-    void cmbCateg_LostFocus();
+    void refreshCategoryLists();
 
-    void MakeSort();
-    void UpdateCategories();
-
-    void mnuFile_Click(int index);
-    void mnuEdit_Click(int index);
-    void mnuSoundPop_Click(int index);
-    void mnuSound_Click(int index);
-    void mnuUtils_Click(int index);
-    void mnuHelp_Click(int index);
+    void fileCommand(int index);
+    void editCommand(int index);
+    void selectionCommand(int index);
+    void soundCommand(int index);
+    void utilityCommand(int index);
+    void helpCommand(int index);
 
 private:
-    // Lays an editor over the data cell (row, col) and gives it the focus.
-    void PlaceEditor(QWidget *editor, int row, int col);
-    // A designed length in twips as laid out here, across and down.
-    int scaledX(int twips) const;
-    int scaledY(int twips) const;
     // Saves into folder, first asking when another program changed the catalogue there since
     // this window loaded or saved it. False when nothing was saved.
     bool saveCatalogue(const QString &folder);
@@ -150,14 +133,8 @@ private:
     // Watches the catalogue file and its folder for another program's changes.
     void watchCatalogue();
     void catalogueMayHaveChanged();
-    void stopPlayer();
     // Tells the user about the files an add or a file change refused.
     void reportAddedFiles(const QList<AddedFile> &results);
-    // Utilities > Check Sounds: the report of every finding, kept up to date on each run.
-    void checkSounds();
-    // Plays the file the game plays for the current sound.
-    void playDistributed();
-    void showFindings();
     // Makes the sound at a table index the one selected and current, scrolled into view.
     void selectSound(int tableIndex);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
@@ -189,40 +166,34 @@ private:
 
     void buildControls();
     void buildMenus();
-    template <typename Widget>
-    Widget *makeControl(QWidget *parent, const char *objectName, int left, int top, int width,
-                        int height);
-    // Enlarges the design where texts would be clipped, then places every control.
-    void applyDesign();
+    template <typename Widget> Widget *makeControl(QWidget *parent, const char *objectName);
     QAction *addMenuEntry(QMenu *menu, const QString &group, int index, const QString &caption,
-                          const QKeySequence &shortcut, void (Form1::*handler)(int));
+                          const QKeySequence &shortcut, void (MainWindow::*handler)(int));
     void addMenuSeparator(QMenu *menu, const QString &group, int index);
 
-    // Keys typed into the editors; true when the key must go no further.
-    bool txtGrid_KeyPress(int key);
-    bool cmbCateg_KeyPress(int key);
-    void editCell(int row, int col);
-    // The text editor lost the keyboard or the grid scrolled under it.
-    void leaveTextEditor();
-    // Commits any open editor and closes one that refused its text, before a command reads or
-    // changes the catalogue.
+    // The grid's model, order, editors and the connections of its view.
+    void buildGrid();
+    // The edit of a cell's column: an editor, the lock toggled or another file chosen.
+    void editCell(const QModelIndex &cell);
+    // Stores what an open editor holds, or drops what the catalogue refuses, before a command
+    // reads or changes the catalogue.
     void finishEditing();
     // The file types of both sound-file choosers, the first preselected.
     static QStringList soundFileFilters();
-    void hideEditor(QWidget *editor);
-    int soundIndexOfRow(int row) const;
-    // Keys on the grid: moving the current cell (and the selection with it), editing, removal.
-    void gridKeyMoved(int row, Qt::KeyboardModifiers modifiers);
+    // The table index of the current row's sound, 0 for none.
+    int currentSound() const;
+    // Makes a sound's row the current one (the selection unchanged) and scrolls to it.
+    void makeCurrent(int tableIndex, QAbstractItemView::ScrollHint hint);
+    // Shows the sounds the catalogue marks selected as the grid's selection.
+    void showSelection();
+    // "N sounds, M selected, total size" in the status bar.
+    void showSummary();
     void gridKeyCommand(int key);
     // Puts a table of the undo history back and shows it.
     void showRestoredTable(const SoundTable &table);
-    // The file of the current row's sound in "Selected file", or nothing.
-    void showCurrentFile();
     void updateTitle();
     void restoreWindowState();
     void saveWindowState();
-    // False, after telling the user, when the desktop's answer says nothing was started.
-    bool shellOpened(int answer, const QString &failure);
 
     MessageRequest::Button ask(const QString &title, const QString &text,
                                QList<MessageRequest::Button> buttons,
@@ -234,33 +205,19 @@ private:
     QString soundInfoPath() const;
     void showStatus(const QString &text);
 
-    Form1Services m_services;
+    MainWindowServices m_services;
     CatalogueSession m_session;
     SortState m_sort;
     QList<int> m_sortOrder;
     OggSettings m_ogg;
     bool m_oggUse = false;
-    std::unique_ptr<SoundPlayer> m_player;
 
-    int m_lastClickRow = 0;
-    int m_lastClickCol = 0;
-    int m_downRow = 0;
-    int m_editRow = 0;
-    int m_editCol = 0;
-    bool m_refilling = false;
-    bool m_committing = false;
-    // The number editor shows a number it suggested after refusing the one typed.
-    bool m_numberRefused = false;
+    // The cell of the last click: a second click there edits it.
+    QPersistentModelIndex m_lastClicked;
+    // The grid's selection is being set from the catalogue, not by the user.
+    bool m_followingTable = false;
+    QPoint m_currentBeforeReset{-1, -1}; // the current cell's row and column before a reset
     bool m_unloaded = false;
-
-    struct DesignItem
-    {
-        QWidget *widget;
-        QRect twips;
-    };
-    QList<DesignItem> m_design;
-    double m_scaleX = 1.0;
-    double m_scaleY = 1.0;
 
     QWidget *m_client = nullptr;
     QLabel *m_label1 = nullptr;
@@ -273,7 +230,9 @@ private:
     QCheckBox *m_chkOgg = nullptr;
     QPushButton *m_cmdOggOptions = nullptr;
     SoundGridView *m_grid = nullptr;
-    SoundGridModel *m_model = nullptr;
+    SoundTableModel *m_model = nullptr;
+    SoundOrderProxy *m_order = nullptr;
+    SoundEditDelegate *m_delegate = nullptr;
     QWidget *m_picBottom = nullptr;
     QLabel *m_label2 = nullptr;
     QLabel *m_lblFile = nullptr;
@@ -281,26 +240,22 @@ private:
     QPushButton *m_cmdStop = nullptr;
     QPushButton *m_cmdEdit = nullptr;
     QPushButton *m_cmdOpen = nullptr;
-    QLineEdit *m_txtGrid = nullptr;
-    QComboBox *m_cmbCateg = nullptr;
-    QMenu *m_mnuSoundtop = nullptr;
+    QMenu *m_gridMenu = nullptr; // the Sound and Edit commands at the grid
+    QLabel *m_summary = nullptr; // how many sounds, how many selected, their size
 
     QUndoStack *m_undo = nullptr;
-    // Where a Shift+arrow range starts.
-    int m_keyAnchorRow = 1;
 
-    QPointer<FrmOgg> m_frmOgg;
-    QPointer<FrmAbout> m_frmAbout;
-    QPointer<FrmCheck> m_frmCheck;
+    QPointer<OggOptionsDialog> m_oggOptionsDialog;
     // What each sound file is, read once per file version.
     SoundFactsCache m_facts;
-    // Check Sounds decodes every sound (its loudness), so it runs off the window's thread.
-    QFutureWatcher<QList<Finding>> m_check;
+    // Previews, lists, checking and help; goes first when the window does.
+    std::unique_ptr<SoundCommands> m_commands;
     DistributionJob m_job;
     QString m_distributionFolder;
     QTimer *m_cancelPoll = nullptr;
     QFileSystemWatcher *m_catalogueWatcher = nullptr;
     QToolBar *m_changedBar = nullptr; // says another program changed the catalogue
+    QToolBar *m_filterBar = nullptr;
 
     bool m_keepUpToDate = false;
     bool m_updating = false;      // the running job is an update, not a distribution asked for

@@ -1,0 +1,293 @@
+// The sound grid of the main window: columns, order, selection and the edit of a cell.
+
+#include "ui/main/MainWindow.h"
+
+#include "ui/main/SoundCommands.h"
+#include "ui/main/SoundEditDelegate.h"
+#include "ui/main/SoundGrid.h"
+#include "ui/main/SoundOrderProxy.h"
+#include "ui/main/SoundTableModel.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QToolBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace sonquill {
+
+namespace {
+
+// Column widths in twips, in column order; the file name gives up some of its designed width
+// so that the Length column fits beside it.
+constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 1900, 750, 700};
+// Room around a header text: the header's padding and border, in pixels.
+constexpr int kHeaderTextMargin = 10;
+
+} // namespace
+
+void MainWindow::buildGrid()
+{
+    m_model = new SoundTableModel(m_session, m_facts, this);
+    m_order = new SoundOrderProxy(this);
+    m_order->setSourceModel(m_model);
+    m_grid->setModel(m_order);
+    m_delegate = new SoundEditDelegate(*m_model, m_grid);
+    m_grid->setItemDelegate(m_delegate);
+    connect(m_delegate, &SoundEditDelegate::refused, this,
+            [this](const SoundTableModel::Refusal &refusal) {
+                tell(refusal.title, refusal.text, refusal.icon);
+            });
+
+    QItemSelectionModel *selection = m_grid->selectionModel();
+    connect(selection, &QItemSelectionModel::selectionChanged, this,
+            &MainWindow::gridSelectionChanged);
+    connect(selection, &QItemSelectionModel::currentChanged, this, &MainWindow::showCurrentFile);
+    // Sounds that went take the selection with them; the current cell stays on its row.
+    connect(m_order, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        m_followingTable = true;
+        if (m_grid->currentIndex().isValid())
+            m_currentBeforeReset = {m_grid->currentIndex().row(), m_grid->currentIndex().column()};
+    });
+    connect(m_order, &QAbstractItemModel::modelReset, this, [this] { m_followingTable = false; });
+
+    // The filter narrows the rows shown; the catalogue keeps every sound.
+    m_filterBar = new QToolBar(this);
+    m_filterBar->setObjectName(QStringLiteral("barFilter"));
+    m_filterBar->setMovable(false);
+    m_filterBar->setFloatable(false);
+    m_filterBar->addWidget(new QLabel(tr("Filter: "), m_filterBar));
+    auto *filter = new QLineEdit(m_filterBar);
+    filter->setObjectName(QStringLiteral("txtFilter"));
+    filter->setPlaceholderText(tr("Number, category, name or file"));
+    filter->setClearButtonEnabled(true);
+    m_filterBar->addWidget(filter);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, m_filterBar);
+    connect(filter, &QLineEdit::textChanged, this, &MainWindow::filterChanged);
+
+    connect(m_grid, &QAbstractItemView::clicked, this, &MainWindow::cellClicked);
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, &MainWindow::cellDoubleClicked);
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &MainWindow::headerClicked);
+    connect(m_grid, &SoundGridView::menuRequested, this,
+            [this](QPoint globalPos) { m_gridMenu->popup(globalPos); });
+    QHeaderView *header = m_grid->horizontalHeader();
+    connect(header, &QWidget::customContextMenuRequested, this,
+            [this, header](QPoint pos) { m_gridMenu->popup(header->mapToGlobal(pos)); });
+    connect(m_grid, &SoundGridView::gridKeyCommand, this, &MainWindow::gridKeyCommand);
+}
+
+void MainWindow::setUpGridColumns()
+{
+    // The designed widths at the screen's resolution, wider where a bold header text would be
+    // cut; the file name takes whatever width the others leave.
+    QFont bold = m_grid->horizontalHeader()->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    const double dpiScale = m_grid->logicalDpiX() / 96.0;
+    for (int column = 0; column < GridColumnCount; ++column) {
+        const QString text =
+            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int needed = metrics.horizontalAdvance(text) + kHeaderTextMargin;
+        m_grid->setColumnWidth(
+            column, std::max(needed, int(std::lround(kColumnWidths[column] / 15.0 * dpiScale))));
+    }
+    m_grid->horizontalHeader()->setMinimumSectionSize(metrics.horizontalAdvance(QLatin1Char('M')));
+    m_grid->setStretchColumn(ColFilename);
+}
+
+void MainWindow::refillGrid()
+{
+    m_model->tableChanged();
+    // Once the rows are in order again, after a reset the current cell stays on its row.
+    const int rows = m_order->rowCount();
+    if (!m_grid->currentIndex().isValid() && rows > 0 && m_currentBeforeReset.x() >= 0) {
+        m_grid->selectionModel()->setCurrentIndex(
+            m_order->index(std::min(m_currentBeforeReset.x(), rows - 1), m_currentBeforeReset.y()),
+            QItemSelectionModel::NoUpdate);
+        m_currentBeforeReset = {-1, -1};
+    }
+    showSelection();
+    showSummary();
+    showCurrentFile();
+    updateTitle();
+}
+
+void MainWindow::showSummary()
+{
+    const SoundTable &table = m_session.table();
+    double bytes = 0;
+    for (const SoundRecord &record : table.records())
+        bytes += std::max(0.0f, record.size); // -1: a file that could not be measured
+    const int count = table.SoundCount();
+    m_summary->setText(
+        (count == 1 ? tr("1 sound") : tr("%1 sounds").arg(count)) +
+        tr(", %1 selected, %2")
+            .arg(table.CountSelected())
+            .arg(QLocale().formattedDataSize(qint64(bytes), 1, QLocale::DataSizeSIFormat)));
+}
+
+void MainWindow::sortSounds()
+{
+    m_model->tableChanged();
+    QList<double> seconds;
+    if (m_sort.PrimarySort == SortLength || m_sort.SecondarySort == SortLength) {
+        for (const SoundRecord &record : m_session.table().records())
+            seconds.append(m_facts.remembered(record.filename).seconds);
+    }
+    m_sortOrder = MakeSort(m_session.table(), m_sort, seconds);
+    m_order->arrange(m_sortOrder);
+}
+
+void MainWindow::showSelection()
+{
+    QItemSelection selection;
+    QList<int> shown;
+    const SoundTable &table = m_session.table();
+    for (int index = 1; index <= table.SoundCount(); ++index) {
+        const QModelIndex row = m_order->indexOfSound(index);
+        if (table.at(index).isSelected() && row.isValid()) {
+            selection.select(row, row);
+            shown.append(index);
+        }
+    }
+    m_followingTable = true;
+    m_grid->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect |
+                                                    QItemSelectionModel::Rows);
+    m_followingTable = false;
+    // The commands act on what the user sees selected, never on a sound the filter hides.
+    if (shown.size() != table.CountSelected())
+        m_session.selectOnly(shown);
+}
+
+void MainWindow::filterChanged(const QString &text)
+{
+    m_order->setFilterText(text);
+    showSelection();
+    showSummary();
+    showCurrentFile();
+}
+
+void MainWindow::gridSelectionChanged()
+{
+    if (m_followingTable)
+        return;
+    // The catalogue keeps the selection with its sounds, so that a save stores it.
+    QList<int> indexes;
+    for (const QModelIndex &row : m_grid->selectionModel()->selectedRows())
+        indexes.append(m_order->soundAt(row));
+    m_session.selectOnly(indexes);
+    showSummary();
+}
+
+int MainWindow::currentSound() const
+{
+    return m_order->soundAt(m_grid->currentIndex());
+}
+
+void MainWindow::showCurrentFile()
+{
+    const int index = currentSound();
+    m_lblFile->setText(index ? m_session.table().at(index).filename : QString());
+}
+
+void MainWindow::makeCurrent(int tableIndex, QAbstractItemView::ScrollHint hint)
+{
+    const QModelIndex cell =
+        m_order->indexOfSound(tableIndex, std::max(0, m_grid->currentIndex().column()));
+    if (!cell.isValid())
+        return;
+    m_grid->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
+    m_grid->scrollTo(cell, hint);
+}
+
+void MainWindow::headerClicked(int column)
+{
+    // The rows are about to move under an open editor.
+    finishEditing();
+    m_lastClicked = QPersistentModelIndex();
+    m_sort.headerClicked(qint16(column + 1));
+    m_grid->horizontalHeader()->setSortIndicator(m_sort.PrimarySort - 1, Qt::AscendingOrder);
+    sortSounds();
+    refillGrid();
+}
+
+void MainWindow::cellClicked(const QModelIndex &cell)
+{
+    // A first click chooses the sound; a second one on the same cell edits it.
+    const bool again = cell == m_lastClicked;
+    m_lastClicked = cell;
+    if (again)
+        editCell(cell);
+}
+
+void MainWindow::cellDoubleClicked(const QModelIndex &cell)
+{
+    if (cell.column() == ColSize)
+        m_commands->play();
+    else
+        editCell(cell);
+}
+
+void MainWindow::editCell(const QModelIndex &cell)
+{
+    // A row without a sound has nothing to edit.
+    const int index = m_order->soundAt(cell);
+    if (!index)
+        return;
+    const SoundRecord before = m_session.table().at(index);
+    switch (cell.column()) {
+    case ColNumber:
+    case ColCategory:
+    case ColName:
+        m_grid->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
+        m_grid->edit(cell);
+        return;
+    case ColLock:
+        if (before.isLocked()) {
+            const auto answer =
+                ask(QStringLiteral("Unlock Sound?"),
+                    QStringLiteral("This sound is locked to keep its number. If you unlock it (and "
+                                   "change the #), this may cause incorrect sounds to play in "
+                                   "Orvane. Are you sure?"),
+                    {MessageRequest::Button::Yes, MessageRequest::Button::No},
+                    MessageRequest::Button::Yes);
+            if (answer != MessageRequest::Button::Yes)
+                return;
+        }
+        m_session.setLocked(index, !before.isLocked());
+        break;
+    case ColFilename: {
+        FileDialogRequest request;
+        request.title =
+            QStringLiteral("Choose the sound file for '") + before.name + QStringLiteral("'...");
+        request.initialPath = before.filename;
+        request.nameFilters = soundFileFilters();
+        request.multiple = false;
+        request.fileMustExist = true;
+        const std::optional<QStringList> chosen = m_services.ui.openFiles(request);
+        if (!chosen || chosen->isEmpty())
+            return;
+        const AddedFile result = m_session.setFile(index, chosen->first());
+        if (!result.added())
+            reportAddedFiles({result});
+        break;
+    }
+    default:
+        return;
+    }
+    refillGrid();
+}
+
+void MainWindow::finishEditing()
+{
+    m_delegate->finishEditing();
+}
+
+} // namespace sonquill
