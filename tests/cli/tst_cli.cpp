@@ -168,6 +168,8 @@ private Q_SLOTS:
             "--quality takes a whole number from 0 to 10");
         row("jobs 0", {"distribute", "--jobs", "0"}, "--jobs takes a whole number from 1 to 256");
         row("another command's option", {"list", "--yes"}, "--yes does not apply to list");
+        row("a watch that is a dry run", {"distribute", "--watch", "--dry-run"},
+            "--dry-run and --watch exclude each other");
         row("check, both --ogg and --no-ogg", {"check", "--ogg", "--no-ogg"},
             "--ogg and --no-ogg exclude each other");
         row("lists in an unknown order", {"lists", "--order", "size"},

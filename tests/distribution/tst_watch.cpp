@@ -243,12 +243,6 @@ private Q_SLOTS:
         QCOMPARE(world.inGame({"lock", "1"}).exitCode, 0);
         QVERIFY(!QFile::exists(world.path("game/.SoundInfo.lock")));
     }
-
-    void refusesWithDryRun()
-    {
-        World world;
-        QCOMPARE(world.inGame({"distribute", "--watch", "--dry-run"}).exitCode, 2);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestWatch)
