@@ -71,13 +71,9 @@ private Q_SLOTS:
         for (const QStringList &command : commands)
             QCOMPARE(cli.inGame(command).exitCode, 0);
 
-        // Without -g: the current folder, not the one the window used last.
-        writeFile(cli.path("config/Sonquill/Sonquill.conf"),
-                  "[Data]\nLastGameDir=" + cli.path("empty").toUtf8() + "\n");
-        cli.workingDirectory = cli.path("game");
-        QCOMPARE(cli.run({"list"}).out, cli.expand("1\tX\tMisc\tA\t@/sfx/A.wav\n"
-                                                   "999\t\tMisc\tSOUND9\t@/game/SOUND9.wav\n"
-                                                   "4\t\tDoors\tD\t@/sfx/D.ogg\n"));
+        QCOMPARE(cli.inGame({"list"}).out, cli.expand("1\tX\tMisc\tA\t@/sfx/A.wav\n"
+                                                      "999\t\tMisc\tSOUND9\t@/game/SOUND9.wav\n"
+                                                      "4\t\tDoors\tD\t@/sfx/D.ogg\n"));
         const QJsonArray sounds =
             QJsonDocument::fromJson(cli.inGame({"list", "--format", "json"}).out.toUtf8())["sounds"]
                 .toArray();
