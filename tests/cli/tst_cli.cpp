@@ -1,4 +1,5 @@
 #include "storage/SoundInfoFile.h"
+#include "support/CliWorld.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -9,13 +10,11 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <memory>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace sonquill;
@@ -23,73 +22,22 @@ using namespace sonquill::test;
 
 namespace {
 
-struct Outcome
+// sonquill-cli with no encoder on its search path. If Ctrl+C reaches the slow encoder, it leaves
+// a mark.
+struct Cli : CliWorld
 {
-    int exitCode = -1;
-    QString out, err;
-    // "<exit code>|<output>|<error output>", to compare at once.
-    QString all() const { return QString::number(exitCode) + '|' + out + '|' + err; }
-};
+    Cli() { environment.insert(QStringLiteral("PATH"), path("empty")); }
 
-// A world of its own for sonquill-cli: settings, home, an empty search path, a game folder and
-// a folder of sounds. "@" in arguments and expected texts stands for the world's folder.
-struct Cli
-{
-    Cli()
-    {
-        for (const char *folder : {"config", "home", "game", "sfx", "empty"})
-            QDir(m_dir.path()).mkpath(QString::fromLatin1(folder));
-        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
-        m_environment.insert(QStringLiteral("HOME"), path("home"));
-        m_environment.insert(QStringLiteral("PATH"), path("empty"));
-    }
-
-    QString path(const QString &relative) const { return m_dir.filePath(relative); }
-    QString expand(QString text) const { return text.replace(QLatin1Char('@'), m_dir.path()); }
-
-    // Starts sonquill-cli in this world, in a process group of its own as a shell starts a
-    // command, without waiting for it.
-    std::unique_ptr<QProcess> start(const QStringList &arguments) const
-    {
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(m_environment);
-        process->setChildProcessModifier([] { ::setpgid(0, 0); });
-        process->setWorkingDirectory(m_workingDirectory);
-        if (!m_outputFile.isEmpty())
-            process->setStandardOutputFile(m_outputFile);
-        process->start(qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli", arguments);
-        return process;
-    }
-    Outcome run(QStringList arguments) const
-    {
-        const auto process = start(arguments.replaceInStrings("@", m_dir.path()));
-        if (!process->waitForFinished(180000) || process->exitStatus() != QProcess::NormalExit)
-            return {};
-        return {process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
-                QString::fromUtf8(process->readAllStandardError())};
-    }
-    Outcome inGame(const QStringList &arguments) const
-    {
-        return run(QStringList{"-g", "@/game"} + arguments);
-    }
     // Starts a distribution of the game folder whose encoder sleeps `seconds` before copying, so
-    // that it holds the folder's lock meanwhile; if Ctrl+C reaches the encoder, it leaves a mark.
+    // that it holds the folder's lock meanwhile.
     std::unique_ptr<QProcess> slowDistribution(int seconds, const QStringList &options = {}) const
     {
-        writeFile(path("slow.sh"), "#!/bin/sh\ntrap '/bin/touch " + path("got-ctrl-c").toUtf8() +
-                                       "' INT\n/bin/sleep " + QByteArray::number(seconds) +
-                                       "\n{ printf OggS; /bin/cat \"$1\"; } > \"$2\"\n");
-        QFile::setPermissions(path("slow.sh"), QFile::ReadOwner | QFile::ExeOwner);
-        auto process = start(QStringList{"-g", path("game"), "distribute", "--ogg"} + options +
-                             QStringList{"--custom-command", path("slow.sh") + " %1 %2"});
-        process->waitForStarted();
-        return process;
+        script("slow.sh", "trap '/bin/touch " + path("got-ctrl-c").toUtf8() + "' INT\n/bin/sleep " +
+                              QByteArray::number(seconds) +
+                              "\n{ printf OggS; /bin/cat \"$1\"; } > \"$2\"");
+        return start(QStringList{"-g", "@/game", "distribute", "--ogg"} + options +
+                     QStringList{"--custom-command", path("slow.sh") + " %1 %2"});
     }
-
-    QTemporaryDir m_dir;
-    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
-    QString m_workingDirectory; // empty: the test's own
-    QString m_outputFile;       // where standard output goes instead of the test
 };
 
 } // namespace
@@ -123,13 +71,9 @@ private Q_SLOTS:
         for (const QStringList &command : commands)
             QCOMPARE(cli.inGame(command).exitCode, 0);
 
-        // Without -g: the current folder, not the one the window used last.
-        writeFile(cli.path("config/Sonquill/Sonquill.conf"),
-                  "[Data]\nLastGameDir=" + cli.path("empty").toUtf8() + "\n");
-        cli.m_workingDirectory = cli.path("game");
-        QCOMPARE(cli.run({"list"}).out, cli.expand("1\tX\tMisc\tA\t@/sfx/A.wav\n"
-                                                   "999\t\tMisc\tSOUND9\t@/game/SOUND9.wav\n"
-                                                   "4\t\tDoors\tD\t@/sfx/D.ogg\n"));
+        QCOMPARE(cli.inGame({"list"}).out, cli.expand("1\tX\tMisc\tA\t@/sfx/A.wav\n"
+                                                      "999\t\tMisc\tSOUND9\t@/game/SOUND9.wav\n"
+                                                      "4\t\tDoors\tD\t@/sfx/D.ogg\n"));
         const QJsonArray sounds =
             QJsonDocument::fromJson(cli.inGame({"list", "--format", "json"}).out.toUtf8())["sounds"]
                 .toArray();
@@ -220,6 +164,8 @@ private Q_SLOTS:
             "--quality takes a whole number from 0 to 10");
         row("jobs 0", {"distribute", "--jobs", "0"}, "--jobs takes a whole number from 1 to 256");
         row("another command's option", {"list", "--yes"}, "--yes does not apply to list");
+        row("a watch that is a dry run", {"distribute", "--watch", "--dry-run"},
+            "--dry-run and --watch exclude each other");
         row("check, both --ogg and --no-ogg", {"check", "--ogg", "--no-ogg"},
             "--ogg and --no-ogg exclude each other");
         row("lists in an unknown order", {"lists", "--order", "size"},
@@ -312,7 +258,7 @@ private Q_SLOTS:
         writeFile(cli.path("game/SOUND7.wav"), "made by hand");
         writeFile(cli.path("config/Sonquill/Sonquill.conf"),
                   "[Data]\nLastGameDir=" + cli.path("empty").toUtf8() + "\n");
-        cli.m_workingDirectory = cli.path("game");
+        cli.workingDirectory = cli.path("game");
 
         QCOMPARE(cli.run(arguments).all(), cli.expand(shown));
     }
@@ -334,7 +280,7 @@ private Q_SLOTS:
         Cli cli;
         writeFile(cli.path("sfx/A.wav"), makeWav(3000));
         QCOMPARE(cli.inGame({"add", "@/sfx/A.wav"}).exitCode, 0);
-        cli.m_outputFile = "/dev/full";
+        cli.outputFile = "/dev/full";
         const Outcome shown = cli.inGame(arguments);
         // The reason is the last line, after anything else the command says there.
         QVERIFY2(shown.exitCode == 1 && shown.out.isEmpty() &&
@@ -503,7 +449,7 @@ private Q_SLOTS:
     {
         Cli cli;
         // Twenty at once on two cores, perhaps under a sanitizer: each waits its turn.
-        cli.m_environment.insert("SONQUILL_LOCK_WAIT", "300");
+        cli.environment.insert("SONQUILL_LOCK_WAIT", "300");
         std::vector<std::unique_ptr<QProcess>> adds;
         for (int i = 0; i < 20; ++i) {
             writeFile(cli.path(QStringLiteral("sfx/S%1.mp3").arg(i)), "mp3");
@@ -522,7 +468,7 @@ private Q_SLOTS:
         const QByteArray before = readFile(cli.path("game/SoundInfo.dat"));
         const auto distribute = cli.slowDistribution(5);
         QTRY_VERIFY(QFile::exists(cli.path("game/.SoundInfo.lock")));
-        cli.m_environment.insert("SONQUILL_LOCK_WAIT", "1");
+        cli.environment.insert("SONQUILL_LOCK_WAIT", "1");
         // Readers do not wait: a save replaces the catalogue whole, so they see a whole one.
         QCOMPARE(cli.inGame({"list"}).out.count('\n'), 21);
         const QString checked = cli.inGame({"check"}).all();
@@ -535,7 +481,7 @@ private Q_SLOTS:
                      impatient.endsWith("; nothing was changed\n"),
                  qPrintable(impatient));
         QCOMPARE(readFile(cli.path("game/SoundInfo.dat")), before);
-        cli.m_environment.insert("SONQUILL_LOCK_WAIT", "300");
+        cli.environment.insert("SONQUILL_LOCK_WAIT", "300");
         QCOMPARE(cli.inGame({"add", "@/sfx/Late.mp3"}).exitCode, 0);
         QVERIFY(distribute->state() == QProcess::NotRunning || distribute->waitForFinished(60000));
         QCOMPARE(distribute->exitCode(), 0);
@@ -606,7 +552,6 @@ private Q_SLOTS:
     void upToDateRunWritesNothing()
     {
         Cli cli;
-        cli.m_environment.insert("XDG_CACHE_HOME", cli.path("cache"));
         writeFile(cli.path("sfx/A.wav"), makeWav(6000));
         writeFile(cli.path("sfx/B.mp3"), "not really an mp3");
         QCOMPARE(cli.inGame({"add", "@/sfx/A.wav", "@/sfx/B.mp3"}).exitCode, 0);
@@ -638,7 +583,7 @@ private Q_SLOTS:
         const QByteArray catalogue = readFile(cli.path("game/SoundInfo.dat"));
         QLockFile held(cli.path("game/.SoundInfo.lock"));
         QVERIFY(held.tryLock(0));
-        cli.m_environment.insert("SONQUILL_LOCK_WAIT", "0");
+        cli.environment.insert("SONQUILL_LOCK_WAIT", "0");
 
         const Outcome again = cli.inGame({"distribute", "--no-ogg"});
         QCOMPARE(again.exitCode, 0);

@@ -3,90 +3,41 @@
 // its encoders end with it.
 
 #include "distribution/Manifest.h"
+#include "support/CliWorld.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
-#include <memory>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace sonquill;
 using namespace sonquill::test;
 
 namespace {
 
-struct Outcome
-{
-    int exitCode = -1;
-    QString out, err;
-};
-
-// A game folder, a folder of sounds and a home of its own; encoders are shell scripts that
-// write "OggS" and the source, the slow one sleeping first for sources whose name has "slow".
-struct World
+// Encoders are shell scripts that write "OggS" and the source, the slow one sleeping first for
+// sources whose name has "slow".
+struct World : CliWorld
 {
     World()
     {
-        for (const char *folder : {"config", "cache", "game", "sfx"})
-            QDir(dir.path()).mkpath(QString::fromLatin1(folder));
-        environment.insert("HOME", path("."));
-        environment.insert("XDG_CONFIG_HOME", path("config"));
-        environment.insert("XDG_CACHE_HOME", path("cache"));
         environment.insert("PATH", "/usr/bin:/bin");
         script("enc.sh", "{ printf OggS; cat \"$1\"; } > \"$2\"");
         script("slow.sh", ": > \"$2\"; case \"$1\" in *slow*) sleep 30 ;; esac\n"
                           "{ printf OggS; cat \"$1\"; } > \"$2\"");
     }
-    QString path(const QString &relative) const { return dir.filePath(relative); }
-    void script(const QString &name, const QByteArray &body) const
-    {
-        writeFile(path(name), "#!/bin/sh\n" + body + "\n");
-        QFile::setPermissions(path(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    std::unique_ptr<QProcess> start(const QStringList &arguments, qint64 fileSizeLimit = -1) const
-    {
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(environment);
-        process->setChildProcessModifier([fileSizeLimit] {
-            ::setpgid(0, 0);
-            if (fileSizeLimit >= 0) { // a full disk: writes past the limit fail with EFBIG
-                ::signal(SIGXFSZ, SIG_IGN);
-                const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
-            }
-        });
-        process->start(qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli",
-                       QStringList{"-g", path("game")} + arguments);
-        process->waitForStarted();
-        return process;
-    }
-    Outcome run(const QStringList &arguments, qint64 fileSizeLimit = -1) const
-    {
-        const auto process = start(arguments, fileSizeLimit);
-        if (!process->waitForFinished(60000) || process->exitStatus() != QProcess::NormalExit) {
-            process->kill();
-            return {};
-        }
-        return {process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
-                QString::fromUtf8(process->readAllStandardError())};
-    }
     // A distribution with the given encoder script; --json, so removals can be read.
     QJsonObject distribute(const QString &encoder = "enc.sh", const QStringList &more = {}) const
     {
         const Outcome outcome =
-            run(QStringList{"distribute", "--json", "--ogg", "--min-size", "0", "--custom-command",
-                            path(encoder) + " \"%1\" \"%2\""} +
-                more);
+            inGame(QStringList{"distribute", "--json", "--ogg", "--min-size", "0",
+                               "--custom-command", path(encoder) + " \"%1\" \"%2\""} +
+                   more);
         QJsonObject json = QJsonDocument::fromJson(outcome.out.toUtf8()).object();
         json.insert("exitCode", outcome.exitCode);
         return json;
@@ -99,7 +50,7 @@ struct World
             writeFile(path("sfx/" + name), makeWav(bytes));
             paths << path("sfx/" + name);
         }
-        QVERIFY(run(QStringList{"add"} + paths).exitCode == 0);
+        QVERIFY(inGame(QStringList{"add"} + paths).exitCode == 0);
     }
     QStringList soundFiles() const
     {
@@ -114,19 +65,7 @@ struct World
         runTool("pgrep", {"-c", "-f", "^/bin/sh " + path("slow.sh")}, &count);
         return count.trimmed().toInt();
     }
-    bool encoderRunning() const { return encodersRunning() > 0; }
-
-    QTemporaryDir dir;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
 };
-
-QStringList strings(const QJsonValue &array)
-{
-    QStringList result;
-    for (const QJsonValue &value : array.toArray())
-        result << (value.isObject() ? value["name"].toString() : value.toString());
-    return result;
-}
 
 } // namespace
 
@@ -161,7 +100,7 @@ private Q_SLOTS:
         QFETCH(QList<int>, left);
         QFETCH(QList<int>, kept);
         QFETCH(QList<int>, removed);
-        const auto names = [](const QList<int> &numbers) {
+        const auto oggs = [](const QList<int> &numbers) {
             QStringList result;
             for (int number : numbers)
                 result << QStringLiteral("SOUND%1.ogg").arg(number);
@@ -177,8 +116,6 @@ private Q_SLOTS:
         const QString third = world.path("game/SOUND3.ogg");
         const QString info = world.path("game/SoundInfo.dat");
 
-        QStringList options;
-        qint64 fileSizeLimit = -1;
         if (fault == "sources gone") {
             QVERIFY(QDir().rename(world.path("sfx"), world.path("unmounted")));
         } else if (fault == "count zeroed") {
@@ -207,31 +144,30 @@ private Q_SLOTS:
             QVERIFY(!record.Save());
         } else if (fault == "made file is a source") {
             // Sound 3 leaves; its made file itself becomes a sound's source under number 9.
-            QCOMPARE(world.run({"add", third}).exitCode, 0);
-            QCOMPARE(world.run({"renumber", "4", "9"}).exitCode, 0);
-        } else if (fault == "disk full") {
-            options = {"--no-ogg"};
-            fileSizeLimit = 1000; // each WAV copy is 3000 bytes
+            QCOMPARE(world.inGame({"add", third}).exitCode, 0);
+            QCOMPARE(world.inGame({"renumber", "4", "9"}).exitCode, 0);
         }
         if (fault != "count zeroed" && fault != "catalogue gone")
-            QCOMPARE(world.run({"remove", "3"}).exitCode, 0);
+            QCOMPARE(world.inGame({"remove", "3"}).exitCode, 0);
         // The plan itself, which the dry run shows even for a catalogue a run refuses, removes
         // nothing for numbers a damaged or missing catalogue seems to have lost.
         if (fault == "count zeroed" || fault == "catalogue gone") {
-            const Outcome dry = world.run({"distribute", "--dry-run", "--json"});
-            QCOMPARE(strings(QJsonDocument::fromJson(dry.out.toUtf8())["removedFiles"]),
+            const Outcome dry = world.inGame({"distribute", "--dry-run", "--json"});
+            QCOMPARE(names(QJsonDocument::fromJson(dry.out.toUtf8())["removedFiles"]),
                      QStringList());
         }
+        // Ogg off and the disk full: writes past 1000 bytes fail, and each WAV copy is 3000.
+        world.fileSizeLimit = fault == "disk full" ? 1000 : -1;
         const QJsonObject result =
             fault == "disk full"
                 ? QJsonDocument::fromJson(
-                      world.run({"distribute", "--json", "--no-ogg"}, fileSizeLimit).out.toUtf8())
+                      world.inGame({"distribute", "--json", "--no-ogg"}).out.toUtf8())
                       .object()
-                : world.distribute("enc.sh", options);
+                : world.distribute();
 
-        QCOMPARE(world.soundFiles(), names(left));
-        QCOMPARE(strings(result["keptFiles"]), names(kept));
-        QCOMPARE(strings(result["removedFiles"]), names(removed));
+        QCOMPARE(world.soundFiles(), oggs(left));
+        QCOMPARE(names(result["keptFiles"]), oggs(kept));
+        QCOMPARE(names(result["removedFiles"]), oggs(removed));
         QCOMPARE(readFile(victim), QByteArray("not the game's"));
         if (fault.startsWith("replaced"))
             QCOMPARE(readFile(third), readFile(world.path("mine.ogg")));
@@ -259,8 +195,9 @@ private Q_SLOTS:
         world.add({"slow1.wav", "slow2.wav"});
         // A partial file an earlier version's killed run left behind.
         writeFile(world.path("game/.SOUND7.ogg.k2j4h6g8f0a.ogg"), "OggS half");
-        const auto run = world.start({"distribute", "--ogg", "--min-size", "0", "--jobs", "2",
-                                      "--custom-command", world.path("slow.sh") + " %1 %2"});
+        const auto run =
+            world.start({"-g", "@/game", "distribute", "--ogg", "--min-size", "0", "--jobs", "2",
+                         "--custom-command", world.path("slow.sh") + " %1 %2"});
         // Both encoders at work, each with its partial file begun.
         QTRY_VERIFY_WITH_TIMEOUT(world.encodersRunning() == 2 && world.soundFiles().size() == 2,
                                  20000);
@@ -269,7 +206,7 @@ private Q_SLOTS:
         QVERIFY(run->waitForFinished(20000));
         if (exitCode >= 0)
             QCOMPARE(run->exitCode(), exitCode);
-        QTRY_VERIFY_WITH_TIMEOUT(!world.encoderRunning(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(world.encodersRunning() == 0, 10000);
 
         // The killed run swept the earlier partial file and left its own two.
         const QStringList partial = world.soundFiles();
@@ -278,7 +215,7 @@ private Q_SLOTS:
                  qPrintable(partial.join(' ')));
         // clean takes the partial files too; a run takes what it finds.
         if (signal == SIGKILL) {
-            QCOMPARE(world.run({"clean", "--yes"}).exitCode, 0);
+            QCOMPARE(world.inGame({"clean", "--yes"}).exitCode, 0);
         } else {
             world.script("slow.sh", "{ printf OggS; cat \"$1\"; } > \"$2\"");
             QCOMPARE(world.distribute("slow.sh")["exitCode"].toInt(), 0);
@@ -294,12 +231,12 @@ private Q_SLOTS:
         World world;
         world.add({"A.wav", "B.wav", "C.wav", "slow D.wav"});
         const auto run =
-            world.start({"distribute", "--ogg", "--min-size", "0", "--jobs", "1",
+            world.start({"-g", "@/game", "distribute", "--ogg", "--min-size", "0", "--jobs", "1",
                          "--custom-command", world.path("slow.sh") + " \"%1\" \"%2\""});
         // Three made and recorded (the record is written at least once a second while a run
         // works), the fourth still being encoded.
         qputenv("XDG_CACHE_HOME", QFile::encodeName(world.path("cache")));
-        QTRY_VERIFY_WITH_TIMEOUT(world.encoderRunning() &&
+        QTRY_VERIFY_WITH_TIMEOUT(world.encodersRunning() > 0 &&
                                      Manifest::Load(world.path("game")).records.size() == 3,
                                  30000);
         ::kill(pid_t(run->processId()), SIGKILL);
@@ -336,13 +273,13 @@ private Q_SLOTS:
         const QString record = Manifest::PathFor(world.path("game"));
         QVERIFY(QFile::remove(record));
         QCOMPARE(::mkfifo(QFile::encodeName(record).constData(), 0600), 0);
-        const Outcome piped = world.run({"distribute", "--no-ogg"});
+        const Outcome piped = world.inGame({"distribute", "--no-ogg"});
         QCOMPARE(piped.exitCode, 0);
 
         // A record that cannot be written: a warning, the run a success.
         writeFile(world.path("cache-is-a-file"), "");
         world.environment.insert("XDG_CACHE_HOME", world.path("cache-is-a-file"));
-        const Outcome unrecorded = world.run({"distribute", "--no-ogg"});
+        const Outcome unrecorded = world.inGame({"distribute", "--no-ogg"});
         QCOMPARE(unrecorded.exitCode, 0);
         QVERIFY2(unrecorded.err.contains("warning: The record of the files made cannot be saved"),
                  qPrintable(unrecorded.err));
@@ -373,13 +310,13 @@ private Q_SLOTS:
 
         World world;
         writeFile(world.path("sfx/" + name), makeWav(3000));
-        QCOMPARE(world.run({"add", world.path("sfx/" + name)}).exitCode, 0);
+        QCOMPARE(world.inGame({"add", world.path("sfx/" + name)}).exitCode, 0);
         const QStringList ogg{"--ogg", "--min-size", "0", "--custom-command",
                               world.path("enc.sh") + " \"%1\" \"%2\""};
-        const Outcome dry = world.run(QStringList{"distribute", "--dry-run", "--json"} + ogg);
+        const Outcome dry = world.inGame(QStringList{"distribute", "--dry-run", "--json"} + ogg);
         const QJsonValue planned = QJsonDocument::fromJson(dry.out.toUtf8())["sounds"][0];
         QCOMPARE(world.soundFiles(), QStringList()); // the dry run made nothing
-        const Outcome check = world.run({"check"});
+        const Outcome check = world.inGame({"check"});
         QCOMPARE(world.distribute()["exitCode"].toInt(), target.isEmpty() ? 1 : 0);
 
         QCOMPARE(world.soundFiles(), target.isEmpty() ? QStringList() : QStringList{target});

@@ -3,6 +3,7 @@
 
 #include "distribution/FileCopy.h"
 #include "distribution/InputWatcher.h"
+#include "support/CliWorld.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -26,41 +27,22 @@ namespace {
 // A game folder with three sounds: A.wav of 2 s encoded to SOUND1.ogg, B.wav and C.wav too
 // small to encode, copied to SOUND2.wav and SOUND3.wav. Every command gives up at once on a
 // folder in use, so a watch that held it between runs would fail them.
-struct World
+struct World : CliWorld
 {
     World()
     {
-        for (const char *folder : {"config", "cache", "state", "game", "sfx"})
-            QDir(dir.path()).mkpath(QString::fromLatin1(folder));
-        environment.insert("HOME", path("."));
-        environment.insert("XDG_CONFIG_HOME", path("config"));
-        environment.insert("XDG_CACHE_HOME", path("cache"));
-        environment.insert("XDG_STATE_HOME", path("state"));
         environment.insert("SONQUILL_LOCK_WAIT", "0");
         writeFile(path("sfx/A.wav"), makeWav(44 + 2 * 44100));
         writeFile(path("sfx/B.wav"), makeWav(2000));
         writeFile(path("sfx/C.wav"), makeWav(3000));
-        QCOMPARE(run({"add", path("sfx/A.wav"), path("sfx/B.wav"), path("sfx/C.wav")}), 0);
-    }
-    QString path(const QString &relative) const { return dir.filePath(relative); }
-    int run(const QStringList &arguments) const
-    {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli",
-                      QStringList{"-g", path("game")} + arguments);
-        return process.waitForFinished(60000) ? process.exitCode() : -1;
+        QCOMPARE(inGame({"add", "@/sfx/A.wav", "@/sfx/B.wav", "@/sfx/C.wav"}).exitCode, 0);
     }
     // Starts the watch and waits for its first run.
     void startWatch()
     {
-        watch = std::make_unique<QProcess>();
-        watch->setProcessEnvironment(environment);
-        watch->start(
-            qEnvironmentVariable("SONQUILL_BIN_DIR") + "/sonquill-cli",
-            {"-g", path("game"), "distribute", "--watch", "--json", "--ogg", "--min-size", "4"});
-        QVERIFY(watch->waitForStarted());
-        QCOMPARE(strings(nextLine()["made"]),
+        watch =
+            start({"-g", "@/game", "distribute", "--watch", "--json", "--ogg", "--min-size", "4"});
+        QCOMPARE(names(nextLine()["made"]),
                  (QStringList{"SOUND1.ogg", "SOUND2.wav", "SOUND3.wav"}));
     }
     // The watch's next line, or an empty object when none comes.
@@ -76,13 +58,6 @@ struct World
         lines << line;
         return line;
     }
-    static QStringList strings(const QJsonValue &array)
-    {
-        QStringList result;
-        for (const QJsonValue &value : array.toArray())
-            result << value.toString();
-        return result;
-    }
     // The game folder's sounds as they are now, to tell which of them were made again.
     QHash<QString, FileStamp> stamps() const
     {
@@ -92,8 +67,6 @@ struct World
         return result;
     }
 
-    QTemporaryDir dir;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     std::unique_ptr<QProcess> watch;
     QList<QJsonObject> lines;
 };
@@ -180,7 +153,7 @@ private Q_SLOTS:
                 line = world.nextLine();
             QCOMPARE(line["event"].toString(), QString("run"));
             QCOMPARE(line["errors"].toArray().size(), 0);
-            madeSeen << World::strings(line["made"]);
+            madeSeen << names(line["made"]);
         };
         if (change == "rewrite B") {
             QVERIFY(writeFile(world.path("sfx/B.wav"), newWav)); // truncated, same file
@@ -207,12 +180,12 @@ private Q_SLOTS:
             runLine();
             QCOMPARE(readFile(world.path("game/SOUND3.wav")), newWav);
         } else if (change == "renumber 2 5") {
-            QCOMPARE(world.run({"renumber", "2", "5"}), 0);
+            QCOMPARE(world.inGame({"renumber", "2", "5"}).exitCode, 0);
             runLine();
             QCOMPARE(readFile(world.path("game/SOUND5.wav")), readFile(world.path("sfx/B.wav")));
         } else if (change == "add D, rewrite D") {
             QVERIFY(writeFile(world.path("sfx/D.wav"), makeWav(1000)));
-            QCOMPARE(world.run({"add", world.path("sfx/D.wav")}), 0);
+            QCOMPARE(world.inGame({"add", world.path("sfx/D.wav")}).exitCode, 0);
             runLine();
             // The new sound's source is watched from then on.
             QVERIFY(writeFile(world.path("sfx/D.wav"), newWav));
@@ -227,8 +200,8 @@ private Q_SLOTS:
         // Whatever else came: the runs made nothing else and removed only what they should.
         QStringList madeAll, removedAll, missingAll;
         for (const QJsonObject &line : world.lines.mid(1)) {
-            madeAll << World::strings(line["made"]);
-            removedAll << World::strings(line["removedFiles"]);
+            madeAll << names(line["made"]);
+            removedAll << names(line["removedFiles"]);
             if (line["event"] == "missing")
                 missingAll << QDir(world.dir.path()).relativeFilePath(line["path"].toString());
         }
@@ -267,14 +240,8 @@ private Q_SLOTS:
         QVERIFY(world.watch->waitForFinished(10000));
         QTEST(world.watch->exitCode(), "exitCode");
         QCOMPARE(world.watch->readAllStandardOutput(), QByteArray());
-        QCOMPARE(world.run({"lock", "1"}), 0);
+        QCOMPARE(world.inGame({"lock", "1"}).exitCode, 0);
         QVERIFY(!QFile::exists(world.path("game/.SoundInfo.lock")));
-    }
-
-    void refusesWithDryRun()
-    {
-        World world;
-        QCOMPARE(world.run({"distribute", "--watch", "--dry-run"}), 2);
     }
 };
 

@@ -112,26 +112,7 @@ private slots:
         QCOMPARE(child.answer.value(2).isEmpty(), !problem.isEmpty()); // no hash of a pipe's bytes
     }
 
-    // Loudness is measured once per version of a file, like the other facts.
-    void loudnessIsKept()
-    {
-        const QString path = m_dir.filePath("loudness.wav");
-        const QByteArray tone = test::makeWav(2 * 22050 + 44, 22050); // one second
-        QVERIFY(test::writeFile(path, tone));
-        SoundFactsCache cache;
-        QVERIFY(cache.loudness(path).loudness.measurable());
-        // The same size and time with silence inside: the cache answers from memory.
-        const QDateTime modified = QFileInfo(path).lastModified();
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(44) &&
-                file.write(QByteArray(tone.size() - 44, '\0')) == tone.size() - 44 &&
-                file.flush() && file.setFileTime(modified, QFileDevice::FileModificationTime));
-        QVERIFY(cache.loudness(path).loudness.measurable());
-        QVERIFY(file.setFileTime(modified.addSecs(5), QFileDevice::FileModificationTime));
-        QVERIFY(!cache.loudness(path).loudness.measurable()); // silence: nothing to measure
-        QVERIFY(!cache.loudness(m_dir.filePath("none.wav")).read);
-    }
-
+    // The facts, the hash and the loudness are found once per version of a file.
     void cacheFollowsChanges()
     {
         const QString path = m_dir.filePath("cached.wav");
@@ -141,23 +122,29 @@ private slots:
             return file.open(QIODevice::ReadWrite) && file.write(bytes) == bytes.size() &&
                    file.flush() && file.setFileTime(modified, QFileDevice::FileModificationTime);
         };
-        QVERIFY(test::writeFile(path, test::makeWav(8044, 22050)));
+        const qint64 oneSecond = 2 * 22050 + 44;
+        QVERIFY(test::writeFile(path, test::makeWav(oneSecond, 22050)));
         SoundFactsCache cache;
         const SoundFacts first = cache.facts(path);
         QCOMPARE(first.sampleRate, 22050);
         const QByteArray hash = cache.contentHash(path);
+        QVERIFY(cache.loudness(path).loudness.measurable());
 
-        // Same size and time: the cache answers without looking inside.
+        // Same size and time, other facts and silence inside: the cache answers without looking.
         const QDateTime modified = QFileInfo(path).lastModified();
-        QVERIFY(rewrite(test::makeWav(8044, 8000), modified));
+        const QByteArray silence =
+            test::makeWav(oneSecond, 8000).left(44) + QByteArray(oneSecond - 44, '\0');
+        QVERIFY(rewrite(silence, modified));
         QCOMPARE(cache.facts(path), first);
         QCOMPARE(cache.contentHash(path), hash);
-        // A new time means new content, read and hashed again.
-        QVERIFY(rewrite(test::makeWav(8044, 8000), modified.addSecs(5)));
+        QVERIFY(cache.loudness(path).loudness.measurable());
+        // A new time means new content, read, hashed and measured again.
+        QVERIFY(rewrite(silence, modified.addSecs(5)));
         QCOMPARE(cache.facts(path).sampleRate, 8000);
         QVERIFY(cache.contentHash(path) != hash);
+        QVERIFY(!cache.loudness(path).loudness.measurable()); // silence: nothing to measure
         // So does a new size, even at the old time.
-        QVERIFY(rewrite(test::makeWav(16044, 11025), modified.addSecs(5)));
+        QVERIFY(rewrite(test::makeWav(oneSecond + 8000, 11025), modified.addSecs(5)));
         // A display asks what was read last, without the disk; the next real look sees the change.
         QCOMPARE(cache.remembered(path).sampleRate, 8000);
         QCOMPARE(cache.facts(path).sampleRate, 11025);
@@ -166,6 +153,7 @@ private slots:
         QVERIFY(QFile::remove(path));
         QVERIFY(!cache.facts(path).readable);
         QVERIFY(cache.contentHash(path).isEmpty());
+        QVERIFY(!cache.loudness(path).read);
         QCOMPARE(cache.count(), 1);
     }
 };
