@@ -6,6 +6,7 @@
 #include "catalogue/TextFormats.h"
 #include "storage/SoundInfoFile.h"
 #include "ui/common/DesignMetrics.h"
+#include "ui/main/GameFolderWork.h"
 #include "ui/main/SoundCommands.h"
 #include "ui/main/SoundEditDelegate.h"
 #include "ui/main/SoundGrid.h"
@@ -124,37 +125,10 @@ template <typename Widget> Widget *MainWindow::makeControl(QWidget *parent, cons
 }
 
 MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
-    : QMainWindow(parent), m_services(services), m_session(services.ui), m_job(services.runner)
+    : QMainWindow(parent), m_services(services), m_session(services.ui)
 {
     // Files and folders dropped anywhere on the window are added.
     setAcceptDrops(true);
-    // The run's progress reaches the progress window here, on the window's thread.
-    connect(&m_job, &DistributionJob::started, this,
-            [this](const QString &title, const QString &message, int count) {
-                if (m_updating) {
-                    m_updateBar->setRange(0, count);
-                    m_updateBar->setValue(0);
-                    m_updateBar->show();
-                    return;
-                }
-                m_services.progress.ShowProgress(title, message, qint16(count), false);
-            });
-    connect(&m_job, &DistributionJob::soundDone, this, [this](int index, int done, int total) {
-        if (m_updating) {
-            m_updateBar->setValue(done);
-            const QString name =
-                m_updateTable.isValidIndex(index) ? m_updateTable.at(index).name : QString();
-            statusBar()->showMessage(
-                tr("Updating the game folder: %1 (%2 of %3)").arg(name).arg(done).arg(total));
-            return;
-        }
-        m_services.progress.soundFinished(index);
-        m_services.progress.AdvanceProgress(1);
-        const QString name =
-            m_session.table().isValidIndex(index) ? m_session.table().at(index).name : QString();
-        m_services.progress.showCurrent(tr("%1 (%2 of %3)").arg(name).arg(done).arg(total));
-    });
-    connect(&m_job, &DistributionJob::finished, this, &MainWindow::distributed);
     // Another program's change to the catalogue is shown as soon as it happens.
     m_catalogueWatcher = new QFileSystemWatcher(this);
     connect(m_catalogueWatcher, &QFileSystemWatcher::fileChanged, this,
@@ -175,17 +149,6 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     connect(keep, &QAction::triggered, m_changedBar, &QWidget::hide);
     addToolBar(Qt::TopToolBarArea, m_changedBar);
     m_changedBar->hide();
-    m_cancelPoll = new QTimer(this);
-    m_cancelPoll->setInterval(50);
-    connect(m_cancelPoll, &QTimer::timeout, this, [this] {
-        if (m_services.progress.cancelRequested())
-            m_job.cancel();
-    });
-    m_updateRetry = new QTimer(this);
-    m_updateRetry->setSingleShot(true);
-    m_updateRetry->setInterval(1000);
-    connect(m_updateRetry, &QTimer::timeout, this, &MainWindow::updateGameFolder);
-    connect(&m_sourceWatch, &InputWatcher::changed, this, &MainWindow::sourcesChanged);
     m_undo = new QUndoStack(this);
     SoundCommandsContext context;
     context.gameFolder = [this] { return gameFolder(); };
@@ -199,26 +162,25 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     m_commands =
         std::make_unique<SoundCommands>(m_services, m_session, m_facts, std::move(context), this);
     connect(m_commands.get(), &SoundCommands::soundActivated, this, &MainWindow::selectSound);
-    buildControls();
-    buildMenus();
     statusBar()->setSizeGripEnabled(true);
     m_summary = new QLabel(statusBar());
     m_summary->setObjectName(QStringLiteral("lblSummary"));
     statusBar()->addPermanentWidget(m_summary);
-    m_updateBar = new QProgressBar(statusBar());
-    m_updateBar->setObjectName(QStringLiteral("barUpdate"));
-    m_updateBar->setMaximumWidth(twipsToPixels(1500));
-    m_updateBar->setTextVisible(false);
-    m_updateBar->hide();
-    statusBar()->addPermanentWidget(m_updateBar);
-    m_updateProblemsButton = new QToolButton(statusBar());
-    m_updateProblemsButton->setObjectName(QStringLiteral("cmdUpdateProblems"));
-    m_updateProblemsButton->setAutoRaise(true);
-    m_updateProblemsButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
-    m_updateProblemsButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_updateProblemsButton->hide();
-    connect(m_updateProblemsButton, &QToolButton::clicked, this, &MainWindow::showUpdateProblems);
-    statusBar()->addPermanentWidget(m_updateProblemsButton);
+    GameFolderWork::Context work;
+    work.gameFolder = [this] { return gameFolder(); };
+    work.options = [this](const QString &folder, bool force) {
+        return distributionOptions(folder, force);
+    };
+    work.save = [this](const QString &folder) { saveCatalogue(folder); };
+    work.showStatus = [this](const QString &text) { showStatus(text); };
+    work.tell = [this](const QString &title, const QString &text, MessageRequest::Icon icon) {
+        tell(title, text, icon);
+    };
+    m_work = new GameFolderWork(m_services, m_session, statusBar(), std::move(work), this);
+    connect(m_work, &GameFolderWork::distributionFinished, this, &MainWindow::distributionFinished);
+    connect(m_work, &GameFolderWork::gameFolderUpdated, this, &MainWindow::gameFolderUpdated);
+    buildControls();
+    buildMenus();
     // The designed size to start with, as far as the screen has room for it.
     QSize start = QSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight))
                       .expandedTo(m_client->sizeHint());
@@ -383,7 +345,7 @@ void MainWindow::startUp()
     sortSounds();
     refreshCategoryLists();
     // Checking the entry updates the game folder at once, as the user's choice would.
-    m_mnuKeepUpToDate->setChecked(m_services.settings.keepUpToDate());
+    m_work->keepUpToDateAction()->setChecked(m_services.settings.keepUpToDate());
 
     m_commands->startPlayer();
 
@@ -437,7 +399,7 @@ void MainWindow::loadCatalogue(const QString &folder)
 {
     m_session.load(folder);
     watchCatalogue();
-    watchSources();
+    m_work->catalogueLoaded();
     // Each file is looked at once per load; refills of the grid show what was read then.
     for (const SoundRecord &record : m_session.table().records())
         m_facts.facts(record.filename);
@@ -474,12 +436,8 @@ bool MainWindow::saveCatalogue(const QString &folder)
         m_changedBar->hide();
         watchCatalogue();
     }
-    if (saved && !m_unloaded) {
-        watchSources();
-        // The end of a distribution asked for saves too; the folder is up to date then.
-        if (m_distributionFolder.isEmpty())
-            updateGameFolder();
-    }
+    if (saved && !m_unloaded)
+        m_work->catalogueSaved();
     return saved;
 }
 
@@ -512,7 +470,7 @@ void MainWindow::catalogueMayHaveChanged()
 {
     watchCatalogue();
     const QString folder = m_session.folder();
-    if (!folder.isEmpty() && m_session.changedOnDisk(folder) && !m_job.isRunning())
+    if (!folder.isEmpty() && m_session.changedOnDisk(folder) && !m_work->isRunning())
         m_changedBar->show();
 }
 
@@ -557,15 +515,8 @@ void MainWindow::refuseText(TextVerdict verdict)
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Nothing new starts from here on.
-    m_closing = true;
-    m_sourceWatch.watch({});
-    m_updateRetry->stop();
     // A run still working is stopped and its end shown before the window goes.
-    if (m_job.isRunning()) {
-        m_job.cancel();
-        m_job.waitForFinished();
-        distributed(m_job.result());
-    }
+    m_work->stopForClose();
     if (!m_unloaded)
         saveWindowState();
     if (!confirmClose()) {
@@ -626,7 +577,7 @@ void MainWindow::addSoundsClicked()
 
 void MainWindow::addSoundFiles(const QStringList &paths)
 {
-    if (paths.isEmpty() || refusedWhileDistributing())
+    if (paths.isEmpty() || m_work->refusedWhileDistributing())
         return;
     const QString category = m_cmbNewCat->currentText();
     if (const TextVerdict verdict = CheckTypedText(category); verdict != TextVerdict::Accepted) {
@@ -653,7 +604,7 @@ void MainWindow::addSoundFiles(const QStringList &paths)
 
 void MainWindow::addDroppedPaths(const QStringList &paths)
 {
-    if (refusedWhileDistributing())
+    if (m_work->refusedWhileDistributing())
         return;
     finishEditing();
     QStringList sounds;
@@ -689,6 +640,16 @@ void MainWindow::showRestoredTable(const SoundTable &table)
     sortSounds();
     refreshCategoryLists();
     refillGrid();
+}
+
+bool MainWindow::isDistributing() const
+{
+    return m_work->isRunning();
+}
+
+bool MainWindow::isUpdatingGameFolder() const
+{
+    return m_work->isUpdating();
 }
 
 void MainWindow::updateTitle()

@@ -3,7 +3,6 @@
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundTable.h"
 #include "distribution/DistributionJob.h"
-#include "distribution/InputWatcher.h"
 #include "services/MessageSink.h"
 #include "services/UiServices.h"
 #include "session/CatalogueSession.h"
@@ -40,6 +39,7 @@ class QUndoStack;
 
 namespace sonquill {
 
+class GameFolderWork;
 class ProcessRunner;
 class ProgressSink;
 class SoundCommands;
@@ -47,7 +47,6 @@ class SoundEditDelegate;
 class SoundOrderProxy;
 class SoundTableModel;
 class SoundGridView;
-class UpdateProblemsDialog;
 
 // The main window: the catalogue of one compiled-game folder in a grid, with the commands that
 // add, edit, distribute and list its sounds.
@@ -70,9 +69,9 @@ public:
     // Recomputes the display order and refills the grid.
     void refreshGrid();
     // True while a distribution works in the background.
-    bool isDistributing() const { return m_job.isRunning(); }
+    bool isDistributing() const;
     // True while the game folder is being kept up to date (no window shows that run).
-    bool isUpdatingGameFolder() const { return m_job.isRunning() && m_updating; }
+    bool isUpdatingGameFolder() const;
 
 signals:
     // A distribution ended and its summary was shown.
@@ -139,30 +138,10 @@ private:
     void selectSound(int tableIndex);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
     void distribute(bool force);
-    // The end of a run: the summary, then the catalogue saved.
-    void distributed(const DistributionResult &result);
-    // True, after saying so in the status bar, while a distribution works: the catalogue the
-    // run was given must not change under it.
-    bool refusedWhileDistributing();
     // Tells the user why a typed name or category was refused.
     void refuseText(TextVerdict verdict);
     // The run's settings as the window holds them, for folder.
     DistributionOptions distributionOptions(const QString &folder, bool force) const;
-
-    // File > Keep Game Folder Up to Date: after each save of the catalogue and each change of
-    // one of its sources, the saved catalogue is distributed again in the background, making
-    // only what changed.
-    void setKeepUpToDate(bool on);
-    // Starts that run now, or once the distribution that works now has ended.
-    void updateGameFolder();
-    void gameFolderUpdateEnded(const DistributionResult &result);
-    // Watches the saved catalogue's sources while the game folder is kept up to date.
-    void watchSources();
-    void sourcesChanged(const QStringList &present, const QStringList &gone);
-    void addUpdateProblems(const QStringList &problems);
-    void showUpdateProblems();
-    // What waited for the run that has just ended: a distribution asked for, or an update.
-    void startWaitingWork();
 
     void buildControls();
     void buildMenus();
@@ -250,28 +229,10 @@ private:
     SoundFactsCache m_facts;
     // Previews, lists, checking and help; goes first when the window does.
     std::unique_ptr<SoundCommands> m_commands;
-    DistributionJob m_job;
-    QString m_distributionFolder;
-    QTimer *m_cancelPoll = nullptr;
+    GameFolderWork *m_work = nullptr;
     QFileSystemWatcher *m_catalogueWatcher = nullptr;
     QToolBar *m_changedBar = nullptr; // says another program changed the catalogue
     QToolBar *m_filterBar = nullptr;
-
-    bool m_keepUpToDate = false;
-    bool m_updating = false;      // the running job is an update, not a distribution asked for
-    bool m_updateWaiting = false; // another update is due once the running job has ended
-    // A distribution asked for while an update worked (its force flag); it follows that one.
-    std::optional<bool> m_distributionWaiting;
-    bool m_closing = false;
-    SoundTable m_updateTable; // the catalogue the running update distributes
-    InputWatcher m_sourceWatch;
-    QTimer *m_updateRetry = nullptr; // tries again while another program holds the folder
-    QAction *m_mnuKeepUpToDate = nullptr;
-    QAction *m_mnuUpdateProblems = nullptr;
-    QProgressBar *m_updateBar = nullptr;
-    QToolButton *m_updateProblemsButton = nullptr;
-    QStringList m_updateProblems;
-    QPointer<UpdateProblemsDialog> m_updateProblemsDialog;
 };
 
 } // namespace sonquill

@@ -12,6 +12,7 @@
 #include "storage/SoundLists.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/OggOptionsDialog.h"
+#include "ui/main/GameFolderWork.h"
 #include "ui/main/SoundCommands.h"
 #include "ui/main/SoundGrid.h"
 
@@ -92,14 +93,8 @@ void MainWindow::buildMenus()
                  {}, &MainWindow::fileCommand);
     // Beyond the design as well: the game folder kept up to date in the background.
     fileMenu->addSeparator();
-    m_mnuKeepUpToDate = fileMenu->addAction(QStringLiteral("&Keep Game Folder Up to Date"));
-    m_mnuKeepUpToDate->setObjectName(QStringLiteral("mnuFileKeepUpToDate"));
-    m_mnuKeepUpToDate->setCheckable(true);
-    connect(m_mnuKeepUpToDate, &QAction::toggled, this, &MainWindow::setKeepUpToDate);
-    m_mnuUpdateProblems = fileMenu->addAction(QStringLiteral("Game Folder &Update Problems..."));
-    m_mnuUpdateProblems->setObjectName(QStringLiteral("mnuFileUpdateProblems"));
-    m_mnuUpdateProblems->setEnabled(false);
-    connect(m_mnuUpdateProblems, &QAction::triggered, this, &MainWindow::showUpdateProblems);
+    fileMenu->addAction(m_work->keepUpToDateAction());
+    fileMenu->addAction(m_work->updateProblemsAction());
     fileMenu->addSeparator();
     QAction *quit = fileMenu->addAction(QStringLiteral("&Quit"));
     quit->setObjectName(QStringLiteral("mnuFileQuit"));
@@ -215,7 +210,7 @@ void MainWindow::fileCommand(int index)
     case FileMenu::ClearOld: {
         // Not under a run that is writing those files; a distribution asked for shows its own
         // window, so only an update can be running here.
-        if (m_job.isRunning()) {
+        if (m_work->isRunning()) {
             showStatus(tr("The game folder is being updated; clear it once that has finished."));
             return;
         }
@@ -269,59 +264,10 @@ DistributionOptions MainWindow::distributionOptions(const QString &folder, bool 
 
 void MainWindow::distribute(bool force)
 {
-    if (refusedWhileDistributing())
+    if (m_work->refusedWhileDistributing())
         return;
     finishEditing();
-    // An update of the game folder gives way: it stops, keeping what it made, and this
-    // distribution starts once it has.
-    if (m_job.isRunning()) {
-        m_distributionWaiting = force;
-        m_job.cancel();
-        showStatus(tr("The distribution starts as soon as the update of the game folder has "
-                      "stopped."));
-        return;
-    }
-    const QString folder = gameFolder();
-    const DistributionOptions options = distributionOptions(folder, force);
-    // Held for the whole run, so that no other program distributes or saves there meanwhile.
-    if (const FileError locked = m_session.lockFolder(folder, 0)) {
-        tell(QStringLiteral("Sonquill"), locked.description, MessageRequest::Icon::Exclamation);
-        return;
-    }
-    m_distributionFolder = folder;
-    m_job.start(m_session.table(), folder, options);
-    m_cancelPoll->start();
-}
-
-void MainWindow::distributed(const DistributionResult &result)
-{
-    if (m_updating)
-        return gameFolderUpdateEnded(result);
-    if (m_distributionFolder.isEmpty())
-        return; // shown already, when the window closed during the run
-    m_cancelPoll->stop();
-    m_services.progress.CloseProgress();
-    if (result.encoderMissing)
-        tell(EncoderNotFoundTitle(), EncoderNotFoundText());
-    tell(result.summaryTitle, result.summaryText,
-         result.cancelled || result.soundFailed ? MessageRequest::Icon::Exclamation
-                                                : MessageRequest::Icon::None);
-    if (!result.cancelled)
-        saveCatalogue(m_distributionFolder);
-    m_session.unlockFolder();
-    m_distributionFolder.clear();
-    emit distributionFinished();
-    startWaitingWork();
-}
-
-bool MainWindow::refusedWhileDistributing()
-{
-    // An update works on its own copy of the saved catalogue and saves nothing: the list may
-    // change meanwhile.
-    if (!m_job.isRunning() || m_updating)
-        return false;
-    showStatus(tr("A distribution is running; the list can change again once it has finished."));
-    return true;
+    m_work->distribute(force);
 }
 
 void MainWindow::oggOptionsClicked()
