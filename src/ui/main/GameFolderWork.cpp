@@ -126,8 +126,8 @@ void GameFolderWork::distribute(bool force)
     const DistributionOptions options = m_context.options(folder, force);
     // Held for the whole run, so that no other program distributes or saves there meanwhile.
     if (const FileError locked = m_session.lockFolder(folder, 0)) {
-        m_context.tell(QStringLiteral("Sonquill"), locked.description,
-                       MessageRequest::Icon::Exclamation);
+        tellUser(m_services.ui, QStringLiteral("Sonquill"), locked.description,
+                 MessageRequest::Icon::Exclamation);
         return;
     }
     m_distributionFolder = folder;
@@ -144,10 +144,11 @@ void GameFolderWork::distributed(const DistributionResult &result)
     m_cancelPoll->stop();
     m_services.progress.CloseProgress();
     if (result.encoderMissing)
-        m_context.tell(EncoderNotFoundTitle(), EncoderNotFoundText(), MessageRequest::Icon::None);
-    m_context.tell(result.summaryTitle, result.summaryText,
-                   result.cancelled || result.soundFailed ? MessageRequest::Icon::Exclamation
-                                                          : MessageRequest::Icon::None);
+        tellUser(m_services.ui, EncoderNotFoundTitle(), EncoderNotFoundText(),
+                 MessageRequest::Icon::None);
+    tellUser(m_services.ui, result.summaryTitle, result.summaryText,
+             result.cancelled || result.soundFailed ? MessageRequest::Icon::Exclamation
+                                                    : MessageRequest::Icon::None);
     if (!result.cancelled)
         m_context.save(m_distributionFolder);
     m_session.unlockFolder();

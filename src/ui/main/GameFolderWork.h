@@ -40,8 +40,6 @@ public:
         // Saves the catalogue into folder at the end of a distribution.
         std::function<void(const QString &folder)> save;
         std::function<void(const QString &text)> showStatus;
-        std::function<void(const QString &title, const QString &text, MessageRequest::Icon icon)>
-            tell;
     };
 
     // The status bar gets the update's progress bar and problems button.

@@ -6,6 +6,7 @@
 #include "catalogue/TextFormats.h"
 #include "storage/SoundInfoFile.h"
 #include "ui/common/DesignMetrics.h"
+#include "ui/main/CatalogueFileCommands.h"
 #include "ui/main/GameFolderWork.h"
 #include "ui/main/SoundCommands.h"
 #include "ui/main/SoundEditDelegate.h"
@@ -129,26 +130,6 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
 {
     // Files and folders dropped anywhere on the window are added.
     setAcceptDrops(true);
-    // Another program's change to the catalogue is shown as soon as it happens.
-    m_catalogueWatcher = new QFileSystemWatcher(this);
-    connect(m_catalogueWatcher, &QFileSystemWatcher::fileChanged, this,
-            &MainWindow::catalogueMayHaveChanged);
-    connect(m_catalogueWatcher, &QFileSystemWatcher::directoryChanged, this,
-            &MainWindow::catalogueMayHaveChanged);
-    m_changedBar = new QToolBar(this);
-    m_changedBar->setObjectName(QStringLiteral("barChangedOnDisk"));
-    m_changedBar->setMovable(false);
-    m_changedBar->setFloatable(false);
-    m_changedBar->addWidget(
-        new QLabel(tr("Another program changed the catalogue of this game folder.  "), this));
-    QAction *reload = m_changedBar->addAction(tr("Reload (discard the changes made here)"));
-    reload->setObjectName(QStringLiteral("actReloadCatalogue"));
-    connect(reload, &QAction::triggered, this, &MainWindow::reloadCatalogue);
-    QAction *keep = m_changedBar->addAction(tr("Keep Mine"));
-    keep->setObjectName(QStringLiteral("actKeepMine"));
-    connect(keep, &QAction::triggered, m_changedBar, &QWidget::hide);
-    addToolBar(Qt::TopToolBarArea, m_changedBar);
-    m_changedBar->hide();
     m_undo = new QUndoStack(this);
     SoundCommandsContext context;
     context.gameFolder = [this] { return gameFolder(); };
@@ -171,14 +152,24 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     work.options = [this](const QString &folder, bool force) {
         return distributionOptions(folder, force);
     };
-    work.save = [this](const QString &folder) { saveCatalogue(folder); };
+    work.save = [this](const QString &folder) { m_file->save(folder); };
     work.showStatus = [this](const QString &text) { showStatus(text); };
-    work.tell = [this](const QString &title, const QString &text, MessageRequest::Icon icon) {
-        tell(title, text, icon);
-    };
     m_work = new GameFolderWork(m_services, m_session, statusBar(), std::move(work), this);
     connect(m_work, &GameFolderWork::distributionFinished, this, &MainWindow::distributionFinished);
     connect(m_work, &GameFolderWork::gameFolderUpdated, this, &MainWindow::gameFolderUpdated);
+    CatalogueFileCommands::Context file;
+    file.gameFolder = [this] { return gameFolder(); };
+    file.catalogueReplaced = [this] {
+        m_undo->clear();
+        sortSounds();
+        refreshCategoryLists();
+        refillGrid();
+    };
+    file.updateTitle = [this] { updateTitle(); };
+    file.finishEditing = [this] { finishEditing(); };
+    file.stopPlayer = [this] { m_commands->stopPlayer(); };
+    m_file =
+        new CatalogueFileCommands(m_services, m_session, m_facts, *m_work, std::move(file), this);
     buildControls();
     buildMenus();
     // The designed size to start with, as far as the screen has room for it.
@@ -341,7 +332,7 @@ void MainWindow::startUp()
 
     const QString folder = CatalogueSession::StartFolder(m_services.settings);
     m_txtDir->setText(folder);
-    loadCatalogue(folder);
+    m_file->load(folder);
     sortSounds();
     refreshCategoryLists();
     // Checking the entry updates the game folder at once, as the user's choice would.
@@ -351,127 +342,6 @@ void MainWindow::startUp()
 
     setUpGridColumns();
     refillGrid();
-}
-
-bool MainWindow::confirmClose()
-{
-    if (m_unloaded)
-        return true;
-    // A name or category still being typed belongs to the catalogue that is saved now.
-    finishEditing();
-
-    const QString folder = gameFolder();
-    const QString path = soundInfoPath();
-    const CatalogueSession::CloseAction action = m_session.closeAction(folder);
-    if (action == CatalogueSession::CloseAction::AskReplace) {
-        // The folder box names another game whose saved catalogue would be overwritten.
-        const auto answer =
-            ask(tr("Replace Saved Selections?"),
-                tr("The compiled game directory, %1, is not the folder your selections were "
-                   "loaded from, and it already holds saved selections in '%2'.")
-                        .arg(folder, path) +
-                    kCrLf +
-                    tr("Replace them with your current selections? If you choose No, your "
-                       "current selections are not saved there."),
-                {MessageRequest::Button::Yes, MessageRequest::Button::No,
-                 MessageRequest::Button::Cancel},
-                MessageRequest::Button::Cancel);
-        if (answer == MessageRequest::Button::Cancel)
-            return false;
-        if (answer != MessageRequest::Button::Yes) {
-            m_commands->stopPlayer();
-            m_unloaded = true;
-            return true;
-        }
-    }
-    m_unloaded = true;
-    if (action != CatalogueSession::CloseAction::Skip && !saveCatalogue(folder) &&
-        m_session.changedOnDisk(folder) && m_session.isModified()) {
-        // Cancelled over another program's change: the window stays, edits and all.
-        m_unloaded = false;
-        return false;
-    }
-    m_commands->stopPlayer();
-    return true;
-}
-
-void MainWindow::loadCatalogue(const QString &folder)
-{
-    m_session.load(folder);
-    watchCatalogue();
-    m_work->catalogueLoaded();
-    // Each file is looked at once per load; refills of the grid show what was read then.
-    for (const SoundRecord &record : m_session.table().records())
-        m_facts.facts(record.filename);
-}
-
-bool MainWindow::saveCatalogue(const QString &folder)
-{
-    if (m_session.changedOnDisk(folder)) {
-        // Nothing is lost by a default answer: the window's edits go only by the Reload button,
-        // the other program's only by Replace. At close there is nothing to reload into.
-        using Button = MessageRequest::Button;
-        QList<Button> buttons{Button::Replace, Button::Reload, Button::Cancel};
-        if (m_unloaded)
-            buttons.removeOne(Button::Reload);
-        const Button answer =
-            ask(QStringLiteral("Sonquill"),
-                tr("The catalogue in %1 was changed by another program since this window loaded "
-                   "or saved it.")
-                        .arg(folder) +
-                    kCrLf +
-                    (m_unloaded ? tr("Replace it with the sounds shown here, or cancel and keep "
-                                     "the window open?")
-                                : tr("Replace it with the sounds shown here, or reload it and "
-                                     "discard the changes made here?")),
-                buttons, Button::Cancel, MessageRequest::Icon::Exclamation);
-        if (answer == Button::Reload)
-            reloadCatalogue();
-        if (answer != Button::Replace)
-            return false;
-    }
-    const bool saved = !m_session.save(folder);
-    updateTitle();
-    if (saved) {
-        m_changedBar->hide();
-        watchCatalogue();
-    }
-    if (saved && !m_unloaded)
-        m_work->catalogueSaved();
-    return saved;
-}
-
-void MainWindow::reloadCatalogue()
-{
-    loadCatalogue(gameFolder());
-    m_undo->clear();
-    sortSounds();
-    refreshCategoryLists();
-    refillGrid();
-    updateTitle();
-    m_changedBar->hide();
-}
-
-void MainWindow::watchCatalogue()
-{
-    const QStringList watched = m_catalogueWatcher->files() + m_catalogueWatcher->directories();
-    if (!watched.isEmpty())
-        m_catalogueWatcher->removePaths(watched);
-    const QString folder = m_session.folder();
-    if (folder.isEmpty())
-        return;
-    // The folder too: a save by rename replaces the file the watcher was given.
-    m_catalogueWatcher->addPath(folder);
-    if (QFileInfo::exists(SoundInfoPath(folder)))
-        m_catalogueWatcher->addPath(SoundInfoPath(folder));
-}
-
-void MainWindow::catalogueMayHaveChanged()
-{
-    watchCatalogue();
-    const QString folder = m_session.folder();
-    if (!folder.isEmpty() && m_session.changedOnDisk(folder) && !m_work->isRunning())
-        m_changedBar->show();
 }
 
 void MainWindow::reportAddedFiles(const QList<AddedFile> &results)
@@ -488,28 +358,30 @@ void MainWindow::reportAddedFiles(const QList<AddedFile> &results)
             refused.append(result.path + QStringLiteral(": ") + result.reason());
     }
     if (full > 0) {
-        tell(QStringLiteral("Sonquill"),
-             tr("The list is full: it can hold at most %1 sounds.").arg(SoundTable::kMaxCount) +
-                 kCrLf + tr("%1 of the chosen files were not added.").arg(full),
-             MessageRequest::Icon::Exclamation);
+        tellUser(m_services.ui, QStringLiteral("Sonquill"),
+                 tr("The list is full: it can hold at most %1 sounds.").arg(SoundTable::kMaxCount) +
+                     kCrLf + tr("%1 of the chosen files were not added.").arg(full),
+                 MessageRequest::Icon::Exclamation);
     }
     if (!zero.isEmpty()) {
-        tell(QStringLiteral("Sonquill"),
-             tr("Every number from 1 to 999 is taken. These sounds got the number 0 and will not "
-                "be distributed until they get a free number:") +
-                 kCrLf + zero.join(kCrLf),
-             MessageRequest::Icon::Exclamation);
+        tellUser(
+            m_services.ui, QStringLiteral("Sonquill"),
+            tr("Every number from 1 to 999 is taken. These sounds got the number 0 and will not "
+               "be distributed until they get a free number:") +
+                kCrLf + zero.join(kCrLf),
+            MessageRequest::Icon::Exclamation);
     }
     if (!refused.isEmpty()) {
-        tell(QStringLiteral("Sonquill"),
-             tr("These files were not added:") + kCrLf + refused.join(kCrLf),
-             MessageRequest::Icon::Exclamation);
+        tellUser(m_services.ui, QStringLiteral("Sonquill"),
+                 tr("These files were not added:") + kCrLf + refused.join(kCrLf),
+                 MessageRequest::Icon::Exclamation);
     }
 }
 
 void MainWindow::refuseText(TextVerdict verdict)
 {
-    tell(QStringLiteral("Sonquill"), TypedTextRefusal(verdict), MessageRequest::Icon::Exclamation);
+    tellUser(m_services.ui, QStringLiteral("Sonquill"), TypedTextRefusal(verdict),
+             MessageRequest::Icon::Exclamation);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -517,9 +389,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // Nothing new starts from here on.
     // A run still working is stopped and its end shown before the window goes.
     m_work->stopForClose();
-    if (!m_unloaded)
+    if (!m_file->isUnloaded())
         saveWindowState();
-    if (!confirmClose()) {
+    if (!m_file->confirmClose()) {
         event->ignore();
         return;
     }
@@ -619,10 +491,10 @@ void MainWindow::addDroppedPaths(const QStringList &paths)
     }
     addSoundFiles(sounds);
     if (!others.isEmpty()) {
-        tell(QStringLiteral("Sonquill"),
-             tr("These files are not MP3, WAV, OGG or VOC sounds and were not added:") + kCrLf +
-                 others.join(kCrLf),
-             MessageRequest::Icon::Exclamation);
+        tellUser(m_services.ui, QStringLiteral("Sonquill"),
+                 tr("These files are not MP3, WAV, OGG or VOC sounds and were not added:") + kCrLf +
+                     others.join(kCrLf),
+                 MessageRequest::Icon::Exclamation);
     }
 }
 
@@ -710,13 +582,15 @@ void MainWindow::folderEntered()
     const QString folder = gameFolder();
     if (folder.isEmpty() || QFileInfo(folder).isDir())
         return;
-    if (ask(QStringLiteral("Sonquill"), tr("The folder %1 does not exist. Create it?").arg(folder),
-            {MessageRequest::Button::Yes, MessageRequest::Button::No},
-            MessageRequest::Button::No) != MessageRequest::Button::Yes)
+    if (askUser(m_services.ui, QStringLiteral("Sonquill"),
+                tr("The folder %1 does not exist. Create it?").arg(folder),
+                {MessageRequest::Button::Yes, MessageRequest::Button::No},
+                MessageRequest::Button::No) != MessageRequest::Button::Yes)
         return;
     if (!QDir().mkpath(folder))
-        tell(QStringLiteral("Sonquill"), tr("The folder %1 could not be created.").arg(folder),
-             MessageRequest::Icon::Exclamation);
+        tellUser(m_services.ui, QStringLiteral("Sonquill"),
+                 tr("The folder %1 could not be created.").arg(folder),
+                 MessageRequest::Icon::Exclamation);
 }
 
 void MainWindow::oggEncodingToggled()
@@ -752,33 +626,9 @@ void MainWindow::refreshCategoryLists()
     m_cmbNewCat->setEditText(newCategory);
 }
 
-MessageRequest::Button MainWindow::ask(const QString &title, const QString &text,
-                                       QList<MessageRequest::Button> buttons,
-                                       MessageRequest::Button defaultButton,
-                                       MessageRequest::Icon icon)
-{
-    MessageRequest request;
-    request.title = title;
-    request.text = text;
-    request.buttons = std::move(buttons);
-    request.defaultButton = defaultButton;
-    request.icon = icon;
-    return m_services.ui.showMessage(request);
-}
-
-void MainWindow::tell(const QString &title, const QString &text, MessageRequest::Icon icon)
-{
-    ask(title, text, {MessageRequest::Button::Ok}, MessageRequest::Button::Ok, icon);
-}
-
 QString MainWindow::gameFolder() const
 {
     return m_txtDir->text();
-}
-
-QString MainWindow::soundInfoPath() const
-{
-    return SoundInfoPath(gameFolder());
 }
 
 void MainWindow::showStatus(const QString &text)

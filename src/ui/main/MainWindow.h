@@ -39,6 +39,7 @@ class QUndoStack;
 
 namespace sonquill {
 
+class CatalogueFileCommands;
 class GameFolderWork;
 class ProcessRunner;
 class ProgressSink;
@@ -87,8 +88,6 @@ protected:
 
 private slots:
     void startUp();
-    // False when the user chose to keep the window open.
-    bool confirmClose();
 
     void addSoundsClicked();
     void browseFolderClicked();
@@ -122,16 +121,6 @@ private slots:
     void helpCommand(int index);
 
 private:
-    // Saves into folder, first asking when another program changed the catalogue there since
-    // this window loaded or saved it. False when nothing was saved.
-    bool saveCatalogue(const QString &folder);
-    // Loads folder's catalogue into the session and reads what each of its files is.
-    void loadCatalogue(const QString &folder);
-    // Takes the catalogue on disk over the one shown, discarding the window's edits.
-    void reloadCatalogue();
-    // Watches the catalogue file and its folder for another program's changes.
-    void watchCatalogue();
-    void catalogueMayHaveChanged();
     // Tells the user about the files an add or a file change refused.
     void reportAddedFiles(const QList<AddedFile> &results);
     // Makes the sound at a table index the one selected and current, scrolled into view.
@@ -174,14 +163,7 @@ private:
     void restoreWindowState();
     void saveWindowState();
 
-    MessageRequest::Button ask(const QString &title, const QString &text,
-                               QList<MessageRequest::Button> buttons,
-                               MessageRequest::Button defaultButton,
-                               MessageRequest::Icon icon = MessageRequest::Icon::None);
-    void tell(const QString &title, const QString &text,
-              MessageRequest::Icon icon = MessageRequest::Icon::None);
     QString gameFolder() const;
-    QString soundInfoPath() const;
     void showStatus(const QString &text);
 
     MainWindowServices m_services;
@@ -196,7 +178,6 @@ private:
     // The grid's selection is being set from the catalogue, not by the user.
     bool m_followingTable = false;
     QPoint m_currentBeforeReset{-1, -1}; // the current cell's row and column before a reset
-    bool m_unloaded = false;
 
     QWidget *m_client = nullptr;
     QLabel *m_label1 = nullptr;
@@ -230,8 +211,7 @@ private:
     // Previews, lists, checking and help; goes first when the window does.
     std::unique_ptr<SoundCommands> m_commands;
     GameFolderWork *m_work = nullptr;
-    QFileSystemWatcher *m_catalogueWatcher = nullptr;
-    QToolBar *m_changedBar = nullptr; // says another program changed the catalogue
+    CatalogueFileCommands *m_file = nullptr;
     QToolBar *m_filterBar = nullptr;
 };
 

@@ -41,7 +41,7 @@ void MainWindow::buildGrid()
     m_grid->setItemDelegate(m_delegate);
     connect(m_delegate, &SoundEditDelegate::refused, this,
             [this](const SoundTableModel::Refusal &refusal) {
-                tell(refusal.title, refusal.text, refusal.icon);
+                tellUser(m_services.ui, refusal.title, refusal.text, refusal.icon);
             });
 
     QItemSelectionModel *selection = m_grid->selectionModel();
@@ -251,13 +251,13 @@ void MainWindow::editCell(const QModelIndex &cell)
         return;
     case ColLock:
         if (before.isLocked()) {
-            const auto answer =
-                ask(QStringLiteral("Unlock Sound?"),
-                    QStringLiteral("This sound is locked to keep its number. If you unlock it (and "
-                                   "change the #), this may cause incorrect sounds to play in "
-                                   "Orvane. Are you sure?"),
-                    {MessageRequest::Button::Yes, MessageRequest::Button::No},
-                    MessageRequest::Button::Yes);
+            const auto answer = askUser(
+                m_services.ui, QStringLiteral("Unlock Sound?"),
+                QStringLiteral("This sound is locked to keep its number. If you unlock it (and "
+                               "change the #), this may cause incorrect sounds to play in "
+                               "Orvane. Are you sure?"),
+                {MessageRequest::Button::Yes, MessageRequest::Button::No},
+                MessageRequest::Button::Yes);
             if (answer != MessageRequest::Button::Yes)
                 return;
         }

@@ -12,6 +12,7 @@
 #include "storage/SoundLists.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/OggOptionsDialog.h"
+#include "ui/main/CatalogueFileCommands.h"
 #include "ui/main/GameFolderWork.h"
 #include "ui/main/SoundCommands.h"
 #include "ui/main/SoundGrid.h"
@@ -177,32 +178,12 @@ void MainWindow::fileCommand(int index)
 {
     finishEditing();
     const QString folder = gameFolder();
-    const QString file = soundInfoPath();
     switch (index) {
-    case FileMenu::Load: {
-        if (!FileExists(file)) {
-            ask(QStringLiteral("No Selections found"),
-                QStringLiteral("No saved selections found at '") + file +
-                    QStringLiteral("'. Cannot load."),
-                {Button::Ok, Button::Cancel}, Button::Ok);
-            return;
-        }
-        const Button answer = ask(QStringLiteral("Replace Selections?"),
-                                  QStringLiteral("This will replace your current selections with "
-                                                 "what was saved at ") +
-                                      folder + QStringLiteral(". Are you sure?"),
-                                  {Button::Yes, Button::No}, Button::Yes);
-        if (answer != Button::Yes)
-            return;
-        loadCatalogue(folder);
-        m_undo->clear();
-        sortSounds();
-        refreshCategoryLists();
-        refillGrid();
+    case FileMenu::Load:
+        m_file->loadAsked();
         break;
-    }
     case FileMenu::Save:
-        saveCatalogue(folder);
+        m_file->save(folder);
         break;
     case FileMenu::Distribute:
         distributeClicked();
@@ -214,27 +195,27 @@ void MainWindow::fileCommand(int index)
             showStatus(tr("The game folder is being updated; clear it once that has finished."));
             return;
         }
-        const Button answer =
-            ask(QStringLiteral("Delete SOUND files?"),
-                QStringLiteral("This will delete all the SOUND#.* files in the compiled game "
-                               "directory.") +
-                    kCrLf + QStringLiteral("The source files will not be touched. Are you sure?"),
-                {Button::Yes, Button::No}, Button::No);
+        const Button answer = askUser(
+            m_services.ui, QStringLiteral("Delete SOUND files?"),
+            QStringLiteral("This will delete all the SOUND#.* files in the compiled game "
+                           "directory.") +
+                kCrLf + QStringLiteral("The source files will not be touched. Are you sure?"),
+            {Button::Yes, Button::No}, Button::No);
         if (answer != Button::Yes)
             return;
         QStringList kept;
         QStringList failures;
         ClearNumberedFiles(folder, m_session.table(), &kept, &failures);
         if (!kept.isEmpty()) {
-            tell(QStringLiteral("Sonquill"),
-                 tr("These files were not deleted because sounds in the list use them as their "
-                    "source files:") +
-                     kCrLf + kept.join(kCrLf));
+            tellUser(m_services.ui, QStringLiteral("Sonquill"),
+                     tr("These files were not deleted because sounds in the list use them as their "
+                        "source files:") +
+                         kCrLf + kept.join(kCrLf));
         }
         if (!failures.isEmpty()) {
-            tell(QStringLiteral("Sonquill"),
-                 tr("These files could not be deleted:") + kCrLf + failures.join(kCrLf),
-                 MessageRequest::Icon::Exclamation);
+            tellUser(m_services.ui, QStringLiteral("Sonquill"),
+                     tr("These files could not be deleted:") + kCrLf + failures.join(kCrLf),
+                     MessageRequest::Icon::Exclamation);
         }
         break;
     }
@@ -288,9 +269,9 @@ void MainWindow::editCommand(int index)
         refillGrid();
         break;
     case EditMenu::RemoveAll:
-        if (ask(QStringLiteral("Clear List?"),
-                QStringLiteral("Really remove all entries from the list?"),
-                {Button::Yes, Button::No}, Button::No) != Button::Yes)
+        if (askUser(m_services.ui, QStringLiteral("Clear List?"),
+                    QStringLiteral("Really remove all entries from the list?"),
+                    {Button::Yes, Button::No}, Button::No) != Button::Yes)
             return;
         m_session.removeAll();
         sortSounds();
@@ -310,17 +291,17 @@ void MainWindow::selectionCommand(int index)
         bool lockedAmong = false;
         for (const SoundRecord &record : m_session.table().records())
             lockedAmong = lockedAmong || (record.isSelected() && record.isLocked());
-        if (count > 1 && ask(QStringLiteral("Remove Entries?"),
-                             QStringLiteral("Really remove all ") + QString::number(count) +
-                                 QStringLiteral(" selected sounds from the list?"),
-                             {Button::Yes, Button::No}, Button::Yes) != Button::Yes)
+        if (count > 1 && askUser(m_services.ui, QStringLiteral("Remove Entries?"),
+                                 QStringLiteral("Really remove all ") + QString::number(count) +
+                                     QStringLiteral(" selected sounds from the list?"),
+                                 {Button::Yes, Button::No}, Button::Yes) != Button::Yes)
             return;
         // A locked sound keeps its number for the game; it never goes without a question.
         if (count == 1 && lockedAmong &&
-            ask(QStringLiteral("Remove Entries?"),
-                tr("The selected sound is locked to keep its number. Really remove it from the "
-                   "list?"),
-                {Button::Yes, Button::No}, Button::No) != Button::Yes)
+            askUser(m_services.ui, QStringLiteral("Remove Entries?"),
+                    tr("The selected sound is locked to keep its number. Really remove it from the "
+                       "list?"),
+                    {Button::Yes, Button::No}, Button::No) != Button::Yes)
             return;
         m_session.removeSelected();
         sortSounds();
@@ -333,7 +314,8 @@ void MainWindow::selectionCommand(int index)
             return;
         const bool allLocked = m_session.selectedAllLocked();
         if (allLocked &&
-            ask(QStringLiteral("Unlock Sounds?"),
+            askUser(
+                m_services.ui, QStringLiteral("Unlock Sounds?"),
                 QStringLiteral("These sounds are locked to keep their number. If you unlock them "
                                "(and change the #), this may cause incorrect sounds to play in "
                                "Orvane. Are you sure?"),
