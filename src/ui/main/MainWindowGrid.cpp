@@ -85,8 +85,8 @@ void MainWindow::buildGrid()
 
 void MainWindow::setUpGridColumns()
 {
-    // The designed widths at the screen's resolution, wider where a bold header text would be
-    // cut; the file name takes whatever width the others leave.
+    // The designed widths at the screen's resolution, wider where a bold header text and the
+    // order indicator would not fit; the file name takes whatever width the others leave.
     QFont bold = m_grid->horizontalHeader()->font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
@@ -94,7 +94,9 @@ void MainWindow::setUpGridColumns()
     for (int column = 0; column < GridColumnCount; ++column) {
         const QString text =
             m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-        const int needed = metrics.horizontalAdvance(text) + kHeaderTextMargin;
+        // The header's own measure leaves room for the order indicator beside the text.
+        const int needed = std::max(metrics.horizontalAdvance(text) + kHeaderTextMargin,
+                                    m_grid->horizontalHeader()->sectionSizeHint(column));
         m_grid->setColumnWidth(
             column, std::max(needed, int(std::lround(kColumnWidths[column] / 15.0 * dpiScale))));
     }

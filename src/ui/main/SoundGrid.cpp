@@ -57,8 +57,10 @@ void SoundGridView::fitStretchColumn()
         if (section != m_stretchColumn)
             others += header->sectionSize(section);
     }
-    header->resizeSection(m_stretchColumn,
-                          std::max(header->minimumSectionSize() * 4, viewport()->width() - others));
+    // Never narrower than its header's text and order indicator; a scroll bar shows the rest.
+    const int least =
+        std::max(header->minimumSectionSize() * 4, header->sectionSizeHint(m_stretchColumn));
+    header->resizeSection(m_stretchColumn, std::max(least, viewport()->width() - others));
 }
 
 void SoundGridView::resizeEvent(QResizeEvent *event)
