@@ -172,9 +172,11 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
         new CatalogueFileCommands(m_services, m_session, m_facts, *m_work, std::move(file), this);
     buildControls();
     buildMenus();
-    // The designed size to start with, as far as the screen has room for it.
-    QSize start = QSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight))
-                      .expandedTo(m_client->sizeHint());
+    // The designed size to start with, wider by what the columns need beyond their designed
+    // widths, as far as the screen has room for it.
+    QSize start =
+        QSize(twipsToPixels(kClientWidth) + setUpGridColumns(), twipsToPixels(kClientHeight))
+            .expandedTo(m_client->sizeHint());
     start += QSize(0, menuBar()->sizeHint().height() + m_filterBar->sizeHint().height() +
                           statusBar()->sizeHint().height());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -340,7 +342,6 @@ void MainWindow::startUp()
 
     m_commands->startPlayer();
 
-    setUpGridColumns();
     refillGrid();
 }
 

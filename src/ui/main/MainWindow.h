@@ -97,7 +97,6 @@ private slots:
     void distributeClicked();
     void oggOptionsClicked();
 
-    void setUpGridColumns();
     // The grid follows the table after a change: its rows, the selection the table marks, the
     // status bar, "Selected file" and the title.
     void refillGrid();
@@ -132,6 +131,9 @@ private:
     // The run's settings as the window holds them, for folder.
     DistributionOptions distributionOptions(const QString &folder, bool force) const;
 
+    // Sets the grid's starting column widths; answers how much wider than designed they are
+    // together.
+    int setUpGridColumns();
     void buildControls();
     void buildMenus();
     template <typename Widget> Widget *makeControl(QWidget *parent, const char *objectName);

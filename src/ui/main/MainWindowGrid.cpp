@@ -26,8 +26,6 @@ namespace {
 // Column widths in twips, in column order; the file name gives up some of its designed width
 // so that the Length column fits beside it.
 constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 1900, 750, 700};
-// Room around a header text: the header's padding and border, in pixels.
-constexpr int kHeaderTextMargin = 10;
 
 } // namespace
 
@@ -83,25 +81,24 @@ void MainWindow::buildGrid()
     connect(m_grid, &SoundGridView::gridKeyCommand, this, &MainWindow::gridKeyCommand);
 }
 
-void MainWindow::setUpGridColumns()
+int MainWindow::setUpGridColumns()
 {
     // The designed widths at the screen's resolution, wider where a bold header text and the
     // order indicator would not fit; the file name takes whatever width the others leave.
+    const double dpiScale = m_grid->logicalDpiX() / 96.0;
+    int beyondDesign = 0;
+    for (int column = 0; column < GridColumnCount; ++column) {
+        const int designed = int(std::lround(kColumnWidths[column] / 15.0 * dpiScale));
+        const int width = std::max(m_grid->headerRoom(column), designed);
+        beyondDesign += width - designed;
+        m_grid->setColumnWidth(column, width);
+    }
     QFont bold = m_grid->horizontalHeader()->font();
     bold.setBold(true);
-    const QFontMetrics metrics(bold);
-    const double dpiScale = m_grid->logicalDpiX() / 96.0;
-    for (int column = 0; column < GridColumnCount; ++column) {
-        const QString text =
-            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-        // The header's own measure leaves room for the order indicator beside the text.
-        const int needed = std::max(metrics.horizontalAdvance(text) + kHeaderTextMargin,
-                                    m_grid->horizontalHeader()->sectionSizeHint(column));
-        m_grid->setColumnWidth(
-            column, std::max(needed, int(std::lround(kColumnWidths[column] / 15.0 * dpiScale))));
-    }
-    m_grid->horizontalHeader()->setMinimumSectionSize(metrics.horizontalAdvance(QLatin1Char('M')));
+    m_grid->horizontalHeader()->setMinimumSectionSize(
+        QFontMetrics(bold).horizontalAdvance(QLatin1Char('M')));
     m_grid->setStretchColumn(ColFilename);
+    return beyondDesign;
 }
 
 void MainWindow::refillGrid()
