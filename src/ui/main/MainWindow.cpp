@@ -182,7 +182,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         start = start.boundedTo(screen->availableSize());
     resize(start);
-    connect(&m_session, &CatalogueSession::changed, this,
+    connect(&m_session, &CatalogueSession::changed, &m_alive,
             [this](const QString &what, const SoundTable &before) {
                 m_undo->push(
                     new TableChange(what, before, m_session.table(),
@@ -190,26 +190,17 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
             });
     // An edit in a cell changes the table without a refill: the title and the categories
     // offered follow every change.
-    connect(&m_session, &CatalogueSession::changed, this, &MainWindow::updateTitle);
-    connect(&m_session, &CatalogueSession::changed, this, &MainWindow::refreshCategoryLists);
-    connect(m_txtDir, &QLineEdit::textChanged, this, &MainWindow::updateTitle);
+    connect(&m_session, &CatalogueSession::changed, &m_alive, [this] {
+        updateTitle();
+        refreshCategoryLists();
+    });
+    connect(m_txtDir, &QLineEdit::textChanged, &m_alive, [this] { updateTitle(); });
     startUp();
     restoreWindowState();
     updateTitle();
 }
 
-MainWindow::~MainWindow()
-{
-    m_commands.reset();
-    // Child widgets outlive the members below; nothing they do while going may reach them.
-    delete m_oggOptionsDialog;
-    disconnect(m_grid, nullptr, this, nullptr);
-    disconnect(m_grid->selectionModel(), nullptr, this, nullptr);
-    disconnect(m_order, nullptr, this, nullptr);
-    disconnect(m_chkOgg, nullptr, this, nullptr);
-    disconnect(m_txtDir, nullptr, this, nullptr);
-    disconnect(&m_session, nullptr, this, nullptr);
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::buildControls()
 {
@@ -309,8 +300,8 @@ void MainWindow::buildControls()
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     connect(m_cmdAdd, &QPushButton::clicked, this, &MainWindow::addSoundsClicked);
     connect(m_cmdBrowseDir, &QPushButton::clicked, this, &MainWindow::browseFolderClicked);
-    connect(m_txtDir, &QLineEdit::returnPressed, this, [this] { folderEntered(); });
-    connect(m_chkOgg, &QCheckBox::stateChanged, this, &MainWindow::oggEncodingToggled);
+    connect(m_txtDir, &QLineEdit::returnPressed, &m_alive, [this] { folderEntered(); });
+    connect(m_chkOgg, &QCheckBox::stateChanged, &m_alive, [this] { oggEncodingToggled(); });
     connect(m_cmdDistribute, &QPushButton::clicked, this, &MainWindow::distributeClicked);
     connect(m_cmdOggOptions, &QPushButton::clicked, this, &MainWindow::oggOptionsClicked);
     connect(m_cmdPlay, &QPushButton::clicked, m_commands.get(), &SoundCommands::play);

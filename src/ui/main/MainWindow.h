@@ -207,14 +207,18 @@ private:
 
     QUndoStack *m_undo = nullptr;
 
-    QPointer<OggOptionsDialog> m_oggOptionsDialog;
+    // Goes before the settings it edits.
+    std::unique_ptr<OggOptionsDialog> m_oggOptionsDialog;
     // What each sound file is, read once per file version.
     SoundFactsCache m_facts;
-    // Previews, lists, checking and help; goes first when the window does.
+    // Previews, lists, checking and help; goes before the catalogue and facts it reads.
     std::unique_ptr<SoundCommands> m_commands;
     GameFolderWork *m_work = nullptr;
     CatalogueFileCommands *m_file = nullptr;
     QToolBar *m_filterBar = nullptr;
+    // The context of the connections from the window's children, and the first member to go:
+    // a child's signal while the window's children are deleted reaches no member already gone.
+    QObject m_alive;
 };
 
 } // namespace sonquill

@@ -43,16 +43,18 @@ void MainWindow::buildGrid()
             });
 
     QItemSelectionModel *selection = m_grid->selectionModel();
-    connect(selection, &QItemSelectionModel::selectionChanged, this,
-            &MainWindow::gridSelectionChanged);
-    connect(selection, &QItemSelectionModel::currentChanged, this, &MainWindow::showCurrentFile);
+    connect(selection, &QItemSelectionModel::selectionChanged, &m_alive,
+            [this] { gridSelectionChanged(); });
+    connect(selection, &QItemSelectionModel::currentChanged, &m_alive,
+            [this] { showCurrentFile(); });
     // Sounds that went take the selection with them; the current cell stays on its row.
-    connect(m_order, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+    connect(m_order, &QAbstractItemModel::modelAboutToBeReset, &m_alive, [this] {
         m_followingTable = true;
         if (m_grid->currentIndex().isValid())
             m_currentBeforeReset = {m_grid->currentIndex().row(), m_grid->currentIndex().column()};
     });
-    connect(m_order, &QAbstractItemModel::modelReset, this, [this] { m_followingTable = false; });
+    connect(m_order, &QAbstractItemModel::modelReset, &m_alive,
+            [this] { m_followingTable = false; });
 
     // The filter narrows the rows shown; the catalogue keeps every sound.
     m_filterBar = new QToolBar(this);
@@ -69,16 +71,19 @@ void MainWindow::buildGrid()
     addToolBar(Qt::TopToolBarArea, m_filterBar);
     connect(filter, &QLineEdit::textChanged, this, &MainWindow::filterChanged);
 
-    connect(m_grid, &QAbstractItemView::clicked, this, &MainWindow::cellClicked);
-    connect(m_grid, &QAbstractItemView::doubleClicked, this, &MainWindow::cellDoubleClicked);
+    connect(m_grid, &QAbstractItemView::clicked, &m_alive,
+            [this](const QModelIndex &cell) { cellClicked(cell); });
+    connect(m_grid, &QAbstractItemView::doubleClicked, &m_alive,
+            [this](const QModelIndex &cell) { cellDoubleClicked(cell); });
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &MainWindow::headerClicked);
-    connect(m_grid, &SoundGridView::menuRequested, this,
+    connect(m_grid, &SoundGridView::menuRequested, &m_alive,
             [this](QPoint globalPos) { m_gridMenu->popup(globalPos); });
     QHeaderView *header = m_grid->horizontalHeader();
     connect(header, &QWidget::customContextMenuRequested, this,
             [this, header](QPoint pos) { m_gridMenu->popup(header->mapToGlobal(pos)); });
-    connect(m_grid, &SoundGridView::gridKeyCommand, this, &MainWindow::gridKeyCommand);
+    connect(m_grid, &SoundGridView::gridKeyCommand, &m_alive,
+            [this](int key) { gridKeyCommand(key); });
 }
 
 int MainWindow::setUpGridColumns()

@@ -254,7 +254,7 @@ void MainWindow::distribute(bool force)
 void MainWindow::oggOptionsClicked()
 {
     if (!m_oggOptionsDialog)
-        m_oggOptionsDialog = new OggOptionsDialog(m_services.settings, m_ogg, this);
+        m_oggOptionsDialog = std::make_unique<OggOptionsDialog>(m_services.settings, m_ogg, this);
     m_oggOptionsDialog->show();
     m_oggOptionsDialog->raise();
     m_oggOptionsDialog->activateWindow();
