@@ -12,6 +12,7 @@
 #include "ui/main/SoundEditDelegate.h"
 #include "ui/main/SoundGrid.h"
 #include "ui/main/SoundOrderProxy.h"
+#include "ui/main/WindowMenus.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -171,7 +172,13 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     m_file =
         new CatalogueFileCommands(m_services, m_session, m_facts, *m_work, std::move(file), this);
     buildControls();
-    buildMenus();
+    WindowMenus::Commands menuCommands;
+    menuCommands.file = [this](int index) { fileCommand(index); };
+    menuCommands.edit = [this](int index) { editCommand(index); };
+    menuCommands.selection = [this](int index) { selectionCommand(index); };
+    menuCommands.distributeAgain = [this] { distribute(true); };
+    menuCommands.finishEditing = [this] { finishEditing(); };
+    m_menus = new WindowMenus(this, *m_commands, *m_work, m_undo, std::move(menuCommands));
     // The designed size to start with, wider by what the columns need beyond their designed
     // widths, as far as the screen has room for it.
     QSize start =

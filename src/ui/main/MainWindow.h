@@ -48,6 +48,7 @@ class SoundEditDelegate;
 class SoundOrderProxy;
 class SoundTableModel;
 class SoundGridView;
+class WindowMenus;
 
 // The main window: the catalogue of one compiled-game folder in a grid, with the commands that
 // add, edit, distribute and list its sounds.
@@ -115,9 +116,6 @@ private slots:
     void fileCommand(int index);
     void editCommand(int index);
     void selectionCommand(int index);
-    void soundCommand(int index);
-    void utilityCommand(int index);
-    void helpCommand(int index);
 
 private:
     // Tells the user about the files an add or a file change refused.
@@ -135,11 +133,7 @@ private:
     // together.
     int setUpGridColumns();
     void buildControls();
-    void buildMenus();
     template <typename Widget> Widget *makeControl(QWidget *parent, const char *objectName);
-    QAction *addMenuEntry(QMenu *menu, const QString &group, int index, const QString &caption,
-                          const QKeySequence &shortcut, void (MainWindow::*handler)(int));
-    void addMenuSeparator(QMenu *menu, const QString &group, int index);
 
     // The grid's model, order, editors and the connections of its view.
     void buildGrid();
@@ -202,7 +196,7 @@ private:
     QPushButton *m_cmdStop = nullptr;
     QPushButton *m_cmdEdit = nullptr;
     QPushButton *m_cmdOpen = nullptr;
-    QMenu *m_gridMenu = nullptr; // the Sound and Edit commands at the grid
+    WindowMenus *m_menus = nullptr;
     QLabel *m_summary = nullptr; // how many sounds, how many selected, their size
 
     QUndoStack *m_undo = nullptr;

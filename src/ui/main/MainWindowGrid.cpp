@@ -7,6 +7,7 @@
 #include "ui/main/SoundGrid.h"
 #include "ui/main/SoundOrderProxy.h"
 #include "ui/main/SoundTableModel.h"
+#include "ui/main/WindowMenus.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -78,10 +79,10 @@ void MainWindow::buildGrid()
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &MainWindow::headerClicked);
     connect(m_grid, &SoundGridView::menuRequested, &m_alive,
-            [this](QPoint globalPos) { m_gridMenu->popup(globalPos); });
+            [this](QPoint globalPos) { m_menus->gridMenu()->popup(globalPos); });
     QHeaderView *header = m_grid->horizontalHeader();
     connect(header, &QWidget::customContextMenuRequested, this,
-            [this, header](QPoint pos) { m_gridMenu->popup(header->mapToGlobal(pos)); });
+            [this, header](QPoint pos) { m_menus->gridMenu()->popup(header->mapToGlobal(pos)); });
     connect(m_grid, &SoundGridView::gridKeyCommand, &m_alive,
             [this](int key) { gridKeyCommand(key); });
 }
