@@ -2,7 +2,6 @@
 
 #include "catalogue/Categories.h"
 #include "catalogue/PathUtils.h"
-#include "catalogue/SoundFileNames.h"
 #include "catalogue/TextFormats.h"
 #include "storage/SoundInfoFile.h"
 #include "ui/common/DesignMetrics.h"
@@ -10,6 +9,7 @@
 #include "ui/main/GameFolderWork.h"
 #include "ui/main/SoundCommands.h"
 #include "ui/main/SoundEditDelegate.h"
+#include "ui/main/SoundFileAdder.h"
 #include "ui/main/SoundGrid.h"
 #include "ui/main/SoundOrderProxy.h"
 #include "ui/main/WindowMenus.h"
@@ -20,7 +20,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QDirIterator>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -31,7 +30,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -43,7 +41,6 @@
 #include <QToolButton>
 #include <QUndoCommand>
 #include <QUndoStack>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -83,39 +80,6 @@ private:
     std::function<void(const SoundTable &)> m_show;
     bool m_done = false;
 };
-
-// The sound files below folder, at any depth, in name order.
-QStringList soundsInFolder(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (IsSoundFile(path))
-            found.append(path);
-    }
-    std::sort(found.begin(), found.end(), [](const QString &a, const QString &b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
-    return found;
-}
-
-// The local files and folders a drag carries; empty when it carries anything else or nothing
-// that could be added.
-QStringList droppedPaths(const QMimeData *mime)
-{
-    QStringList paths;
-    if (!mime || !mime->hasUrls())
-        return paths;
-    bool addable = false;
-    for (const QUrl &url : mime->urls()) {
-        if (!url.isLocalFile())
-            return {};
-        paths.append(url.toLocalFile());
-        addable = addable || IsSoundFile(paths.last()) || QFileInfo(paths.last()).isDir();
-    }
-    return addable ? paths : QStringList();
-}
 
 } // namespace
 
@@ -171,6 +135,21 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     file.stopPlayer = [this] { m_commands->stopPlayer(); };
     m_file =
         new CatalogueFileCommands(m_services, m_session, m_facts, *m_work, std::move(file), this);
+    SoundFileAdder::Context adding;
+    adding.gameFolder = [this] { return gameFolder(); };
+    adding.category = [this] { return m_cmbNewCat->currentText(); };
+    adding.finishEditing = [this] { finishEditing(); };
+    adding.added = [this](int lastAdded) {
+        sortSounds();
+        refillGrid();
+        // The last new sound is the current one, at the top, so Play and Open act on it.
+        if (lastAdded > 0) {
+            makeCurrent(lastAdded, QAbstractItemView::PositionAtTop);
+            showCurrentFile();
+        }
+        refreshCategoryLists();
+    };
+    m_adder = new SoundFileAdder(m_services, m_session, *m_work, std::move(adding), this);
     buildControls();
     WindowMenus::Commands menuCommands;
     menuCommands.file = [this](int index) { fileCommand(index); };
@@ -305,7 +284,7 @@ void MainWindow::buildControls()
                            m_cmdPlay,       m_cmdStop,      m_cmdEdit,       m_cmdOpen};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
-    connect(m_cmdAdd, &QPushButton::clicked, this, &MainWindow::addSoundsClicked);
+    connect(m_cmdAdd, &QPushButton::clicked, m_adder, &SoundFileAdder::addChosen);
     connect(m_cmdBrowseDir, &QPushButton::clicked, this, &MainWindow::browseFolderClicked);
     connect(m_txtDir, &QLineEdit::returnPressed, &m_alive, [this] { folderEntered(); });
     connect(m_chkOgg, &QCheckBox::stateChanged, &m_alive, [this] { oggEncodingToggled(); });
@@ -343,40 +322,6 @@ void MainWindow::startUp()
     refillGrid();
 }
 
-void MainWindow::reportAddedFiles(const QList<AddedFile> &results)
-{
-    qsizetype full = 0;
-    QStringList refused;
-    QStringList zero;
-    for (const AddedFile &result : results) {
-        if (result.outcome == AddedFile::Outcome::TableFull)
-            ++full;
-        else if (result.outcome == AddedFile::Outcome::AddedAsZero)
-            zero.append(result.path);
-        else if (!result.added())
-            refused.append(result.path + QStringLiteral(": ") + result.reason());
-    }
-    if (full > 0) {
-        tellUser(m_services.ui, QStringLiteral("Sonquill"),
-                 tr("The list is full: it can hold at most %1 sounds.").arg(SoundTable::kMaxCount) +
-                     kCrLf + tr("%1 of the chosen files were not added.").arg(full),
-                 MessageRequest::Icon::Exclamation);
-    }
-    if (!zero.isEmpty()) {
-        tellUser(
-            m_services.ui, QStringLiteral("Sonquill"),
-            tr("Every number from 1 to 999 is taken. These sounds got the number 0 and will not "
-               "be distributed until they get a free number:") +
-                kCrLf + zero.join(kCrLf),
-            MessageRequest::Icon::Exclamation);
-    }
-    if (!refused.isEmpty()) {
-        tellUser(m_services.ui, QStringLiteral("Sonquill"),
-                 tr("These files were not added:") + kCrLf + refused.join(kCrLf),
-                 MessageRequest::Icon::Exclamation);
-    }
-}
-
 void MainWindow::refuseText(TextVerdict verdict)
 {
     tellUser(m_services.ui, QStringLiteral("Sonquill"), TypedTextRefusal(verdict),
@@ -404,7 +349,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 
 void MainWindow::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (droppedPaths(event->mimeData()).isEmpty())
+    if (SoundFileAdder::droppedPaths(event->mimeData()).isEmpty())
         event->ignore();
     else
         event->acceptProposedAction();
@@ -412,7 +357,7 @@ void MainWindow::dragMoveEvent(QDragMoveEvent *event)
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
-    const QStringList paths = droppedPaths(event->mimeData());
+    const QStringList paths = SoundFileAdder::droppedPaths(event->mimeData());
     if (paths.isEmpty()) {
         event->ignore();
         return;
@@ -423,78 +368,14 @@ void MainWindow::dropEvent(QDropEvent *event)
         this, [this, paths] { addDroppedPaths(paths); }, Qt::QueuedConnection);
 }
 
-void MainWindow::addSoundsClicked()
-{
-    finishEditing();
-    QString startFolder = m_services.settings.lastSourceDir();
-    if (startFolder.isEmpty())
-        startFolder = gameFolder();
-    if (startFolder.endsWith(QLatin1Char('\\')) || startFolder.endsWith(QLatin1Char('/')))
-        startFolder.chop(1);
-
-    FileDialogRequest request;
-    request.title = QStringLiteral("Choose one or more sound files...");
-    request.initialPath = JoinPath(startFolder, QStringLiteral("*.MP3;*.WAV;*.OGG;*.VOC"));
-    request.nameFilters = soundFileFilters();
-    request.multiple = true;
-    request.fileMustExist = true;
-    const std::optional<QStringList> chosen = m_services.ui.openFiles(request);
-    if (!chosen || chosen->isEmpty())
-        return;
-
-    m_services.settings.setLastSourceDir(FolderFromPath(chosen->first()));
-    addSoundFiles(*chosen);
-}
-
 void MainWindow::addSoundFiles(const QStringList &paths)
 {
-    if (paths.isEmpty() || m_work->refusedWhileDistributing())
-        return;
-    const QString category = m_cmbNewCat->currentText();
-    if (const TextVerdict verdict = CheckTypedText(category); verdict != TextVerdict::Accepted) {
-        refuseText(verdict);
-        return;
-    }
-    const QList<AddedFile> results = m_session.addFiles(paths, category);
-    qint16 lastAdded = 0;
-    for (const AddedFile &result : results) {
-        if (result.added())
-            lastAdded = qint16(result.index);
-    }
-
-    sortSounds();
-    refillGrid();
-    // The last new sound is the current one, at the top, so Play and Open act on it.
-    if (lastAdded > 0) {
-        makeCurrent(lastAdded, QAbstractItemView::PositionAtTop);
-        showCurrentFile();
-    }
-    refreshCategoryLists();
-    reportAddedFiles(results);
+    m_adder->addFiles(paths);
 }
 
 void MainWindow::addDroppedPaths(const QStringList &paths)
 {
-    if (m_work->refusedWhileDistributing())
-        return;
-    finishEditing();
-    QStringList sounds;
-    QStringList others;
-    for (const QString &path : paths) {
-        if (QFileInfo(path).isDir())
-            sounds.append(soundsInFolder(path));
-        else if (IsSoundFile(path))
-            sounds.append(path);
-        else
-            others.append(path);
-    }
-    addSoundFiles(sounds);
-    if (!others.isEmpty()) {
-        tellUser(m_services.ui, QStringLiteral("Sonquill"),
-                 tr("These files are not MP3, WAV, OGG or VOC sounds and were not added:") + kCrLf +
-                     others.join(kCrLf),
-                 MessageRequest::Icon::Exclamation);
-    }
+    m_adder->addDropped(paths);
 }
 
 void MainWindow::refreshGrid()
@@ -600,16 +481,6 @@ void MainWindow::oggEncodingToggled()
     if (state != Qt::PartiallyChecked)
         m_chkOgg->setTristate(false);
     m_services.settings.setOggUse(m_oggUse);
-}
-
-QStringList MainWindow::soundFileFilters()
-{
-    return {QStringLiteral("Orvane-Compatible Sound Files (*.MP3 *.WAV *.OGG *.VOC)"),
-            QStringLiteral("MP3 (*.MP3)"),
-            QStringLiteral("Wave File (*.WAV)"),
-            QStringLiteral("OGG Vorbis (*.OGG)"),
-            QStringLiteral("VOC File (*.VOC)"),
-            QStringLiteral("All Files (*.*)")};
 }
 
 void MainWindow::refreshCategoryLists()

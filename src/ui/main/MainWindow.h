@@ -47,6 +47,7 @@ class SoundCommands;
 class SoundEditDelegate;
 class SoundOrderProxy;
 class SoundTableModel;
+class SoundFileAdder;
 class SoundGridView;
 class WindowMenus;
 
@@ -90,7 +91,6 @@ protected:
 private slots:
     void startUp();
 
-    void addSoundsClicked();
     void browseFolderClicked();
     // Enter in the folder box, or a folder chosen: remembered as the game folder.
     void folderEntered();
@@ -118,8 +118,6 @@ private slots:
     void selectionCommand(int index);
 
 private:
-    // Tells the user about the files an add or a file change refused.
-    void reportAddedFiles(const QList<AddedFile> &results);
     // Makes the sound at a table index the one selected and current, scrolled into view.
     void selectSound(int tableIndex);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
@@ -142,8 +140,6 @@ private:
     // Stores what an open editor holds, or drops what the catalogue refuses, before a command
     // reads or changes the catalogue.
     void finishEditing();
-    // The file types of both sound-file choosers, the first preselected.
-    static QStringList soundFileFilters();
     // The table index of the current row's sound, 0 for none.
     int currentSound() const;
     // Makes a sound's row the current one (the selection unchanged) and scrolls to it.
@@ -197,6 +193,7 @@ private:
     QPushButton *m_cmdEdit = nullptr;
     QPushButton *m_cmdOpen = nullptr;
     WindowMenus *m_menus = nullptr;
+    SoundFileAdder *m_adder = nullptr;
     QLabel *m_summary = nullptr; // how many sounds, how many selected, their size
 
     QUndoStack *m_undo = nullptr;

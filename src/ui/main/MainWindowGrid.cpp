@@ -4,6 +4,7 @@
 
 #include "ui/main/SoundCommands.h"
 #include "ui/main/SoundEditDelegate.h"
+#include "ui/main/SoundFileAdder.h"
 #include "ui/main/SoundGrid.h"
 #include "ui/main/SoundOrderProxy.h"
 #include "ui/main/SoundTableModel.h"
@@ -273,7 +274,7 @@ void MainWindow::editCell(const QModelIndex &cell)
         request.title =
             QStringLiteral("Choose the sound file for '") + before.name + QStringLiteral("'...");
         request.initialPath = before.filename;
-        request.nameFilters = soundFileFilters();
+        request.nameFilters = SoundFileAdder::fileFilters();
         request.multiple = false;
         request.fileMustExist = true;
         const std::optional<QStringList> chosen = m_services.ui.openFiles(request);
@@ -281,7 +282,7 @@ void MainWindow::editCell(const QModelIndex &cell)
             return;
         const AddedFile result = m_session.setFile(index, chosen->first());
         if (!result.added())
-            reportAddedFiles({result});
+            m_adder->report({result});
         break;
     }
     default:
