@@ -5,6 +5,7 @@
 #include "catalogue/TextFormats.h"
 #include "storage/SoundInfoFile.h"
 #include "ui/common/DesignMetrics.h"
+#include "ui/main/CatalogueEditCommands.h"
 #include "ui/main/CatalogueFileCommands.h"
 #include "ui/main/GameFolderWork.h"
 #include "ui/main/SoundCommands.h"
@@ -150,11 +151,22 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
         refreshCategoryLists();
     };
     m_adder = new SoundFileAdder(m_services, m_session, *m_work, std::move(adding), this);
+    CatalogueEditCommands::Context editing;
+    editing.gameFolder = [this] { return gameFolder(); };
+    editing.finishEditing = [this] { finishEditing(); };
+    editing.refill = [this] { refillGrid(); };
+    editing.resort = [this] {
+        sortSounds();
+        refillGrid();
+    };
+    editing.categoriesChanged = [this] { refreshCategoryLists(); };
+    editing.showStatus = [this](const QString &text) { showStatus(text); };
+    m_edits = new CatalogueEditCommands(m_services, m_session, *m_work, std::move(editing), this);
     buildControls();
     WindowMenus::Commands menuCommands;
     menuCommands.file = [this](int index) { fileCommand(index); };
-    menuCommands.edit = [this](int index) { editCommand(index); };
-    menuCommands.selection = [this](int index) { selectionCommand(index); };
+    menuCommands.edit = [this](int index) { m_edits->editCommand(index); };
+    menuCommands.selection = [this](int index) { m_edits->selectionCommand(index); };
     menuCommands.distributeAgain = [this] { distribute(true); };
     menuCommands.finishEditing = [this] { finishEditing(); };
     m_menus = new WindowMenus(this, *m_commands, *m_work, m_undo, std::move(menuCommands));
@@ -320,12 +332,6 @@ void MainWindow::startUp()
     m_commands->startPlayer();
 
     refillGrid();
-}
-
-void MainWindow::refuseText(TextVerdict verdict)
-{
-    tellUser(m_services.ui, QStringLiteral("Sonquill"), TypedTextRefusal(verdict),
-             MessageRequest::Icon::Exclamation);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -39,6 +39,7 @@ class QUndoStack;
 
 namespace sonquill {
 
+class CatalogueEditCommands;
 class CatalogueFileCommands;
 class GameFolderWork;
 class ProcessRunner;
@@ -114,16 +115,12 @@ private slots:
     void refreshCategoryLists();
 
     void fileCommand(int index);
-    void editCommand(int index);
-    void selectionCommand(int index);
 
 private:
     // Makes the sound at a table index the one selected and current, scrolled into view.
     void selectSound(int tableIndex);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
     void distribute(bool force);
-    // Tells the user why a typed name or category was refused.
-    void refuseText(TextVerdict verdict);
     // The run's settings as the window holds them, for folder.
     DistributionOptions distributionOptions(const QString &folder, bool force) const;
 
@@ -194,6 +191,7 @@ private:
     QPushButton *m_cmdOpen = nullptr;
     WindowMenus *m_menus = nullptr;
     SoundFileAdder *m_adder = nullptr;
+    CatalogueEditCommands *m_edits = nullptr;
     QLabel *m_summary = nullptr; // how many sounds, how many selected, their size
 
     QUndoStack *m_undo = nullptr;
