@@ -1,6 +1,6 @@
 // Saves pictures of the main window on a demo catalogue, sorted and with a widened column, and of
 // the Ogg options, the progress window and the About box, for looking at the layout.
-// Usage: screenshot_tool OUTPUT_FOLDER
+// Usage: screenshot_tool OUTPUT_FOLDER [--dark]; --dark pictures them under a dark desktop palette.
 
 #include "MainWindowHarness.h"
 
@@ -27,8 +27,23 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sonquill"));
     if (argc < 2) {
-        QTextStream(stderr) << "Usage: screenshot_tool OUTPUT_FOLDER\n";
+        QTextStream(stderr) << "Usage: screenshot_tool OUTPUT_FOLDER [--dark]\n";
         return 2;
+    }
+    if (argc > 2 && QString::fromLocal8Bit(argv[2]) == QStringLiteral("--dark")) {
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(45, 45, 45));
+        dark.setColor(QPalette::WindowText, QColor(220, 220, 220));
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::AlternateBase, QColor(40, 40, 40));
+        dark.setColor(QPalette::Text, QColor(220, 220, 220));
+        dark.setColor(QPalette::Button, QColor(55, 55, 55));
+        dark.setColor(QPalette::ButtonText, QColor(220, 220, 220));
+        dark.setColor(QPalette::Highlight, QColor(40, 80, 160));
+        dark.setColor(QPalette::HighlightedText, Qt::white);
+        dark.setColor(QPalette::ToolTipBase, QColor(60, 60, 60));
+        dark.setColor(QPalette::ToolTipText, QColor(220, 220, 220));
+        QApplication::setPalette(dark);
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.path());

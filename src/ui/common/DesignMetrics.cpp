@@ -1,7 +1,6 @@
 #include "ui/common/DesignMetrics.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -30,8 +29,10 @@ Need needOf(const QWidget *widget, QSize designed)
     if (const auto *label = qobject_cast<const QLabel *>(widget)) {
         if (label->wordWrap())
             return {}; // measured once the width is known
-        width = metrics.horizontalAdvance(label->text()) + 2;
-        height = metrics.height();
+        // The text's whole box: with some fonts a line takes more than the font's height.
+        const QSize text = metrics.size(Qt::TextShowMnemonic, label->text());
+        width = text.width() + 2;
+        height = text.height();
     } else if (const auto *check = qobject_cast<const QCheckBox *>(widget)) {
         width = check->sizeHint().width();
         height = metrics.height();
@@ -62,13 +63,6 @@ QRect scaledTwips(const QRect &twips, QSizeF factor)
 int twipsToPixels(int twips)
 {
     return scaledTwips(twips, 1.0);
-}
-
-QFont designFont()
-{
-    QFont font = QApplication::font();
-    font.setPointSizeF(8.25);
-    return font;
 }
 
 void DesignLayout::place(QWidget *widget, int left, int top, int width, int height, Text text)

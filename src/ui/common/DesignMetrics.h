@@ -17,9 +17,6 @@ int twipsToPixels(int twips);
 int scaledTwips(int twips, double factor);
 QRect scaledTwips(const QRect &twips, QSizeF factor);
 
-// The designed type ("MS Sans Serif" 8.25 pt): the platform's default GUI font at 8.25 pt.
-QFont designFont();
-
 // A plain-text label named for the design, its text at the top left.
 QLabel *makeLabel(QWidget *parent, const char *objectName, const QString &text, bool wrap = false);
 

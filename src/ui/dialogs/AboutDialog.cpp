@@ -37,7 +37,6 @@ AboutDialog::AboutDialog(UserInterface &ui, DesktopShell &shell, QWidget *parent
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
-    setFont(designFont());
     setWindowTitle(QStringLiteral("About ") + programTitle);
 
     auto *picIcon = new QLabel(this);
@@ -46,9 +45,10 @@ AboutDialog::AboutDialog(UserInterface &ui, DesktopShell &shell, QWidget *parent
     picIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto *lblTitle = makeLabel(this, "lblTitle", programTitle, false);
-    QFont titleFont = designFont();
+    // As much larger than the text as designed (16 pt over 8.25 pt), whatever the desktop's size.
+    QFont titleFont = font();
     titleFont.setFamilies({QStringLiteral("Arial"), titleFont.family()});
-    titleFont.setPointSizeF(16);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 16 / 8.25);
     lblTitle->setFont(titleFont);
 
     auto *lblVersion =

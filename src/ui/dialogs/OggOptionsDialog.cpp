@@ -19,7 +19,6 @@ OggOptionsDialog::OggOptionsDialog(SettingsStore &store, OggSettings &memory, QW
     setObjectName(QStringLiteral("frmOgg"));
     setWindowTitle(QStringLiteral("Ogg Encoding Options"));
     setModal(false);
-    setFont(designFont());
     DesignLayout layout;
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("Encoding quality (10 is highest)"));

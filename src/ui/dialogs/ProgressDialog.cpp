@@ -16,7 +16,6 @@ ProgressDialog::ProgressDialog(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmProgress"));
     setWindowTitle(QStringLiteral("Progress"));
-    setFont(designFont());
     DesignLayout layout;
 
     Label = new QLabel(QStringLiteral("Label1"), this);

@@ -2,14 +2,18 @@
 
 #include "catalogue/Categories.h"
 #include "catalogue/PathUtils.h"
-#include "catalogue/SoundFileNames.h"
 #include "catalogue/TextFormats.h"
 #include "storage/SoundInfoFile.h"
 #include "ui/common/DesignMetrics.h"
+#include "ui/main/CatalogueEditCommands.h"
+#include "ui/main/CatalogueFileCommands.h"
+#include "ui/main/GameFolderWork.h"
 #include "ui/main/SoundCommands.h"
 #include "ui/main/SoundEditDelegate.h"
+#include "ui/main/SoundFileAdder.h"
 #include "ui/main/SoundGrid.h"
 #include "ui/main/SoundOrderProxy.h"
+#include "ui/main/WindowMenus.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -17,7 +21,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QDirIterator>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -28,7 +31,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -40,7 +42,6 @@
 #include <QToolButton>
 #include <QUndoCommand>
 #include <QUndoStack>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -81,39 +82,6 @@ private:
     bool m_done = false;
 };
 
-// The sound files below folder, at any depth, in name order.
-QStringList soundsInFolder(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (IsSoundFile(path))
-            found.append(path);
-    }
-    std::sort(found.begin(), found.end(), [](const QString &a, const QString &b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
-    return found;
-}
-
-// The local files and folders a drag carries; empty when it carries anything else or nothing
-// that could be added.
-QStringList droppedPaths(const QMimeData *mime)
-{
-    QStringList paths;
-    if (!mime || !mime->hasUrls())
-        return paths;
-    bool addable = false;
-    for (const QUrl &url : mime->urls()) {
-        if (!url.isLocalFile())
-            return {};
-        paths.append(url.toLocalFile());
-        addable = addable || IsSoundFile(paths.last()) || QFileInfo(paths.last()).isDir();
-    }
-    return addable ? paths : QStringList();
-}
-
 } // namespace
 
 template <typename Widget> Widget *MainWindow::makeControl(QWidget *parent, const char *objectName)
@@ -124,68 +92,10 @@ template <typename Widget> Widget *MainWindow::makeControl(QWidget *parent, cons
 }
 
 MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
-    : QMainWindow(parent), m_services(services), m_session(services.ui), m_job(services.runner)
+    : QMainWindow(parent), m_services(services), m_session(services.ui)
 {
     // Files and folders dropped anywhere on the window are added.
     setAcceptDrops(true);
-    // The run's progress reaches the progress window here, on the window's thread.
-    connect(&m_job, &DistributionJob::started, this,
-            [this](const QString &title, const QString &message, int count) {
-                if (m_updating) {
-                    m_updateBar->setRange(0, count);
-                    m_updateBar->setValue(0);
-                    m_updateBar->show();
-                    return;
-                }
-                m_services.progress.ShowProgress(title, message, qint16(count), false);
-            });
-    connect(&m_job, &DistributionJob::soundDone, this, [this](int index, int done, int total) {
-        if (m_updating) {
-            m_updateBar->setValue(done);
-            const QString name =
-                m_updateTable.isValidIndex(index) ? m_updateTable.at(index).name : QString();
-            statusBar()->showMessage(
-                tr("Updating the game folder: %1 (%2 of %3)").arg(name).arg(done).arg(total));
-            return;
-        }
-        m_services.progress.soundFinished(index);
-        m_services.progress.AdvanceProgress(1);
-        const QString name =
-            m_session.table().isValidIndex(index) ? m_session.table().at(index).name : QString();
-        m_services.progress.showCurrent(tr("%1 (%2 of %3)").arg(name).arg(done).arg(total));
-    });
-    connect(&m_job, &DistributionJob::finished, this, &MainWindow::distributed);
-    // Another program's change to the catalogue is shown as soon as it happens.
-    m_catalogueWatcher = new QFileSystemWatcher(this);
-    connect(m_catalogueWatcher, &QFileSystemWatcher::fileChanged, this,
-            &MainWindow::catalogueMayHaveChanged);
-    connect(m_catalogueWatcher, &QFileSystemWatcher::directoryChanged, this,
-            &MainWindow::catalogueMayHaveChanged);
-    m_changedBar = new QToolBar(this);
-    m_changedBar->setObjectName(QStringLiteral("barChangedOnDisk"));
-    m_changedBar->setMovable(false);
-    m_changedBar->setFloatable(false);
-    m_changedBar->addWidget(
-        new QLabel(tr("Another program changed the catalogue of this game folder.  "), this));
-    QAction *reload = m_changedBar->addAction(tr("Reload (discard the changes made here)"));
-    reload->setObjectName(QStringLiteral("actReloadCatalogue"));
-    connect(reload, &QAction::triggered, this, &MainWindow::reloadCatalogue);
-    QAction *keep = m_changedBar->addAction(tr("Keep Mine"));
-    keep->setObjectName(QStringLiteral("actKeepMine"));
-    connect(keep, &QAction::triggered, m_changedBar, &QWidget::hide);
-    addToolBar(Qt::TopToolBarArea, m_changedBar);
-    m_changedBar->hide();
-    m_cancelPoll = new QTimer(this);
-    m_cancelPoll->setInterval(50);
-    connect(m_cancelPoll, &QTimer::timeout, this, [this] {
-        if (m_services.progress.cancelRequested())
-            m_job.cancel();
-    });
-    m_updateRetry = new QTimer(this);
-    m_updateRetry->setSingleShot(true);
-    m_updateRetry->setInterval(1000);
-    connect(m_updateRetry, &QTimer::timeout, this, &MainWindow::updateGameFolder);
-    connect(&m_sourceWatch, &InputWatcher::changed, this, &MainWindow::sourcesChanged);
     m_undo = new QUndoStack(this);
     SoundCommandsContext context;
     context.gameFolder = [this] { return gameFolder(); };
@@ -199,35 +109,78 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     m_commands =
         std::make_unique<SoundCommands>(m_services, m_session, m_facts, std::move(context), this);
     connect(m_commands.get(), &SoundCommands::soundActivated, this, &MainWindow::selectSound);
-    buildControls();
-    buildMenus();
     statusBar()->setSizeGripEnabled(true);
     m_summary = new QLabel(statusBar());
     m_summary->setObjectName(QStringLiteral("lblSummary"));
     statusBar()->addPermanentWidget(m_summary);
-    m_updateBar = new QProgressBar(statusBar());
-    m_updateBar->setObjectName(QStringLiteral("barUpdate"));
-    m_updateBar->setMaximumWidth(twipsToPixels(1500));
-    m_updateBar->setTextVisible(false);
-    m_updateBar->hide();
-    statusBar()->addPermanentWidget(m_updateBar);
-    m_updateProblemsButton = new QToolButton(statusBar());
-    m_updateProblemsButton->setObjectName(QStringLiteral("cmdUpdateProblems"));
-    m_updateProblemsButton->setAutoRaise(true);
-    m_updateProblemsButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
-    m_updateProblemsButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_updateProblemsButton->hide();
-    connect(m_updateProblemsButton, &QToolButton::clicked, this, &MainWindow::showUpdateProblems);
-    statusBar()->addPermanentWidget(m_updateProblemsButton);
-    // The designed size to start with, as far as the screen has room for it.
-    QSize start = QSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight))
-                      .expandedTo(m_client->sizeHint());
+    GameFolderWork::Context work;
+    work.gameFolder = [this] { return gameFolder(); };
+    work.options = [this](const QString &folder, bool force) {
+        return distributionOptions(folder, force);
+    };
+    work.save = [this](const QString &folder) { m_file->save(folder); };
+    work.showStatus = [this](const QString &text) { showStatus(text); };
+    m_work = new GameFolderWork(m_services, m_session, statusBar(), std::move(work), this);
+    connect(m_work, &GameFolderWork::distributionFinished, this, &MainWindow::distributionFinished);
+    connect(m_work, &GameFolderWork::gameFolderUpdated, this, &MainWindow::gameFolderUpdated);
+    CatalogueFileCommands::Context file;
+    file.gameFolder = [this] { return gameFolder(); };
+    file.catalogueReplaced = [this] {
+        m_undo->clear();
+        sortSounds();
+        refreshCategoryLists();
+        refillGrid();
+    };
+    file.updateTitle = [this] { updateTitle(); };
+    file.finishEditing = [this] { finishEditing(); };
+    file.stopPlayer = [this] { m_commands->stopPlayer(); };
+    m_file =
+        new CatalogueFileCommands(m_services, m_session, m_facts, *m_work, std::move(file), this);
+    SoundFileAdder::Context adding;
+    adding.gameFolder = [this] { return gameFolder(); };
+    adding.category = [this] { return m_cmbNewCat->currentText(); };
+    adding.finishEditing = [this] { finishEditing(); };
+    adding.added = [this](int lastAdded) {
+        sortSounds();
+        refillGrid();
+        // The last new sound is the current one, at the top, so Play and Open act on it.
+        if (lastAdded > 0) {
+            makeCurrent(lastAdded, QAbstractItemView::PositionAtTop);
+            showCurrentFile();
+        }
+        refreshCategoryLists();
+    };
+    m_adder = new SoundFileAdder(m_services, m_session, *m_work, std::move(adding), this);
+    CatalogueEditCommands::Context editing;
+    editing.gameFolder = [this] { return gameFolder(); };
+    editing.finishEditing = [this] { finishEditing(); };
+    editing.refill = [this] { refillGrid(); };
+    editing.resort = [this] {
+        sortSounds();
+        refillGrid();
+    };
+    editing.categoriesChanged = [this] { refreshCategoryLists(); };
+    editing.showStatus = [this](const QString &text) { showStatus(text); };
+    m_edits = new CatalogueEditCommands(m_services, m_session, *m_work, std::move(editing), this);
+    buildControls();
+    WindowMenus::Commands menuCommands;
+    menuCommands.file = [this](int index) { fileCommand(index); };
+    menuCommands.edit = [this](int index) { m_edits->editCommand(index); };
+    menuCommands.selection = [this](int index) { m_edits->selectionCommand(index); };
+    menuCommands.distributeAgain = [this] { distribute(true); };
+    menuCommands.finishEditing = [this] { finishEditing(); };
+    m_menus = new WindowMenus(this, *m_commands, *m_work, m_undo, std::move(menuCommands));
+    // The designed size to start with, wider by what the columns need beyond their designed
+    // widths, as far as the screen has room for it.
+    QSize start =
+        QSize(twipsToPixels(kClientWidth) + setUpGridColumns(), twipsToPixels(kClientHeight))
+            .expandedTo(m_client->sizeHint());
     start += QSize(0, menuBar()->sizeHint().height() + m_filterBar->sizeHint().height() +
                           statusBar()->sizeHint().height());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         start = start.boundedTo(screen->availableSize());
     resize(start);
-    connect(&m_session, &CatalogueSession::changed, this,
+    connect(&m_session, &CatalogueSession::changed, &m_alive,
             [this](const QString &what, const SoundTable &before) {
                 m_undo->push(
                     new TableChange(what, before, m_session.table(),
@@ -235,26 +188,17 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
             });
     // An edit in a cell changes the table without a refill: the title and the categories
     // offered follow every change.
-    connect(&m_session, &CatalogueSession::changed, this, &MainWindow::updateTitle);
-    connect(&m_session, &CatalogueSession::changed, this, &MainWindow::refreshCategoryLists);
-    connect(m_txtDir, &QLineEdit::textChanged, this, &MainWindow::updateTitle);
+    connect(&m_session, &CatalogueSession::changed, &m_alive, [this] {
+        updateTitle();
+        refreshCategoryLists();
+    });
+    connect(m_txtDir, &QLineEdit::textChanged, &m_alive, [this] { updateTitle(); });
     startUp();
     restoreWindowState();
     updateTitle();
 }
 
-MainWindow::~MainWindow()
-{
-    m_commands.reset();
-    // Child widgets outlive the members below; nothing they do while going may reach them.
-    delete m_oggOptionsDialog;
-    disconnect(m_grid, nullptr, this, nullptr);
-    disconnect(m_grid->selectionModel(), nullptr, this, nullptr);
-    disconnect(m_order, nullptr, this, nullptr);
-    disconnect(m_chkOgg, nullptr, this, nullptr);
-    disconnect(m_txtDir, nullptr, this, nullptr);
-    disconnect(&m_session, nullptr, this, nullptr);
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::buildControls()
 {
@@ -352,10 +296,10 @@ void MainWindow::buildControls()
                            m_cmdPlay,       m_cmdStop,      m_cmdEdit,       m_cmdOpen};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
-    connect(m_cmdAdd, &QPushButton::clicked, this, &MainWindow::addSoundsClicked);
+    connect(m_cmdAdd, &QPushButton::clicked, m_adder, &SoundFileAdder::addChosen);
     connect(m_cmdBrowseDir, &QPushButton::clicked, this, &MainWindow::browseFolderClicked);
-    connect(m_txtDir, &QLineEdit::returnPressed, this, [this] { folderEntered(); });
-    connect(m_chkOgg, &QCheckBox::stateChanged, this, &MainWindow::oggEncodingToggled);
+    connect(m_txtDir, &QLineEdit::returnPressed, &m_alive, [this] { folderEntered(); });
+    connect(m_chkOgg, &QCheckBox::stateChanged, &m_alive, [this] { oggEncodingToggled(); });
     connect(m_cmdDistribute, &QPushButton::clicked, this, &MainWindow::distributeClicked);
     connect(m_cmdOggOptions, &QPushButton::clicked, this, &MainWindow::oggOptionsClicked);
     connect(m_cmdPlay, &QPushButton::clicked, m_commands.get(), &SoundCommands::play);
@@ -379,196 +323,25 @@ void MainWindow::startUp()
 
     const QString folder = CatalogueSession::StartFolder(m_services.settings);
     m_txtDir->setText(folder);
-    loadCatalogue(folder);
+    m_file->load(folder);
     sortSounds();
     refreshCategoryLists();
     // Checking the entry updates the game folder at once, as the user's choice would.
-    m_mnuKeepUpToDate->setChecked(m_services.settings.keepUpToDate());
+    m_work->keepUpToDateAction()->setChecked(m_services.settings.keepUpToDate());
 
     m_commands->startPlayer();
 
-    setUpGridColumns();
     refillGrid();
-}
-
-bool MainWindow::confirmClose()
-{
-    if (m_unloaded)
-        return true;
-    // A name or category still being typed belongs to the catalogue that is saved now.
-    finishEditing();
-
-    const QString folder = gameFolder();
-    const QString path = soundInfoPath();
-    const CatalogueSession::CloseAction action = m_session.closeAction(folder);
-    if (action == CatalogueSession::CloseAction::AskReplace) {
-        // The folder box names another game whose saved catalogue would be overwritten.
-        const auto answer =
-            ask(tr("Replace Saved Selections?"),
-                tr("The compiled game directory, %1, is not the folder your selections were "
-                   "loaded from, and it already holds saved selections in '%2'.")
-                        .arg(folder, path) +
-                    kCrLf +
-                    tr("Replace them with your current selections? If you choose No, your "
-                       "current selections are not saved there."),
-                {MessageRequest::Button::Yes, MessageRequest::Button::No,
-                 MessageRequest::Button::Cancel},
-                MessageRequest::Button::Cancel);
-        if (answer == MessageRequest::Button::Cancel)
-            return false;
-        if (answer != MessageRequest::Button::Yes) {
-            m_commands->stopPlayer();
-            m_unloaded = true;
-            return true;
-        }
-    }
-    m_unloaded = true;
-    if (action != CatalogueSession::CloseAction::Skip && !saveCatalogue(folder) &&
-        m_session.changedOnDisk(folder) && m_session.isModified()) {
-        // Cancelled over another program's change: the window stays, edits and all.
-        m_unloaded = false;
-        return false;
-    }
-    m_commands->stopPlayer();
-    return true;
-}
-
-void MainWindow::loadCatalogue(const QString &folder)
-{
-    m_session.load(folder);
-    watchCatalogue();
-    watchSources();
-    // Each file is looked at once per load; refills of the grid show what was read then.
-    for (const SoundRecord &record : m_session.table().records())
-        m_facts.facts(record.filename);
-}
-
-bool MainWindow::saveCatalogue(const QString &folder)
-{
-    if (m_session.changedOnDisk(folder)) {
-        // Nothing is lost by a default answer: the window's edits go only by the Reload button,
-        // the other program's only by Replace. At close there is nothing to reload into.
-        using Button = MessageRequest::Button;
-        QList<Button> buttons{Button::Replace, Button::Reload, Button::Cancel};
-        if (m_unloaded)
-            buttons.removeOne(Button::Reload);
-        const Button answer =
-            ask(QStringLiteral("Sonquill"),
-                tr("The catalogue in %1 was changed by another program since this window loaded "
-                   "or saved it.")
-                        .arg(folder) +
-                    kCrLf +
-                    (m_unloaded ? tr("Replace it with the sounds shown here, or cancel and keep "
-                                     "the window open?")
-                                : tr("Replace it with the sounds shown here, or reload it and "
-                                     "discard the changes made here?")),
-                buttons, Button::Cancel, MessageRequest::Icon::Exclamation);
-        if (answer == Button::Reload)
-            reloadCatalogue();
-        if (answer != Button::Replace)
-            return false;
-    }
-    const bool saved = !m_session.save(folder);
-    updateTitle();
-    if (saved) {
-        m_changedBar->hide();
-        watchCatalogue();
-    }
-    if (saved && !m_unloaded) {
-        watchSources();
-        // The end of a distribution asked for saves too; the folder is up to date then.
-        if (m_distributionFolder.isEmpty())
-            updateGameFolder();
-    }
-    return saved;
-}
-
-void MainWindow::reloadCatalogue()
-{
-    loadCatalogue(gameFolder());
-    m_undo->clear();
-    sortSounds();
-    refreshCategoryLists();
-    refillGrid();
-    updateTitle();
-    m_changedBar->hide();
-}
-
-void MainWindow::watchCatalogue()
-{
-    const QStringList watched = m_catalogueWatcher->files() + m_catalogueWatcher->directories();
-    if (!watched.isEmpty())
-        m_catalogueWatcher->removePaths(watched);
-    const QString folder = m_session.folder();
-    if (folder.isEmpty())
-        return;
-    // The folder too: a save by rename replaces the file the watcher was given.
-    m_catalogueWatcher->addPath(folder);
-    if (QFileInfo::exists(SoundInfoPath(folder)))
-        m_catalogueWatcher->addPath(SoundInfoPath(folder));
-}
-
-void MainWindow::catalogueMayHaveChanged()
-{
-    watchCatalogue();
-    const QString folder = m_session.folder();
-    if (!folder.isEmpty() && m_session.changedOnDisk(folder) && !m_job.isRunning())
-        m_changedBar->show();
-}
-
-void MainWindow::reportAddedFiles(const QList<AddedFile> &results)
-{
-    qsizetype full = 0;
-    QStringList refused;
-    QStringList zero;
-    for (const AddedFile &result : results) {
-        if (result.outcome == AddedFile::Outcome::TableFull)
-            ++full;
-        else if (result.outcome == AddedFile::Outcome::AddedAsZero)
-            zero.append(result.path);
-        else if (!result.added())
-            refused.append(result.path + QStringLiteral(": ") + result.reason());
-    }
-    if (full > 0) {
-        tell(QStringLiteral("Sonquill"),
-             tr("The list is full: it can hold at most %1 sounds.").arg(SoundTable::kMaxCount) +
-                 kCrLf + tr("%1 of the chosen files were not added.").arg(full),
-             MessageRequest::Icon::Exclamation);
-    }
-    if (!zero.isEmpty()) {
-        tell(QStringLiteral("Sonquill"),
-             tr("Every number from 1 to 999 is taken. These sounds got the number 0 and will not "
-                "be distributed until they get a free number:") +
-                 kCrLf + zero.join(kCrLf),
-             MessageRequest::Icon::Exclamation);
-    }
-    if (!refused.isEmpty()) {
-        tell(QStringLiteral("Sonquill"),
-             tr("These files were not added:") + kCrLf + refused.join(kCrLf),
-             MessageRequest::Icon::Exclamation);
-    }
-}
-
-void MainWindow::refuseText(TextVerdict verdict)
-{
-    tell(QStringLiteral("Sonquill"), TypedTextRefusal(verdict), MessageRequest::Icon::Exclamation);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Nothing new starts from here on.
-    m_closing = true;
-    m_sourceWatch.watch({});
-    m_updateRetry->stop();
     // A run still working is stopped and its end shown before the window goes.
-    if (m_job.isRunning()) {
-        m_job.cancel();
-        m_job.waitForFinished();
-        distributed(m_job.result());
-    }
-    if (!m_unloaded)
+    m_work->stopForClose();
+    if (!m_file->isUnloaded())
         saveWindowState();
-    if (!confirmClose()) {
+    if (!m_file->confirmClose()) {
         event->ignore();
         return;
     }
@@ -582,7 +355,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 
 void MainWindow::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (droppedPaths(event->mimeData()).isEmpty())
+    if (SoundFileAdder::droppedPaths(event->mimeData()).isEmpty())
         event->ignore();
     else
         event->acceptProposedAction();
@@ -590,7 +363,7 @@ void MainWindow::dragMoveEvent(QDragMoveEvent *event)
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
-    const QStringList paths = droppedPaths(event->mimeData());
+    const QStringList paths = SoundFileAdder::droppedPaths(event->mimeData());
     if (paths.isEmpty()) {
         event->ignore();
         return;
@@ -601,78 +374,14 @@ void MainWindow::dropEvent(QDropEvent *event)
         this, [this, paths] { addDroppedPaths(paths); }, Qt::QueuedConnection);
 }
 
-void MainWindow::addSoundsClicked()
-{
-    finishEditing();
-    QString startFolder = m_services.settings.lastSourceDir();
-    if (startFolder.isEmpty())
-        startFolder = gameFolder();
-    if (startFolder.endsWith(QLatin1Char('\\')) || startFolder.endsWith(QLatin1Char('/')))
-        startFolder.chop(1);
-
-    FileDialogRequest request;
-    request.title = QStringLiteral("Choose one or more sound files...");
-    request.initialPath = JoinPath(startFolder, QStringLiteral("*.MP3;*.WAV;*.OGG;*.VOC"));
-    request.nameFilters = soundFileFilters();
-    request.multiple = true;
-    request.fileMustExist = true;
-    const std::optional<QStringList> chosen = m_services.ui.openFiles(request);
-    if (!chosen || chosen->isEmpty())
-        return;
-
-    m_services.settings.setLastSourceDir(FolderFromPath(chosen->first()));
-    addSoundFiles(*chosen);
-}
-
 void MainWindow::addSoundFiles(const QStringList &paths)
 {
-    if (paths.isEmpty() || refusedWhileDistributing())
-        return;
-    const QString category = m_cmbNewCat->currentText();
-    if (const TextVerdict verdict = CheckTypedText(category); verdict != TextVerdict::Accepted) {
-        refuseText(verdict);
-        return;
-    }
-    const QList<AddedFile> results = m_session.addFiles(paths, category);
-    qint16 lastAdded = 0;
-    for (const AddedFile &result : results) {
-        if (result.added())
-            lastAdded = qint16(result.index);
-    }
-
-    sortSounds();
-    refillGrid();
-    // The last new sound is the current one, at the top, so Play and Open act on it.
-    if (lastAdded > 0) {
-        makeCurrent(lastAdded, QAbstractItemView::PositionAtTop);
-        showCurrentFile();
-    }
-    refreshCategoryLists();
-    reportAddedFiles(results);
+    m_adder->addFiles(paths);
 }
 
 void MainWindow::addDroppedPaths(const QStringList &paths)
 {
-    if (refusedWhileDistributing())
-        return;
-    finishEditing();
-    QStringList sounds;
-    QStringList others;
-    for (const QString &path : paths) {
-        if (QFileInfo(path).isDir())
-            sounds.append(soundsInFolder(path));
-        else if (IsSoundFile(path))
-            sounds.append(path);
-        else
-            others.append(path);
-    }
-    addSoundFiles(sounds);
-    if (!others.isEmpty()) {
-        tell(QStringLiteral("Sonquill"),
-             tr("These files are not MP3, WAV, OGG or VOC sounds and were not added:") + kCrLf +
-                 others.join(kCrLf),
-             MessageRequest::Icon::Exclamation);
-    }
+    m_adder->addDropped(paths);
 }
 
 void MainWindow::refreshGrid()
@@ -689,6 +398,16 @@ void MainWindow::showRestoredTable(const SoundTable &table)
     sortSounds();
     refreshCategoryLists();
     refillGrid();
+}
+
+bool MainWindow::isDistributing() const
+{
+    return m_work->isRunning();
+}
+
+bool MainWindow::isUpdatingGameFolder() const
+{
+    return m_work->isUpdating();
 }
 
 void MainWindow::updateTitle()
@@ -749,13 +468,15 @@ void MainWindow::folderEntered()
     const QString folder = gameFolder();
     if (folder.isEmpty() || QFileInfo(folder).isDir())
         return;
-    if (ask(QStringLiteral("Sonquill"), tr("The folder %1 does not exist. Create it?").arg(folder),
-            {MessageRequest::Button::Yes, MessageRequest::Button::No},
-            MessageRequest::Button::No) != MessageRequest::Button::Yes)
+    if (askUser(m_services.ui, QStringLiteral("Sonquill"),
+                tr("The folder %1 does not exist. Create it?").arg(folder),
+                {MessageRequest::Button::Yes, MessageRequest::Button::No},
+                MessageRequest::Button::No) != MessageRequest::Button::Yes)
         return;
     if (!QDir().mkpath(folder))
-        tell(QStringLiteral("Sonquill"), tr("The folder %1 could not be created.").arg(folder),
-             MessageRequest::Icon::Exclamation);
+        tellUser(m_services.ui, QStringLiteral("Sonquill"),
+                 tr("The folder %1 could not be created.").arg(folder),
+                 MessageRequest::Icon::Exclamation);
 }
 
 void MainWindow::oggEncodingToggled()
@@ -766,16 +487,6 @@ void MainWindow::oggEncodingToggled()
     if (state != Qt::PartiallyChecked)
         m_chkOgg->setTristate(false);
     m_services.settings.setOggUse(m_oggUse);
-}
-
-QStringList MainWindow::soundFileFilters()
-{
-    return {QStringLiteral("Orvane-Compatible Sound Files (*.MP3 *.WAV *.OGG *.VOC)"),
-            QStringLiteral("MP3 (*.MP3)"),
-            QStringLiteral("Wave File (*.WAV)"),
-            QStringLiteral("OGG Vorbis (*.OGG)"),
-            QStringLiteral("VOC File (*.VOC)"),
-            QStringLiteral("All Files (*.*)")};
 }
 
 void MainWindow::refreshCategoryLists()
@@ -791,33 +502,9 @@ void MainWindow::refreshCategoryLists()
     m_cmbNewCat->setEditText(newCategory);
 }
 
-MessageRequest::Button MainWindow::ask(const QString &title, const QString &text,
-                                       QList<MessageRequest::Button> buttons,
-                                       MessageRequest::Button defaultButton,
-                                       MessageRequest::Icon icon)
-{
-    MessageRequest request;
-    request.title = title;
-    request.text = text;
-    request.buttons = std::move(buttons);
-    request.defaultButton = defaultButton;
-    request.icon = icon;
-    return m_services.ui.showMessage(request);
-}
-
-void MainWindow::tell(const QString &title, const QString &text, MessageRequest::Icon icon)
-{
-    ask(title, text, {MessageRequest::Button::Ok}, MessageRequest::Button::Ok, icon);
-}
-
 QString MainWindow::gameFolder() const
 {
     return m_txtDir->text();
-}
-
-QString MainWindow::soundInfoPath() const
-{
-    return SoundInfoPath(gameFolder());
 }
 
 void MainWindow::showStatus(const QString &text)

@@ -3,7 +3,6 @@
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundTable.h"
 #include "distribution/DistributionJob.h"
-#include "distribution/InputWatcher.h"
 #include "services/MessageSink.h"
 #include "services/UiServices.h"
 #include "session/CatalogueSession.h"
@@ -40,14 +39,18 @@ class QUndoStack;
 
 namespace sonquill {
 
+class CatalogueEditCommands;
+class CatalogueFileCommands;
+class GameFolderWork;
 class ProcessRunner;
 class ProgressSink;
 class SoundCommands;
 class SoundEditDelegate;
 class SoundOrderProxy;
 class SoundTableModel;
+class SoundFileAdder;
 class SoundGridView;
-class UpdateProblemsDialog;
+class WindowMenus;
 
 // The main window: the catalogue of one compiled-game folder in a grid, with the commands that
 // add, edit, distribute and list its sounds.
@@ -70,9 +73,9 @@ public:
     // Recomputes the display order and refills the grid.
     void refreshGrid();
     // True while a distribution works in the background.
-    bool isDistributing() const { return m_job.isRunning(); }
+    bool isDistributing() const;
     // True while the game folder is being kept up to date (no window shows that run).
-    bool isUpdatingGameFolder() const { return m_job.isRunning() && m_updating; }
+    bool isUpdatingGameFolder() const;
 
 signals:
     // A distribution ended and its summary was shown.
@@ -88,10 +91,7 @@ protected:
 
 private slots:
     void startUp();
-    // False when the user chose to keep the window open.
-    bool confirmClose();
 
-    void addSoundsClicked();
     void browseFolderClicked();
     // Enter in the folder box, or a folder chosen: remembered as the game folder.
     void folderEntered();
@@ -99,7 +99,6 @@ private slots:
     void distributeClicked();
     void oggOptionsClicked();
 
-    void setUpGridColumns();
     // The grid follows the table after a change: its rows, the selection the table marks, the
     // status bar, "Selected file" and the title.
     void refillGrid();
@@ -116,60 +115,20 @@ private slots:
     void refreshCategoryLists();
 
     void fileCommand(int index);
-    void editCommand(int index);
-    void selectionCommand(int index);
-    void soundCommand(int index);
-    void utilityCommand(int index);
-    void helpCommand(int index);
 
 private:
-    // Saves into folder, first asking when another program changed the catalogue there since
-    // this window loaded or saved it. False when nothing was saved.
-    bool saveCatalogue(const QString &folder);
-    // Loads folder's catalogue into the session and reads what each of its files is.
-    void loadCatalogue(const QString &folder);
-    // Takes the catalogue on disk over the one shown, discarding the window's edits.
-    void reloadCatalogue();
-    // Watches the catalogue file and its folder for another program's changes.
-    void watchCatalogue();
-    void catalogueMayHaveChanged();
-    // Tells the user about the files an add or a file change refused.
-    void reportAddedFiles(const QList<AddedFile> &results);
     // Makes the sound at a table index the one selected and current, scrolled into view.
     void selectSound(int tableIndex);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
     void distribute(bool force);
-    // The end of a run: the summary, then the catalogue saved.
-    void distributed(const DistributionResult &result);
-    // True, after saying so in the status bar, while a distribution works: the catalogue the
-    // run was given must not change under it.
-    bool refusedWhileDistributing();
-    // Tells the user why a typed name or category was refused.
-    void refuseText(TextVerdict verdict);
     // The run's settings as the window holds them, for folder.
     DistributionOptions distributionOptions(const QString &folder, bool force) const;
 
-    // File > Keep Game Folder Up to Date: after each save of the catalogue and each change of
-    // one of its sources, the saved catalogue is distributed again in the background, making
-    // only what changed.
-    void setKeepUpToDate(bool on);
-    // Starts that run now, or once the distribution that works now has ended.
-    void updateGameFolder();
-    void gameFolderUpdateEnded(const DistributionResult &result);
-    // Watches the saved catalogue's sources while the game folder is kept up to date.
-    void watchSources();
-    void sourcesChanged(const QStringList &present, const QStringList &gone);
-    void addUpdateProblems(const QStringList &problems);
-    void showUpdateProblems();
-    // What waited for the run that has just ended: a distribution asked for, or an update.
-    void startWaitingWork();
-
+    // Sets the grid's starting column widths; answers how much wider than designed they are
+    // together.
+    int setUpGridColumns();
     void buildControls();
-    void buildMenus();
     template <typename Widget> Widget *makeControl(QWidget *parent, const char *objectName);
-    QAction *addMenuEntry(QMenu *menu, const QString &group, int index, const QString &caption,
-                          const QKeySequence &shortcut, void (MainWindow::*handler)(int));
-    void addMenuSeparator(QMenu *menu, const QString &group, int index);
 
     // The grid's model, order, editors and the connections of its view.
     void buildGrid();
@@ -178,8 +137,6 @@ private:
     // Stores what an open editor holds, or drops what the catalogue refuses, before a command
     // reads or changes the catalogue.
     void finishEditing();
-    // The file types of both sound-file choosers, the first preselected.
-    static QStringList soundFileFilters();
     // The table index of the current row's sound, 0 for none.
     int currentSound() const;
     // Makes a sound's row the current one (the selection unchanged) and scrolls to it.
@@ -195,14 +152,7 @@ private:
     void restoreWindowState();
     void saveWindowState();
 
-    MessageRequest::Button ask(const QString &title, const QString &text,
-                               QList<MessageRequest::Button> buttons,
-                               MessageRequest::Button defaultButton,
-                               MessageRequest::Icon icon = MessageRequest::Icon::None);
-    void tell(const QString &title, const QString &text,
-              MessageRequest::Icon icon = MessageRequest::Icon::None);
     QString gameFolder() const;
-    QString soundInfoPath() const;
     void showStatus(const QString &text);
 
     MainWindowServices m_services;
@@ -217,7 +167,6 @@ private:
     // The grid's selection is being set from the catalogue, not by the user.
     bool m_followingTable = false;
     QPoint m_currentBeforeReset{-1, -1}; // the current cell's row and column before a reset
-    bool m_unloaded = false;
 
     QWidget *m_client = nullptr;
     QLabel *m_label1 = nullptr;
@@ -240,38 +189,25 @@ private:
     QPushButton *m_cmdStop = nullptr;
     QPushButton *m_cmdEdit = nullptr;
     QPushButton *m_cmdOpen = nullptr;
-    QMenu *m_gridMenu = nullptr; // the Sound and Edit commands at the grid
+    WindowMenus *m_menus = nullptr;
+    SoundFileAdder *m_adder = nullptr;
+    CatalogueEditCommands *m_edits = nullptr;
     QLabel *m_summary = nullptr; // how many sounds, how many selected, their size
 
     QUndoStack *m_undo = nullptr;
 
-    QPointer<OggOptionsDialog> m_oggOptionsDialog;
+    // Goes before the settings it edits.
+    std::unique_ptr<OggOptionsDialog> m_oggOptionsDialog;
     // What each sound file is, read once per file version.
     SoundFactsCache m_facts;
-    // Previews, lists, checking and help; goes first when the window does.
+    // Previews, lists, checking and help; goes before the catalogue and facts it reads.
     std::unique_ptr<SoundCommands> m_commands;
-    DistributionJob m_job;
-    QString m_distributionFolder;
-    QTimer *m_cancelPoll = nullptr;
-    QFileSystemWatcher *m_catalogueWatcher = nullptr;
-    QToolBar *m_changedBar = nullptr; // says another program changed the catalogue
+    GameFolderWork *m_work = nullptr;
+    CatalogueFileCommands *m_file = nullptr;
     QToolBar *m_filterBar = nullptr;
-
-    bool m_keepUpToDate = false;
-    bool m_updating = false;      // the running job is an update, not a distribution asked for
-    bool m_updateWaiting = false; // another update is due once the running job has ended
-    // A distribution asked for while an update worked (its force flag); it follows that one.
-    std::optional<bool> m_distributionWaiting;
-    bool m_closing = false;
-    SoundTable m_updateTable; // the catalogue the running update distributes
-    InputWatcher m_sourceWatch;
-    QTimer *m_updateRetry = nullptr; // tries again while another program holds the folder
-    QAction *m_mnuKeepUpToDate = nullptr;
-    QAction *m_mnuUpdateProblems = nullptr;
-    QProgressBar *m_updateBar = nullptr;
-    QToolButton *m_updateProblemsButton = nullptr;
-    QStringList m_updateProblems;
-    QPointer<UpdateProblemsDialog> m_updateProblemsDialog;
+    // The context of the connections from the window's children, and the first member to go:
+    // a child's signal while the window's children are deleted reaches no member already gone.
+    QObject m_alive;
 };
 
 } // namespace sonquill

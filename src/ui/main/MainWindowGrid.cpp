@@ -4,9 +4,11 @@
 
 #include "ui/main/SoundCommands.h"
 #include "ui/main/SoundEditDelegate.h"
+#include "ui/main/SoundFileAdder.h"
 #include "ui/main/SoundGrid.h"
 #include "ui/main/SoundOrderProxy.h"
 #include "ui/main/SoundTableModel.h"
+#include "ui/main/WindowMenus.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -26,8 +28,6 @@ namespace {
 // Column widths in twips, in column order; the file name gives up some of its designed width
 // so that the Length column fits beside it.
 constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 1900, 750, 700};
-// Room around a header text: the header's padding and border, in pixels.
-constexpr int kHeaderTextMargin = 10;
 
 } // namespace
 
@@ -41,20 +41,22 @@ void MainWindow::buildGrid()
     m_grid->setItemDelegate(m_delegate);
     connect(m_delegate, &SoundEditDelegate::refused, this,
             [this](const SoundTableModel::Refusal &refusal) {
-                tell(refusal.title, refusal.text, refusal.icon);
+                tellUser(m_services.ui, refusal.title, refusal.text, refusal.icon);
             });
 
     QItemSelectionModel *selection = m_grid->selectionModel();
-    connect(selection, &QItemSelectionModel::selectionChanged, this,
-            &MainWindow::gridSelectionChanged);
-    connect(selection, &QItemSelectionModel::currentChanged, this, &MainWindow::showCurrentFile);
+    connect(selection, &QItemSelectionModel::selectionChanged, &m_alive,
+            [this] { gridSelectionChanged(); });
+    connect(selection, &QItemSelectionModel::currentChanged, &m_alive,
+            [this] { showCurrentFile(); });
     // Sounds that went take the selection with them; the current cell stays on its row.
-    connect(m_order, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+    connect(m_order, &QAbstractItemModel::modelAboutToBeReset, &m_alive, [this] {
         m_followingTable = true;
         if (m_grid->currentIndex().isValid())
             m_currentBeforeReset = {m_grid->currentIndex().row(), m_grid->currentIndex().column()};
     });
-    connect(m_order, &QAbstractItemModel::modelReset, this, [this] { m_followingTable = false; });
+    connect(m_order, &QAbstractItemModel::modelReset, &m_alive,
+            [this] { m_followingTable = false; });
 
     // The filter narrows the rows shown; the catalogue keeps every sound.
     m_filterBar = new QToolBar(this);
@@ -71,35 +73,39 @@ void MainWindow::buildGrid()
     addToolBar(Qt::TopToolBarArea, m_filterBar);
     connect(filter, &QLineEdit::textChanged, this, &MainWindow::filterChanged);
 
-    connect(m_grid, &QAbstractItemView::clicked, this, &MainWindow::cellClicked);
-    connect(m_grid, &QAbstractItemView::doubleClicked, this, &MainWindow::cellDoubleClicked);
+    connect(m_grid, &QAbstractItemView::clicked, &m_alive,
+            [this](const QModelIndex &cell) { cellClicked(cell); });
+    connect(m_grid, &QAbstractItemView::doubleClicked, &m_alive,
+            [this](const QModelIndex &cell) { cellDoubleClicked(cell); });
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &MainWindow::headerClicked);
-    connect(m_grid, &SoundGridView::menuRequested, this,
-            [this](QPoint globalPos) { m_gridMenu->popup(globalPos); });
+    connect(m_grid, &SoundGridView::menuRequested, &m_alive,
+            [this](QPoint globalPos) { m_menus->gridMenu()->popup(globalPos); });
     QHeaderView *header = m_grid->horizontalHeader();
     connect(header, &QWidget::customContextMenuRequested, this,
-            [this, header](QPoint pos) { m_gridMenu->popup(header->mapToGlobal(pos)); });
-    connect(m_grid, &SoundGridView::gridKeyCommand, this, &MainWindow::gridKeyCommand);
+            [this, header](QPoint pos) { m_menus->gridMenu()->popup(header->mapToGlobal(pos)); });
+    connect(m_grid, &SoundGridView::gridKeyCommand, &m_alive,
+            [this](int key) { gridKeyCommand(key); });
 }
 
-void MainWindow::setUpGridColumns()
+int MainWindow::setUpGridColumns()
 {
-    // The designed widths at the screen's resolution, wider where a bold header text would be
-    // cut; the file name takes whatever width the others leave.
+    // The designed widths at the screen's resolution, wider where a bold header text and the
+    // order indicator would not fit; the file name takes whatever width the others leave.
+    const double dpiScale = m_grid->logicalDpiX() / 96.0;
+    int beyondDesign = 0;
+    for (int column = 0; column < GridColumnCount; ++column) {
+        const int designed = int(std::lround(kColumnWidths[column] / 15.0 * dpiScale));
+        const int width = std::max(m_grid->headerRoom(column), designed);
+        beyondDesign += width - designed;
+        m_grid->setColumnWidth(column, width);
+    }
     QFont bold = m_grid->horizontalHeader()->font();
     bold.setBold(true);
-    const QFontMetrics metrics(bold);
-    const double dpiScale = m_grid->logicalDpiX() / 96.0;
-    for (int column = 0; column < GridColumnCount; ++column) {
-        const QString text =
-            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-        const int needed = metrics.horizontalAdvance(text) + kHeaderTextMargin;
-        m_grid->setColumnWidth(
-            column, std::max(needed, int(std::lround(kColumnWidths[column] / 15.0 * dpiScale))));
-    }
-    m_grid->horizontalHeader()->setMinimumSectionSize(metrics.horizontalAdvance(QLatin1Char('M')));
+    m_grid->horizontalHeader()->setMinimumSectionSize(
+        QFontMetrics(bold).horizontalAdvance(QLatin1Char('M')));
     m_grid->setStretchColumn(ColFilename);
+    return beyondDesign;
 }
 
 void MainWindow::refillGrid()
@@ -251,13 +257,13 @@ void MainWindow::editCell(const QModelIndex &cell)
         return;
     case ColLock:
         if (before.isLocked()) {
-            const auto answer =
-                ask(QStringLiteral("Unlock Sound?"),
-                    QStringLiteral("This sound is locked to keep its number. If you unlock it (and "
-                                   "change the #), this may cause incorrect sounds to play in "
-                                   "Orvane. Are you sure?"),
-                    {MessageRequest::Button::Yes, MessageRequest::Button::No},
-                    MessageRequest::Button::Yes);
+            const auto answer = askUser(
+                m_services.ui, QStringLiteral("Unlock Sound?"),
+                QStringLiteral("This sound is locked to keep its number. If you unlock it (and "
+                               "change the #), this may cause incorrect sounds to play in "
+                               "Orvane. Are you sure?"),
+                {MessageRequest::Button::Yes, MessageRequest::Button::No},
+                MessageRequest::Button::Yes);
             if (answer != MessageRequest::Button::Yes)
                 return;
         }
@@ -268,7 +274,7 @@ void MainWindow::editCell(const QModelIndex &cell)
         request.title =
             QStringLiteral("Choose the sound file for '") + before.name + QStringLiteral("'...");
         request.initialPath = before.filename;
-        request.nameFilters = soundFileFilters();
+        request.nameFilters = SoundFileAdder::fileFilters();
         request.multiple = false;
         request.fileMustExist = true;
         const std::optional<QStringList> chosen = m_services.ui.openFiles(request);
@@ -276,7 +282,7 @@ void MainWindow::editCell(const QModelIndex &cell)
             return;
         const AddedFile result = m_session.setFile(index, chosen->first());
         if (!result.added())
-            reportAddedFiles({result});
+            m_adder->report({result});
         break;
     }
     default:

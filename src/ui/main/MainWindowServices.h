@@ -2,6 +2,7 @@
 
 #include "services/UiServices.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -26,5 +27,27 @@ struct MainWindowServices
     QString programFolder;
     int encoderTimeoutMs = 60000;
 };
+
+// Asks the user through ui; the answer is the button chosen.
+inline MessageRequest::Button askUser(UserInterface &ui, const QString &title, const QString &text,
+                                      QList<MessageRequest::Button> buttons,
+                                      MessageRequest::Button defaultButton,
+                                      MessageRequest::Icon icon = MessageRequest::Icon::None)
+{
+    MessageRequest request;
+    request.title = title;
+    request.text = text;
+    request.buttons = std::move(buttons);
+    request.defaultButton = defaultButton;
+    request.icon = icon;
+    return ui.showMessage(request);
+}
+
+// Tells the user something that only needs an OK.
+inline void tellUser(UserInterface &ui, const QString &title, const QString &text,
+                     MessageRequest::Icon icon = MessageRequest::Icon::None)
+{
+    askUser(ui, title, text, {MessageRequest::Button::Ok}, MessageRequest::Button::Ok, icon);
+}
 
 } // namespace sonquill

@@ -3,8 +3,17 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionHeader>
 
 namespace sonquill {
+
+namespace {
+
+// Room around a header text: the style sheet's padding and border, in pixels.
+constexpr int kHeaderPadding = 10;
+
+} // namespace
 
 SoundGridView::SoundGridView(QWidget *parent) : QTableView(parent)
 {
@@ -57,8 +66,28 @@ void SoundGridView::fitStretchColumn()
         if (section != m_stretchColumn)
             others += header->sectionSize(section);
     }
-    header->resizeSection(m_stretchColumn,
-                          std::max(header->minimumSectionSize() * 4, viewport()->width() - others));
+    // Never narrower than its header's text and order indicator; a scroll bar shows the rest.
+    const int least = std::max(header->minimumSectionSize() * 4, headerRoom(m_stretchColumn));
+    header->resizeSection(m_stretchColumn, std::max(least, viewport()->width() - others));
+}
+
+int SoundGridView::headerRoom(int column) const
+{
+    const QHeaderView *header = horizontalHeader();
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.state |= QStyle::State_Horizontal;
+    option.orientation = Qt::Horizontal;
+    option.section = column;
+    option.text = model() ? model()->headerData(column, Qt::Horizontal).toString() : QString();
+    option.sortIndicator = QStyleOptionHeader::SortDown;
+    option.rect = QRect(0, 0, header->sectionSize(column), header->sizeHint().height());
+    QFont bold = header->font();
+    bold.setBold(true);
+    const QStyle *style = header->style();
+    const int arrow = style->subElementRect(QStyle::SE_HeaderArrow, &option, header).width();
+    const int margin = style->pixelMetric(QStyle::PM_HeaderMargin, &option, header);
+    return QFontMetrics(bold).horizontalAdvance(option.text) + kHeaderPadding + arrow + 2 * margin;
 }
 
 void SoundGridView::resizeEvent(QResizeEvent *event)

@@ -16,6 +16,8 @@ public:
     // The column that takes the width the others leave, so that neither spare room nor a
     // sideways scroll bar appears while it can still shrink.
     void setStretchColumn(int column);
+    // The least width of a column's header: its bold text, with the order indicator beside it.
+    int headerRoom(int column) const;
 
 signals:
     // Enter, F2 or Delete on the grid.

@@ -26,6 +26,8 @@ QStringList clippedControls(const QWidget *form)
         const auto *label = qobject_cast<const QLabel *>(control);
         if (!label && !qobject_cast<const QAbstractButton *>(control))
             continue;
+        if (label && label->text().isEmpty())
+            continue; // a picture, no text to cut
         QSize needed =
             control->fontMetrics().size(Qt::TextShowMnemonic, control->property("text").toString());
         if (label && label->wordWrap())
@@ -199,6 +201,56 @@ private slots:
             QVERIFY(sink.cancelRequested());
         }
         QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void dialogsFollowTheDesktopFont_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<double>("points");
+        for (const char *dialog : {"Ogg options", "progress", "About"}) {
+            QTest::newRow(qPrintable(QStringLiteral("%1, small type").arg(dialog)))
+                << dialog << 7.0;
+            QTest::newRow(qPrintable(QStringLiteral("%1, large type").arg(dialog)))
+                << dialog << 14.0;
+        }
+    }
+
+    // The dialogs take the desktop's type and its size, and grow with it so that nothing is cut
+    // (also run at QT_SCALE_FACTOR 1.5 and 2).
+    void dialogsFollowTheDesktopFont()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(double, points);
+        const QFont before = QApplication::font();
+        QFont desktop = before;
+        desktop.setPointSizeF(points);
+        QApplication::setFont(desktop);
+        QTemporaryDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("Sonquill.conf")));
+        OggSettings memory;
+        test::ScriptedUi ui;
+        test::ScriptedShell shell;
+        ProgressDialogSink sink;
+        std::unique_ptr<QWidget> owned;
+        QWidget *form = nullptr;
+        if (dialog == "Ogg options") {
+            owned = std::make_unique<OggOptionsDialog>(store, memory);
+            form = owned.get();
+        } else if (dialog == "About") {
+            owned = std::make_unique<AboutDialog>(ui, shell);
+            form = owned.get();
+        } else {
+            sink.ShowProgress("Distributing Files", "Copying/Encoding 999 files...", 9, false);
+            form = sink.currentWindow();
+        }
+        form->show();
+        const double shown = form->findChild<QPushButton *>()->font().pointSizeF();
+        const QStringList clipped = clippedControls(form);
+        sink.CloseProgress();
+        owned.reset();
+        QApplication::setFont(before);
+        QCOMPARE(shown, points);
+        QCOMPARE(clipped.join(", "), QString());
     }
 
     // System Info starts a tool, or says none is there; Enter and Esc close the box.

@@ -5,6 +5,8 @@
 
 #include <QMimeData>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QToolBar>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -409,6 +411,43 @@ private slots:
         QTRY_VERIFY(again.isMaximized());
         h.close();
         QVERIFY(h.open().isMaximized());
+    }
+
+    // The order's indicator sits beside a header's text, never over it: each section has room
+    // for its bold text, the indicator and the style's margins. Also run at QT_SCALE_FACTOR 2.
+    void headerTextBesideTheOrderIndicator()
+    {
+        MainWindowHarness h;
+        h.openWith(h.sounds(2, "010"));
+        QHeaderView *header = h.grid()->horizontalHeader();
+        QStringList cramped;
+        for (int column = 0; column < GridColumnCount; ++column) {
+            h.click(0, column);
+            QCOMPARE(header->sortIndicatorSection(), column);
+            QStyleOptionHeader option;
+            option.initFrom(header);
+            option.state |= QStyle::State_Horizontal;
+            option.orientation = Qt::Horizontal;
+            option.section = column;
+            option.text = header->model()->headerData(column, Qt::Horizontal).toString();
+            option.sortIndicator = QStyleOptionHeader::SortDown;
+            option.rect = QRect(0, 0, header->sectionSize(column), header->height());
+            QFont bold = header->font();
+            bold.setBold(true);
+            const int text = QFontMetrics(bold).horizontalAdvance(option.text);
+            const int arrow =
+                header->style()->subElementRect(QStyle::SE_HeaderArrow, &option, header).width();
+            const int margin =
+                header->style()->pixelMetric(QStyle::PM_HeaderMargin, &option, header);
+            if (header->sectionSize(column) < text + arrow + 2 * margin)
+                cramped << QStringLiteral("%1: %2 < %3 + %4 + 2 * %5")
+                               .arg(option.text)
+                               .arg(header->sectionSize(column))
+                               .arg(text)
+                               .arg(arrow)
+                               .arg(margin);
+        }
+        QCOMPARE(cramped.join(", "), QString());
     }
 
     void saving_data()
