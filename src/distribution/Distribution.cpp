@@ -745,10 +745,10 @@ std::optional<DistributionResult> Run::probe()
         return std::nullopt;
     for (int position = 0; position < m_plan.sounds.size(); ++position) {
         const PlannedSound &sound = m_plan.sounds.at(position);
-        // A refused sound is an error to report; a file in place drops its record entry.
+        // A refused sound is an error to report. (A file in place drops its record entry,
+        // which the record's check below then sees.)
         if ((sound.action != Action::UpToDate && sound.action != Action::InPlace) ||
-            !sound.problems.isEmpty() ||
-            (sound.action == Action::InPlace && m_state.record.records.contains(sound.target)))
+            !sound.problems.isEmpty())
             return std::nullopt;
         leaveAsItIs(sound, m_outcomes[std::size_t(position)]);
     }

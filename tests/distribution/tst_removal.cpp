@@ -3,11 +3,14 @@
 // its encoders end with it.
 
 #include "distribution/Manifest.h"
+#include "storage/SoundInfoFile.h"
 #include "support/CliWorld.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -171,6 +174,101 @@ private Q_SLOTS:
         QCOMPARE(readFile(victim), QByteArray("not the game's"));
         if (fault.startsWith("replaced"))
             QCOMPARE(readFile(third), readFile(world.path("mine.ogg")));
+    }
+
+    // A run whose sounds are all up to date still does what is left to do in the folder: a
+    // removal an earlier run could not make, a partial file, a names list lost; none of it is
+    // mistaken for a run with nothing to do.
+    void finishesWhatIsLeft_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("done");
+        // clang-format off
+        QTest::newRow("a removal an earlier run could not make") << "removal" << "removedFiles";
+        QTest::newRow("a killed run's partial file") << "partial" << "temporariesRemoved";
+        QTest::newRow("the names list deleted") << "list" << QString();
+        QTest::newRow("an earlier version's record") << "JSON record" << QString();
+        QTest::newRow("a made file become its sound's own source") << "in place" << QString();
+        QTest::newRow("a size the catalogue lost") << "size" << QString();
+        // clang-format on
+    }
+    void finishesWhatIsLeft()
+    {
+        QFETCH(QString, left);
+        QFETCH(QString, done);
+        World world;
+        world.add({"A.wav", "B.wav"});
+        QCOMPARE(world.distribute()["exitCode"].toInt(), 0);
+        const QByteArray list = readFile(world.path("game/SoundList.dat"));
+        if (left == "removal") {
+            // Sound 8 left the catalogue, but its file could not be deleted then.
+            qputenv("XDG_CACHE_HOME", QFile::encodeName(world.path("cache")));
+            QCOMPARE(runTool("cp", {world.path("game/SOUND2.ogg"), world.path("game/SOUND8.ogg")}),
+                     0);
+            Manifest record = Manifest::Load(world.path("game"));
+            record.records.insert("SOUND8.ogg",
+                                  MadeRecord::of(world.path("sfx/B.wav"),
+                                                 StampOf(world.path("sfx/B.wav")), "copy",
+                                                 StampOf(world.path("game/SOUND8.ogg"))));
+            QVERIFY(!record.Save());
+        } else if (left == "JSON record") {
+            // The record as an earlier version wrote it, and no record of this version.
+            qputenv("XDG_CACHE_HOME", QFile::encodeName(world.path("cache")));
+            QJsonObject files;
+            const Manifest record = Manifest::Load(world.path("game"));
+            for (auto it = record.records.cbegin(); it != record.records.cend(); ++it) {
+                const MadeRecord &made = it.value();
+                files[it.key()] =
+                    QJsonObject{{"how", made.how},
+                                {"source", made.source},
+                                {"sourceSize", QString::number(made.sourceSize)},
+                                {"sourceMtimeNs", QString::number(made.sourceMtimeNs)},
+                                {"targetSize", QString::number(made.targetSize)},
+                                {"targetMtimeNs", QString::number(made.targetMtimeNs)},
+                                {"targetCtimeNs", QString::number(made.targetCtimeNs)},
+                                {"targetInode", QString::number(qint64(made.targetInode))}};
+            }
+            QVERIFY(
+                writeFile(Manifest::JsonPathFor(world.path("game")),
+                          QJsonDocument(QJsonObject{{"format", 2}, {"files", files}}).toJson()));
+            QVERIFY(QFile::remove(Manifest::PathFor(world.path("game"))));
+        } else if (left == "in place") {
+            // Sound 2's source is now the file a run made for it: the author's own from now on.
+            SoundTable table;
+            QVERIFY(!ReadSoundInfo(table, world.path("game/SoundInfo.dat")));
+            table.at(2).filename = world.path("game/SOUND2.ogg");
+            table.at(2).size = float(QFileInfo(table.at(2).filename).size());
+            QVERIFY(!WriteSoundInfo(table, world.path("game/SoundInfo.dat")));
+        } else if (left == "size") {
+            SoundTable table;
+            QVERIFY(!ReadSoundInfo(table, world.path("game/SoundInfo.dat")));
+            table.at(1).size = 0;
+            QVERIFY(!WriteSoundInfo(table, world.path("game/SoundInfo.dat")));
+        } else if (left == "partial") {
+            writeFile(world.path("game/.SOUND2.ogg.k2j4h6g8f0a.sonquill-part.ogg"), "OggS half");
+        } else {
+            QVERIFY(QFile::remove(world.path("game/SoundList.dat")));
+        }
+
+        const QJsonObject result = world.distribute();
+        QCOMPARE(result["upToDate"].toInt(), 2);
+        QCOMPARE(world.soundFiles(), (QStringList{"SOUND1.ogg", "SOUND2.ogg"}));
+        QCOMPARE(readFile(world.path("game/SoundList.dat")), list);
+        if (!done.isEmpty())
+            QCOMPARE(result[done].toArray().size(), 1);
+        if (left == "JSON record") {
+            QVERIFY(QFile::exists(Manifest::PathFor(world.path("game"))));
+            QVERIFY(!QFile::exists(Manifest::JsonPathFor(world.path("game"))));
+        } else if (left == "size") {
+            SoundTable table;
+            QVERIFY(!ReadSoundInfo(table, world.path("game/SoundInfo.dat"), nullptr, false));
+            QCOMPARE(table.at(1).size, float(QFileInfo(world.path("sfx/A.wav")).size()));
+        } else if (left == "in place") {
+            // Never removed as a made file once its sound is gone.
+            QCOMPARE(world.inGame({"remove", "2"}).exitCode, 0);
+            QCOMPARE(world.distribute()["keptFiles"].toArray().size(), 1);
+            QVERIFY(QFile::exists(world.path("game/SOUND2.ogg")));
+        }
     }
 
     // The window's and a script's encoders end with the program, however it ends, and what
