@@ -40,6 +40,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The sound libraries are opened when first needed, so the shared-library scan cannot see them.
+set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS "libsndfile1, libebur128-1, libsoxr0")
 set(CPACK_DEBIAN_CLI_PACKAGE_RECOMMENDS "vorbis-tools")
 # The window takes its icon from the SVG, which Qt draws only with the plugins in libqt6svg6.
 set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "libqt6svg6")

@@ -128,8 +128,9 @@ FolderState FolderState::Read(const SoundTable &table, const QString &gameFolder
         ::closedir(folder);
 #endif
     state.sources.reserve(table.SoundCount());
+    FolderStamps stamps;
     for (const SoundRecord &record : table.records())
-        state.sources.append(record.filename.isEmpty() ? FileStamp{} : StampOf(record.filename));
+        state.sources.append(record.filename.isEmpty() ? FileStamp{} : stamps.of(record.filename));
     // Only WAVs are written from PCM; their channels and rate decide which steps change them.
     if (options.processing.any()) {
         state.headers.reserve(table.SoundCount());
@@ -178,6 +179,7 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
         sound.source = record.filename;
         const FileStamp &source = state.sources.value(index - 1);
         const QString extension = SoundExtension(record.filename);
+        const bool wav = extension == u"wav";
 
         // A number outside 1 to 999 names no file the engine plays, and a second sound with
         // the same number would overwrite the first one's file.
@@ -202,7 +204,7 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
             // The file the number has now stays: its name is claimed, not made.
             // (Its size is unknown now, so either name may be the one it has.)
             sound.target = SoundFileName(record.number, extension);
-            if (extension == QLatin1String("wav") && options.OggUse)
+            if (wav && options.OggUse)
                 sound.fallbackTarget = SoundFileName(record.number, QStringLiteral("ogg"));
             sound.problems << problem(
                 sound, Code::SourceUnreadable,
@@ -217,19 +219,19 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
             if (sound.problems.first().code != Code::NumberOutOfRange &&
                 sound.problems.first().code != Code::NumberTaken)
                 failed.insert(record.number);
-            plan.sounds.append(sound);
+            plan.sounds.append(std::move(sound));
             continue;
         }
         numbers.insert(record.number);
 
         const QString copyName = SoundFileName(record.number, extension);
-        if (extension == QLatin1String("wav")) {
+        if (wav) {
             const SoundFacts header = state.headers.value(index - 1);
             sound.steps =
                 StepsFor(options.processing, record.category, header.channels, header.sampleRate);
         }
-        const bool encode = extension == QLatin1String("wav") && options.OggUse &&
-                            state.encoderFound && double(CatalogueSize(source.size)) >= threshold;
+        const bool encode = wav && options.OggUse && state.encoderFound &&
+                            double(CatalogueSize(source.size)) >= threshold;
         if (encode) {
             sound.action = Action::Encode;
             sound.encodes = true;
@@ -273,7 +275,7 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
                 sound.action = Action::Refused;
                 sound.target.clear();
                 failed.insert(record.number);
-                plan.sounds.append(sound);
+                plan.sounds.append(std::move(sound));
                 continue;
             }
         }
@@ -284,7 +286,7 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
                 sound.action = Action::UpToDate;
         }
         made.insert(sound.target);
-        plan.sounds.append(sound);
+        plan.sounds.append(std::move(sound));
     }
     plan.removals = PlanRemovals(table, options, state, made, failed);
     return plan;
@@ -300,15 +302,18 @@ Removals PlanRemovals(const SoundTable &table, const DistributionOptions &option
     for (const SoundRecord &record : table.records())
         numbers.insert(record.number);
 
-    QStringList names = state.soundFiles.keys();
+    // Files this run makes are no candidates; the rest are looked at in name order.
+    QStringList names;
+    for (auto it = state.soundFiles.cbegin(); it != state.soundFiles.cend(); ++it) {
+        if (!claimed.contains(it.key()))
+            names << it.key();
+    }
     for (auto it = state.record.records.cbegin(); it != state.record.records.cend(); ++it) {
         if (!state.soundFiles.contains(it.key()))
             removals.forgotten << it.key();
     }
     names.sort();
     for (const QString &name : std::as_const(names)) {
-        if (claimed.contains(name))
-            continue;
         const FileStamp stamp = state.soundFiles.value(name);
         // Someone's source stays where it is, named nowhere: it is not a leftover.
         if (owners.ownerOf(stamp) != 0)

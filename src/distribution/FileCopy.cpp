@@ -176,6 +176,68 @@ std::optional<FileStamp> StampInFolder(int folderFd, const char *name)
 }
 #endif
 
+FolderStamps::~FolderStamps()
+{
+#ifndef Q_OS_WIN
+    for (const int descriptor : std::as_const(m_folders)) {
+        if (descriptor >= 0)
+            ::close(descriptor);
+    }
+#endif
+}
+
+FileStamp FolderStamps::of(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return StampOf(path);
+#else
+    const QByteArray encoded = QFile::encodeName(path);
+    const qsizetype slash = encoded.lastIndexOf('/');
+    // A name without a folder, one in the root, or one with a trailing slash: as given.
+    const int folder =
+        slash > 0 && slash + 1 < encoded.size() ? folderOf(encoded, slash) : AT_FDCWD;
+    if (folder == AT_FDCWD)
+        return StampOf(path);
+    struct stat info;
+    if (::fstatat(folder, encoded.constData() + slash + 1, &info, 0) != 0) {
+        FileStamp missing;
+        missing.error = errno;
+        return missing;
+    }
+    return stampOf(info);
+#endif
+}
+
+int FolderStamps::folderOf(const QByteArray &path, qsizetype slash)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    Q_UNUSED(slash);
+    return -1;
+#else
+    // Sources usually come a folder at a time.
+    if (m_lastDescriptor >= 0 && m_lastFolder.size() == slash &&
+        std::memcmp(m_lastFolder.constData(), path.constData(), std::size_t(slash)) == 0)
+        return m_lastDescriptor;
+    const QByteArray folder = path.left(slash);
+    auto found = m_folders.constFind(folder);
+    if (found == m_folders.cend()) {
+        // Each open folder holds a descriptor; beyond a few, the rest are stamped by path.
+        constexpr qsizetype kMostFolders = 64;
+        if (m_folders.size() >= kMostFolders)
+            return AT_FDCWD;
+        found =
+            m_folders.insert(folder, ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    // A folder that cannot be opened: the stat by path gives the reason.
+    if (*found < 0)
+        return AT_FDCWD;
+    m_lastFolder = folder;
+    m_lastDescriptor = *found;
+    return m_lastDescriptor;
+#endif
+}
+
 QString FileStamp::unreadableReason() const
 {
     if (!exists) {

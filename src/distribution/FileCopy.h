@@ -2,6 +2,8 @@
 
 #include "services/FileError.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <optional>
@@ -38,6 +40,27 @@ FileStamp StampOf(const QString &path);
 // for a folder.
 std::optional<FileStamp> StampInFolder(int folderFd, const char *name);
 #endif
+
+// Stamps many files, each as StampOf would: those in one folder are looked up relative to that
+// folder, opened once, so a thousand sources from a few folders cost a thousand lookups of one
+// name rather than of their whole paths.
+class FolderStamps
+{
+public:
+    FolderStamps() = default;
+    FolderStamps(const FolderStamps &) = delete;
+    FolderStamps &operator=(const FolderStamps &) = delete;
+    ~FolderStamps();
+
+    FileStamp of(const QString &path);
+
+private:
+    int folderOf(const QByteArray &path, qsizetype slash);
+
+    QHash<QByteArray, int> m_folders; // -1: a folder that cannot be opened, stamped by path
+    QByteArray m_lastFolder;
+    int m_lastDescriptor = -1;
+};
 
 // A hidden name beside target for a file that will be renamed over it:
 // "<folder>/.<target name>.<random>.sonquill-part<suffix>".

@@ -2,8 +2,7 @@
 
 #include "SoundFile.h"
 
-#include <ebur128.h>
-#include <soxr.h>
+#include "AudioLibraries.h"
 
 #include <algorithm>
 #include <array>
@@ -62,13 +61,13 @@ float precisePeak(const float *channelSamples, qint64 frames, qint64 skip, qint6
                   int sampleRate)
 {
     const int factor = std::clamp((192000 + sampleRate - 1) / sampleRate, 4, 64);
-    soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    soxr_quality_spec_t quality = lib::soxr_quality_spec(SOXR_HQ, 0);
     quality.passband_end = 0.98;
     std::vector<float> out(std::size_t(frames * factor + 64));
     std::size_t made = 0;
-    if (soxr_oneshot(sampleRate, double(sampleRate) * factor, 1, channelSamples,
-                     std::size_t(frames), nullptr, out.data(), out.size(), &made, nullptr, &quality,
-                     nullptr))
+    if (lib::soxr_oneshot(sampleRate, double(sampleRate) * factor, 1, channelSamples,
+                          std::size_t(frames), nullptr, out.data(), out.size(), &made, nullptr,
+                          &quality, nullptr))
         return -1;
     const std::size_t from = std::size_t(skip * factor);
     const std::size_t to = std::min(made, std::size_t((skip + length) * factor));
@@ -85,7 +84,7 @@ LoudnessMeter::LoudnessMeter(int channels, int sampleRate, bool truePeak)
 {
     if (channels <= 0 || sampleRate <= 0)
         return;
-    m_state = ebur128_init(unsigned(channels), (unsigned long)sampleRate, EBUR128_MODE_I);
+    m_state = lib::ebur128_init(unsigned(channels), (unsigned long)sampleRate, EBUR128_MODE_I);
     m_history.assign(std::size_t(channels * (kTaps - 1)), 0.0f);
 }
 
@@ -93,7 +92,7 @@ LoudnessMeter::~LoudnessMeter()
 {
     if (m_state) {
         ebur128_state *state = static_cast<ebur128_state *>(m_state);
-        ebur128_destroy(&state);
+        lib::ebur128_destroy(&state);
     }
 }
 
@@ -101,7 +100,8 @@ void LoudnessMeter::add(const float *samples, qint64 frames)
 {
     if (!isValid() || frames <= 0)
         return;
-    ebur128_add_frames_float(static_cast<ebur128_state *>(m_state), samples, std::size_t(frames));
+    lib::ebur128_add_frames_float(static_cast<ebur128_state *>(m_state), samples,
+                                  std::size_t(frames));
     if (m_truePeak)
         interpolate(samples, frames);
     m_frames += frames;
@@ -155,8 +155,8 @@ void LoudnessMeter::interpolate(const float *samples, qint64 frames)
 double LoudnessMeter::integratedLufs() const
 {
     double integrated = 0;
-    if (isValid() && ebur128_loudness_global(static_cast<ebur128_state *>(m_state), &integrated) ==
-                         EBUR128_SUCCESS)
+    if (isValid() && lib::ebur128_loudness_global(static_cast<ebur128_state *>(m_state),
+                                                  &integrated) == EBUR128_SUCCESS)
         return integrated;
     return -std::numeric_limits<double>::infinity();
 }

@@ -4,7 +4,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 
-#include <sndfile.h>
+#include "AudioLibraries.h"
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -23,7 +23,7 @@ QMutex openMutex;
 
 QString libraryProblem(SNDFILE *sound)
 {
-    QString text = QString::fromUtf8(sf_strerror(sound)).trimmed();
+    QString text = QString::fromUtf8(lib::sf_strerror(sound)).trimmed();
     if (text.endsWith(QLatin1Char('.')))
         text.chop(1);
     return text.isEmpty() ? QStringLiteral("the sound cannot be read") : text;
@@ -58,7 +58,7 @@ SoundReader::SoundReader(const QString &path)
         ::fcntl(m_descriptor, F_SETFL, flags & ~O_NONBLOCK);
     {
         const QMutexLocker lock(&openMutex);
-        m_sound = sf_open_fd(m_descriptor, SFM_READ, &info, SF_FALSE);
+        m_sound = lib::sf_open_fd(m_descriptor, SFM_READ, &info, SF_FALSE);
         if (!m_sound)
             m_problem = libraryProblem(nullptr);
     }
@@ -66,7 +66,7 @@ SoundReader::SoundReader(const QString &path)
     {
         const QMutexLocker lock(&openMutex);
         // libsndfile takes UTF-8 file names on Windows.
-        m_sound = sf_open(path.toUtf8().constData(), SFM_READ, &info);
+        m_sound = lib::sf_open(path.toUtf8().constData(), SFM_READ, &info);
         if (!m_sound)
             m_problem = libraryProblem(nullptr);
     }
@@ -82,7 +82,7 @@ SoundReader::SoundReader(const QString &path)
 SoundReader::~SoundReader()
 {
     if (m_sound)
-        sf_close(handle(m_sound));
+        lib::sf_close(handle(m_sound));
 #ifdef Q_OS_UNIX
     if (m_descriptor >= 0)
         ::close(m_descriptor);
@@ -93,8 +93,8 @@ qint64 SoundReader::read(float *out, qint64 frames)
 {
     if (!m_sound || m_channels <= 0)
         return -1;
-    const sf_count_t got = sf_readf_float(handle(m_sound), out, frames);
-    if (got == 0 && sf_error(handle(m_sound)) != SF_ERR_NO_ERROR) {
+    const sf_count_t got = lib::sf_readf_float(handle(m_sound), out, frames);
+    if (got == 0 && lib::sf_error(handle(m_sound)) != SF_ERR_NO_ERROR) {
         m_problem = libraryProblem(handle(m_sound));
         return -1;
     }
@@ -103,7 +103,7 @@ qint64 SoundReader::read(float *out, qint64 frames)
 
 bool SoundReader::seek(qint64 first)
 {
-    return m_sound && sf_seek(handle(m_sound), first, SEEK_SET) == first;
+    return m_sound && lib::sf_seek(handle(m_sound), first, SEEK_SET) == first;
 }
 
 WavWriter::WavWriter(const QString &path, int channels, int sampleRate, int subtype)
@@ -122,7 +122,7 @@ WavWriter::WavWriter(const QString &path, int channels, int sampleRate, int subt
     }
     {
         const QMutexLocker lock(&openMutex);
-        m_sound = sf_open_fd(descriptor, SFM_WRITE, &info, SF_TRUE);
+        m_sound = lib::sf_open_fd(descriptor, SFM_WRITE, &info, SF_TRUE);
         if (!m_sound)
             m_problem = libraryProblem(nullptr);
     }
@@ -134,27 +134,27 @@ WavWriter::WavWriter(const QString &path, int channels, int sampleRate, int subt
 #else
     {
         const QMutexLocker lock(&openMutex);
-        m_sound = sf_open(path.toUtf8().constData(), SFM_WRITE, &info);
+        m_sound = lib::sf_open(path.toUtf8().constData(), SFM_WRITE, &info);
         if (!m_sound)
             m_problem = libraryProblem(nullptr);
     }
     if (!m_sound)
         return;
 #endif
-    sf_command(handle(m_sound), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    lib::sf_command(handle(m_sound), SFC_SET_CLIPPING, nullptr, SF_TRUE);
 }
 
 WavWriter::~WavWriter()
 {
     if (m_sound)
-        sf_close(handle(m_sound));
+        lib::sf_close(handle(m_sound));
 }
 
 bool WavWriter::write(const float *samples, qint64 frames)
 {
     if (!m_sound)
         return false;
-    if (sf_writef_float(handle(m_sound), samples, frames) == frames)
+    if (lib::sf_writef_float(handle(m_sound), samples, frames) == frames)
         return true;
     m_problem = libraryProblem(handle(m_sound));
     return false;
@@ -165,13 +165,13 @@ bool WavWriter::close()
     if (!m_sound)
         return false;
     // The header's sizes are written at the close; a full disk shows there too.
-    const int error = sf_error(handle(m_sound));
+    const int error = lib::sf_error(handle(m_sound));
     if (error != SF_ERR_NO_ERROR)
         m_problem = libraryProblem(handle(m_sound));
-    const int closed = sf_close(handle(m_sound));
+    const int closed = lib::sf_close(handle(m_sound));
     m_sound = nullptr;
     if (closed != 0 && m_problem.isEmpty())
-        m_problem = QString::fromUtf8(sf_error_number(closed));
+        m_problem = QString::fromUtf8(lib::sf_error_number(closed));
     return m_problem.isEmpty();
 }
 

@@ -4,8 +4,7 @@
 
 #include <QFile>
 
-#include <sndfile.h>
-#include <soxr.h>
+#include "AudioLibraries.h"
 
 #include <algorithm>
 #include <cmath>
@@ -85,11 +84,11 @@ QString resample(Samples &sound, int rate)
     const double ratio = double(rate) / sound.sampleRate;
     std::vector<float> out(std::size_t((std::ceil(double(frames) * ratio) + 16) * sound.channels));
     std::size_t made = 0;
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    const soxr_error_t error =
-        soxr_oneshot(sound.sampleRate, rate, unsigned(sound.channels), sound.data.data(),
-                     std::size_t(frames), nullptr, out.data(),
-                     out.size() / std::size_t(sound.channels), &made, nullptr, &quality, nullptr);
+    const soxr_quality_spec_t quality = lib::soxr_quality_spec(SOXR_HQ, 0);
+    const soxr_error_t error = lib::soxr_oneshot(
+        sound.sampleRate, rate, unsigned(sound.channels), sound.data.data(), std::size_t(frames),
+        nullptr, out.data(), out.size() / std::size_t(sound.channels), &made, nullptr, &quality,
+        nullptr);
     if (error)
         return QStringLiteral("it cannot be resampled: ") + QString::fromUtf8(error);
     out.resize(made * std::size_t(sound.channels));

@@ -4,7 +4,7 @@
 
 #include <QFileInfo>
 
-#include <sndfile.h>
+#include "processing/AudioLibraries.h"
 
 #include <cmath>
 
@@ -28,7 +28,7 @@ QString libraryName(int format)
 {
     SF_FORMAT_INFO info{};
     info.format = format;
-    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) != 0 || !info.name)
+    if (lib::sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) != 0 || !info.name)
         return QStringLiteral("unknown encoding %1").arg(format, 0, 16);
     return QString::fromUtf8(info.name);
 }

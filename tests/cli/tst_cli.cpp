@@ -378,6 +378,19 @@ private Q_SLOTS:
         QVERIFY(listed[2]["loudness"].isNull()); // not a sound libsndfile reads
     }
 
+    // The sound libraries are opened when first needed; one that cannot be is named.
+    void soundLibraryMissing()
+    {
+        Cli cli;
+        writeFile(cli.path("sfx/A.wav"), makeWav(3000));
+        QCOMPARE(cli.inGame({"add", "@/sfx/A.wav"}).exitCode, 0);
+        writeFile(cli.path("lib/libsndfile.so.1"), "not a library");
+        cli.environment.insert("LD_LIBRARY_PATH", cli.path("lib"));
+        QCOMPARE(cli.inGame({"--quiet", "check"}).all(),
+                 cli.expand("1|#1 A: error: the source is not a readable sound: libsndfile.so.1 "
+                            "cannot be loaded: @/lib/libsndfile.so.1: file too short\n|"));
+    }
+
     // AllSounds.txt and the playlist in the order asked for; the window's start order unasked.
     void listsInTheChosenOrder_data()
     {

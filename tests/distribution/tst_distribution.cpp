@@ -3,6 +3,7 @@
 #include "catalogue/SoundTable.h"
 #include "distribution/ClearFiles.h"
 #include "distribution/Distribution.h"
+#include "distribution/FileCopy.h"
 #include "distribution/Manifest.h"
 #include "distribution/SystemProcessRunner.h"
 #include "storage/SoundInfoFile.h"
@@ -525,6 +526,37 @@ private Q_SLOTS:
         QCOMPARE(read.records.value("SOUND7.ogg").how, encoded.how);
         QVERIFY(read.records.value("SOUND7.ogg") == encoded);
         QVERIFY(read.records.value("SOUND12.wav") == copied);
+    }
+
+    // Sources stamped relative to their open folder tell what a stat of their whole path tells,
+    // failures included.
+    void folderStampsAsStat()
+    {
+        const QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("sfx/Boom.wav"), "boom"));
+        QVERIFY(QFile::link(dir.filePath("sfx"), dir.filePath("linked")));
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const QStringList paths{dir.filePath("sfx/Boom.wav"),
+                                dir.filePath("linked/Boom.wav"),
+                                "sfx/Boom.wav",
+                                "Boom.wav",
+                                dir.filePath("sfx/Gone.wav"),
+                                dir.filePath("gone/Boom.wav"),
+                                dir.filePath("sfx/Boom.wav/x"),
+                                dir.filePath("sfx/Boom.wav/"),
+                                dir.filePath("sfx"),
+                                "/"};
+        FolderStamps stamps;
+        for (int round = 0; round < 2; ++round) { // the second from open folders
+            for (const QString &path : paths) {
+                const FileStamp expected = StampOf(path);
+                const FileStamp stamp = stamps.of(path);
+                QVERIFY2(stamp.exists == expected.exists && stamp.error == expected.error &&
+                             stamp.inode == expected.inode && stamp.size == expected.size &&
+                             stamp.regular == expected.regular,
+                         qPrintable(path));
+            }
+        }
     }
 
     // The JSON record of an earlier version is read, so an upgrade remakes nothing, and gives
