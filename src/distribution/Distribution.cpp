@@ -143,6 +143,7 @@ private:
     QElapsedTimer m_sinceRecordSaved;
     bool m_recordChanged = false;
     std::atomic<bool> m_stop{false};
+    SpareFiles m_spares; // replaced copies, for the next copies to write into
 };
 
 bool Run::pollCancel()
@@ -156,7 +157,7 @@ bool Run::pollCancel()
 void Run::copyInto(const PlannedSound &sound, const QString &name, Outcome &outcome)
 {
     FileStamp made;
-    if (const FileError failed = CopyReplacing(sound.source, path(name), &made)) {
+    if (const FileError failed = CopyReplacing(sound.source, path(name), &made, &m_spares)) {
         const bool unreadable = failed.description.startsWith(QLatin1String("The source file"));
         outcome.errors << error(sound, unreadable ? Code::SourceUnreadable : Code::CopyFailed,
                                 failed.description);
@@ -808,6 +809,7 @@ DistributionResult Run::execute()
         else
             runInline();
     }
+    m_spares.removeAll();
     m_result.cancelled =
         m_stop.load() && std::any_of(m_outcomes.begin(), m_outcomes.end(),
                                      [](const Outcome &outcome) { return !outcome.done; });

@@ -83,6 +83,12 @@ public:
         m_fd = -1;
         return fd;
     }
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
 
 private:
     int m_fd;
@@ -175,6 +181,26 @@ std::optional<FileStamp> StampInFolder(int folderFd, const char *name)
     return stampOf(info);
 }
 #endif
+
+QByteArray SpareFiles::take()
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_paths.isEmpty() ? QByteArray() : m_paths.takeLast();
+}
+
+void SpareFiles::put(const QByteArray &path)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_paths.append(path);
+}
+
+void SpareFiles::removeAll()
+{
+    const QMutexLocker lock(&m_mutex);
+    for (const QByteArray &path : std::as_const(m_paths))
+        QFile::remove(QFile::decodeName(path));
+    m_paths.clear();
+}
 
 FolderStamps::~FolderStamps()
 {
@@ -286,7 +312,7 @@ FileError RenameOver(const QString &from, const QString &to)
 
 #ifdef Q_OS_WIN
 
-FileError CopyReplacing(const QString &source, const QString &target, FileStamp *made)
+FileError CopyReplacing(const QString &source, const QString &target, FileStamp *made, SpareFiles *)
 {
     const QString targetName = QFileInfo(target).fileName();
     const QFileInfo sourceInfo(source);
@@ -325,7 +351,8 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
 
 #else
 
-FileError CopyReplacing(const QString &source, const QString &target, FileStamp *made)
+FileError CopyReplacing(const QString &source, const QString &target, FileStamp *made,
+                        SpareFiles *spares)
 {
     const QString targetName = QFileInfo(target).fileName();
     // A pipe would block the run for good and a device could fill the disk: the descriptor is
@@ -340,10 +367,34 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
     if (!S_ISREG(sourceInfo.st_mode))
         return failure(EINVAL, cannotRead(QStringLiteral("it is not a regular file")));
 
-    const QString temporary = TemporaryBeside(target, QString());
-    const QByteArray temporaryName = QFile::encodeName(temporary);
-    Descriptor out(::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                          (sourceInfo.st_mode & 07777) | S_IRUSR | S_IWUSR));
+    const mode_t wanted = (sourceInfo.st_mode & 07777) | S_IRUSR | S_IWUSR;
+    QByteArray temporaryName;
+    Descriptor out(-1);
+    mode_t mode = wanted & ~currentUmask();
+    // A spare is written into only while it is a plain file of no other name: truncating it
+    // must change nothing anyone else sees.
+    if (spares) {
+        temporaryName = spares->take();
+        if (!temporaryName.isEmpty()) {
+            out.reset(
+                ::open(temporaryName.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+            struct stat spareInfo;
+            if (out.get() >= 0 && ::fstat(out.get(), &spareInfo) == 0 &&
+                S_ISREG(spareInfo.st_mode) && spareInfo.st_nlink == 1 &&
+                ::ftruncate(out.get(), 0) == 0) {
+                mode = spareInfo.st_mode & 07777;
+            } else {
+                out.reset(-1);
+                ::unlink(temporaryName.constData());
+                temporaryName.clear();
+            }
+        }
+    }
+    if (temporaryName.isEmpty()) {
+        temporaryName = QFile::encodeName(TemporaryBeside(target, QString()));
+        out.reset(
+            ::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, wanted));
+    }
     if (out.get() < 0) {
         return failure(
             errno, QStringLiteral("%1 cannot be created: %2").arg(targetName, errnoText(errno)));
@@ -358,15 +409,22 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
                                                  : QStringLiteral("%1 cannot be written: %2")
                                                        .arg(targetName, errnoText(error))));
     }
-    // Open mode bits are subject to the umask; the copy keeps the source's.
-    const mode_t wanted = (sourceInfo.st_mode & 07777) | S_IRUSR | S_IWUSR;
-    if ((wanted & ~currentUmask()) != wanted)
+    // Open mode bits are subject to the umask, and a spare has its old target's: the copy
+    // keeps the source's.
+    if (mode != wanted)
         ::fchmod(out.get(), wanted);
     if (::close(out.release()) != 0) {
         return discard(failure(
             errno, QStringLiteral("%1 cannot be written: %2").arg(targetName, errnoText(errno))));
     }
-    if (::rename(temporaryName.constData(), QFile::encodeName(target).constData()) != 0) {
+    const QByteArray targetPath = QFile::encodeName(target);
+    struct stat old;
+    if (spares && ::fstatat(AT_FDCWD, targetPath.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(old.st_mode) && old.st_nlink == 1 &&
+        ::renameat2(AT_FDCWD, temporaryName.constData(), AT_FDCWD, targetPath.constData(),
+                    RENAME_EXCHANGE) == 0) {
+        spares->put(temporaryName);
+    } else if (::rename(temporaryName.constData(), targetPath.constData()) != 0) {
         return discard(failure(
             errno, QStringLiteral("%1 cannot be replaced: %2").arg(targetName, errnoText(errno))));
     }

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
+#include <QMutex>
 #include <QString>
 
 #include <optional>
@@ -68,12 +70,35 @@ QString TemporaryBeside(const QString &target, const QString &suffix);
 // True for a name TemporaryBeside gives, also one that an earlier version's runs left.
 bool IsLeftoverTemporary(const QString &fileName);
 
+// Replaced targets kept under hidden names for later copies to write into. A copy that takes
+// one and swaps it with its target atomically gets the old target back as the next spare: no
+// inode is made or freed, which on ext4 costs more the more inodes were just freed, so writing
+// over a folder of targets runs at the speed of writing over them in place. Safe to share
+// between threads; what is left is removed at the end.
+class SpareFiles
+{
+public:
+    SpareFiles() = default;
+    SpareFiles(const SpareFiles &) = delete;
+    SpareFiles &operator=(const SpareFiles &) = delete;
+    ~SpareFiles() { removeAll(); }
+
+    // A spare's path, or an empty one.
+    QByteArray take();
+    void put(const QByteArray &path);
+    void removeAll();
+
+private:
+    QMutex m_mutex;
+    QList<QByteArray> m_paths;
+};
+
 // Copies source to target at the file system's own speed, replacing target only once the copy
-// is complete: the copy is written to a hidden name beside it and renamed over it, so a missing
-// source, a full disk or a failed read leaves the old target as it was. made receives the stamp
-// of the new target.
-[[nodiscard]] FileError CopyReplacing(const QString &source, const QString &target,
-                                      FileStamp *made);
+// is complete: the copy is written to a hidden name beside it (a spare's, when there is one)
+// and renamed over it or swapped with it, so a missing source, a full disk or a failed read
+// leaves the old target as it was. made receives the stamp of the new target.
+[[nodiscard]] FileError CopyReplacing(const QString &source, const QString &target, FileStamp *made,
+                                      SpareFiles *spares = nullptr);
 
 // Renames from over to; the description names the target.
 [[nodiscard]] FileError RenameOver(const QString &from, const QString &to);

@@ -436,6 +436,28 @@ private Q_SLOTS:
         QVERIFY(QDir(f.game()).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
     }
 
+    // Copies made over earlier ones write into the files they replace, never into one that has
+    // a name elsewhere: a hard link to a target keeps what it held, and each copy is its source.
+    void copiesOverEarlierOnes()
+    {
+        Fixture f;
+        const auto source = [&](int i) { return f.source(QStringLiteral("S%1.mp3").arg(i)); };
+        for (int i = 1; i <= 6; ++i)
+            f.add(source(i), qint16(i), QByteArray(5000 * i, char('a' + i)));
+        f.options.jobs = 2;
+        QCOMPARE(f.run().summaryTitle, QStringLiteral("Copying Complete"));
+        const QString linked = f.dir.filePath("linked.mp3");
+        QCOMPARE(::link(qPrintable(f.game("SOUND1.mp3")), qPrintable(linked)), 0);
+        for (int i = 1; i <= 6; ++i)
+            QVERIFY(writeFile(source(i), QByteArray(100 * i, char('A' + i))));
+        f.options.jobs = 1;
+        QCOMPARE(f.run().summaryTitle, QStringLiteral("Copying Complete"));
+        for (int i = 1; i <= 6; ++i)
+            QCOMPARE(readFile(f.game(QStringLiteral("SOUND%1.mp3").arg(i))), readFile(source(i)));
+        QCOMPARE(readFile(linked), QByteArray(5000, 'b'));
+        QVERIFY(QDir(f.game()).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
+    }
+
     void cancel_data()
     {
         QTest::addColumn<int>("jobs");
