@@ -9,10 +9,10 @@
 #include "ui/main/CatalogueFileCommands.h"
 #include "ui/main/GameFolderWork.h"
 #include "ui/main/SoundCommands.h"
-#include "ui/main/SoundEditDelegate.h"
 #include "ui/main/SoundFileAdder.h"
 #include "ui/main/SoundGrid.h"
-#include "ui/main/SoundOrderProxy.h"
+#include "ui/main/SoundGridController.h"
+#include "ui/main/SoundTableModel.h"
 #include "ui/main/WindowMenus.h"
 
 #include <QAbstractItemView>
@@ -100,15 +100,16 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     SoundCommandsContext context;
     context.gameFolder = [this] { return gameFolder(); };
     context.selectedFile = [this] { return m_lblFile->text(); };
-    context.currentSound = [this] { return currentSound(); };
-    context.displayOrder = [this] { return m_sortOrder; };
+    context.currentSound = [this] { return m_grid->currentSound(); };
+    context.displayOrder = [this] { return m_grid->displayOrder(); };
     context.distributionOptions = [this](const QString &folder) {
         return distributionOptions(folder, false);
     };
     context.showStatus = [this](const QString &text) { showStatus(text); };
     m_commands =
         std::make_unique<SoundCommands>(m_services, m_session, m_facts, std::move(context), this);
-    connect(m_commands.get(), &SoundCommands::soundActivated, this, &MainWindow::selectSound);
+    connect(m_commands.get(), &SoundCommands::soundActivated, &m_alive,
+            [this](int tableIndex) { m_grid->selectSound(tableIndex); });
     statusBar()->setSizeGripEnabled(true);
     m_summary = new QLabel(statusBar());
     m_summary->setObjectName(QStringLiteral("lblSummary"));
@@ -145,8 +146,8 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
         refillGrid();
         // The last new sound is the current one, at the top, so Play and Open act on it.
         if (lastAdded > 0) {
-            makeCurrent(lastAdded, QAbstractItemView::PositionAtTop);
-            showCurrentFile();
+            m_grid->makeCurrent(lastAdded, QAbstractItemView::PositionAtTop);
+            m_grid->showCurrentFile();
         }
         refreshCategoryLists();
     };
@@ -173,9 +174,9 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     // The designed size to start with, wider by what the columns need beyond their designed
     // widths, as far as the screen has room for it.
     QSize start =
-        QSize(twipsToPixels(kClientWidth) + setUpGridColumns(), twipsToPixels(kClientHeight))
+        QSize(twipsToPixels(kClientWidth) + m_grid->setUpColumns(), twipsToPixels(kClientHeight))
             .expandedTo(m_client->sizeHint());
-    start += QSize(0, menuBar()->sizeHint().height() + m_filterBar->sizeHint().height() +
+    start += QSize(0, menuBar()->sizeHint().height() + m_grid->filterBar()->sizeHint().height() +
                           statusBar()->sizeHint().height());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         start = start.boundedTo(screen->availableSize());
@@ -232,7 +233,17 @@ void MainWindow::buildControls()
     m_cmdOggOptions->setText(QStringLiteral("Ogg Options..."));
     m_cmdOggOptions->setToolTip(QStringLiteral("Opens the ogg encoder options dialog"));
 
-    m_grid = makeControl<SoundGridView>(m_client, "gridSound");
+    SoundGridController::Context grid;
+    grid.play = [this] { m_commands->play(); };
+    grid.showMenu = [this](QPoint globalPos) { m_menus->gridMenu()->popup(globalPos); };
+    grid.removeSelected = [this] { m_edits->selectionCommand(SoundPopMenu::RemoveSelected); };
+    grid.reportRefused = [this](const AddedFile &result) { m_adder->report({result}); };
+    grid.refilled = [this] { updateTitle(); };
+    grid.showFile = [this](const QString &file) { m_lblFile->setText(file); };
+    grid.showSummary = [this](const QString &text) { m_summary->setText(text); };
+    m_grid = std::make_unique<SoundGridController>(m_services, m_session, m_facts, std::move(grid),
+                                                   m_client, this);
+    SoundGridView *view = m_grid->view();
 
     m_picBottom = makeControl<QWidget>(m_client, "picBottom");
     m_label2 = makeControl<QLabel>(m_picBottom, "Label2");
@@ -252,7 +263,7 @@ void MainWindow::buildControls()
     m_cmdOpen->setText(QStringLiteral("Open"));
     m_cmdOpen->setToolTip(QStringLiteral("Open with default application"));
 
-    m_grid->setMinimumHeight(twipsToPixels(kGridMinimumHeight));
+    view->setMinimumHeight(twipsToPixels(kGridMinimumHeight));
 
     // Rows of controls above and below the grid; the grid and the file name take the room.
     auto *folderRow = new QHBoxLayout;
@@ -285,14 +296,14 @@ void MainWindow::buildControls()
     auto *client = new QVBoxLayout(m_client);
     client->addLayout(folderRow);
     client->addLayout(commandRow);
-    client->addWidget(m_grid, 1);
+    client->addWidget(view, 1);
     client->addWidget(m_picBottom);
     // As narrow as designed, as far as its "..." allows.
     m_cmdBrowseDir->setMaximumWidth(m_cmdBrowseDir->minimumSizeHint().width());
     m_lblFile->setMinimumWidth(twipsToPixels(1500));
 
     QWidget *tabOrder[] = {m_txtDir,        m_cmdBrowseDir, m_cmdAdd,        m_cmbNewCat,
-                           m_cmdDistribute, m_chkOgg,       m_cmdOggOptions, m_grid,
+                           m_cmdDistribute, m_chkOgg,       m_cmdOggOptions, view,
                            m_cmdPlay,       m_cmdStop,      m_cmdEdit,       m_cmdOpen};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -307,7 +318,8 @@ void MainWindow::buildControls()
     connect(m_cmdOpen, &QPushButton::clicked, m_commands.get(), &SoundCommands::open);
     connect(m_cmdEdit, &QPushButton::clicked, m_commands.get(), &SoundCommands::edit);
 
-    buildGrid();
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, m_grid->filterBar());
 }
 
 void MainWindow::startUp()
@@ -390,10 +402,25 @@ void MainWindow::refreshGrid()
     refillGrid();
 }
 
+void MainWindow::sortSounds()
+{
+    m_grid->sort();
+}
+
+void MainWindow::refillGrid()
+{
+    m_grid->refill();
+}
+
+void MainWindow::finishEditing()
+{
+    m_grid->finishEditing();
+}
+
 void MainWindow::showRestoredTable(const SoundTable &table)
 {
     // The rows under an open editor are about to change; what it holds is dropped.
-    m_delegate->cancelEditing();
+    m_grid->cancelEditing();
     m_session.restoreTable(table);
     sortSounds();
     refreshCategoryLists();
@@ -430,7 +457,7 @@ void MainWindow::restoreWindowState()
         for (int column = 0; column < GridColumnCount; ++column) {
             const int width = widths[column].toInt();
             if (width > 0)
-                m_grid->setColumnWidth(column, width);
+                m_grid->view()->setColumnWidth(column, width);
         }
     }
 }
@@ -441,7 +468,7 @@ void MainWindow::saveWindowState()
                               QString::fromLatin1(saveGeometry().toBase64()));
     QStringList widths;
     for (int column = 0; column < GridColumnCount; ++column)
-        widths.append(QString::number(m_grid->columnWidth(column)));
+        widths.append(QString::number(m_grid->view()->columnWidth(column)));
     m_services.settings.write(QStringLiteral("Window"), QStringLiteral("ColumnWidths"),
                               widths.join(QLatin1Char(',')));
 }
@@ -498,7 +525,7 @@ void MainWindow::refreshCategoryLists()
     const QString newCategory = m_cmbNewCat->currentText();
     m_cmbNewCat->clear();
     m_cmbNewCat->addItems(categories);
-    m_delegate->setCategories(categories);
+    m_grid->setCategories(categories);
     m_cmbNewCat->setEditText(newCategory);
 }
 

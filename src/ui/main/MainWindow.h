@@ -45,11 +45,8 @@ class GameFolderWork;
 class ProcessRunner;
 class ProgressSink;
 class SoundCommands;
-class SoundEditDelegate;
-class SoundOrderProxy;
-class SoundTableModel;
 class SoundFileAdder;
-class SoundGridView;
+class SoundGridController;
 class WindowMenus;
 
 // The main window: the catalogue of one compiled-game folder in a grid, with the commands that
@@ -99,53 +96,22 @@ private slots:
     void distributeClicked();
     void oggOptionsClicked();
 
-    // The grid follows the table after a change: its rows, the selection the table marks, the
-    // status bar, "Selected file" and the title.
-    void refillGrid();
-    // The table's order by the sort keys, for the lists and the grid.
-    void sortSounds();
-    void headerClicked(int column);
-    void cellClicked(const QModelIndex &cell);
-    void cellDoubleClicked(const QModelIndex &cell);
-    void gridSelectionChanged();
-    void filterChanged(const QString &text);
-    // The current row's sound in "Selected file", or nothing.
-    void showCurrentFile();
-
     void refreshCategoryLists();
 
     void fileCommand(int index);
 
 private:
-    // Makes the sound at a table index the one selected and current, scrolled into view.
-    void selectSound(int tableIndex);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
     void distribute(bool force);
     // The run's settings as the window holds them, for folder.
     DistributionOptions distributionOptions(const QString &folder, bool force) const;
 
-    // Sets the grid's starting column widths; answers how much wider than designed they are
-    // together.
-    int setUpGridColumns();
     void buildControls();
     template <typename Widget> Widget *makeControl(QWidget *parent, const char *objectName);
-
-    // The grid's model, order, editors and the connections of its view.
-    void buildGrid();
-    // The edit of a cell's column: an editor, the lock toggled or another file chosen.
-    void editCell(const QModelIndex &cell);
-    // Stores what an open editor holds, or drops what the catalogue refuses, before a command
-    // reads or changes the catalogue.
+    // The grid follows the table after a change, and the title with it.
+    void refillGrid();
+    void sortSounds();
     void finishEditing();
-    // The table index of the current row's sound, 0 for none.
-    int currentSound() const;
-    // Makes a sound's row the current one (the selection unchanged) and scrolls to it.
-    void makeCurrent(int tableIndex, QAbstractItemView::ScrollHint hint);
-    // Shows the sounds the catalogue marks selected as the grid's selection.
-    void showSelection();
-    // "N sounds, M selected, total size" in the status bar.
-    void showSummary();
-    void gridKeyCommand(int key);
     // Puts a table of the undo history back and shows it.
     void showRestoredTable(const SoundTable &table);
     void updateTitle();
@@ -157,16 +123,8 @@ private:
 
     MainWindowServices m_services;
     CatalogueSession m_session;
-    SortState m_sort;
-    QList<int> m_sortOrder;
     OggSettings m_ogg;
     bool m_oggUse = false;
-
-    // The cell of the last click: a second click there edits it.
-    QPersistentModelIndex m_lastClicked;
-    // The grid's selection is being set from the catalogue, not by the user.
-    bool m_followingTable = false;
-    QPoint m_currentBeforeReset{-1, -1}; // the current cell's row and column before a reset
 
     QWidget *m_client = nullptr;
     QLabel *m_label1 = nullptr;
@@ -178,10 +136,6 @@ private:
     QPushButton *m_cmdDistribute = nullptr;
     QCheckBox *m_chkOgg = nullptr;
     QPushButton *m_cmdOggOptions = nullptr;
-    SoundGridView *m_grid = nullptr;
-    SoundTableModel *m_model = nullptr;
-    SoundOrderProxy *m_order = nullptr;
-    SoundEditDelegate *m_delegate = nullptr;
     QWidget *m_picBottom = nullptr;
     QLabel *m_label2 = nullptr;
     QLabel *m_lblFile = nullptr;
@@ -202,9 +156,11 @@ private:
     SoundFactsCache m_facts;
     // Previews, lists, checking and help; goes before the catalogue and facts it reads.
     std::unique_ptr<SoundCommands> m_commands;
+    // Goes before the catalogue and facts it shows, and takes its connections with it before
+    // the window's children go.
+    std::unique_ptr<SoundGridController> m_grid;
     GameFolderWork *m_work = nullptr;
     CatalogueFileCommands *m_file = nullptr;
-    QToolBar *m_filterBar = nullptr;
     // The context of the connections from the window's children, and the first member to go:
     // a child's signal while the window's children are deleted reaches no member already gone.
     QObject m_alive;

@@ -76,30 +76,4 @@ void MainWindow::oggOptionsClicked()
     m_oggOptionsDialog->activateWindow();
 }
 
-void MainWindow::selectSound(int tableIndex)
-{
-    if (!m_session.table().isValidIndex(tableIndex))
-        return;
-    m_session.selectOnly({tableIndex});
-    refillGrid();
-    makeCurrent(tableIndex, QAbstractItemView::EnsureVisible);
-    m_lblFile->setText(m_session.table().at(tableIndex).filename);
-}
-
-void MainWindow::gridKeyCommand(int key)
-{
-    if (key == Qt::Key_Delete) {
-        // The key acts on the row the user is on: it becomes the selection unless it is part
-        // of it already.
-        const int index = currentSound();
-        if (index && !m_session.table().at(index).isSelected()) {
-            m_session.selectOnly({index});
-            refillGrid();
-        }
-        m_edits->selectionCommand(SoundPopMenu::RemoveSelected);
-        return;
-    }
-    editCell(m_grid->currentIndex());
-}
-
 } // namespace sonquill
