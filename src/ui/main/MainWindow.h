@@ -1,40 +1,19 @@
 #pragma once
 
-#include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundTable.h"
-#include "distribution/DistributionJob.h"
-#include "services/MessageSink.h"
-#include "services/UiServices.h"
+#include "distribution/DistributionPlan.h"
 #include "session/CatalogueSession.h"
 #include "soundfacts/SoundFactsCache.h"
-#include "storage/Settings.h"
-#include "ui/dialogs/OggOptionsDialog.h"
 #include "ui/main/MainWindowServices.h"
 
-#include <QAbstractItemView>
-#include <QFutureWatcher>
-#include <QList>
 #include <QMainWindow>
-#include <QPersistentModelIndex>
-#include <QPointer>
+#include <QObject>
 #include <QString>
+#include <QStringList>
 
-#include <functional>
 #include <memory>
-#include <optional>
 
-class QAction;
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
-class QMenu;
-class QProgressBar;
-class QPushButton;
-class QFileSystemWatcher;
-class QToolButton;
-class QTimer;
-class QToolBar;
 class QUndoStack;
 
 namespace sonquill {
@@ -42,11 +21,10 @@ namespace sonquill {
 class CatalogueEditCommands;
 class CatalogueFileCommands;
 class GameFolderWork;
-class ProcessRunner;
-class ProgressSink;
 class SoundCommands;
 class SoundFileAdder;
 class SoundGridController;
+class WindowControls;
 class WindowMenus;
 
 // The main window: the catalogue of one compiled-game folder in a grid, with the commands that
@@ -86,28 +64,18 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
-private slots:
-    void startUp();
-
-    void browseFolderClicked();
-    // Enter in the folder box, or a folder chosen: remembered as the game folder.
-    void folderEntered();
-    void oggEncodingToggled();
-    void distributeClicked();
-    void oggOptionsClicked();
-
-    void refreshCategoryLists();
-
-    void fileCommand(int index);
-
 private:
+    void startUp();
+    void distributeClicked();
+    void refreshCategoryLists();
+    void fileCommand(int index);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
     void distribute(bool force);
     // The run's settings as the window holds them, for folder.
     DistributionOptions distributionOptions(const QString &folder, bool force) const;
 
+    // The controls around the grid, the grid and its filter bar.
     void buildControls();
-    template <typename Widget> Widget *makeControl(QWidget *parent, const char *objectName);
     // The grid follows the table after a change, and the title with it.
     void refillGrid();
     void sortSounds();
@@ -123,26 +91,7 @@ private:
 
     MainWindowServices m_services;
     CatalogueSession m_session;
-    OggSettings m_ogg;
-    bool m_oggUse = false;
 
-    QWidget *m_client = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLineEdit *m_txtDir = nullptr;
-    QPushButton *m_cmdBrowseDir = nullptr;
-    QPushButton *m_cmdAdd = nullptr;
-    QLabel *m_label3 = nullptr;
-    QComboBox *m_cmbNewCat = nullptr;
-    QPushButton *m_cmdDistribute = nullptr;
-    QCheckBox *m_chkOgg = nullptr;
-    QPushButton *m_cmdOggOptions = nullptr;
-    QWidget *m_picBottom = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLabel *m_lblFile = nullptr;
-    QPushButton *m_cmdPlay = nullptr;
-    QPushButton *m_cmdStop = nullptr;
-    QPushButton *m_cmdEdit = nullptr;
-    QPushButton *m_cmdOpen = nullptr;
     WindowMenus *m_menus = nullptr;
     SoundFileAdder *m_adder = nullptr;
     CatalogueEditCommands *m_edits = nullptr;
@@ -150,14 +99,13 @@ private:
 
     QUndoStack *m_undo = nullptr;
 
-    // Goes before the settings it edits.
-    std::unique_ptr<OggOptionsDialog> m_oggOptionsDialog;
     // What each sound file is, read once per file version.
     SoundFactsCache m_facts;
     // Previews, lists, checking and help; goes before the catalogue and facts it reads.
     std::unique_ptr<SoundCommands> m_commands;
-    // Goes before the catalogue and facts it shows, and takes its connections with it before
-    // the window's children go.
+    // The controls and the grid go before the catalogue and facts they show, and take their
+    // connections with them before the window's children go.
+    std::unique_ptr<WindowControls> m_controls;
     std::unique_ptr<SoundGridController> m_grid;
     GameFolderWork *m_work = nullptr;
     CatalogueFileCommands *m_file = nullptr;

@@ -29,11 +29,10 @@ constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 1900, 750,
 
 SoundGridController::SoundGridController(const MainWindowServices &services,
                                          CatalogueSession &session, SoundFactsCache &facts,
-                                         Context context, QWidget *viewParent, QWidget *window)
-    : m_services(services), m_session(session), m_facts(facts), m_context(std::move(context))
+                                         Context context, SoundGridView *view, QWidget *window)
+    : m_services(services), m_session(session), m_facts(facts), m_context(std::move(context)),
+      m_grid(view)
 {
-    m_grid = new SoundGridView(viewParent);
-    m_grid->setObjectName(QStringLiteral("gridSound"));
     m_model = new SoundTableModel(m_session, m_facts, window);
     m_order = new SoundOrderProxy(window);
     m_order->setSourceModel(m_model);

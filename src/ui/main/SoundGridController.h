@@ -50,10 +50,10 @@ public:
         std::function<void(const QString &text)> showSummary;
     };
 
-    // The view goes into viewParent; the filter bar, the model and its order belong to window,
-    // which places the bar.
+    // Drives view; the filter bar, the model and its order belong to window, which places the
+    // bar.
     SoundGridController(const MainWindowServices &services, CatalogueSession &session,
-                        SoundFactsCache &facts, Context context, QWidget *viewParent,
+                        SoundFactsCache &facts, Context context, SoundGridView *view,
                         QWidget *window);
 
     SoundGridView *view() const { return m_grid; }
