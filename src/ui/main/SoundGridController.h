@@ -101,6 +101,7 @@ private:
     CatalogueSession &m_session;
     SoundFactsCache &m_facts;
     Context m_context;
+    SoundGridView *m_grid; // the view shown, the window's
     SortState m_sort;
     QList<int> m_sortOrder;
 
@@ -110,7 +111,6 @@ private:
     bool m_followingTable = false;
     QPoint m_currentBeforeReset{-1, -1}; // the current cell's row and column before a reset
 
-    SoundGridView *m_grid = nullptr;
     SoundTableModel *m_model = nullptr;
     SoundOrderProxy *m_order = nullptr;
     SoundEditDelegate *m_delegate = nullptr;
