@@ -50,8 +50,8 @@ public:
         std::function<void(const QString &text)> showSummary;
     };
 
-    // Drives view; the filter bar, the model and its order belong to window, which places the
-    // bar.
+    // Shows the sounds in view. The filter bar, the model and its order are children of window,
+    // which places the bar.
     SoundGridController(const MainWindowServices &services, CatalogueSession &session,
                         SoundFactsCache &facts, Context context, SoundGridView *view,
                         QWidget *window);
@@ -101,7 +101,7 @@ private:
     CatalogueSession &m_session;
     SoundFactsCache &m_facts;
     Context m_context;
-    SoundGridView *m_grid; // the view shown, the window's
+    SoundGridView *m_grid; // a child of the window's client area
     SortState m_sort;
     QList<int> m_sortOrder;
 
