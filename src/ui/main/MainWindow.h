@@ -1,40 +1,19 @@
 #pragma once
 
-#include "catalogue/DisplayOrder.h"
 #include "catalogue/SoundTable.h"
-#include "distribution/DistributionJob.h"
-#include "services/MessageSink.h"
-#include "services/UiServices.h"
+#include "distribution/DistributionPlan.h"
 #include "session/CatalogueSession.h"
 #include "soundfacts/SoundFactsCache.h"
-#include "storage/Settings.h"
-#include "ui/dialogs/OggOptionsDialog.h"
 #include "ui/main/MainWindowServices.h"
 
-#include <QAbstractItemView>
-#include <QFutureWatcher>
-#include <QList>
 #include <QMainWindow>
-#include <QPersistentModelIndex>
-#include <QPointer>
+#include <QObject>
 #include <QString>
+#include <QStringList>
 
-#include <functional>
 #include <memory>
-#include <optional>
 
-class QAction;
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
-class QMenu;
-class QProgressBar;
-class QPushButton;
-class QFileSystemWatcher;
-class QToolButton;
-class QTimer;
-class QToolBar;
 class QUndoStack;
 
 namespace sonquill {
@@ -42,14 +21,10 @@ namespace sonquill {
 class CatalogueEditCommands;
 class CatalogueFileCommands;
 class GameFolderWork;
-class ProcessRunner;
-class ProgressSink;
 class SoundCommands;
-class SoundEditDelegate;
-class SoundOrderProxy;
-class SoundTableModel;
 class SoundFileAdder;
-class SoundGridView;
+class SoundGridController;
+class WindowControls;
 class WindowMenus;
 
 // The main window: the catalogue of one compiled-game folder in a grid, with the commands that
@@ -89,63 +64,22 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
-private slots:
-    void startUp();
-
-    void browseFolderClicked();
-    // Enter in the folder box, or a folder chosen: remembered as the game folder.
-    void folderEntered();
-    void oggEncodingToggled();
-    void distributeClicked();
-    void oggOptionsClicked();
-
-    // The grid follows the table after a change: its rows, the selection the table marks, the
-    // status bar, "Selected file" and the title.
-    void refillGrid();
-    // The table's order by the sort keys, for the lists and the grid.
-    void sortSounds();
-    void headerClicked(int column);
-    void cellClicked(const QModelIndex &cell);
-    void cellDoubleClicked(const QModelIndex &cell);
-    void gridSelectionChanged();
-    void filterChanged(const QString &text);
-    // The current row's sound in "Selected file", or nothing.
-    void showCurrentFile();
-
-    void refreshCategoryLists();
-
-    void fileCommand(int index);
-
 private:
-    // Makes the sound at a table index the one selected and current, scrolled into view.
-    void selectSound(int tableIndex);
+    void startUp();
+    void distributeClicked();
+    void refreshCategoryLists();
+    void fileCommand(int index);
     // Distributes into the folder shown; force makes every sound again, up to date or not.
     void distribute(bool force);
     // The run's settings as the window holds them, for folder.
     DistributionOptions distributionOptions(const QString &folder, bool force) const;
 
-    // Sets the grid's starting column widths; answers how much wider than designed they are
-    // together.
-    int setUpGridColumns();
+    // The controls around the grid, the grid and its filter bar.
     void buildControls();
-    template <typename Widget> Widget *makeControl(QWidget *parent, const char *objectName);
-
-    // The grid's model, order, editors and the connections of its view.
-    void buildGrid();
-    // The edit of a cell's column: an editor, the lock toggled or another file chosen.
-    void editCell(const QModelIndex &cell);
-    // Stores what an open editor holds, or drops what the catalogue refuses, before a command
-    // reads or changes the catalogue.
+    // The grid follows the table after a change, and the title with it.
+    void refillGrid();
+    void sortSounds();
     void finishEditing();
-    // The table index of the current row's sound, 0 for none.
-    int currentSound() const;
-    // Makes a sound's row the current one (the selection unchanged) and scrolls to it.
-    void makeCurrent(int tableIndex, QAbstractItemView::ScrollHint hint);
-    // Shows the sounds the catalogue marks selected as the grid's selection.
-    void showSelection();
-    // "N sounds, M selected, total size" in the status bar.
-    void showSummary();
-    void gridKeyCommand(int key);
     // Puts a table of the undo history back and shows it.
     void showRestoredTable(const SoundTable &table);
     void updateTitle();
@@ -157,38 +91,7 @@ private:
 
     MainWindowServices m_services;
     CatalogueSession m_session;
-    SortState m_sort;
-    QList<int> m_sortOrder;
-    OggSettings m_ogg;
-    bool m_oggUse = false;
 
-    // The cell of the last click: a second click there edits it.
-    QPersistentModelIndex m_lastClicked;
-    // The grid's selection is being set from the catalogue, not by the user.
-    bool m_followingTable = false;
-    QPoint m_currentBeforeReset{-1, -1}; // the current cell's row and column before a reset
-
-    QWidget *m_client = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLineEdit *m_txtDir = nullptr;
-    QPushButton *m_cmdBrowseDir = nullptr;
-    QPushButton *m_cmdAdd = nullptr;
-    QLabel *m_label3 = nullptr;
-    QComboBox *m_cmbNewCat = nullptr;
-    QPushButton *m_cmdDistribute = nullptr;
-    QCheckBox *m_chkOgg = nullptr;
-    QPushButton *m_cmdOggOptions = nullptr;
-    SoundGridView *m_grid = nullptr;
-    SoundTableModel *m_model = nullptr;
-    SoundOrderProxy *m_order = nullptr;
-    SoundEditDelegate *m_delegate = nullptr;
-    QWidget *m_picBottom = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLabel *m_lblFile = nullptr;
-    QPushButton *m_cmdPlay = nullptr;
-    QPushButton *m_cmdStop = nullptr;
-    QPushButton *m_cmdEdit = nullptr;
-    QPushButton *m_cmdOpen = nullptr;
     WindowMenus *m_menus = nullptr;
     SoundFileAdder *m_adder = nullptr;
     CatalogueEditCommands *m_edits = nullptr;
@@ -196,15 +99,16 @@ private:
 
     QUndoStack *m_undo = nullptr;
 
-    // Goes before the settings it edits.
-    std::unique_ptr<OggOptionsDialog> m_oggOptionsDialog;
     // What each sound file is, read once per file version.
     SoundFactsCache m_facts;
     // Previews, lists, checking and help; goes before the catalogue and facts it reads.
     std::unique_ptr<SoundCommands> m_commands;
+    // The controls and the grid go before the catalogue and facts they show, and take their
+    // connections with them before the window's children go.
+    std::unique_ptr<WindowControls> m_controls;
+    std::unique_ptr<SoundGridController> m_grid;
     GameFolderWork *m_work = nullptr;
     CatalogueFileCommands *m_file = nullptr;
-    QToolBar *m_filterBar = nullptr;
     // The context of the connections from the window's children, and the first member to go:
     // a child's signal while the window's children are deleted reaches no member already gone.
     QObject m_alive;

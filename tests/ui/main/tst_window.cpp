@@ -306,28 +306,6 @@ private slots:
         QCOMPARE(h.settings.lastGameDir(), folder);
     }
 
-    // Under a dark desktop palette the grid is dark too, its selection in the desktop's colour.
-    void gridFollowsTheDesktopPalette()
-    {
-        const QPalette before = QApplication::palette();
-        QPalette dark = before;
-        dark.setColor(QPalette::Base, QColor(30, 30, 30));
-        dark.setColor(QPalette::Text, QColor(230, 230, 230));
-        dark.setColor(QPalette::Highlight, QColor(40, 80, 160));
-        QApplication::setPalette(dark);
-        MainWindowHarness h;
-        h.openWith(h.sounds(3, "010"));
-        const QImage shot = h.grid()->viewport()->grab().toImage();
-        QApplication::setPalette(before);
-        // The right end of each Lock cell: room the centred "X" leaves free.
-        auto colourOf = [&](int row) {
-            const QRect cell = h.grid()->visualRect(h.grid()->model()->index(row - 1, ColLock));
-            const QPoint at = QPoint(cell.right() - 3, cell.center().y()) * shot.devicePixelRatio();
-            return shot.pixelColor(at).name();
-        };
-        QCOMPARE(colourOf(1) + " " + colourOf(2), "#1e1e1e #2850a0");
-    }
-
     // Type-ahead moves the selection with the current row, so Delete removes the sound the user
     // sees chosen; a locked one only after a question; an added sound is the current file.
     void deleteActsOnTheChosenSound()
@@ -413,12 +391,29 @@ private slots:
         QVERIFY(h.open().isMaximized());
     }
 
+    // Under a dark desktop palette the grid is dark too, its selection in the desktop's colour.
     // The order's indicator sits beside a header's text, never over it: each section has room
     // for its bold text, the indicator and the style's margins. Also run at QT_SCALE_FACTOR 2.
-    void headerTextBesideTheOrderIndicator()
+    void gridLook()
     {
+        const QPalette before = QApplication::palette();
+        QPalette dark = before;
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::Text, QColor(230, 230, 230));
+        dark.setColor(QPalette::Highlight, QColor(40, 80, 160));
+        QApplication::setPalette(dark);
         MainWindowHarness h;
         h.openWith(h.sounds(2, "010"));
+        const QImage shot = h.grid()->viewport()->grab().toImage();
+        QApplication::setPalette(before);
+        // The right end of each Lock cell: room the centred "X" leaves free.
+        auto colourOf = [&](int row) {
+            const QRect cell = h.grid()->visualRect(h.grid()->model()->index(row - 1, ColLock));
+            const QPoint at = QPoint(cell.right() - 3, cell.center().y()) * shot.devicePixelRatio();
+            return shot.pixelColor(at).name();
+        };
+        QCOMPARE(colourOf(1) + " " + colourOf(2), "#1e1e1e #2850a0");
+
         QHeaderView *header = h.grid()->horizontalHeader();
         QStringList cramped;
         for (int column = 0; column < GridColumnCount; ++column) {

@@ -1,21 +1,17 @@
-// The sound grid of the main window: columns, order, selection and the edit of a cell.
+#include "ui/main/SoundGridController.h"
 
-#include "ui/main/MainWindow.h"
-
-#include "ui/main/SoundCommands.h"
+#include "soundfacts/SoundFactsCache.h"
 #include "ui/main/SoundEditDelegate.h"
 #include "ui/main/SoundFileAdder.h"
 #include "ui/main/SoundGrid.h"
 #include "ui/main/SoundOrderProxy.h"
 #include "ui/main/SoundTableModel.h"
-#include "ui/main/WindowMenus.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMenu>
 #include <QToolBar>
 
 #include <algorithm>
@@ -31,10 +27,14 @@ constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 1900, 750,
 
 } // namespace
 
-void MainWindow::buildGrid()
+SoundGridController::SoundGridController(const MainWindowServices &services,
+                                         CatalogueSession &session, SoundFactsCache &facts,
+                                         Context context, SoundGridView *view, QWidget *window)
+    : m_services(services), m_session(session), m_facts(facts), m_context(std::move(context)),
+      m_grid(view)
 {
-    m_model = new SoundTableModel(m_session, m_facts, this);
-    m_order = new SoundOrderProxy(this);
+    m_model = new SoundTableModel(m_session, m_facts, window);
+    m_order = new SoundOrderProxy(window);
     m_order->setSourceModel(m_model);
     m_grid->setModel(m_order);
     m_delegate = new SoundEditDelegate(*m_model, m_grid);
@@ -45,21 +45,19 @@ void MainWindow::buildGrid()
             });
 
     QItemSelectionModel *selection = m_grid->selectionModel();
-    connect(selection, &QItemSelectionModel::selectionChanged, &m_alive,
+    connect(selection, &QItemSelectionModel::selectionChanged, this,
             [this] { gridSelectionChanged(); });
-    connect(selection, &QItemSelectionModel::currentChanged, &m_alive,
-            [this] { showCurrentFile(); });
+    connect(selection, &QItemSelectionModel::currentChanged, this, [this] { showCurrentFile(); });
     // Sounds that went take the selection with them; the current cell stays on its row.
-    connect(m_order, &QAbstractItemModel::modelAboutToBeReset, &m_alive, [this] {
+    connect(m_order, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         m_followingTable = true;
         if (m_grid->currentIndex().isValid())
             m_currentBeforeReset = {m_grid->currentIndex().row(), m_grid->currentIndex().column()};
     });
-    connect(m_order, &QAbstractItemModel::modelReset, &m_alive,
-            [this] { m_followingTable = false; });
+    connect(m_order, &QAbstractItemModel::modelReset, this, [this] { m_followingTable = false; });
 
     // The filter narrows the rows shown; the catalogue keeps every sound.
-    m_filterBar = new QToolBar(this);
+    m_filterBar = new QToolBar(window);
     m_filterBar->setObjectName(QStringLiteral("barFilter"));
     m_filterBar->setMovable(false);
     m_filterBar->setFloatable(false);
@@ -69,26 +67,24 @@ void MainWindow::buildGrid()
     filter->setPlaceholderText(tr("Number, category, name or file"));
     filter->setClearButtonEnabled(true);
     m_filterBar->addWidget(filter);
-    addToolBarBreak(Qt::TopToolBarArea);
-    addToolBar(Qt::TopToolBarArea, m_filterBar);
-    connect(filter, &QLineEdit::textChanged, this, &MainWindow::filterChanged);
+    connect(filter, &QLineEdit::textChanged, this,
+            [this](const QString &text) { filterChanged(text); });
 
-    connect(m_grid, &QAbstractItemView::clicked, &m_alive,
+    connect(m_grid, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &cell) { cellClicked(cell); });
-    connect(m_grid, &QAbstractItemView::doubleClicked, &m_alive,
+    connect(m_grid, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex &cell) { cellDoubleClicked(cell); });
-    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &MainWindow::headerClicked);
-    connect(m_grid, &SoundGridView::menuRequested, &m_alive,
-            [this](QPoint globalPos) { m_menus->gridMenu()->popup(globalPos); });
     QHeaderView *header = m_grid->horizontalHeader();
+    connect(header, &QHeaderView::sectionClicked, this,
+            [this](int column) { headerClicked(column); });
+    connect(m_grid, &SoundGridView::menuRequested, this,
+            [this](QPoint globalPos) { m_context.showMenu(globalPos); });
     connect(header, &QWidget::customContextMenuRequested, this,
-            [this, header](QPoint pos) { m_menus->gridMenu()->popup(header->mapToGlobal(pos)); });
-    connect(m_grid, &SoundGridView::gridKeyCommand, &m_alive,
-            [this](int key) { gridKeyCommand(key); });
+            [this, header](QPoint pos) { m_context.showMenu(header->mapToGlobal(pos)); });
+    connect(m_grid, &SoundGridView::gridKeyCommand, this, [this](int key) { gridKeyCommand(key); });
 }
 
-int MainWindow::setUpGridColumns()
+int SoundGridController::setUpColumns()
 {
     // The designed widths at the screen's resolution, wider where a bold header text and the
     // order indicator would not fit; the file name takes whatever width the others leave.
@@ -108,7 +104,7 @@ int MainWindow::setUpGridColumns()
     return beyondDesign;
 }
 
-void MainWindow::refillGrid()
+void SoundGridController::refill()
 {
     m_model->tableChanged();
     // Once the rows are in order again, after a reset the current cell stays on its row.
@@ -122,24 +118,24 @@ void MainWindow::refillGrid()
     showSelection();
     showSummary();
     showCurrentFile();
-    updateTitle();
+    m_context.refilled();
 }
 
-void MainWindow::showSummary()
+void SoundGridController::showSummary()
 {
     const SoundTable &table = m_session.table();
     double bytes = 0;
     for (const SoundRecord &record : table.records())
         bytes += std::max(0.0f, record.size); // -1: a file that could not be measured
     const int count = table.SoundCount();
-    m_summary->setText(
+    m_context.showSummary(
         (count == 1 ? tr("1 sound") : tr("%1 sounds").arg(count)) +
         tr(", %1 selected, %2")
             .arg(table.CountSelected())
             .arg(QLocale().formattedDataSize(qint64(bytes), 1, QLocale::DataSizeSIFormat)));
 }
 
-void MainWindow::sortSounds()
+void SoundGridController::sort()
 {
     m_model->tableChanged();
     QList<double> seconds;
@@ -151,7 +147,7 @@ void MainWindow::sortSounds()
     m_order->arrange(m_sortOrder);
 }
 
-void MainWindow::showSelection()
+void SoundGridController::showSelection()
 {
     QItemSelection selection;
     QList<int> shown;
@@ -172,7 +168,7 @@ void MainWindow::showSelection()
         m_session.selectOnly(shown);
 }
 
-void MainWindow::filterChanged(const QString &text)
+void SoundGridController::filterChanged(const QString &text)
 {
     m_order->setFilterText(text);
     showSelection();
@@ -180,7 +176,7 @@ void MainWindow::filterChanged(const QString &text)
     showCurrentFile();
 }
 
-void MainWindow::gridSelectionChanged()
+void SoundGridController::gridSelectionChanged()
 {
     if (m_followingTable)
         return;
@@ -192,18 +188,18 @@ void MainWindow::gridSelectionChanged()
     showSummary();
 }
 
-int MainWindow::currentSound() const
+int SoundGridController::currentSound() const
 {
     return m_order->soundAt(m_grid->currentIndex());
 }
 
-void MainWindow::showCurrentFile()
+void SoundGridController::showCurrentFile()
 {
     const int index = currentSound();
-    m_lblFile->setText(index ? m_session.table().at(index).filename : QString());
+    m_context.showFile(index ? m_session.table().at(index).filename : QString());
 }
 
-void MainWindow::makeCurrent(int tableIndex, QAbstractItemView::ScrollHint hint)
+void SoundGridController::makeCurrent(int tableIndex, QAbstractItemView::ScrollHint hint)
 {
     const QModelIndex cell =
         m_order->indexOfSound(tableIndex, std::max(0, m_grid->currentIndex().column()));
@@ -213,18 +209,33 @@ void MainWindow::makeCurrent(int tableIndex, QAbstractItemView::ScrollHint hint)
     m_grid->scrollTo(cell, hint);
 }
 
-void MainWindow::headerClicked(int column)
+void SoundGridController::selectSound(int tableIndex)
+{
+    if (!m_session.table().isValidIndex(tableIndex))
+        return;
+    m_session.selectOnly({tableIndex});
+    refill();
+    makeCurrent(tableIndex, QAbstractItemView::EnsureVisible);
+    m_context.showFile(m_session.table().at(tableIndex).filename);
+}
+
+void SoundGridController::setCategories(const QStringList &categories)
+{
+    m_delegate->setCategories(categories);
+}
+
+void SoundGridController::headerClicked(int column)
 {
     // The rows are about to move under an open editor.
     finishEditing();
     m_lastClicked = QPersistentModelIndex();
     m_sort.headerClicked(qint16(column + 1));
     m_grid->horizontalHeader()->setSortIndicator(m_sort.PrimarySort - 1, Qt::AscendingOrder);
-    sortSounds();
-    refillGrid();
+    sort();
+    refill();
 }
 
-void MainWindow::cellClicked(const QModelIndex &cell)
+void SoundGridController::cellClicked(const QModelIndex &cell)
 {
     // A first click chooses the sound; a second one on the same cell edits it.
     const bool again = cell == m_lastClicked;
@@ -233,15 +244,15 @@ void MainWindow::cellClicked(const QModelIndex &cell)
         editCell(cell);
 }
 
-void MainWindow::cellDoubleClicked(const QModelIndex &cell)
+void SoundGridController::cellDoubleClicked(const QModelIndex &cell)
 {
     if (cell.column() == ColSize)
-        m_commands->play();
+        m_context.play();
     else
         editCell(cell);
 }
 
-void MainWindow::editCell(const QModelIndex &cell)
+void SoundGridController::editCell(const QModelIndex &cell)
 {
     // A row without a sound has nothing to edit.
     const int index = m_order->soundAt(cell);
@@ -282,18 +293,39 @@ void MainWindow::editCell(const QModelIndex &cell)
             return;
         const AddedFile result = m_session.setFile(index, chosen->first());
         if (!result.added())
-            m_adder->report({result});
+            m_context.reportRefused(result);
         break;
     }
     default:
         return;
     }
-    refillGrid();
+    refill();
 }
 
-void MainWindow::finishEditing()
+void SoundGridController::finishEditing()
 {
     m_delegate->finishEditing();
+}
+
+void SoundGridController::cancelEditing()
+{
+    m_delegate->cancelEditing();
+}
+
+void SoundGridController::gridKeyCommand(int key)
+{
+    if (key == Qt::Key_Delete) {
+        // The key acts on the row the user is on: it becomes the selection unless it is part
+        // of it already.
+        const int index = currentSound();
+        if (index && !m_session.table().at(index).isSelected()) {
+            m_session.selectOnly({index});
+            refill();
+        }
+        m_context.removeSelected();
+        return;
+    }
+    editCell(m_grid->currentIndex());
 }
 
 } // namespace sonquill
