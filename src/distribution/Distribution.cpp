@@ -753,7 +753,8 @@ std::optional<DistributionResult> Run::probe()
             return std::nullopt;
         leaveAsItIs(sound, m_outcomes[std::size_t(position)]);
     }
-    const Removals removals = plannedRemovals();
+    // Every sound is left as it is, so the plan's removals are the run's.
+    const Removals &removals = m_plan.removals;
     if (!removals.remove.isEmpty() || !removals.forgotten.isEmpty())
         return std::nullopt;
     for (const KeptFile &kept : removals.kept) {
