@@ -585,6 +585,9 @@ QList<std::pair<QString, QByteArray>> Run::listBytes() const
 {
     QByteArray soundList;
     QByteArray soundCode = SoundCodeHeaderBytes(m_table);
+    // Room for typical names, so that the lists grow once rather than with every entry.
+    soundList.reserve(m_table.SoundCount() * 24);
+    soundCode.reserve(soundCode.size() + m_table.SoundCount() * 48);
     for (const SoundRecord &record : m_table.records()) {
         soundList += SoundListEntryBytes(record);
         soundCode += SoundCodeEntryBytes(record);
