@@ -111,6 +111,7 @@ FolderState FolderState::Read(const SoundTable &table, const QString &gameFolder
 #else
     // One pass, each SOUND<n> file stamped relative to the open folder: a run with nothing to
     // do costs little more than these stats.
+    state.soundFiles.reserve(table.SoundCount());
     DIR *folder =
         gameFolder.isEmpty() ? nullptr : ::opendir(QFile::encodeName(gameFolder).constData());
     while (const dirent *entry = folder ? ::readdir(folder) : nullptr) {
