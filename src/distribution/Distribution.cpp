@@ -589,8 +589,8 @@ QList<std::pair<QString, QByteArray>> Run::listBytes() const
     soundList.reserve(m_table.SoundCount() * 24);
     soundCode.reserve(soundCode.size() + m_table.SoundCount() * 48);
     for (const SoundRecord &record : m_table.records()) {
-        soundList += SoundListEntryBytes(record);
-        soundCode += SoundCodeEntryBytes(record);
+        AppendSoundListEntry(soundList, record);
+        AppendSoundCodeEntry(soundCode, record);
     }
     return {{JoinPath(m_folder, QString::fromLatin1(kSoundListFileName)), soundList},
             {JoinPath(m_folder, QString::fromLatin1(kSoundCodeFileName)), soundCode}};

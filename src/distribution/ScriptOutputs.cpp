@@ -17,9 +17,12 @@ qint16 HighestSoundNumber(const SoundTable &table)
     return highest;
 }
 
-QByteArray SoundListEntryBytes(const SoundRecord &record)
+void AppendSoundListEntry(QByteArray &out, const SoundRecord &record)
 {
-    return EncodeAnsi(FourDigitNumber(record.number) + kCrLf + record.name + kCrLf);
+    AppendAnsi(out, FourDigitNumber(record.number));
+    out += "\r\n";
+    AppendAnsi(out, record.name);
+    out += "\r\n";
 }
 
 QByteArray SoundCodeHeaderBytes(const SoundTable &table)
@@ -32,10 +35,13 @@ QByteArray SoundCodeHeaderBytes(const SoundTable &table)
         QString::number(HighestSoundNumber(table)) + QStringLiteral("; ") + kCrLf);
 }
 
-QByteArray SoundCodeEntryBytes(const SoundRecord &record)
+void AppendSoundCodeEntry(QByteArray &out, const SoundRecord &record)
 {
-    return EncodeAnsi(QStringLiteral("StrCopy(SoundNames[") + QString::number(record.number) +
-                      QStringLiteral("].Name, \"") + record.name + QStringLiteral("\");") + kCrLf);
+    out += "StrCopy(SoundNames[";
+    out += QByteArray::number(record.number);
+    out += "].Name, \"";
+    AppendAnsi(out, record.name);
+    out += "\");\r\n";
 }
 
 } // namespace sonquill

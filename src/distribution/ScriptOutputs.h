@@ -13,9 +13,9 @@ inline constexpr char kSoundCodeFileName[] = "SoundCode.txt";
 // Largest number in the table compared as signed values, starting from 0.
 qint16 HighestSoundNumber(const SoundTable &table);
 
-// The bytes of the names list and the script code for one entry or for the header.
-QByteArray SoundListEntryBytes(const SoundRecord &record);
+// The bytes of the names list and the script code: the header, and one entry appended to out.
 QByteArray SoundCodeHeaderBytes(const SoundTable &table);
-QByteArray SoundCodeEntryBytes(const SoundRecord &record);
+void AppendSoundListEntry(QByteArray &out, const SoundRecord &record);
+void AppendSoundCodeEntry(QByteArray &out, const SoundRecord &record);
 
 } // namespace sonquill

@@ -52,12 +52,13 @@ bool isLowSurrogate(char16_t unit)
 
 } // namespace
 
-QByteArray EncodeAnsi(const QString &text)
+void AppendAnsi(QByteArray &out, QStringView text)
 {
     const qsizetype size = text.size();
-    QByteArray out(size, Qt::Uninitialized);
-    const char16_t *units = reinterpret_cast<const char16_t *>(text.constData());
-    char *bytes = out.data();
+    const qsizetype start = out.size();
+    out.resize(start + size);
+    const char16_t *units = text.utf16();
+    char *bytes = out.data() + start;
     qsizetype written = 0;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t unit = units[i];
@@ -70,7 +71,13 @@ QByteArray EncodeAnsi(const QString &text)
             ++i;
         bytes[written++] = encodeUnit(unit);
     }
-    out.truncate(written);
+    out.truncate(start + written);
+}
+
+QByteArray EncodeAnsi(const QString &text)
+{
+    QByteArray out;
+    AppendAnsi(out, text);
     return out;
 }
 

@@ -2,12 +2,16 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 namespace sonquill {
 
 // The one Windows-1252 codec for every file the program reads or writes. Characters it
 // cannot represent become '?'; the five bytes Windows-1252 leaves undefined round-trip.
 QByteArray EncodeAnsi(const QString &text);
+// Encodes text onto the end of out, without a buffer of its own: the catalogue and the lists
+// are thousands of short texts.
+void AppendAnsi(QByteArray &out, QStringView text);
 QString DecodeAnsi(const QByteArray &bytes);
 QString DecodeAnsi(const char *data, qsizetype size);
 // True when the text survives the round trip through the codec unchanged, so storing it cannot

@@ -35,12 +35,18 @@ void appendLe16(QByteArray &out, quint16 value)
 
 void appendString(QByteArray &out, const QString &text)
 {
-    QByteArray bytes = EncodeAnsi(text);
+    if (text.isEmpty()) { // most of a record's texts
+        appendLe16(out, 0);
+        return;
+    }
+    // The length goes before the text, so the text is encoded in place behind room for it.
+    const qsizetype lengthAt = out.size();
+    appendLe16(out, 0);
+    AppendAnsi(out, text);
     // The length field has 16 bits; a longer text is cut so that the file stays readable.
-    if (bytes.size() > kMaximumStringBytes)
-        bytes.truncate(kMaximumStringBytes);
-    appendLe16(out, quint16(bytes.size()));
-    out.append(bytes);
+    const qsizetype length = std::min<qsizetype>(out.size() - lengthAt - 2, kMaximumStringBytes);
+    out.truncate(lengthAt + 2 + length);
+    qToLittleEndian(quint16(length), out.data() + lengthAt);
 }
 
 void appendRecord(QByteArray &out, const SoundRecord &record)
