@@ -793,11 +793,13 @@ DistributionResult Run::execute()
     }
 
     int pending = 0;
+    bool onlyCopies = true;
     for (int position = 0; position < m_plan.sounds.size(); ++position) {
         const PlannedSound &sound = m_plan.sounds.at(position);
         Outcome &outcome = m_outcomes[std::size_t(position)];
         if (sound.action == Action::Copy || sound.action == Action::Encode) {
             ++pending;
+            onlyCopies = onlyCopies && sound.action == Action::Copy && !sound.steps.any();
             continue;
         }
         leaveAsItIs(sound, outcome);
@@ -805,7 +807,11 @@ DistributionResult Run::execute()
         m_services.progress.AdvanceProgress(1);
     }
 
-    const int jobs = m_options.jobs > 0 ? m_options.jobs : QThread::idealThreadCount();
+    // Plain copies into one folder wait for each other on the folder's lock: more threads only
+    // spin on it.
+    const int jobs = onlyCopies           ? 1
+                     : m_options.jobs > 0 ? m_options.jobs
+                                          : QThread::idealThreadCount();
     const int threads = std::min(std::max(jobs, 1), pending);
     if (!pollCancel() && pending > 0) {
         if (threads > 1 && m_services.runner.concurrent())
