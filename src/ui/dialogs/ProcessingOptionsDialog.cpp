@@ -104,6 +104,21 @@ void ProcessingOptionsDialog::showSettings()
     m_loading = false;
 }
 
+void ProcessingOptionsDialog::showOffsetsRefused(bool refused)
+{
+    if (m_offsetsRefused->isVisible() == refused)
+        return;
+    m_offsetsRefused->setVisible(refused);
+    // The wrapped line's height depends on its width, which the layout's minimum size leaves
+    // out: the open window grows to show it whole.
+    if (refused && isVisible() && layout()) {
+        layout()->activate();
+        const int needed = heightForWidth(width());
+        if (needed > height())
+            resize(width(), needed);
+    }
+}
+
 void ProcessingOptionsDialog::save()
 {
     if (m_loading)
@@ -114,7 +129,7 @@ void ProcessingOptionsDialog::save()
     settings.ceilingDbtp = m_ceiling->value();
     // Offsets half typed stay as they were stored until they read as offsets again.
     const auto offsets = ParseCategoryOffsets(m_offsets->text());
-    m_offsetsRefused->setVisible(!offsets);
+    showOffsetsRefused(!offsets);
     if (offsets)
         settings.categoryOffsets = *offsets;
     settings.trim = m_trim->isChecked();

@@ -29,6 +29,8 @@ protected:
 
 private:
     void save();
+    // Shows or hides the line saying how offsets are written.
+    void showOffsetsRefused(bool refused);
 
     SettingsStore &m_store;
     bool m_loading = false;

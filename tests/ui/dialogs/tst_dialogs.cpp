@@ -128,6 +128,7 @@ private slots:
         offsets->end(false);
         QTest::keyClicks(offsets, "; Mus");
         QVERIFY(dialog->findChild<QLabel *>("lblOffsetsRefused")->isVisible());
+        QCOMPARE(clippedControls(dialog->findChild<QGroupBox *>()), QStringList());
         QCOMPARE(stored().categoryOffsets, (QMap<QString, double>{{"Ambience", -8}}));
         QTest::keyClicks(offsets, "ic=-3");
         QCOMPARE(stored().categoryOffsets,
