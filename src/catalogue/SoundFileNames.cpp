@@ -15,12 +15,15 @@ const QStringList &SoundExtensions()
 
 QString SoundExtension(const QString &path)
 {
-    const qsizetype separator =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || dot < separator)
-        return {};
-    return path.mid(dot + 1).trimmed().toLower();
+    // One pass from the end: the last dot, unless a folder separator comes first.
+    for (qsizetype at = path.size() - 1; at >= 0; --at) {
+        const QChar unit = path.at(at);
+        if (unit == QLatin1Char('.'))
+            return path.mid(at + 1).trimmed().toLower();
+        if (unit == QLatin1Char('/') || unit == QLatin1Char('\\'))
+            break;
+    }
+    return {};
 }
 
 bool IsSoundFile(const QString &path)
@@ -30,7 +33,25 @@ bool IsSoundFile(const QString &path)
 
 QString SoundFileName(qint16 number, const QString &extension)
 {
-    return QStringLiteral("SOUND") + QString::number(number) + QLatin1Char('.') + extension;
+    // Built in one buffer: a run names every sound's file, and one with nothing to do spends
+    // little else.
+    char16_t digits[8];
+    qsizetype count = 0;
+    int value = qAbs(int(number));
+    do {
+        digits[count++] = char16_t(u'0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    if (number < 0)
+        digits[count++] = u'-';
+    QString name;
+    name.reserve(5 + count + 1 + extension.size());
+    name += QLatin1String("SOUND");
+    while (count > 0)
+        name += QChar(digits[--count]);
+    name += QLatin1Char('.');
+    name += extension;
+    return name;
 }
 
 std::optional<qint16> NumberOfSoundFileName(const QString &fileName)

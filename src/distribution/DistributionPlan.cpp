@@ -117,7 +117,7 @@ FolderState FolderState::Read(const SoundTable &table, const QString &gameFolder
     while (const dirent *entry = folder ? ::readdir(folder) : nullptr) {
         if (entry->d_type == DT_DIR)
             continue;
-        const QString name = QFile::decodeName(entry->d_name);
+        const QString name = DecodeFileName(entry->d_name);
         if (NumberOfSoundFileName(name)) {
             if (const auto stamp = StampInFolder(::dirfd(folder), entry->d_name))
                 state.soundFiles.insert(name, *stamp);

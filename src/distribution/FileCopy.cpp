@@ -7,12 +7,13 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #ifndef Q_OS_WIN
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -182,6 +183,21 @@ std::optional<FileStamp> StampInFolder(int folderFd, const char *name)
 }
 #endif
 
+QByteArray EncodeFileName(const QString &name)
+{
+    const bool ascii =
+        std::all_of(name.cbegin(), name.cend(), [](QChar unit) { return unit.unicode() < 0x80; });
+    return ascii ? name.toLatin1() : QFile::encodeName(name);
+}
+
+QString DecodeFileName(const char *name)
+{
+    const qsizetype length = qsizetype(std::strlen(name));
+    const bool ascii = std::all_of(
+        name, name + length, [](char byte) { return (static_cast<unsigned char>(byte)) < 0x80; });
+    return ascii ? QString::fromLatin1(name, length) : QFile::decodeName(name);
+}
+
 QByteArray SpareFiles::take()
 {
     const QMutexLocker lock(&m_mutex);
@@ -217,7 +233,7 @@ FileStamp FolderStamps::of(const QString &path)
 #ifdef Q_OS_WIN
     return StampOf(path);
 #else
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = EncodeFileName(path);
     const qsizetype slash = encoded.lastIndexOf('/');
     // A name without a folder, one in the root, or one with a trailing slash: as given.
     const int folder =

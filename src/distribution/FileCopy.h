@@ -43,6 +43,11 @@ FileStamp StampOf(const QString &path);
 std::optional<FileStamp> StampInFolder(int folderFd, const char *name);
 #endif
 
+// QFile::encodeName and decodeName, the plain ASCII names of a game folder the short way: a run
+// with nothing to do converts two thousand of them.
+QByteArray EncodeFileName(const QString &name);
+QString DecodeFileName(const char *name);
+
 // Stamps many files, each as StampOf would: those in one folder are looked up relative to that
 // folder, opened once, so a thousand sources from a few folders cost a thousand lookups of one
 // name rather than of their whole paths.
