@@ -367,6 +367,29 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
 
 #else
 
+namespace {
+
+// Puts a finished copy at target: a target not there yet is only named; one that is there is
+// swapped with the copy when it is a plain file of one name (its file becoming the next spare),
+// or else replaced. 0, or the errno of the failure.
+int putInPlace(const QByteArray &copy, const QByteArray &target, SpareFiles *spares)
+{
+    if (::renameat2(AT_FDCWD, copy.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return 0;
+    struct stat old;
+    if (spares && ::fstatat(AT_FDCWD, target.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(old.st_mode) && old.st_nlink == 1 &&
+        ::renameat2(AT_FDCWD, copy.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) ==
+            0) {
+        spares->put(copy);
+        return 0;
+    }
+    return ::rename(copy.constData(), target.constData()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
 FileError CopyReplacing(const QString &source, const QString &target, FileStamp *made,
                         SpareFiles *spares)
 {
@@ -433,16 +456,9 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
         return discard(failure(
             errno, QStringLiteral("%1 cannot be written: %2").arg(targetName, errnoText(errno))));
     }
-    const QByteArray targetPath = QFile::encodeName(target);
-    struct stat old;
-    if (spares && ::fstatat(AT_FDCWD, targetPath.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISREG(old.st_mode) && old.st_nlink == 1 &&
-        ::renameat2(AT_FDCWD, temporaryName.constData(), AT_FDCWD, targetPath.constData(),
-                    RENAME_EXCHANGE) == 0) {
-        spares->put(temporaryName);
-    } else if (::rename(temporaryName.constData(), targetPath.constData()) != 0) {
+    if (const int error = putInPlace(temporaryName, EncodeFileName(target), spares)) {
         return discard(failure(
-            errno, QStringLiteral("%1 cannot be replaced: %2").arg(targetName, errnoText(errno))));
+            error, QStringLiteral("%1 cannot be replaced: %2").arg(targetName, errnoText(error))));
     }
     // Stamped after the rename, which changes the file's ctime.
     *made = StampOf(target);
