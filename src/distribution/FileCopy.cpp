@@ -198,24 +198,24 @@ QString DecodeFileName(const char *name)
     return ascii ? QString::fromLatin1(name, length) : QFile::decodeName(name);
 }
 
-QByteArray SpareFiles::take()
+SpareFiles::Spare SpareFiles::take()
 {
     const QMutexLocker lock(&m_mutex);
-    return m_paths.isEmpty() ? QByteArray() : m_paths.takeLast();
+    return m_spares.isEmpty() ? Spare{} : m_spares.takeLast();
 }
 
-void SpareFiles::put(const QByteArray &path)
+void SpareFiles::put(const QByteArray &path, int mode)
 {
     const QMutexLocker lock(&m_mutex);
-    m_paths.append(path);
+    m_spares.append({path, mode});
 }
 
 void SpareFiles::removeAll()
 {
     const QMutexLocker lock(&m_mutex);
-    for (const QByteArray &path : std::as_const(m_paths))
-        QFile::remove(QFile::decodeName(path));
-    m_paths.clear();
+    for (const Spare &spare : std::as_const(m_spares))
+        QFile::remove(QFile::decodeName(spare.path));
+    m_spares.clear();
 }
 
 FolderStamps::~FolderStamps()
@@ -369,20 +369,31 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
 
 namespace {
 
-// Puts a finished copy at target: a target not there yet is only named; one that is there is
-// swapped with the copy when it is a plain file of one name (its file becoming the next spare),
-// or else replaced. 0, or the errno of the failure.
-int putInPlace(const QByteArray &copy, const QByteArray &target, SpareFiles *spares)
+// Puts a finished copy at target. A copy written into a spare most likely replaces a target that
+// is there, any other most likely names one that is not: a target not there is only named; one
+// that is there is swapped with the copy, its file then kept as the next spare when it is a plain
+// file of no other name. 0, or the errno of the failure.
+int putInPlace(const QByteArray &copy, const QByteArray &target, SpareFiles *spares,
+               bool targetLikely)
 {
-    if (::renameat2(AT_FDCWD, copy.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
-        0)
+    if (!targetLikely && ::renameat2(AT_FDCWD, copy.constData(), AT_FDCWD, target.constData(),
+                                     RENAME_NOREPLACE) == 0)
         return 0;
-    struct stat old;
-    if (spares && ::fstatat(AT_FDCWD, target.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISREG(old.st_mode) && old.st_nlink == 1 &&
-        ::renameat2(AT_FDCWD, copy.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) ==
-            0) {
-        spares->put(copy);
+    if (spares && ::renameat2(AT_FDCWD, copy.constData(), AT_FDCWD, target.constData(),
+                              RENAME_EXCHANGE) == 0) {
+        struct stat old;
+        const bool known = ::fstatat(AT_FDCWD, copy.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+        if (known && S_ISREG(old.st_mode) && old.st_nlink == 1) {
+            spares->put(copy, int(old.st_mode & 07777));
+            return 0;
+        }
+        // A folder is never replaced by a file: it goes back where it was.
+        if (known && S_ISDIR(old.st_mode)) {
+            ::renameat2(AT_FDCWD, copy.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE);
+            return EISDIR;
+        }
+        // Another name of it, or a link, goes as a rename over it would take it.
+        ::unlink(copy.constData());
         return 0;
     }
     return ::rename(copy.constData(), target.constData()) == 0 ? 0 : errno;
@@ -410,23 +421,16 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
     QByteArray temporaryName;
     Descriptor out(-1);
     mode_t mode = wanted & ~currentUmask();
-    // A spare is written into only while it is a plain file of no other name: truncating it
-    // must change nothing anyone else sees.
-    if (spares) {
-        temporaryName = spares->take();
-        if (!temporaryName.isEmpty()) {
-            out.reset(
-                ::open(temporaryName.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-            struct stat spareInfo;
-            if (out.get() >= 0 && ::fstat(out.get(), &spareInfo) == 0 &&
-                S_ISREG(spareInfo.st_mode) && spareInfo.st_nlink == 1 &&
-                ::ftruncate(out.get(), 0) == 0) {
-                mode = spareInfo.st_mode & 07777;
-            } else {
-                out.reset(-1);
-                ::unlink(temporaryName.constData());
-                temporaryName.clear();
-            }
+    // A spare was a plain file of no other name when it was kept (see putInPlace).
+    SpareFiles::Spare spare = spares ? spares->take() : SpareFiles::Spare{};
+    if (!spare.path.isEmpty()) {
+        out.reset(::open(spare.path.constData(),
+                         O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        if (out.get() >= 0) {
+            temporaryName = spare.path;
+            mode = mode_t(spare.mode);
+        } else {
+            ::unlink(spare.path.constData());
         }
     }
     if (temporaryName.isEmpty()) {
@@ -456,7 +460,8 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
         return discard(failure(
             errno, QStringLiteral("%1 cannot be written: %2").arg(targetName, errnoText(errno))));
     }
-    if (const int error = putInPlace(temporaryName, EncodeFileName(target), spares)) {
+    if (const int error = putInPlace(temporaryName, EncodeFileName(target), spares,
+                                     temporaryName == spare.path)) {
         return discard(failure(
             error, QStringLiteral("%1 cannot be replaced: %2").arg(targetName, errnoText(error))));
     }

@@ -88,14 +88,18 @@ public:
     SpareFiles &operator=(const SpareFiles &) = delete;
     ~SpareFiles() { removeAll(); }
 
-    // A spare's path, or an empty one.
-    QByteArray take();
-    void put(const QByteArray &path);
+    struct Spare
+    {
+        QByteArray path; // empty: none
+        int mode = 0;    // its permission bits
+    };
+    Spare take();
+    void put(const QByteArray &path, int mode);
     void removeAll();
 
 private:
     QMutex m_mutex;
-    QList<QByteArray> m_paths;
+    QList<Spare> m_spares;
 };
 
 // Copies source to target at the file system's own speed, replacing target only once the copy

@@ -437,7 +437,8 @@ private Q_SLOTS:
     }
 
     // Copies made over earlier ones write into the files they replace, never into one that has
-    // a name elsewhere: a hard link to a target keeps what it held, and each copy is its source.
+    // a name elsewhere: a hard link to a target keeps what it held, a folder under a target's
+    // name stays, and each copy is its source.
     void copiesOverEarlierOnes()
     {
         Fixture f;
@@ -448,11 +449,18 @@ private Q_SLOTS:
         QCOMPARE(f.run().summaryTitle, QStringLiteral("Copying Complete"));
         const QString linked = f.dir.filePath("linked.mp3");
         QCOMPARE(::link(qPrintable(f.game("SOUND1.mp3")), qPrintable(linked)), 0);
+        // A folder of the author's under a target's name stays as it is.
+        QVERIFY(QFile::remove(f.game("SOUND4.mp3")));
+        QVERIFY(writeFile(f.game("SOUND4.mp3/notes.txt"), "notes"));
         for (int i = 1; i <= 6; ++i)
             QVERIFY(writeFile(source(i), QByteArray(100 * i, char('A' + i))));
         f.options.jobs = 1;
-        QCOMPARE(f.run().summaryTitle, QStringLiteral("Copying Complete"));
-        for (int i = 1; i <= 6; ++i)
+        const DistributionResult second = f.run();
+        QCOMPARE(second.errors.size(), 1);
+        QVERIFY2(second.errors.first().reason.startsWith("SOUND4.mp3 cannot be replaced"),
+                 qPrintable(second.errors.first().reason));
+        QCOMPARE(readFile(f.game("SOUND4.mp3/notes.txt")), QByteArray("notes"));
+        for (int i : {1, 2, 3, 5, 6})
             QCOMPARE(readFile(f.game(QStringLiteral("SOUND%1.mp3").arg(i))), readFile(source(i)));
         QCOMPARE(readFile(linked), QByteArray(5000, 'b'));
         QVERIFY(QDir(f.game()).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
