@@ -369,6 +369,13 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
 
 namespace {
 
+// Whether a file opened with O_TMPFILE can be given a name: through /proc, as any user may.
+bool unnamedFilesLinkable()
+{
+    static const bool linkable = ::access("/proc/self/fd", X_OK) == 0;
+    return linkable;
+}
+
 // Puts a finished copy at target. A copy written into a spare most likely replaces a target that
 // is there, any other most likely names one that is not: a target not there is only named; one
 // that is there is swapped with the copy, its file then kept as the next spare when it is a plain
@@ -418,11 +425,12 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
         return failure(EINVAL, cannotRead(QStringLiteral("it is not a regular file")));
 
     const mode_t wanted = (sourceInfo.st_mode & 07777) | S_IRUSR | S_IWUSR;
-    QByteArray temporaryName;
+    const QByteArray targetPath = EncodeFileName(target);
+    QByteArray temporaryName; // the copy's name while it is written; empty while it has none
     Descriptor out(-1);
     mode_t mode = wanted & ~currentUmask();
     // A spare was a plain file of no other name when it was kept (see putInPlace).
-    SpareFiles::Spare spare = spares ? spares->take() : SpareFiles::Spare{};
+    const SpareFiles::Spare spare = spares ? spares->take() : SpareFiles::Spare{};
     if (!spare.path.isEmpty()) {
         out.reset(::open(spare.path.constData(),
                          O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
@@ -433,8 +441,19 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
             ::unlink(spare.path.constData());
         }
     }
-    if (temporaryName.isEmpty()) {
-        temporaryName = QFile::encodeName(TemporaryBeside(target, QString()));
+    // Otherwise a file with no name until it is whole: linked into place, it takes one step, as
+    // a plain create does, and a run killed meanwhile leaves nothing behind.
+    bool unnamed = false;
+    if (out.get() < 0 && unnamedFilesLinkable()) {
+        const qsizetype slash = targetPath.lastIndexOf('/');
+        const QByteArray folder = slash > 0 ? targetPath.left(slash)
+                                  : slash == 0 ? QByteArray("/")
+                                               : QByteArray(".");
+        out.reset(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, wanted));
+        unnamed = out.get() >= 0;
+    }
+    if (out.get() < 0) {
+        temporaryName = EncodeFileName(TemporaryBeside(target, QString()));
         out.reset(
             ::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, wanted));
     }
@@ -443,25 +462,49 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
             errno, QStringLiteral("%1 cannot be created: %2").arg(targetName, errnoText(errno)));
     }
     const auto discard = [&](const FileError &error) {
-        ::unlink(temporaryName.constData());
+        if (!temporaryName.isEmpty())
+            ::unlink(temporaryName.constData());
         return error;
     };
+    const auto cannotWrite = [&](int error) {
+        return failure(
+            error, QStringLiteral("%1 cannot be written: %2").arg(targetName, errnoText(error)));
+    };
     bool readFailed = false;
-    if (const int error = copyContents(in.get(), out.get(), &readFailed)) {
-        return discard(failure(error, readFailed ? cannotRead(errnoText(error))
-                                                 : QStringLiteral("%1 cannot be written: %2")
-                                                       .arg(targetName, errnoText(error))));
-    }
+    if (const int error = copyContents(in.get(), out.get(), &readFailed))
+        return discard(readFailed ? failure(error, cannotRead(errnoText(error)))
+                                  : cannotWrite(error));
     // Open mode bits are subject to the umask, and a spare has its old target's: the copy
     // keeps the source's.
     if (mode != wanted)
         ::fchmod(out.get(), wanted);
-    if (::close(out.release()) != 0) {
-        return discard(failure(
-            errno, QStringLiteral("%1 cannot be written: %2").arg(targetName, errnoText(errno))));
+    if (unnamed) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.get());
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, targetPath.constData(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            if (::close(out.release()) != 0) {
+                const int error = errno;
+                ::unlink(targetPath.constData());
+                return cannotWrite(error);
+            }
+            *made = StampOf(target);
+            return {};
+        }
+        // The target is there: the copy takes a hidden name to replace it from.
+        temporaryName = EncodeFileName(TemporaryBeside(target, QString()));
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporaryName.constData(),
+                     AT_SYMLINK_FOLLOW) != 0) {
+            const int error = errno;
+            temporaryName.clear();
+            return failure(
+                error,
+                QStringLiteral("%1 cannot be created: %2").arg(targetName, errnoText(error)));
+        }
     }
-    if (const int error = putInPlace(temporaryName, EncodeFileName(target), spares,
-                                     temporaryName == spare.path)) {
+    if (::close(out.release()) != 0)
+        return discard(cannotWrite(errno));
+    if (const int error =
+            putInPlace(temporaryName, targetPath, spares, unnamed || temporaryName == spare.path)) {
         return discard(failure(
             error, QStringLiteral("%1 cannot be replaced: %2").arg(targetName, errnoText(error))));
     }
