@@ -18,7 +18,22 @@ void SortState::headerClicked(qint16 code)
     }
 }
 
-QString SortKeyPart(const SoundRecord &record, qint16 code, double seconds)
+namespace {
+
+// Unknown values first, then by hundredths of a decibel; every key has the same width, so the
+// secondary part lines up.
+QString decibelKey(double value)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("0").repeated(16);
+    const double shifted = (std::clamp(value, -1e6, 1e6) + 1e6) * 100;
+    return QLatin1Char('1') +
+           QStringLiteral("%1").arg(qint64(std::llround(shifted)), 15, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString SortKeyPart(const SoundRecord &record, qint16 code, const FileMeasures &measures)
 {
     switch (code) {
     case SortNumber:
@@ -38,28 +53,34 @@ QString SortKeyPart(const SoundRecord &record, qint16 code, double seconds)
                          : QStringLiteral("%1").arg(bytes, 14, 10, QLatin1Char('0'));
     }
     case SortLength:
-        // Unknown lengths first, then by milliseconds; every key has the same width, so the
-        // secondary part lines up.
-        return seconds < 0
+        // Unknown lengths first, then by milliseconds.
+        return measures.seconds < 0
                    ? QStringLiteral("0").repeated(16)
-                   : QLatin1Char('1') + QStringLiteral("%1").arg(
-                                            qint64(std::llround(std::min(seconds, 1e12) * 1000)),
-                                            15, 10, QLatin1Char('0'));
+                   : QLatin1Char('1') +
+                         QStringLiteral("%1").arg(
+                             qint64(std::llround(std::min(measures.seconds, 1e12) * 1000)), 15, 10,
+                             QLatin1Char('0'));
+    case SortLoudness:
+        return decibelKey(measures.lufs);
+    case SortTruePeak:
+        return decibelKey(measures.truePeak);
     default:
         return {};
     }
 }
 
-QString SortKey(const SoundRecord &record, const SortState &state, double seconds)
+QString SortKey(const SoundRecord &record, const SortState &state, const FileMeasures &measures)
 {
-    const qint16 secondary = (state.SecondarySort >= SortLock && state.SecondarySort <= SortLength)
-                                 ? state.SecondarySort
-                                 : qint16(SortNumber);
-    return SortKeyPart(record, state.PrimarySort, seconds) +
-           SortKeyPart(record, secondary, seconds);
+    const qint16 secondary =
+        (state.SecondarySort >= SortLock && state.SecondarySort <= SortTruePeak)
+            ? state.SecondarySort
+            : qint16(SortNumber);
+    return SortKeyPart(record, state.PrimarySort, measures) +
+           SortKeyPart(record, secondary, measures);
 }
 
-QList<int> MakeSort(const SoundTable &table, const SortState &state, const QList<double> &seconds)
+QList<int> MakeSort(const SoundTable &table, const SortState &state,
+                    const QList<FileMeasures> &measures)
 {
     const int count = table.SoundCount();
     QCollator collator; // the user's locale
@@ -71,7 +92,7 @@ QList<int> MakeSort(const SoundTable &table, const SortState &state, const QList
     QStringList keys;
     keys.reserve(count);
     for (qsizetype i = 0; i < table.records().size(); ++i)
-        keys.append(SortKey(table.records()[i], state, seconds.value(i, -1)));
+        keys.append(SortKey(table.records()[i], state, measures.value(i)));
 
     QList<int> order(count);
     std::iota(order.begin(), order.end(), 1);

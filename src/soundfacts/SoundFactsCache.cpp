@@ -84,6 +84,10 @@ LoudnessFacts SoundFactsCache::loudness(const QString &path)
     if (!info.isFile()) {
         LoudnessFacts none;
         none.problem = ReadSoundFacts(path).problem;
+        // Kept with what was last known, so a display asking from memory has its answer too.
+        const QMutexLocker lock(&m_mutex);
+        if (const auto found = m_entries.find(path); found != m_entries.end())
+            found->loudness = none;
         return none;
     }
     const qint64 size = info.size();
@@ -102,6 +106,13 @@ LoudnessFacts SoundFactsCache::loudness(const QString &path)
     if (found != m_entries.end() && found->size == size && found->modified == modified)
         found->loudness = measured;
     return measured;
+}
+
+std::optional<LoudnessFacts> SoundFactsCache::rememberedLoudness(const QString &path) const
+{
+    const QMutexLocker lock(&m_mutex);
+    const auto found = m_entries.constFind(path);
+    return found != m_entries.cend() ? found->loudness : std::nullopt;
 }
 
 void SoundFactsCache::clear()

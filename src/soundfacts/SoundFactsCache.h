@@ -24,6 +24,9 @@ public:
     // The file's integrated loudness and true peak, measured (the whole file decoded) the first
     // time it is asked for and kept with its facts.
     LoudnessFacts loudness(const QString &path);
+    // The loudness last measured for path, without looking at the file; nothing when it never
+    // was. For displays refreshed often.
+    std::optional<LoudnessFacts> rememberedLoudness(const QString &path) const;
     // SHA-256 of the file's bytes, kept with its facts once facts() has seen the file; empty
     // when it is not a regular file or cannot be read.
     QByteArray contentHash(const QString &path);

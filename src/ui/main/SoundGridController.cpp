@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QToolBar>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <cmath>
@@ -21,9 +22,9 @@ namespace sonquill {
 
 namespace {
 
-// Column widths in twips, in column order; the file name gives up some of its designed width
-// so that the Length column fits beside it.
-constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1500, 2250, 1900, 750, 700};
+// Column widths in twips, in column order; the category, name and file name give up some of
+// their designed width so that the columns read from the files fit beside them.
+constexpr int kColumnWidths[GridColumnCount] = {750, 600, 1200, 1500, 1200, 750, 700, 700, 700};
 
 } // namespace
 
@@ -33,6 +34,8 @@ SoundGridController::SoundGridController(const MainWindowServices &services,
     : m_services(services), m_session(session), m_facts(facts), m_context(std::move(context)),
       m_grid(view)
 {
+    connect(&m_loudness, &QFutureWatcher<void>::finished, this,
+            &SoundGridController::loudnessMeasured);
     m_model = new SoundTableModel(m_session, m_facts, window);
     m_order = new SoundOrderProxy(window);
     m_order->setSourceModel(m_model);
@@ -119,6 +122,48 @@ void SoundGridController::refill()
     showSummary();
     showCurrentFile();
     m_context.refilled();
+    measureLoudness();
+}
+
+SoundGridController::~SoundGridController()
+{
+    // The measuring reads the facts cache, which outlives this controller only so long.
+    disconnect(&m_loudness, nullptr, this, nullptr);
+    m_loudness.cancel();
+    m_loudness.waitForFinished();
+}
+
+void SoundGridController::measureLoudness()
+{
+    if (m_loudness.isRunning())
+        return;
+    // Readable sounds whose loudness was never measured: each file decoded once, off the
+    // window's thread, and the grid shown again when all are done.
+    m_unmeasured.clear();
+    for (const SoundRecord &record : m_session.table().records()) {
+        if (m_facts.remembered(record.filename).readable &&
+            !m_facts.rememberedLoudness(record.filename) && !m_unmeasured.contains(record.filename))
+            m_unmeasured.append(record.filename);
+    }
+    if (!m_unmeasured.isEmpty()) {
+        m_loudness.setFuture(QtConcurrent::map(
+            m_unmeasured, [facts = &m_facts](const QString &path) { facts->loudness(path); }));
+    }
+}
+
+void SoundGridController::loudnessMeasured()
+{
+    // Files that changed while they were measured are measured at the next refill; when none
+    // could be kept, that waits for one the user causes, rather than going round at once.
+    if (std::none_of(m_unmeasured.cbegin(), m_unmeasured.cend(), [this](const QString &path) {
+            return m_facts.rememberedLoudness(path).has_value();
+        }))
+        return;
+    // The order follows the new values when the grid is sorted by them.
+    if (m_sort.PrimarySort == SortLoudness || m_sort.PrimarySort == SortTruePeak ||
+        m_sort.SecondarySort == SortLoudness || m_sort.SecondarySort == SortTruePeak)
+        sort();
+    refill();
 }
 
 void SoundGridController::showSummary()
@@ -138,12 +183,20 @@ void SoundGridController::showSummary()
 void SoundGridController::sort()
 {
     m_model->tableChanged();
-    QList<double> seconds;
-    if (m_sort.PrimarySort == SortLength || m_sort.SecondarySort == SortLength) {
-        for (const SoundRecord &record : m_session.table().records())
-            seconds.append(m_facts.remembered(record.filename).seconds);
+    QList<FileMeasures> measures;
+    if (m_sort.PrimarySort >= SortLength || m_sort.SecondarySort >= SortLength) {
+        for (const SoundRecord &record : m_session.table().records()) {
+            FileMeasures measured;
+            measured.seconds = m_facts.remembered(record.filename).seconds;
+            if (const auto loudness = m_facts.rememberedLoudness(record.filename);
+                loudness && loudness->read) {
+                measured.lufs = loudness->loudness.integratedLufs;
+                measured.truePeak = loudness->loudness.truePeakDbtp;
+            }
+            measures.append(measured);
+        }
     }
-    m_sortOrder = MakeSort(m_session.table(), m_sort, seconds);
+    m_sortOrder = MakeSort(m_session.table(), m_sort, measures);
     m_order->arrange(m_sortOrder);
 }
 

@@ -5,6 +5,7 @@
 #include "ui/main/MainWindowServices.h"
 
 #include <QAbstractItemView>
+#include <QFutureWatcher>
 #include <QList>
 #include <QObject>
 #include <QPersistentModelIndex>
@@ -56,6 +57,8 @@ public:
                         SoundFactsCache &facts, Context context, SoundGridView *view,
                         QWidget *window);
 
+    ~SoundGridController() override;
+
     SoundGridView *view() const { return m_grid; }
     QToolBar *filterBar() const { return m_filterBar; }
 
@@ -96,6 +99,9 @@ private:
     void showSelection();
     void showSummary();
     void gridKeyCommand(int key);
+    // Has the loudness of the sounds never measured measured off the window's thread.
+    void measureLoudness();
+    void loudnessMeasured();
 
     MainWindowServices m_services;
     CatalogueSession &m_session;
@@ -115,6 +121,8 @@ private:
     SoundOrderProxy *m_order = nullptr;
     SoundEditDelegate *m_delegate = nullptr;
     QToolBar *m_filterBar = nullptr;
+    QFutureWatcher<void> m_loudness;
+    QStringList m_unmeasured; // the files being measured
 };
 
 } // namespace sonquill

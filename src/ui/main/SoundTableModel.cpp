@@ -7,12 +7,20 @@
 
 #include <QFont>
 
+#include <cmath>
+
 namespace sonquill {
 
 namespace {
 
-const char *const kHeaders[GridColumnCount] = {"Number",   "Lock",    "Category", "Name",
-                                               "Filename", "Size kb", "Length"};
+const char *const kHeaders[GridColumnCount] = {"Number",  "Lock",   "Category", "Name", "Filename",
+                                               "Size kb", "Length", "LUFS",     "dBTP"};
+
+// A measured decibel value to one decimal; a dash for a sound too short or too quiet to measure.
+QString decibelsText(double value)
+{
+    return std::isfinite(value) ? QString::number(value, 'f', 1) : QStringLiteral("\u2013");
+}
 
 // What the file was read to be: format, channels, sample rate; or why it could not be read.
 QString factsTip(const SoundFacts &facts)
@@ -89,13 +97,27 @@ QVariant SoundTableModel::data(const QModelIndex &index, int role) const
             return KilobytesText(double(record.size));
         case ColLength:
             return LengthText(m_facts.remembered(record.filename));
+        case ColLoudness:
+        case ColTruePeak:
+            // Empty until measured; the grid's controller has it measured off this thread.
+            if (const auto loudness = m_facts.rememberedLoudness(record.filename);
+                loudness && loudness->read)
+                return decibelsText(index.column() == ColLoudness
+                                        ? loudness->loudness.integratedLufs
+                                        : loudness->loudness.truePeakDbtp);
+            return QString();
         default:
             return {};
         }
     case Qt::ToolTipRole: {
         if (index.column() == ColFilename)
             return record.filename;
-        const QString tip = factsTip(m_facts.remembered(record.filename));
+        QString tip = factsTip(m_facts.remembered(record.filename));
+        if (const auto loudness = m_facts.rememberedLoudness(record.filename);
+            loudness && loudness->read && !tip.isEmpty())
+            tip += QStringLiteral(", %1 LUFS, true peak %2 dBTP")
+                       .arg(decibelsText(loudness->loudness.integratedLufs),
+                            decibelsText(loudness->loudness.truePeakDbtp));
         return tip.isEmpty() ? QVariant() : QVariant(tip);
     }
     case Qt::TextAlignmentRole:

@@ -20,7 +20,9 @@ enum GridColumn : int {
     ColFilename = SortFilename - 1,
     ColSize = SortSize - 1,
     ColLength = SortLength - 1,
-    GridColumnCount = SortLength,
+    ColLoudness = SortLoudness - 1,
+    ColTruePeak = SortTruePeak - 1,
+    GridColumnCount = SortTruePeak,
 };
 
 // The catalogue of a session as a table: one row per sound in table order (row r is table

@@ -391,6 +391,45 @@ private slots:
         QVERIFY(h.open().isMaximized());
     }
 
+    // The LUFS and dBTP columns, measured off the window's thread: what ffmpeg measures, a dash
+    // for a sound too short to measure, sortable with unknown first, and in the row's tip.
+    void loudnessColumns()
+    {
+        MainWindowHarness h;
+        QDir().mkpath(h.sourceFolder());
+        const auto tone = [&](const QString &name, const QString &seconds, const QString &volume) {
+            const QString path = h.sourceFolder() + "/" + name;
+            runTool(SONQUILL_SOX, {"-n", "-r", "44100", "-c", "1", "-b", "16", path, "synth",
+                                   seconds, "sine", "440", "vol", volume});
+            return path;
+        };
+        const QString loud = tone("loud.wav", "1", "0.5"), quiet = tone("quiet.wav", "1", "0.05");
+        h.openWith(
+            h.table({makeRecord("Loud", 1, {}, false, false, loud),
+                     makeRecord("Quiet", 2, {}, false, false, quiet),
+                     makeRecord("Blip", 3, {}, false, false, tone("blip.wav", "0.2", "0.3"))}));
+        const auto cell = [&](int row, int column) {
+            return h.grid()->model()->index(row, column).data().toString();
+        };
+        QTRY_VERIFY(!cell(0, ColTruePeak).isEmpty() && !cell(2, ColTruePeak).isEmpty());
+        for (const auto &[row, path] : {std::pair{0, loud}, {1, quiet}}) {
+            const Measured measured = measure(path);
+            QVERIFY(qAbs(cell(row, ColLoudness).toDouble() - measured.lufs) <= 0.2);
+            QVERIFY(qAbs(cell(row, ColTruePeak).toDouble() - measured.truePeak) <= 0.2);
+        }
+        QCOMPARE(cell(2, ColLoudness), QStringLiteral("\u2013"));
+        QVERIFY(h.grid()
+                    ->model()
+                    ->index(0, ColName)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .endsWith(" LUFS, true peak " + cell(0, ColTruePeak) + " dBTP"));
+        h.click(0, ColLoudness);
+        QCOMPARE(h.shown({ColName}), "Blip/Quiet/Loud");
+        h.click(0, ColTruePeak);
+        QCOMPARE(h.shown({ColName}), "Quiet/Blip/Loud");
+    }
+
     // Under a dark desktop palette the grid is dark too, its selection in the desktop's colour.
     // The order's indicator sits beside a header's text, never over it: each section has room
     // for its bold text, the indicator and the style's margins. Also run at QT_SCALE_FACTOR 2.
