@@ -819,7 +819,6 @@ DistributionResult Run::execute()
         else
             runInline();
     }
-    m_spares.removeAll();
     m_result.cancelled =
         m_stop.load() && std::any_of(m_outcomes.begin(), m_outcomes.end(),
                                      [](const Outcome &outcome) { return !outcome.done; });

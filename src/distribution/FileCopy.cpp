@@ -210,12 +210,10 @@ void SpareFiles::put(const QByteArray &path, int mode)
     m_spares.append({path, mode});
 }
 
-void SpareFiles::removeAll()
+SpareFiles::~SpareFiles()
 {
-    const QMutexLocker lock(&m_mutex);
     for (const Spare &spare : std::as_const(m_spares))
         QFile::remove(QFile::decodeName(spare.path));
-    m_spares.clear();
 }
 
 FolderStamps::~FolderStamps()

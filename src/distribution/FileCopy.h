@@ -86,7 +86,7 @@ public:
     SpareFiles() = default;
     SpareFiles(const SpareFiles &) = delete;
     SpareFiles &operator=(const SpareFiles &) = delete;
-    ~SpareFiles() { removeAll(); }
+    ~SpareFiles();
 
     struct Spare
     {
@@ -95,7 +95,6 @@ public:
     };
     Spare take();
     void put(const QByteArray &path, int mode);
-    void removeAll();
 
 private:
     QMutex m_mutex;

@@ -565,6 +565,7 @@ private Q_SLOTS:
         const QTemporaryDir dir;
         QVERIFY(writeFile(dir.filePath("sfx/Boom.wav"), "boom"));
         QVERIFY(QFile::link(dir.filePath("sfx"), dir.filePath("linked")));
+        QVERIFY(QFile::link(dir.filePath("sfx/Boom.wav"), dir.filePath("sfx/alias.wav")));
         QVERIFY(QDir::setCurrent(dir.path()));
         const QStringList paths{dir.filePath("sfx/Boom.wav"),
                                 dir.filePath("linked/Boom.wav"),
@@ -586,6 +587,26 @@ private Q_SLOTS:
                              stamp.regular == expected.regular,
                          qPrintable(path));
             }
+        }
+    }
+
+    // A record cut short or with bytes after its end proves nothing: none of its entries is read,
+    // so none of its files counts as made by this catalogue.
+    void damagedRecordProvesNothing()
+    {
+        const QTemporaryDir game;
+        Manifest written = Manifest::Load(game.path());
+        written.records.insert("SOUND7.ogg", MadeRecord{.source = "/sfx/a.wav", .how = "copy"});
+        written.records.insert("SOUND8.wav", MadeRecord{.source = "/sfx/b.wav", .how = "copy"});
+        QVERIFY(!written.Save());
+        const QByteArray bytes = readFile(Manifest::PathFor(game.path()));
+        QCOMPARE(Manifest::Load(game.path()).records.size(), 2);
+        const QList<QByteArray> damages{bytes.left(bytes.size() - 1), bytes.left(bytes.size() / 2),
+                                        bytes.left(14), bytes + QByteArray(1, '\0')};
+        for (const QByteArray &damaged : damages) {
+            QVERIFY(writeFile(Manifest::PathFor(game.path()), damaged));
+            QVERIFY2(Manifest::Load(game.path()).records.isEmpty(),
+                     qPrintable(QString::number(damaged.size())));
         }
     }
 
