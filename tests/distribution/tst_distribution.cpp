@@ -569,6 +569,7 @@ private Q_SLOTS:
         QVERIFY(QDir::setCurrent(dir.path()));
         const QStringList paths{dir.filePath("sfx/Boom.wav"),
                                 dir.filePath("linked/Boom.wav"),
+                                dir.filePath("sfx/alias.wav"),
                                 "sfx/Boom.wav",
                                 "Boom.wav",
                                 dir.filePath("sfx/Gone.wav"),
