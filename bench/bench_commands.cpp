@@ -13,6 +13,7 @@
 //                  catalogue: `distribute --no-ogg` beside one `cp -t` process. The sources are
 //                  named SOUND<n>.<ext> already, so a single cp gives the same names; cp makes
 //                  no hidden temporary and keeps no record, so this is the fastest plain copy.
+//                  Each repetition has new folders of its own, made before the first timing.
 //   copy, over:    the same again over the existing targets: `distribute --no-ogg --force`
 //                  beside `cp -f -t` writing over them.
 //   nothing to do: `distribute --no-ogg` with every target up to date beside `make -r -j2` on a
@@ -217,16 +218,15 @@ struct Case
     QList<double> plainCpu;
 };
 
-// Times ours and plain alternately, each after its own preparation and a sync; which of the
-// two goes first changes from one repetition to the next.
-void measure(Case &result, int repetitions, const std::function<void()> &prepareOurs,
-             const Command &ours, const std::function<void()> &preparePlain, const Command &plain,
-             const QString &log)
+// Times ours and plain alternately, each after a sync; which of the two goes first changes from
+// one repetition to the next. ours(i) and plain(i) prepare repetition i and give its command.
+void measure(Case &result, int repetitions, const std::function<Command(int)> &ours,
+             const std::function<Command(int)> &plain, const QString &log)
 {
     std::fprintf(stderr, "%s (ms, ours/plain):", qPrintable(result.name));
-    const auto runOne = [&](const std::function<void()> &prepare, const Command &command,
+    const auto runOne = [&](const std::function<Command(int)> &prepare, int repetition,
                             QList<double> &wall, QList<double> &cpu) {
-        prepare();
+        const Command command = prepare(repetition);
         sync();
         const Times times = run(command, log);
         wall << times.wall;
@@ -234,10 +234,10 @@ void measure(Case &result, int repetitions, const std::function<void()> &prepare
     };
     for (int i = 0; i < repetitions; ++i) {
         if (i % 2 == 0)
-            runOne(prepareOurs, ours, result.ours, result.oursCpu);
-        runOne(preparePlain, plain, result.plain, result.plainCpu);
+            runOne(ours, i, result.ours, result.oursCpu);
+        runOne(plain, i, result.plain, result.plainCpu);
         if (i % 2 == 1)
-            runOne(prepareOurs, ours, result.ours, result.oursCpu);
+            runOne(ours, i, result.ours, result.oursCpu);
         std::fprintf(stderr, " %.0f/%.0f", result.ours.last() * 1000, result.plain.last() * 1000);
     }
     std::fprintf(stderr, "\n");
@@ -281,6 +281,13 @@ struct Game
              {}},
             log);
         copyFolder(folder, pristine);
+    }
+    // Another game folder at path with the same catalogue, its first run still to come.
+    Game(const Game &from, const QString &path)
+        : folder(path), pristine(from.pristine), environment(path + QStringLiteral(".env")),
+          cache(path + QStringLiteral(".env/cache"))
+    {
+        copyFolder(pristine, folder);
     }
     // Back to the catalogue alone, and no record: a first run.
     void restore() const
@@ -350,9 +357,7 @@ int main(int argc, char **argv)
     // The copy corpus: every other file a WAV of noise, the others an MP3 that sox made, at
     // sizes from 20 to 60 kB.
     const QString sfx = root + QStringLiteral("/sfx");
-    const QString plain = root + QStringLiteral("/plain");
     QDir().mkpath(sfx);
-    QDir().mkpath(plain);
     QList<QByteArray> mp3s;
     for (int seconds : {5, 8, 11, 14}) {
         const QString mp3 = root + QStringLiteral("/noise%1.mp3").arg(seconds);
@@ -378,24 +383,38 @@ int main(int argc, char **argv)
     Case upToDate(QStringLiteral("999 sounds, nothing to do"), 1.5);
     Case ogg(QStringLiteral("24 WAVs encoded to Ogg"), 1.15);
 
-    const Command distribute = game.distribute(cli, {QStringLiteral("--no-ogg")});
-    const Command cp{
-        QStringList{QStringLiteral("cp"), QStringLiteral("-f"), QStringLiteral("-t"), plain} +
-            sources,
-        {},
-        {}};
+    // Each repetition copies into folders of its own, all made before any timing. Emptying one
+    // folder between runs would time the file system instead: ext4 without a journal passes over
+    // every inode freed in the last minute when it makes a file, so each run would pay for the
+    // files the one before deleted, cp more when it follows us and we more when we follow it.
+    std::vector<Game> firstRuns;
+    QStringList plainFolders;
+    for (int i = 0; i < repetitions; ++i) {
+        firstRuns.emplace_back(game, root + QStringLiteral("/game-%1").arg(i));
+        plainFolders << root + QStringLiteral("/plain-%1").arg(i);
+        QDir().mkpath(plainFolders.last());
+    }
+    const auto cpInto = [&sources](const QString &folder) {
+        return Command{
+            QStringList{QStringLiteral("cp"), QStringLiteral("-f"), QStringLiteral("-t"), folder} +
+                sources,
+            {},
+            {}};
+    };
     measure(
-        empty, repetitions, [&] { game.restore(); }, distribute,
-        [&] {
-            removeRecursively(plain);
-            QDir().mkpath(plain);
+        empty, repetitions,
+        [&](int i) {
+            return firstRuns[std::size_t(i)].distribute(cli, {QStringLiteral("--no-ogg")});
         },
-        cp, log);
+        [&](int i) { return cpInto(plainFolders[i]); }, log);
 
+    // The last repetition's folders, full now.
+    const Game &made = firstRuns.back();
+    const QString plain = plainFolders.last();
     const Command force =
-        game.distribute(cli, {QStringLiteral("--no-ogg"), QStringLiteral("--force")});
+        made.distribute(cli, {QStringLiteral("--no-ogg"), QStringLiteral("--force")});
     measure(
-        over, repetitions, [] {}, force, [] {}, cp, log);
+        over, repetitions, [&](int) { return force; }, [&](int) { return cpInto(plain); }, log);
 
     QString makefile = QStringLiteral(".PHONY: all\nall:");
     QString rules;
@@ -409,8 +428,9 @@ int main(int argc, char **argv)
                         QStringLiteral("-f"), root + QStringLiteral("/Makefile")},
                        {},
                        {}};
+    const Command distribute = made.distribute(cli, {QStringLiteral("--no-ogg")});
     measure(
-        upToDate, repetitions, [] {}, distribute, [] {}, make, log);
+        upToDate, repetitions, [&](int) { return distribute; }, [&](int) { return make; }, log);
     // What was timed really had nothing to do.
     run(distribute, log);
     if (!readFile(log).contains("999 sounds were already up to date."))
@@ -448,13 +468,19 @@ int main(int argc, char **argv)
                         {},
                         root + QStringLiteral("/wavs.list")};
     measure(
-        ogg, std::max(3, repetitions / 2 + 1), [&] { oggGame.restore(); }, encode,
-        [&] {
+        ogg, std::max(3, repetitions / 2 + 1),
+        [&](int) {
+            oggGame.restore();
+            return encode;
+        },
+        [&](int) {
             for (const QString &wav : std::as_const(plainList))
                 QFile::remove(wav.chopped(4) + QStringLiteral(".ogg"));
+            return xargs;
         },
-        xargs, log);
-    game.expect(QStringLiteral("SOUND*.*"), kCopies);
+        log);
+    for (const Game &first : firstRuns)
+        first.expect(QStringLiteral("SOUND*.*"), kCopies);
     oggGame.expect(QStringLiteral("SOUND*.ogg"), kEncodings);
 
     // Steadier than wall time on a busy machine, but blind to waiting for the disk.
