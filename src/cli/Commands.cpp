@@ -708,6 +708,10 @@ std::optional<int> distributionWithNothingToDo(const QString &folder,
     auto options = distributionOptions(parser, &reason);
     if (!options)
         return std::nullopt;
+    // Without a record of an earlier run there is work to do: the catalogue need not be read.
+    Manifest record = Manifest::Load(folder);
+    if (!record.isSaved())
+        return std::nullopt;
     SoundTable table;
     QByteArray bytes;
     // A catalogue read as empty is refused or kept aside by the run proper.
@@ -716,8 +720,8 @@ std::optional<int> distributionWithNothingToDo(const QString &folder,
     options->catalogueWhole = true;
     ConsoleProgress progress(table, false);
     SystemProcessRunner runner;
-    const auto result =
-        DistributionIfUpToDate(table, folder, *options, DistributionServices{progress, runner});
+    const auto result = DistributionIfUpToDate(
+        table, folder, *options, DistributionServices{progress, runner}, std::move(record));
     if (!result)
         return std::nullopt;
     // The catalogue keeps the sizes the run found; otherwise the run proper saves it.

@@ -85,7 +85,7 @@ public:
     DistributionResult execute();
     // The result of a run that would change nothing, found without changing anything; nothing
     // when the run has something to do.
-    std::optional<DistributionResult> probe();
+    std::optional<DistributionResult> probe(Manifest record);
 
 private:
     bool pollCancel();
@@ -107,8 +107,8 @@ private:
     void runInline();
     void runPool(int threads);
     void saveRecord(bool atEnd);
-    // Reads the folder and plans; the sounds with nothing to do are done.
-    void readAndPlan();
+    // Reads the folder (and the record, unless given) and plans.
+    void readAndPlan(std::optional<Manifest> record = std::nullopt);
     // Marks a sound that needs no work as done.
     void leaveAsItIs(const PlannedSound &sound, Outcome &outcome);
     Removals plannedRemovals() const;
@@ -711,10 +711,10 @@ void Run::summarise()
     m_result.summaryText = text;
 }
 
-void Run::readAndPlan()
+void Run::readAndPlan(std::optional<Manifest> record)
 {
     m_result.soundCount = m_table.SoundCount();
-    m_state = FolderState::Read(m_table, m_folder, m_options);
+    m_state = FolderState::Read(m_table, m_folder, m_options, std::move(record));
     m_result.sourceSizes.reserve(m_state.sources.size());
     for (const FileStamp &source : std::as_const(m_state.sources))
         m_result.sourceSizes.append(source.unreadableReason().isEmpty() ? CatalogueSize(source.size)
@@ -742,9 +742,12 @@ void Run::leaveAsItIs(const PlannedSound &sound, Outcome &outcome)
     outcome.done = true;
 }
 
-std::optional<DistributionResult> Run::probe()
+std::optional<DistributionResult> Run::probe(Manifest record)
 {
-    readAndPlan();
+    // A first run, or one after the record was lost: there is work, and no need to look for it.
+    if (!record.isSaved())
+        return std::nullopt;
+    readAndPlan(std::move(record));
     if (m_plan.encoderMissing || !m_state.leftoverTemporaries.isEmpty())
         return std::nullopt;
     for (int position = 0; position < m_plan.sounds.size(); ++position) {
@@ -901,9 +904,10 @@ DistributionResult Distribute(const SoundTable &table, const QString &gameFolder
 std::optional<DistributionResult> DistributionIfUpToDate(const SoundTable &table,
                                                          const QString &gameFolder,
                                                          const DistributionOptions &options,
-                                                         DistributionServices services)
+                                                         DistributionServices services,
+                                                         Manifest record)
 {
-    return Run(table, gameFolder, options, services).probe();
+    return Run(table, gameFolder, options, services).probe(std::move(record));
 }
 
 QJsonObject DistributionResultJson(const DistributionResult &result)

@@ -73,10 +73,13 @@ DistributionResult Distribute(const SoundTable &table, const QString &gameFolder
 
 // The result Distribute would give when it would change nothing at all (every sound up to date,
 // nothing to remove, the lists and the record as they should be), found by reading alone, so
-// without holding the folder; nothing when the run has work to do or errors to report.
+// without holding the folder; nothing when the run has work to do or errors to report. record
+// is the folder's record of made files as Manifest::Load gives it: with none saved, nothing can
+// be up to date, and the folder is not looked at.
 std::optional<DistributionResult> DistributionIfUpToDate(const SoundTable &table,
                                                          const QString &gameFolder,
                                                          const DistributionOptions &options,
-                                                         DistributionServices services);
+                                                         DistributionServices services,
+                                                         Manifest record);
 
 } // namespace sonquill

@@ -92,11 +92,11 @@ QString SoundFilePath(const QString &gameFolder, const QString &fileName)
 }
 
 FolderState FolderState::Read(const SoundTable &table, const QString &gameFolder,
-                              const DistributionOptions &options)
+                              const DistributionOptions &options, std::optional<Manifest> record)
 {
     FolderState state;
     state.folder = gameFolder;
-    state.record = Manifest::Load(gameFolder);
+    state.record = record ? std::move(*record) : Manifest::Load(gameFolder);
     // No folder named: nothing in it (an empty path would list the current folder).
 #ifdef Q_OS_WIN
     QDirIterator entries(gameFolder, QDir::Files | QDir::Hidden | QDir::System);

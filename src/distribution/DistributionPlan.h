@@ -15,6 +15,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace sonquill {
 
 // What a run reads besides the table; the same for every front end.
@@ -46,8 +48,10 @@ struct FolderState
     QString encoderPath;
     bool encoderFound = false;
 
+    // record: the folder's record of made files when the caller has loaded it already.
     static FolderState Read(const SoundTable &table, const QString &gameFolder,
-                            const DistributionOptions &options);
+                            const DistributionOptions &options,
+                            std::optional<Manifest> record = std::nullopt);
 };
 
 // What is to become of one entry of the catalogue.

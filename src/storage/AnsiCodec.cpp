@@ -54,11 +54,15 @@ bool isLowSurrogate(char16_t unit)
 
 void AppendAnsi(QByteArray &out, QStringView text)
 {
-    const qsizetype size = text.size();
     const qsizetype start = out.size();
-    out.resize(start + size);
+    out.resize(start + text.size());
+    out.truncate(start + WriteAnsi(out.data() + start, text));
+}
+
+qsizetype WriteAnsi(char *bytes, QStringView text)
+{
+    const qsizetype size = text.size();
     const char16_t *units = text.utf16();
-    char *bytes = out.data() + start;
     qsizetype written = 0;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t unit = units[i];
@@ -71,7 +75,7 @@ void AppendAnsi(QByteArray &out, QStringView text)
             ++i;
         bytes[written++] = encodeUnit(unit);
     }
-    out.truncate(start + written);
+    return written;
 }
 
 QByteArray EncodeAnsi(const QString &text)

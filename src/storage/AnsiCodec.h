@@ -12,6 +12,9 @@ QByteArray EncodeAnsi(const QString &text);
 // Encodes text onto the end of out, without a buffer of its own: the catalogue and the lists
 // are thousands of short texts.
 void AppendAnsi(QByteArray &out, QStringView text);
+// Encodes text into bytes, which has room for text.size() bytes at least; returns how many it
+// wrote.
+qsizetype WriteAnsi(char *bytes, QStringView text);
 QString DecodeAnsi(const QByteArray &bytes);
 QString DecodeAnsi(const char *data, qsizetype size);
 // True when the text survives the round trip through the codec unchanged, so storing it cannot
