@@ -13,13 +13,38 @@ const QStringList &SoundExtensions()
     return extensions;
 }
 
+namespace {
+
+// A sound extension comes back as the shared text of the list, without a string of its own:
+// a run asks for every sound's.
+QString extensionAfter(QStringView tail)
+{
+    for (const QString &known : SoundExtensions()) {
+        if (tail.size() != known.size())
+            continue;
+        qsizetype i = 0;
+        for (; i < tail.size(); ++i) {
+            char16_t unit = tail[i].unicode();
+            if (unit >= u'A' && unit <= u'Z')
+                unit = char16_t(unit + (u'a' - u'A'));
+            if (unit != known[i].unicode())
+                break;
+        }
+        if (i == tail.size())
+            return known;
+    }
+    return tail.trimmed().toString().toLower();
+}
+
+} // namespace
+
 QString SoundExtension(const QString &path)
 {
     // One pass from the end: the last dot, unless a folder separator comes first.
     for (qsizetype at = path.size() - 1; at >= 0; --at) {
         const QChar unit = path.at(at);
         if (unit == QLatin1Char('.'))
-            return path.mid(at + 1).trimmed().toLower();
+            return extensionAfter(QStringView(path).mid(at + 1));
         if (unit == QLatin1Char('/') || unit == QLatin1Char('\\'))
             break;
     }
@@ -44,13 +69,13 @@ QString SoundFileName(qint16 number, const QString &extension)
     } while (value > 0);
     if (number < 0)
         digits[count++] = u'-';
-    QString name;
-    name.reserve(5 + count + 1 + extension.size());
-    name += QLatin1String("SOUND");
+    QString name(5 + count + 1 + extension.size(), Qt::Uninitialized);
+    char16_t *at = reinterpret_cast<char16_t *>(name.data());
+    at = std::copy_n(u"SOUND", 5, at);
     while (count > 0)
-        name += QChar(digits[--count]);
-    name += QLatin1Char('.');
-    name += extension;
+        *at++ = digits[--count];
+    *at++ = u'.';
+    std::copy_n(reinterpret_cast<const char16_t *>(extension.unicode()), extension.size(), at);
     return name;
 }
 

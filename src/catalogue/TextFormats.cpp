@@ -4,18 +4,23 @@
 
 namespace sonquill {
 
-QString FourDigitNumber(qint16 number)
+qsizetype WriteFourDigitNumber(char *out, qint16 number)
 {
     // Written digit by digit rather than formatted: every line of the names list has one.
-    char16_t text[6];
     qsizetype at = 0;
     if (number < 0)
-        text[at++] = u'-';
+        out[at++] = '-';
     int value = qAbs(int(number));
     const qsizetype digits = value >= 10000 ? 5 : 4;
     for (qsizetype i = digits - 1; i >= 0; --i, value /= 10)
-        text[at + i] = char16_t(u'0' + value % 10);
-    return QString(reinterpret_cast<const QChar *>(text), at + digits);
+        out[at + i] = char('0' + value % 10);
+    return at + digits;
+}
+
+QString FourDigitNumber(qint16 number)
+{
+    char text[kFourDigitNumberRoom];
+    return QString::fromLatin1(text, WriteFourDigitNumber(text, number));
 }
 
 QString KilobytesText(double bytes)

@@ -4,10 +4,35 @@
 #include "storage/AnsiCodec.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 
 namespace sonquill {
 
-namespace {} // namespace
+namespace {
+
+// Room for up to bytes more at the end of out, to be written through the pointer returned and
+// cut back to what was written: the lists have a line or two for every sound, and QByteArray's
+// appends cost several times the copying.
+char *makeRoom(QByteArray &out, qsizetype bytes)
+{
+    const qsizetype start = out.size();
+    out.resize(start + bytes);
+    return out.data() + start;
+}
+
+template <std::size_t N> char *put(char *at, const char (&text)[N])
+{
+    std::memcpy(at, text, N - 1);
+    return at + N - 1;
+}
+
+void cutTo(QByteArray &out, const char *end)
+{
+    out.truncate(end - out.constData());
+}
+
+} // namespace
 
 qint16 HighestSoundNumber(const SoundTable &table)
 {
@@ -19,10 +44,11 @@ qint16 HighestSoundNumber(const SoundTable &table)
 
 void AppendSoundListEntry(QByteArray &out, const SoundRecord &record)
 {
-    AppendAnsi(out, FourDigitNumber(record.number));
-    out += "\r\n";
-    AppendAnsi(out, record.name);
-    out += "\r\n";
+    char *at = makeRoom(out, kFourDigitNumberRoom + record.name.size() + 4);
+    at += WriteFourDigitNumber(at, record.number);
+    at = put(at, "\r\n");
+    at += WriteAnsi(at, record.name);
+    cutTo(out, put(at, "\r\n"));
 }
 
 QByteArray SoundCodeHeaderBytes(const SoundTable &table)
@@ -37,11 +63,13 @@ QByteArray SoundCodeHeaderBytes(const SoundTable &table)
 
 void AppendSoundCodeEntry(QByteArray &out, const SoundRecord &record)
 {
-    out += "StrCopy(SoundNames[";
-    out += QByteArray::number(record.number);
-    out += "].Name, \"";
-    AppendAnsi(out, record.name);
-    out += "\");\r\n";
+    constexpr qsizetype kFixedBytes = 40; // the code around the number and the name
+    char *at = makeRoom(out, kFixedBytes + record.name.size());
+    at = put(at, "StrCopy(SoundNames[");
+    at = std::to_chars(at, at + 6, record.number).ptr;
+    at = put(at, "].Name, \"");
+    at += WriteAnsi(at, record.name);
+    cutTo(out, put(at, "\");\r\n"));
 }
 
 } // namespace sonquill
