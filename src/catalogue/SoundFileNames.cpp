@@ -81,18 +81,28 @@ QString SoundFileName(qint16 number, const QString &extension)
 
 std::optional<qint16> NumberOfSoundFileName(const QString &fileName)
 {
-    if (!fileName.startsWith(QLatin1String("SOUND"), Qt::CaseInsensitive))
+    // Asked of every file of a game folder: the prefix is compared unit by unit, and only a
+    // name with other than ASCII in it goes through Qt's case folding.
+    const char16_t *units = reinterpret_cast<const char16_t *>(fileName.unicode());
+    const qsizetype size = fileName.size();
+    bool prefix = size >= 5;
+    bool ascii = true;
+    for (qsizetype i = 0; prefix && i < 5; ++i) {
+        const char16_t unit = units[i];
+        ascii = ascii && unit < 0x80;
+        prefix = (unit >= u'a' ? char16_t(unit - (u'a' - u'A')) : unit) == u"SOUND"[i];
+    }
+    if (!prefix && (ascii || !fileName.startsWith(QLatin1String("SOUND"), Qt::CaseInsensitive)))
         return std::nullopt;
     qsizetype at = 5;
     int number = 0;
-    while (at < fileName.size() && at < 8 && fileName[at].isDigit() &&
-           fileName[at].unicode() < 128) {
-        if (at == 5 && fileName[at] == QLatin1Char('0'))
+    while (at < size && at < 8 && units[at] >= u'0' && units[at] <= u'9') {
+        if (at == 5 && units[at] == u'0')
             return std::nullopt;
-        number = number * 10 + (fileName[at].unicode() - '0');
+        number = number * 10 + (units[at] - u'0');
         ++at;
     }
-    if (at == 5 || at >= fileName.size() || fileName[at] != QLatin1Char('.'))
+    if (at == 5 || at >= size || units[at] != u'.')
         return std::nullopt;
     if (number < SoundTable::kLowestNumber || number > SoundTable::kHighestNumber)
         return std::nullopt;

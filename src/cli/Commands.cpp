@@ -31,6 +31,7 @@
 #include <QMap>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -713,9 +714,8 @@ std::optional<int> distributionWithNothingToDo(const QString &folder,
     if (!record.isSaved())
         return std::nullopt;
     SoundTable table;
-    QByteArray bytes;
     // A catalogue read as empty is refused or kept aside by the run proper.
-    if (ReadSoundInfo(table, SoundInfoPath(folder), &bytes, false) || table.isEmpty())
+    if (ReadSoundInfo(table, SoundInfoPath(folder), nullptr, false) || table.isEmpty())
         return std::nullopt;
     options->catalogueWhole = true;
     ConsoleProgress progress(table, false);
@@ -724,11 +724,13 @@ std::optional<int> distributionWithNothingToDo(const QString &folder,
         table, folder, *options, DistributionServices{progress, runner}, std::move(record));
     if (!result)
         return std::nullopt;
-    // The catalogue keeps the sizes the run found; otherwise the run proper saves it.
-    for (int index = 1; index <= table.SoundCount(); ++index)
-        table.at(index).size = float(result->sourceSizes.value(index - 1));
-    if (SerializeSoundInfo(table) != bytes)
-        return std::nullopt;
+    // The catalogue keeps the sizes the run found: when one changed, the run proper saves it.
+    // (The sizes are the only fields a run changes, so equal sizes leave the file as it is.)
+    for (int index = 1; index <= table.SoundCount(); ++index) {
+        const float found = float(result->sourceSizes.value(index - 1));
+        if (std::bit_cast<quint32>(found) != std::bit_cast<quint32>(table.at(index).size))
+            return std::nullopt;
+    }
     return reportDistribution(*result, false, parser.isSet(kJson), quiet);
 }
 

@@ -606,12 +606,6 @@ bool Run::listHolds(const QString &filePath, const QByteArray &bytes) const
 
 void Run::writeLists()
 {
-    QHash<std::pair<quint64, quint64>, int> sourceOwners;
-    for (int index = 1; index <= m_table.SoundCount(); ++index) {
-        const FileStamp &stamp = m_state.sources.value(index - 1);
-        if (stamp.exists)
-            sourceOwners.insert({stamp.device, stamp.inode}, index);
-    }
     for (const auto &[filePath, bytes] : listBytes()) {
         const QString name = QFileInfo(filePath).fileName();
         const auto failure = [&](const QString &why) {
@@ -627,7 +621,7 @@ void Run::writeLists()
         }
         if (listHolds(filePath, bytes))
             continue;
-        const int owner = sourceOwners.value({stamp.device, stamp.inode}, 0);
+        const int owner = m_state.ownerOf(stamp);
         if (stamp.exists && owner != 0) {
             failure(QStringLiteral("%1 was not replaced because it is the source file of sound #%2")
                         .arg(name, QString::number(m_table.at(owner).number)));

@@ -37,30 +37,6 @@ QString notReplaced(const QString &fileName, qint16 owner)
         .arg(fileName, QString::number(owner));
 }
 
-// The first entry (table order) whose source is the same file as stamp, by its identity.
-class SourceOwners
-{
-public:
-    SourceOwners(const SoundTable &table, const QList<FileStamp> &sources)
-    {
-        for (int index = 1; index <= table.SoundCount(); ++index) {
-            const FileStamp &stamp = sources.value(index - 1);
-            if (stamp.exists && stamp.inode != 0)
-                m_owners.insert(key(stamp), index);
-        }
-    }
-    // 1-based table index, 0 when no entry's source is that file.
-    int ownerOf(const FileStamp &stamp) const
-    {
-        return stamp.exists && stamp.inode != 0 ? m_owners.value(key(stamp), 0) : 0;
-    }
-
-private:
-    using Key = std::pair<quint64, quint64>;
-    static Key key(const FileStamp &stamp) { return {stamp.device, stamp.inode}; }
-    QHash<Key, int> m_owners;
-};
-
 QString actionName(PlannedSound::Action action)
 {
     switch (action) {
@@ -85,6 +61,12 @@ DistributionError problem(const PlannedSound &sound, DistributionError::Code cod
 }
 
 } // namespace
+
+int FolderState::ownerOf(const FileStamp &stamp) const
+{
+    return stamp.exists && stamp.inode != 0 ? sourceOwners.value({stamp.device, stamp.inode}, 0)
+                                            : 0;
+}
 
 QString SoundFilePath(const QString &gameFolder, const QString &fileName)
 {
@@ -132,6 +114,12 @@ FolderState FolderState::Read(const SoundTable &table, const QString &gameFolder
     FolderStamps stamps;
     for (const SoundRecord &record : table.records())
         state.sources.append(record.filename.isEmpty() ? FileStamp{} : stamps.of(record.filename));
+    state.sourceOwners.reserve(state.sources.size());
+    for (int index = 1; index <= state.sources.size(); ++index) {
+        const FileStamp &stamp = state.sources.at(index - 1);
+        if (stamp.exists && stamp.inode != 0)
+            state.sourceOwners.insert({stamp.device, stamp.inode}, index);
+    }
     // Only WAVs are written from PCM; their channels and rate decide which steps change them.
     if (options.processing.any()) {
         state.headers.reserve(table.SoundCount());
@@ -161,7 +149,6 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
     using Code = DistributionError::Code;
     DistributionPlan plan;
     plan.encoderMissing = options.OggUse && !state.encoderFound;
-    const SourceOwners owners(table, state.sources);
     const auto stampOfTarget = [&state](const QString &name) {
         return state.soundFiles.value(name);
     };
@@ -246,10 +233,10 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
             const FileStamp fallback = stampOfTarget(copyName);
             if (fallback.sameFileAs(source)) {
                 sound.fallbackInPlace = true;
-            } else if (const int owner = owners.ownerOf(fallback)) {
+            } else if (const int owner = state.ownerOf(fallback)) {
                 sound.fallbackBlocked = notReplaced(copyName, table.at(owner).number);
             }
-            if (const int owner = owners.ownerOf(stampOfTarget(sound.target))) {
+            if (const int owner = state.ownerOf(stampOfTarget(sound.target))) {
                 // The .ogg name is someone's source: this sound gets its .wav copy instead.
                 sound.problems << problem(sound, Code::TargetIsSource,
                                           notReplaced(sound.target, table.at(owner).number));
@@ -270,7 +257,7 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
             if (target.sameFileAs(source)) {
                 sound.action = Action::InPlace;
                 sound.steps = {};
-            } else if (const int owner = owners.ownerOf(target)) {
+            } else if (const int owner = state.ownerOf(target)) {
                 sound.problems << problem(sound, Code::TargetIsSource,
                                           notReplaced(sound.target, table.at(owner).number));
                 sound.action = Action::Refused;
@@ -298,7 +285,6 @@ Removals PlanRemovals(const SoundTable &table, const DistributionOptions &option
                       const QSet<qint16> &failedNumbers)
 {
     Removals removals;
-    const SourceOwners owners(table, state.sources);
     QSet<qint16> numbers;
     for (const SoundRecord &record : table.records())
         numbers.insert(record.number);
@@ -317,7 +303,7 @@ Removals PlanRemovals(const SoundTable &table, const DistributionOptions &option
     for (const QString &name : std::as_const(names)) {
         const FileStamp stamp = state.soundFiles.value(name);
         // Someone's source stays where it is, named nowhere: it is not a leftover.
-        if (owners.ownerOf(stamp) != 0)
+        if (state.ownerOf(stamp) != 0)
             continue;
         const qint16 number = *NumberOfSoundFileName(name);
         const auto recorded = state.record.records.constFind(name);

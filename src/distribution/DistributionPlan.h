@@ -43,12 +43,18 @@ struct FolderState
     QHash<QString, FileStamp> soundFiles; // every SOUND<n>.* file of the folder, by name
     QStringList leftoverTemporaries;      // hidden partial files earlier runs left
     QList<FileStamp> sources;             // by table index - 1
+    // A source's (device, inode): the table index (1-based) of the last entry with that source.
+    QHash<std::pair<quint64, quint64>, int> sourceOwners;
     // By table index - 1: the headers of WAV sources, read only when processing is on.
     QList<SoundFacts> headers;
     QString encoderPath;
     bool encoderFound = false;
 
     // record: the folder's record of made files when the caller has loaded it already.
+    // The table index (1-based) of an entry whose source is the file stamped, by its identity;
+    // 0 when it is no entry's source.
+    int ownerOf(const FileStamp &stamp) const;
+
     static FolderState Read(const SoundTable &table, const QString &gameFolder,
                             const DistributionOptions &options,
                             std::optional<Manifest> record = std::nullopt);
