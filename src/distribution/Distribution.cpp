@@ -505,8 +505,7 @@ void Run::runPool(int threads)
 
 void Run::saveRecord(bool atEnd)
 {
-    if (!atEnd && (!m_recordChanged || (m_sinceRecordSaved.isValid() &&
-                                        m_sinceRecordSaved.elapsed() < kRecordSaveIntervalMs)))
+    if (!atEnd && (!m_recordChanged || m_sinceRecordSaved.elapsed() < kRecordSaveIntervalMs))
         return;
     m_sinceRecordSaved.start();
     m_recordChanged = false;
@@ -782,6 +781,9 @@ DistributionResult Run::execute()
         m_table.SoundCount(), false);
 
     readAndPlan();
+    // The record is saved a second into the run and every second after, and at its end: a run
+    // shorter than that writes it once.
+    m_sinceRecordSaved.start();
     // Partial files of runs that were killed: no run is working here now (the caller holds
     // the folder), so nobody is still writing them.
     for (const QString &name : std::as_const(m_state.leftoverTemporaries)) {
