@@ -159,7 +159,7 @@ FileStamp StampOf(const QString &path)
     return stamp;
 #else
     struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+    if (::stat(EncodeFileName(path).constData(), &info) != 0) {
         FileStamp missing;
         missing.error = errno;
         return missing;
@@ -412,7 +412,7 @@ FileError CopyReplacing(const QString &source, const QString &target, FileStamp 
     const QString targetName = QFileInfo(target).fileName();
     // A pipe would block the run for good and a device could fill the disk: the descriptor is
     // opened without waiting and looked at before anything is read.
-    Descriptor in(::open(QFile::encodeName(source).constData(),
+    Descriptor in(::open(EncodeFileName(source).constData(),
                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (in.get() < 0)
         return failure(errno, cannotRead(errnoText(errno)));
