@@ -77,6 +77,33 @@ float precisePeak(const float *channelSamples, qint64 frames, qint64 skip, qint6
     return peak;
 }
 
+// The peak of count samples from x and of their interpolations between them; x has the
+// kTaps - 1 samples before it too. The machine's widest vectors where it has them: this is a
+// third of the work of measuring a sound, and the sums come out the same either way.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+float interpolatedPeak(const float *x, std::size_t count, const Interpolator &filter, float *sum)
+{
+    float peak = 0;
+    // Phase 0 is the samples themselves, delayed by half the filter.
+    const float *delayed = x - kTaps / 2;
+    for (std::size_t i = 0; i < count; ++i)
+        peak = std::max(peak, std::fabs(delayed[i]));
+    for (int phase = 1; phase < kPhases; ++phase) {
+        std::fill(sum, sum + count, 0.0f);
+        for (int tap = 0; tap < kTaps; ++tap) {
+            const float c = filter[std::size_t(phase)][std::size_t(tap)];
+            const float *from = x - tap;
+            for (std::size_t i = 0; i < count; ++i)
+                sum[i] += c * from[i];
+        }
+        for (std::size_t i = 0; i < count; ++i)
+            peak = std::max(peak, std::fabs(sum[i]));
+    }
+    return peak;
+}
+
 } // namespace
 
 LoudnessMeter::LoudnessMeter(int channels, int sampleRate, bool truePeak)
@@ -130,23 +157,10 @@ void LoudnessMeter::interpolate(const float *samples, qint64 frames)
             const qint64 block = (m_frames + begin) / kBlockFrames;
             const qint64 end = std::min(frames, (block + 1) * kBlockFrames - m_frames);
             const std::size_t count = std::size_t(end - begin);
-            float peak = m_blockPeaks[std::size_t(block)];
-            // Phase 0 is the samples themselves, delayed by half the filter.
-            const float *delayed = row.data() + history + std::size_t(begin) - kTaps / 2;
-            for (std::size_t i = 0; i < count; ++i)
-                peak = std::max(peak, std::fabs(delayed[i]));
-            for (int phase = 1; phase < kPhases; ++phase) {
-                std::fill(sum.begin(), sum.begin() + std::ptrdiff_t(count), 0.0f);
-                for (int tap = 0; tap < kTaps; ++tap) {
-                    const float c = filter[std::size_t(phase)][std::size_t(tap)];
-                    const float *x = row.data() + history + std::size_t(begin) - std::size_t(tap);
-                    for (std::size_t i = 0; i < count; ++i)
-                        sum[i] += c * x[i];
-                }
-                for (std::size_t i = 0; i < count; ++i)
-                    peak = std::max(peak, std::fabs(sum[i]));
-            }
-            m_blockPeaks[std::size_t(block)] = peak;
+            m_blockPeaks[std::size_t(block)] =
+                std::max(m_blockPeaks[std::size_t(block)],
+                         interpolatedPeak(row.data() + history + std::size_t(begin), count, filter,
+                                          sum.data()));
             begin = end;
         }
     }
