@@ -8,6 +8,7 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <bitset>
 #include <utility>
 
 #ifndef Q_OS_WIN
@@ -36,6 +37,17 @@ QString notReplaced(const QString &fileName, qint16 owner)
     return QStringLiteral("%1 was not replaced because it is the source file of sound #%2")
         .arg(fileName, QString::number(owner));
 }
+
+// Sound numbers as one bit each: a plan asks after every sound's.
+class NumberSet
+{
+public:
+    void insert(qint16 number) { m_bits.set(quint16(number)); }
+    bool contains(qint16 number) const { return m_bits.test(quint16(number)); }
+
+private:
+    std::bitset<65536> m_bits;
+};
 
 QString actionName(PlannedSound::Action action)
 {
@@ -155,7 +167,7 @@ DistributionPlan PlanDistribution(const SoundTable &table, const DistributionOpt
     // Wide enough for any 16-bit MinSize.
     const double threshold = double(options.ogg.MinSize) * 1000.0;
 
-    QSet<qint16> numbers;
+    NumberSet numbers;
     QSet<QString> made;
     QSet<qint16> failed;
     plan.sounds.reserve(table.SoundCount());
@@ -285,7 +297,7 @@ Removals PlanRemovals(const SoundTable &table, const DistributionOptions &option
                       const QSet<qint16> &failedNumbers)
 {
     Removals removals;
-    QSet<qint16> numbers;
+    NumberSet numbers;
     for (const SoundRecord &record : table.records())
         numbers.insert(record.number);
 
