@@ -520,7 +520,9 @@ private Q_SLOTS:
     }
 
     // What the record keeps of made files comes back whole, whatever the source's path holds,
-    // so that the next run knows them and can prove it made them.
+    // so that the next run knows them and can prove it made them. A record cut short or with
+    // bytes after its end proves nothing: none of its entries is read, so none of its files
+    // counts as made by this catalogue.
     void recordKeepsEveryPath_data()
     {
         QTest::addColumn<QString>("source");
@@ -552,10 +554,17 @@ private Q_SLOTS:
 
         const Manifest read = Manifest::Load(game.path());
         QCOMPARE(read.records.size(), 2);
-        QCOMPARE(read.records.value("SOUND7.ogg").source, source);
-        QCOMPARE(read.records.value("SOUND7.ogg").how, encoded.how);
         QVERIFY(read.records.value("SOUND7.ogg") == encoded);
         QVERIFY(read.records.value("SOUND12.wav") == copied);
+
+        const QByteArray bytes = readFile(Manifest::PathFor(game.path()));
+        const QList<QByteArray> damages{bytes.left(bytes.size() - 1), bytes.left(bytes.size() / 2),
+                                        bytes.left(14), bytes + QByteArray(1, '\0')};
+        for (const QByteArray &damaged : damages) {
+            QVERIFY(writeFile(Manifest::PathFor(game.path()), damaged));
+            QVERIFY2(Manifest::Load(game.path()).records.isEmpty(),
+                     qPrintable(QString::number(damaged.size())));
+        }
     }
 
     // Sources stamped relative to their open folder tell what a stat of their whole path tells,
@@ -588,26 +597,6 @@ private Q_SLOTS:
                              stamp.regular == expected.regular,
                          qPrintable(path));
             }
-        }
-    }
-
-    // A record cut short or with bytes after its end proves nothing: none of its entries is read,
-    // so none of its files counts as made by this catalogue.
-    void damagedRecordProvesNothing()
-    {
-        const QTemporaryDir game;
-        Manifest written = Manifest::Load(game.path());
-        written.records.insert("SOUND7.ogg", MadeRecord{.source = "/sfx/a.wav", .how = "copy"});
-        written.records.insert("SOUND8.wav", MadeRecord{.source = "/sfx/b.wav", .how = "copy"});
-        QVERIFY(!written.Save());
-        const QByteArray bytes = readFile(Manifest::PathFor(game.path()));
-        QCOMPARE(Manifest::Load(game.path()).records.size(), 2);
-        const QList<QByteArray> damages{bytes.left(bytes.size() - 1), bytes.left(bytes.size() / 2),
-                                        bytes.left(14), bytes + QByteArray(1, '\0')};
-        for (const QByteArray &damaged : damages) {
-            QVERIFY(writeFile(Manifest::PathFor(game.path()), damaged));
-            QVERIFY2(Manifest::Load(game.path()).records.isEmpty(),
-                     qPrintable(QString::number(damaged.size())));
         }
     }
 

@@ -64,111 +64,86 @@ class TestProcessing : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void loudness_data()
+    // One sound, an Ambience, through the options, measured afterwards.
+    void processing_data()
     {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("synth");
         QTest::addColumn<bool>("ogg");
-        QTest::addColumn<double>("target");
-        QTest::addColumn<double>("ambienceOffset"); // the sound is an Ambience
-        QTest::addColumn<double>("ceiling");
-        QTest::addColumn<double>("expected"); // LUFS; NaN: held below the target by the ceiling
+        QTest::addColumn<ProcessingSettings>("processing");
+        // LUFS when normalised; NaN: held below the target by the ceiling.
+        QTest::addColumn<double>("lufs");
+        QTest::addColumn<int>("channels"); // what the output's header says
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<double>("seconds"); // within one pad of 10 ms
+        const auto loud = [](double target, double ambience = 0.0, double ceiling = -1.0) {
+            ProcessingSettings p;
+            p.loudness = true;
+            p.targetLufs = target;
+            p.ceilingDbtp = ceiling;
+            p.categoryOffsets = {{"AMBIENCE", ambience}, {"Doors", -30.0}};
+            return p;
+        };
+        const auto shape = [](bool trim, bool mono, int maxRate) {
+            ProcessingSettings p;
+            p.trim = trim;
+            p.mono = mono;
+            p.maxRate = maxRate;
+            return p;
+        };
+        const double held = qQNaN();
         // clang-format off
-        QTest::newRow("quiet stereo noise raised to -18 LUFS, encoded") << "-r 44100 -c 2 -b 16" << "3 pinknoise vol 0.02" << true << -18.0 << 0.0 << -1.0 << -18.0;
-        QTest::newRow("bright noise at 48 kHz, which the encoder makes quieter, still -18 LUFS") << "-r 48000 -c 2 -b 16" << "3 whitenoise vol 0.05" << true << -18.0 << 0.0 << -1.0 << -18.0;
-        QTest::newRow("noise at 22050 Hz, which the encoder makes louder, still -18 LUFS") << "-r 22050 -c 1 -b 16" << "3 pinknoise vol 0.1" << true << -18.0 << 0.0 << -1.0 << -18.0;
-        QTest::newRow("loud mono noise lowered to -18 LUFS, written as WAV") << "-r 22050 -c 1 -b 24" << "3 pinknoise gain -n -1" << false << -18.0 << 0.0 << -1.0 << -18.0;
-        QTest::newRow("an Ambience 8 LU below the target") << "-r 44100 -c 2 -b 16" << "3 brownnoise vol 0.3" << true << -18.0 << -8.0 << -1.0 << -26.0;
-        QTest::newRow("target -23 LUFS, a tone") << "-r 32000 -c 1 -b 16" << "2 sine 1000 vol 0.01" << true << -23.0 << 0.0 << -1.0 << -23.0;
-        QTest::newRow("target -5 LUFS: the ceiling of -1 dBTP lowers the gain") << "-r 44100 -c 2 -b 16" << "3 pinknoise vol 0.1" << true << -5.0 << 0.0 << -1.0 << qQNaN();
-        QTest::newRow("ceiling -6 dBTP, written as WAV") << "-r 44100 -c 1 -b 16" << "3 whitenoise vol 0.05" << false << -10.0 << 0.0 << -6.0 << qQNaN();
+        QTest::newRow("quiet stereo noise raised to -18 LUFS, encoded") << "-r 44100 -c 2 -b 16" << "3 pinknoise vol 0.02" << true << loud(-18) << -18.0 << 2 << 44100 << 3.0;
+        QTest::newRow("bright noise at 48 kHz, which the encoder makes quieter, still -18 LUFS") << "-r 48000 -c 2 -b 16" << "3 whitenoise vol 0.05" << true << loud(-18) << -18.0 << 2 << 48000 << 3.0;
+        QTest::newRow("noise at 22050 Hz, which the encoder makes louder, still -18 LUFS") << "-r 22050 -c 1 -b 16" << "3 pinknoise vol 0.1" << true << loud(-18) << -18.0 << 1 << 22050 << 3.0;
+        QTest::newRow("loud mono noise lowered to -18 LUFS, written as WAV") << "-r 22050 -c 1 -b 24" << "3 pinknoise gain -n -1" << false << loud(-18) << -18.0 << 1 << 22050 << 3.0;
+        QTest::newRow("an Ambience 8 LU below the target") << "-r 44100 -c 2 -b 16" << "3 brownnoise vol 0.3" << true << loud(-18, -8) << -26.0 << 2 << 44100 << 3.0;
+        QTest::newRow("target -23 LUFS, a tone") << "-r 32000 -c 1 -b 16" << "2 sine 1000 vol 0.01" << true << loud(-23) << -23.0 << 1 << 32000 << 2.0;
+        QTest::newRow("target -5 LUFS: the ceiling of -1 dBTP lowers the gain") << "-r 44100 -c 2 -b 16" << "3 pinknoise vol 0.1" << true << loud(-5) << held << 2 << 44100 << 3.0;
+        QTest::newRow("ceiling -6 dBTP, written as WAV") << "-r 44100 -c 1 -b 16" << "3 whitenoise vol 0.05" << false << loud(-10, 0, -6) << held << 1 << 44100 << 3.0;
+        QTest::newRow("half a second of silence before, 0.7 after: trimmed to a pad, encoded") << "-r 44100 -c 1 -b 16" << "1 sine 440 pad 0.5 0.7" << true << shape(true, false, 0) << held << 1 << 44100 << 1.02;
+        QTest::newRow("trimmed, written as WAV") << "-r 22050 -c 2 -b 16" << "0.6 sine 300 pad 1 0.25" << false << shape(true, false, 0) << held << 2 << 22050 << 0.62;
+        QTest::newRow("dither's hiss, far under -60 dBFS, counts as silence") << "-r 44100 -c 1 -b 16" << "1 sine 440 pad 0.3 0.3 dither" << true << shape(true, false, 0) << held << 1 << 44100 << 1.02;
+        QTest::newRow("stereo made mono") << "-r 44100 -c 2 -b 16" << "1.5 sine 440" << true << shape(false, true, 0) << held << 1 << 44100 << 1.5;
+        QTest::newRow("48 kHz down to 22050 Hz") << "-r 48000 -c 2 -b 24" << "1 sine 440" << true << shape(false, false, 22050) << held << 2 << 22050 << 1.0;
+        QTest::newRow("22050 Hz stays under a 44100 Hz limit") << "-r 22050 -c 1 -b 16" << "1 sine 440" << false << shape(false, false, 44100) << held << 1 << 22050 << 1.0;
+        QTest::newRow("all three, written as WAV") << "-r 48000 -c 2 -b 16" << "1 sine 440 pad 0.2 0.2" << false << shape(true, true, 32000) << held << 1 << 32000 << 1.02;
         // clang-format on
     }
-    void loudness()
+    void processing()
     {
         QFETCH(QString, format);
         QFETCH(QString, synth);
         QFETCH(bool, ogg);
-        QFETCH(double, target);
-        QFETCH(double, ambienceOffset);
-        QFETCH(double, ceiling);
-        QFETCH(double, expected);
+        QFETCH(ProcessingSettings, processing);
+        QFETCH(double, lufs);
+        QFETCH(double, seconds);
 
         Fixture f;
         QVERIFY(f.add("Sound.wav", 1, format, synth, "Ambience"));
         const QByteArray source = readFile(f.source("Sound.wav"));
         f.options.OggUse = ogg;
-        f.options.processing.loudness = true;
-        f.options.processing.targetLufs = target;
-        f.options.processing.ceilingDbtp = ceiling;
-        f.options.processing.categoryOffsets = {{"AMBIENCE", ambienceOffset}, {"Doors", -30.0}};
-        const DistributionResult result = f.run();
-        QCOMPARE(result.ErrorText, QString());
-
-        const QString made = f.game(ogg ? "SOUND1.ogg" : "SOUND1.wav");
-        const Measured before = measure(f.source("Sound.wav")), after = measure(made);
-        qInfo("%s: %.1f LUFS %.1f dBTP -> %.1f LUFS %.1f dBTP", QTest::currentDataTag(),
-              before.lufs, before.truePeak, after.lufs, after.truePeak);
-        if (qIsNaN(expected)) {
-            // Held by the ceiling, below the target; an encoder's peaks are a little off, so it
-            // may stay some tenths of a dB under the ceiling.
-            QVERIFY(after.lufs < target - 0.5);
-            QVERIFY(after.truePeak >= ceiling - 1.0);
-        } else {
-            QVERIFY(qAbs(after.lufs - expected) <= 0.5);
-        }
-        QVERIFY(after.truePeak <= ceiling);
-        QCOMPARE(readFile(f.source("Sound.wav")), source); // sources never change
-        QCOMPARE(f.files(), (QStringList{made.section('/', -1), "SoundCode.txt", "SoundList.dat"}));
-    }
-
-    void shape_data()
-    {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("synth");
-        QTest::addColumn<bool>("ogg");
-        QTest::addColumn<bool>("trim");
-        QTest::addColumn<bool>("mono");
-        QTest::addColumn<int>("maxRate");
-        QTest::addColumn<int>("channels"); // what the output's header says
-        QTest::addColumn<int>("rate");
-        QTest::addColumn<double>("seconds"); // within one pad of 10 ms
-        // clang-format off
-        QTest::newRow("half a second of silence before, 0.7 after: trimmed to a pad, encoded") << "-r 44100 -c 1 -b 16" << "1 sine 440 pad 0.5 0.7" << true << true << false << 0 << 1 << 44100 << 1.02;
-        QTest::newRow("trimmed, written as WAV") << "-r 22050 -c 2 -b 16" << "0.6 sine 300 pad 1 0.25" << false << true << false << 0 << 2 << 22050 << 0.62;
-        QTest::newRow("dither's hiss, far under -60 dBFS, counts as silence") << "-r 44100 -c 1 -b 16" << "1 sine 440 pad 0.3 0.3 dither" << true << true << false << 0 << 1 << 44100 << 1.02;
-        QTest::newRow("stereo made mono") << "-r 44100 -c 2 -b 16" << "1.5 sine 440" << true << false << true << 0 << 1 << 44100 << 1.5;
-        QTest::newRow("48 kHz down to 22050 Hz") << "-r 48000 -c 2 -b 24" << "1 sine 440" << true << false << false << 22050 << 2 << 22050 << 1.0;
-        QTest::newRow("22050 Hz stays under a 44100 Hz limit") << "-r 22050 -c 1 -b 16" << "1 sine 440" << false << false << false << 44100 << 1 << 22050 << 1.0;
-        QTest::newRow("all three, written as WAV") << "-r 48000 -c 2 -b 16" << "1 sine 440 pad 0.2 0.2" << false << true << true << 32000 << 1 << 32000 << 1.02;
-        // clang-format on
-    }
-    void shape()
-    {
-        QFETCH(QString, format);
-        QFETCH(QString, synth);
-        QFETCH(bool, ogg);
-        QFETCH(bool, trim);
-        QFETCH(bool, mono);
-        QFETCH(int, maxRate);
-        QFETCH(int, channels);
-        QFETCH(int, rate);
-        QFETCH(double, seconds);
-
-        Fixture f;
-        QVERIFY(f.add("Sound.wav", 1, format, synth));
-        const QByteArray source = readFile(f.source("Sound.wav"));
-        f.options.OggUse = ogg;
-        f.options.processing.trim = trim;
-        f.options.processing.mono = mono;
-        f.options.processing.maxRate = maxRate;
+        f.options.processing = processing;
         QCOMPARE(f.run().ErrorText, QString());
 
-        const Measured made = measure(f.game(ogg ? "SOUND1.ogg" : "SOUND1.wav"));
-        QCOMPARE(made.channels, channels);
-        QCOMPARE(made.sampleRate, rate);
-        QVERIFY2(qAbs(made.seconds - seconds) <= 0.01, qPrintable(QString::number(made.seconds)));
-        QCOMPARE(readFile(f.source("Sound.wav")), source);
+        const QString made = ogg ? "SOUND1.ogg" : "SOUND1.wav";
+        const Measured after = measure(f.game(made));
+        const QString seen = QString::asprintf("%.1f LUFS %.1f dBTP %.3f s", after.lufs,
+                                               after.truePeak, after.seconds);
+        if (processing.loudness) {
+            // Held by the ceiling, below the target; an encoder's peaks are a little off, so it
+            // may stay some tenths of a dB under the ceiling.
+            QVERIFY2(qIsNaN(lufs) ? after.lufs < processing.targetLufs - 0.5 &&
+                                        after.truePeak >= processing.ceilingDbtp - 1.0
+                                  : qAbs(after.lufs - lufs) <= 0.5,
+                     qPrintable(seen));
+            QVERIFY2(after.truePeak <= processing.ceilingDbtp, qPrintable(seen));
+        }
+        QTEST(after.channels, "channels");
+        QTEST(after.sampleRate, "rate");
+        QVERIFY2(qAbs(after.seconds - seconds) <= 0.01, qPrintable(seen));
+        QCOMPARE(readFile(f.source("Sound.wav")), source); // sources never change
+        QCOMPARE(f.files(), (QStringList{made, "SoundCode.txt", "SoundList.dat"}));
     }
 
     // Every WAV encoding sox writes becomes an Ogg file, with every processing option off, for

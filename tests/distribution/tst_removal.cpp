@@ -136,14 +136,10 @@ private Q_SLOTS:
             // The record names the victim with its true stamp, as a made file would be.
             qputenv("XDG_CACHE_HOME", QFile::encodeName(world.path("cache")));
             Manifest record = Manifest::Load(world.path("game"));
-            MadeRecord entry = record.records.value("SOUND3.ogg");
-            struct stat info;
-            QCOMPARE(::stat(QFile::encodeName(victim).constData(), &info), 0);
-            entry.targetSize = info.st_size;
-            entry.targetMtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-            entry.targetCtimeNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
-            entry.targetInode = info.st_ino;
-            record.records.insert("../victim.txt", entry);
+            const MadeRecord made = record.records.value("SOUND3.ogg");
+            QVERIFY(StampOf(victim).exists);
+            record.records.insert("../victim.txt", MadeRecord::of(made.source, StampOf(made.source),
+                                                                  made.how, StampOf(victim)));
             QVERIFY(!record.Save());
         } else if (fault == "made file is a source") {
             // Sound 3 leaves; its made file itself becomes a sound's source under number 9.

@@ -1,16 +1,13 @@
 #include "TestFiles.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
 #include <cmath>
-
-#include <QDataStream>
-
 #include <csignal>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
