@@ -79,8 +79,9 @@ float precisePeak(const float *channelSamples, qint64 frames, qint64 skip, qint6
 
 // The peak of count samples from x and of their interpolations between them; x has the
 // kTaps - 1 samples before it too. The machine's widest vectors where it has them: this is a
-// third of the work of measuring a sound, and the sums come out the same either way.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// third of the work of measuring a sound, and the sums come out the same either way. (Not
+// under ThreadSanitizer, whose runtime is not ready when the loader picks the version.)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 float interpolatedPeak(const float *x, std::size_t count, const Interpolator &filter, float *sum)
