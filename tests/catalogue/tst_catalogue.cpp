@@ -4,6 +4,7 @@
 #include "catalogue/DisplayOrder.h"
 #include "catalogue/NumberReader.h"
 #include "catalogue/PathUtils.h"
+#include "catalogue/SoundFileNames.h"
 #include "catalogue/TextFormats.h"
 #include "support/TestFiles.h"
 
@@ -92,6 +93,25 @@ void TestCatalogue::rules_data()
     row("path: no dot: extension is the whole path", "D:\\Boom", "Boom|D:|D:\\Boom");
     row("path: no separator", "Boom.wav", "Boom||wav");
     row("path: dot in folder only", "/snd.d/Boom", "Boom|/snd.d|d/Boom");
+    // The game folder's files: which count as a sound's, and the names and texts written.
+    row("sound name: upper case", "SOUND1.wav", "1");
+    row("sound name: any case, any extension", "SoUnD999.Ogg", "999");
+    row("sound name: another prefix", "MOUSE1.wav", "-");
+    row("sound name: a longer prefix", "SOUNDS1.wav", "-");
+    row("sound name: something before it", "XSOUND1.wav", "-");
+    row("sound name: not ASCII", "S\u00d6UND1.wav", "-");
+    row("sound name: a leading zero", "SOUND01.wav", "-");
+    row("sound name: 0 and 1000 are no numbers", "SOUND0.wav|SOUND1000.wav", "-|-");
+    row("sound name: no extension", "SOUND1", "-");
+    row("sound name: no digits", "SOUND.wav", "-");
+    row("sound name: another script's digit", "SOUND\u0661.wav", "-");
+    row("extension: lower case", "/a/B.WAV", "wav");
+    row("extension: blanks around", "/a/b. Mp3 ", "mp3");
+    row("extension: one not for sounds", "/a/b.Flac", "flac");
+    row("extension: a dot in the folder only", "/a.b/c", "");
+    row("target: number and extension", "12|wav", "SOUND12.wav");
+    row("target: negative", "-3|ogg", "SOUND-3.ogg");
+    row("four digits: padded", "7|-7|12345", "0007|-0007|12345");
     // Categories in first-occurrence order, one spelling per letter case.
     row("categories: first spelling and order", "Misc|Alarm|misc|Doors", "Misc|Alarm|Doors");
     row("categories: blank adds nothing", "|Misc|", "Misc");
@@ -131,6 +151,18 @@ void TestCatalogue::rules()
         seen.append(KilobytesText(text.toDouble()));
     } else if (rule == "path") {
         seen = QStringList{NameFromPath(text), FolderFromPath(text), FileExtension(text)};
+    } else if (rule == "sound name") {
+        for (const QString &name : text.split('|')) {
+            const std::optional<qint16> number = NumberOfSoundFileName(name);
+            seen.append(number ? QString::number(*number) : "-");
+        }
+    } else if (rule == "extension") {
+        seen.append(SoundExtension(text));
+    } else if (rule == "target") {
+        seen.append(SoundFileName(qint16(text.section('|', 0, 0).toInt()), text.section('|', 1)));
+    } else if (rule == "four digits") {
+        for (const QString &number : text.split('|'))
+            seen.append(FourDigitNumber(qint16(number.toInt())));
     } else if (rule == "categories") {
         QList<SoundRecord> records;
         for (const QString &category : text.split('|'))
