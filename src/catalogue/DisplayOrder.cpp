@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 namespace sonquill {
 
@@ -20,15 +21,20 @@ void SortState::headerClicked(qint16 code)
 
 namespace {
 
-// Unknown values first, then by hundredths of a decibel; every key has the same width, so the
-// secondary part lines up.
+// A value read from the file: unknown ones first, then by value; every key has the same width,
+// so the secondary part lines up.
+QString measuredKey(std::optional<qint64> value)
+{
+    return value ? QLatin1Char('1') + QStringLiteral("%1").arg(*value, 15, 10, QLatin1Char('0'))
+                 : QStringLiteral("0").repeated(16);
+}
+
+// By hundredths of a decibel.
 QString decibelKey(double value)
 {
     if (!std::isfinite(value))
-        return QStringLiteral("0").repeated(16);
-    const double shifted = (std::clamp(value, -1e6, 1e6) + 1e6) * 100;
-    return QLatin1Char('1') +
-           QStringLiteral("%1").arg(qint64(std::llround(shifted)), 15, 10, QLatin1Char('0'));
+        return measuredKey(std::nullopt);
+    return measuredKey(std::llround((std::clamp(value, -1e6, 1e6) + 1e6) * 100));
 }
 
 } // namespace
@@ -53,13 +59,10 @@ QString SortKeyPart(const SoundRecord &record, qint16 code, const FileMeasures &
                          : QStringLiteral("%1").arg(bytes, 14, 10, QLatin1Char('0'));
     }
     case SortLength:
-        // Unknown lengths first, then by milliseconds.
+        // By milliseconds.
         return measures.seconds < 0
-                   ? QStringLiteral("0").repeated(16)
-                   : QLatin1Char('1') +
-                         QStringLiteral("%1").arg(
-                             qint64(std::llround(std::min(measures.seconds, 1e12) * 1000)), 15, 10,
-                             QLatin1Char('0'));
+                   ? measuredKey(std::nullopt)
+                   : measuredKey(std::llround(std::min(measures.seconds, 1e12) * 1000));
     case SortLoudness:
         return decibelKey(measures.lufs);
     case SortTruePeak:

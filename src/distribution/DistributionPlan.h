@@ -50,11 +50,11 @@ struct FolderState
     QString encoderPath;
     bool encoderFound = false;
 
-    // record: the folder's record of made files when the caller has loaded it already.
     // The table index (1-based) of an entry whose source is the file stamped, by its identity;
     // 0 when it is no entry's source.
     int ownerOf(const FileStamp &stamp) const;
 
+    // record: the folder's record of made files when the caller has loaded it already.
     static FolderState Read(const SoundTable &table, const QString &gameFolder,
                             const DistributionOptions &options,
                             std::optional<Manifest> record = std::nullopt);

@@ -15,7 +15,6 @@
 
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <optional>
 
 namespace sonquill {
@@ -119,7 +118,7 @@ public:
         quint64 bits = 0;
         if (!read(bits))
             return false;
-        std::memcpy(&value, &bits, sizeof value);
+        value = std::bit_cast<double>(bits);
         return true;
     }
     bool read(QString &value)

@@ -52,13 +52,6 @@ bool isLowSurrogate(char16_t unit)
 
 } // namespace
 
-void AppendAnsi(QByteArray &out, QStringView text)
-{
-    const qsizetype start = out.size();
-    out.resize(start + text.size());
-    out.truncate(start + WriteAnsi(out.data() + start, text));
-}
-
 qsizetype WriteAnsi(char *bytes, QStringView text)
 {
     const qsizetype size = text.size();
@@ -80,8 +73,8 @@ qsizetype WriteAnsi(char *bytes, QStringView text)
 
 QByteArray EncodeAnsi(const QString &text)
 {
-    QByteArray out;
-    AppendAnsi(out, text);
+    QByteArray out(text.size(), Qt::Uninitialized);
+    out.truncate(WriteAnsi(out.data(), text));
     return out;
 }
 

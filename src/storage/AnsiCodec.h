@@ -9,11 +9,8 @@ namespace sonquill {
 // The one Windows-1252 codec for every file the program reads or writes. Characters it
 // cannot represent become '?'; the five bytes Windows-1252 leaves undefined round-trip.
 QByteArray EncodeAnsi(const QString &text);
-// Encodes text onto the end of out, without a buffer of its own: the catalogue and the lists
-// are thousands of short texts.
-void AppendAnsi(QByteArray &out, QStringView text);
-// Encodes text into bytes, which has room for text.size() bytes at least; returns how many it
-// wrote.
+// Encodes text into bytes, which has room for text.size() bytes at least, and returns how many
+// it wrote: the catalogue and the lists are thousands of short texts, written in place.
 qsizetype WriteAnsi(char *bytes, QStringView text);
 QString DecodeAnsi(const QByteArray &bytes);
 QString DecodeAnsi(const char *data, qsizetype size);
